@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs, as root on Debian 12, every package the build, the program and
+# the tests need. Does nothing for what is already installed.
+set -euo pipefail
+
+packages=(
+  cmake make g++ libgtest-dev libgmock-dev
+  g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
+  wine wine32:i386 xvfb xdotool x11-utils locales procps
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "setup: run as root to install: ${missing[*]}" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# French locale, so Wine's own buttons read "Oui"/"Non" as on the target systems.
+if ! locale -a 2>/dev/null | grep -qi '^fr_FR\.utf-\?8$'; then
+  sed -i 's/^# *\(fr_FR.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^fr_FR.UTF-8 UTF-8' /etc/locale.gen || echo 'fr_FR.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen >/dev/null
+fi

@@ -1,0 +1,56 @@
+#include "lock/lock_switch.h"
+
+#include "lock/usb_storage_value.h"
+
+namespace lock {
+
+void LockSwitch::toggle()
+{
+    if (flags_.USB_Locked == 1) {
+        if (!prompt_)
+            return;
+        ask_password();
+        // The user may have quit while the window was open.
+        if (!host_.resident())
+            return;
+    }
+
+    if (flags_.Password_OK == 1) {
+        if (!write_value(START_UNLOCKED))
+            return;
+        host_.My_Icon_ON();
+        flags_.Password_OK = 0;
+    } else if (flags_.USB_Locked == 0) {
+        if (!write_value(START_LOCKED))
+            return;
+        host_.My_Icon_OFF();
+    }
+}
+
+void LockSwitch::ask_password()
+{
+    PasswordPrompt& prompt = *prompt_;
+    prompt.Text1.set_text("");
+    prompt.Label3.set_visible(false);
+    prompt.window.set_height_twips(VERIFY_LAYOUT_HEIGHT);
+    prompt.Label1.set_caption("Mot de Passe");
+    prompt.CMD_OK.set_visible(true);
+    prompt.CMD_Cancel1.set_visible(true);
+    forms_.show(prompt.window);
+    // Menu commands keep running meanwhile, this switch included.
+    while (prompt.window.visible())
+        pump_.process_pending_events();
+}
+
+bool LockSwitch::write_value(std::uint32_t value)
+{
+    const WriteResult result = write_start_value(registry_, value);
+    if (result == WriteResult::written)
+        return true;
+    const char* text = result == WriteResult::close_failed ? REGISTRY_SAVE_ERROR : REGISTRY_READ_ERROR;
+    boxes_.show(text, platform::Buttons::ok, platform::BoxIcon::none);
+    host_.end_program();
+    return false;
+}
+
+} // namespace lock

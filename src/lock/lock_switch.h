@@ -1,0 +1,69 @@
+#pragma once
+
+#include "platform/controls.h"
+#include "platform/event_pump.h"
+#include "platform/forms.h"
+#include "platform/message_box.h"
+#include "platform/registry.h"
+#include "shell/program_flags.h"
+
+namespace lock {
+
+// The controls of the password window that the switch lays out before it
+// asks for the password.
+struct PasswordPrompt {
+    platform::Form& window;
+    platform::TextBox& Text1;
+    platform::Label& Label1;
+    platform::Label& Label3;
+    platform::Button& CMD_OK;
+    platform::Button& CMD_Cancel1;
+};
+
+// What the switch asks of the main window.
+class LockHost {
+public:
+    virtual ~LockHost() = default;
+    virtual void My_Icon_ON() = 0;
+    virtual void My_Icon_OFF() = 0;
+    // Unloads the program's windows after a registry failure.
+    virtual void end_program() = 0;
+    // False once the main window has been unloaded.
+    virtual bool resident() const = 0;
+};
+
+inline constexpr char REGISTRY_READ_ERROR[] = "Erreur en récupérant l'information. Impossible de continuer!";
+inline constexpr char REGISTRY_SAVE_ERROR[] = "Erreur en enregistrant l'information. Impossible de continuer!";
+
+inline constexpr int VERIFY_LAYOUT_HEIGHT = 1350;
+
+// The menu switch: locks at once, unlocks after the password window has
+// accepted the password.
+class LockSwitch {
+public:
+    LockSwitch(shell::ProgramFlags& flags, platform::Registry& registry, platform::MessageBox& boxes,
+               platform::Forms& forms, platform::EventPump& pump, LockHost& host)
+        : flags_(flags), registry_(registry), boxes_(boxes), forms_(forms), pump_(pump), host_(host)
+    {
+    }
+
+    // Without a password window the lock cannot be taken off.
+    void set_password_prompt(PasswordPrompt* prompt) { prompt_ = prompt; }
+
+    // Click on the lock item of the tray menu.
+    void toggle();
+
+private:
+    void ask_password();
+    bool write_value(std::uint32_t value);
+
+    shell::ProgramFlags& flags_;
+    platform::Registry& registry_;
+    platform::MessageBox& boxes_;
+    platform::Forms& forms_;
+    platform::EventPump& pump_;
+    LockHost& host_;
+    PasswordPrompt* prompt_ = nullptr;
+};
+
+} // namespace lock

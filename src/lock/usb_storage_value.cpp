@@ -1,0 +1,98 @@
+#include "lock/usb_storage_value.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+namespace lock {
+
+namespace {
+
+constexpr std::uint32_t QUERY_BUFFER_SIZE = 1024;
+
+std::string upper_hex(std::uint8_t byte)
+{
+    constexpr char digits[] = "0123456789ABCDEF";
+    std::string text;
+    if (byte >= 16)
+        text += digits[byte / 16];
+    text += digits[byte % 16];
+    return text;
+}
+
+bool all_digits(const std::string& text)
+{
+    return std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+}
+
+// The decimal value of a digit text compared with a one-digit number,
+// whatever its length (leading zeros included).
+bool decimal_equals(const std::string& digits, char number)
+{
+    auto first = digits.find_first_not_of('0');
+    return first != std::string::npos && digits.size() - first == 1 && digits[first] == number;
+}
+
+} // namespace
+
+int lock_state_from_bytes(std::uint32_t type, std::vector<std::uint8_t> bytes)
+{
+    if (!bytes.empty() && bytes.back() == 0)
+        bytes.pop_back();
+    if (type != platform::REG_DWORD_TYPE)
+        return STATE_UNLOCKED;
+
+    // The bytes, most significant first, each as hexadecimal without leading
+    // zeros; the text is read as a decimal number after every byte.
+    int state = STATE_UNLOCKED;
+    std::string text;
+    for (auto it = bytes.rbegin(); it != bytes.rend(); ++it) {
+        text += upper_hex(*it);
+        if (!all_digits(text))
+            return STATE_UNLOCKED; // a hex letter: not a number the service uses
+        if (decimal_equals(text, '3'))
+            state = STATE_UNLOCKED;
+        else if (decimal_equals(text, '4'))
+            state = STATE_LOCKED;
+    }
+    return state;
+}
+
+std::optional<int> read_lock_state(platform::Registry& registry)
+{
+    platform::RegistryKey key = 0;
+    if (registry.open_key(platform::HKEY_LOCAL_MACHINE_ROOT, USBSTOR_KEY, 0, platform::KEY_QUERY_VALUE_ACCESS, key) != 0)
+        return std::nullopt;
+
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data(QUERY_BUFFER_SIZE, 0);
+    std::uint32_t size = QUERY_BUFFER_SIZE;
+    if (registry.query_value(key, START_VALUE, type, data, size) != 0) {
+        registry.close_key(key);
+        return std::nullopt;
+    }
+    registry.close_key(key);
+
+    data.resize(std::min<std::uint32_t>(size, QUERY_BUFFER_SIZE));
+    return lock_state_from_bytes(type, std::move(data));
+}
+
+WriteResult write_start_value(platform::Registry& registry, std::uint32_t value)
+{
+    platform::RegistryKey key = 0;
+    if (registry.open_key(platform::HKEY_LOCAL_MACHINE_ROOT, USBSTOR_KEY, 0, platform::KEY_ALL_ACCESS_RIGHTS, key) != 0)
+        return WriteResult::open_failed;
+
+    const std::vector<std::uint8_t> bytes{
+        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    if (registry.set_value(key, START_VALUE, platform::REG_DWORD_TYPE, bytes) != 0) {
+        registry.close_key(key);
+        return WriteResult::set_failed;
+    }
+    if (registry.close_key(key) != 0)
+        return WriteResult::close_failed;
+    return WriteResult::written;
+}
+
+} // namespace lock

@@ -1,0 +1,69 @@
+#include "password/passwd.h"
+
+#include <chrono>
+#include <cstdint>
+#include <random>
+
+#include "password/windows1252.h"
+
+namespace password {
+
+namespace {
+
+constexpr std::size_t PLAIN_LENGTH = 8;
+constexpr std::size_t ENCODED_LENGTH = 16;
+constexpr int CODE_BASE = 62;
+constexpr int SALT_BITS = 60;
+
+std::mt19937 clock_seeded_generator()
+{
+    const auto wall = std::chrono::system_clock::now().time_since_epoch().count();
+    const auto steady = std::chrono::steady_clock::now().time_since_epoch().count();
+    std::seed_seq seed{static_cast<std::uint32_t>(wall), static_cast<std::uint32_t>(wall >> 32),
+                       static_cast<std::uint32_t>(steady), static_cast<std::uint32_t>(steady >> 32)};
+    return std::mt19937(seed);
+}
+
+} // namespace
+
+std::string Codage_Passwd(std::string password)
+{
+    password.append(PLAIN_LENGTH, '\0');
+    password.resize(PLAIN_LENGTH);
+    password = upper_case_1252(password);
+
+    auto generator = clock_seeded_generator();
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+
+    std::string encoded;
+    for (const char ch : password) {
+        const int c = static_cast<unsigned char>(ch);
+        const int d = static_cast<int>(uniform(generator) * 256) & SALT_BITS;
+        encoded += static_cast<char>(((c ^ d) >> 2) + CODE_BASE);
+        encoded += static_cast<char>((d | (c & 3)) + CODE_BASE);
+    }
+    return encoded;
+}
+
+std::string Decodage_Passwd(std::string encoded)
+{
+    encoded.append(ENCODED_LENGTH, ' ');
+    encoded.resize(ENCODED_LENGTH);
+
+    std::string decoded;
+    for (std::size_t i = 0; i < ENCODED_LENGTH; i += 2) {
+        // 16-bit two's-complement arithmetic, as the stored form was defined.
+        const auto a = static_cast<std::int16_t>(static_cast<unsigned char>(encoded[i]));
+        const auto b = static_cast<std::int16_t>(static_cast<unsigned char>(encoded[i + 1]));
+        const auto A = static_cast<std::int16_t>((a - CODE_BASE) * 4);
+        const auto B = static_cast<std::int16_t>(b - CODE_BASE);
+        const auto f = static_cast<std::int16_t>((A ^ (B & SALT_BITS)) | (B & 3));
+        if (f > 255)
+            return DECODING_ERROR;
+        if (f > 0)
+            decoded += static_cast<char>(f);
+    }
+    return decoded;
+}
+
+} // namespace password

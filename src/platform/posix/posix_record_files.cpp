@@ -1,0 +1,101 @@
+#include "platform/posix/posix_record_files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+std::string host_path(std::string path)
+{
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+FileError last_error()
+{
+    return {errno, std::strerror(errno)};
+}
+
+// Owns one open file descriptor.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return fd_; }
+    bool close()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+std::optional<FileError> open_file(const std::string& path, int& fd)
+{
+    fd = ::open(host_path(path).c_str(), O_RDWR | O_CREAT, 0644);
+    if (fd < 0)
+        return last_error();
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<FileError> PosixRecordFiles::read_start(const std::string& path, std::size_t size, std::string& bytes)
+{
+    int raw = -1;
+    if (auto error = open_file(path, raw))
+        return error;
+    FileDescriptor file(raw);
+
+    std::string buffer(size, '\0');
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::pread(file.get(), buffer.data() + got, size - got, static_cast<off_t>(got));
+        if (n < 0)
+            return last_error();
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    if (!file.close())
+        return last_error();
+    buffer.resize(got);
+    bytes = buffer;
+    return std::nullopt;
+}
+
+std::optional<FileError> PosixRecordFiles::write_start(const std::string& path, const std::string& bytes)
+{
+    int raw = -1;
+    if (auto error = open_file(path, raw))
+        return error;
+    FileDescriptor file(raw);
+
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(file.get(), bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (n < 0)
+            return last_error();
+        done += static_cast<std::size_t>(n);
+    }
+    if (!file.close())
+        return last_error();
+    return std::nullopt;
+}
+
+} // namespace platform

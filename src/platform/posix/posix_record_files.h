@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/record_file.h"
+
+namespace platform {
+
+// Record files on a POSIX file system. Windows paths are mapped by turning
+// every backslash into a slash; error codes are errno values.
+class PosixRecordFiles : public RecordFiles {
+public:
+    std::optional<FileError> read_start(const std::string& path, std::size_t size, std::string& bytes) override;
+    std::optional<FileError> write_start(const std::string& path, const std::string& bytes) override;
+};
+
+} // namespace platform

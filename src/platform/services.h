@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/event_pump.h"
+#include "platform/message_box.h"
+#include "platform/notification_area.h"
+#include "platform/record_file.h"
+#include "platform/registry.h"
+#include "platform/runtime.h"
+#include "platform/system_info.h"
+#include "platform/window_system.h"
+
+namespace platform {
+
+// Everything the program asks of the system, handed to the windows that need it.
+struct Services {
+    Registry& registry;
+    NotificationArea& tray;
+    SystemInfo& system;
+    MessageBox& boxes;
+    Runtime& runtime;
+    WindowSystem& windows;
+    EventPump& pump;
+    RecordFiles& files;
+};
+
+} // namespace platform

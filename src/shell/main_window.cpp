@@ -1,0 +1,158 @@
+#include "shell/main_window.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "lock/usb_storage_value.h"
+#include "shell/product.h"
+#include "shell/resource_ids.h"
+#include "shell/system_version.h"
+
+namespace shell {
+
+namespace {
+
+constexpr std::uint32_t NOTIFY_RECORD_SIZE = 88;
+constexpr std::uint32_t NIF_MESSAGE_ICON_TIP = 7;
+constexpr std::uint32_t WM_MOUSEMOVE_MESSAGE = 0x200;
+
+std::string upper_hex(long value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%lX", static_cast<unsigned long>(static_cast<std::uint32_t>(value)));
+    return text;
+}
+
+} // namespace
+
+Form1::Form1(platform::Services& services, platform::Forms& forms, ProgramFlags& flags)
+    : Picture1("Picture1", IDI_DEVICE), Picture2("Picture2", IDI_DEVICE_LOCKED), services_(services), forms_(forms),
+      flags_(flags), lock_switch_(flags, services.registry, services.boxes, forms, services.pump, *this)
+{
+    window.controls = {&Picture1, &Picture2};
+    MNU_Menu.items = {&MNU_USBLocked, &MNU_Separator, &MNU_Outils, &MNU_Separator1, &MNU_APropos, &MNU_Quitter};
+    MNU_Outils.items = {&MNU_Update, &MNU_Password, &MNU_Email};
+
+    window.on_load = [this] { Form_Load(); };
+    window.on_taskbar_created = [this] { put_icon_back(); };
+    Picture1.on_mouse_move = [this](int, int, double x, double) { picture_mouse_move(x); };
+    Picture2.on_mouse_move = [this](int, int, double x, double) { picture_mouse_move(x); };
+    MNU_USBLocked.on_click = [this] { lock_switch_.toggle(); };
+    MNU_Quitter.on_click = [this] { MNU_Quitter_Click(); };
+}
+
+void Form1::set_password_window(lock::PasswordPrompt* prompt)
+{
+    password_prompt_ = prompt;
+    lock_switch_.set_password_prompt(prompt);
+}
+
+std::int32_t Form1::GetVersion()
+{
+    version_record_ = {};
+    version_record_.size = VERSION_RECORD_SIZE;
+    services_.system.get_version(version_record_);
+    return classify_system(version_record_);
+}
+
+void Form1::Form_Load()
+{
+    startup_state_ = 0;
+    flags_.Password_OK = 0;
+    flags_.USB_Locked = 0;
+
+    const std::string product = PRODUCT_NAME;
+    if (!system_supported(GetVersion(), version_record_)) {
+        services_.boxes.show(product + UNSUPPORTED_SYSTEM_SUFFIX, platform::Buttons::ok, platform::BoxIcon::none);
+        forms_.unload(window);
+        return;
+    }
+    if (services_.runtime.previous_instance()) {
+        services_.boxes.show(product + ALREADY_RUNNING_SUFFIX, platform::Buttons::ok, platform::BoxIcon::none);
+        forms_.unload(window);
+        return;
+    }
+    if (password_prompt_)
+        forms_.load(password_prompt_->window);
+
+    const auto state = lock::read_lock_state(services_.registry);
+    if (!state) {
+        services_.boxes.show(lock::REGISTRY_READ_ERROR, platform::Buttons::ok, platform::BoxIcon::none);
+        end_program();
+        return;
+    }
+    startup_state_ = *state;
+    if (startup_state_ == lock::STATE_LOCKED)
+        My_Icon_OFF();
+    else
+        My_Icon_ON();
+}
+
+void Form1::My_Icon_ON()
+{
+    refresh_icon(CAPTION_UNLOCKED, 0, Picture1);
+}
+
+void Form1::My_Icon_OFF()
+{
+    refresh_icon(CAPTION_LOCKED, 1, Picture2);
+}
+
+void Form1::refresh_icon(const char* caption, std::int16_t locked, platform::PictureBox& owner)
+{
+    MNU_USBLocked.set_caption(caption);
+    flags_.USB_Locked = locked;
+    services_.tray.notify_icon(platform::NIM_DELETE_ACTION, notify_record_);
+
+    notify_record_.cbSize = NOTIFY_RECORD_SIZE;
+    notify_record_.hWnd = owner.window_handle;
+    notify_record_.uID = 1;
+    notify_record_.uFlags = NIF_MESSAGE_ICON_TIP;
+    notify_record_.uCallbackMessage = WM_MOUSEMOVE_MESSAGE;
+    notify_record_.hIcon = owner.picture_handle;
+    const std::string tip = std::string(PRODUCT_NAME) + " v" + VERSION_TEXT;
+    notify_record_.szTip.fill(' ');
+    tip.copy(notify_record_.szTip.data(), tip.size());
+    notify_record_.szTip[tip.size()] = '\0';
+
+    services_.tray.notify_icon(platform::NIM_ADD_ACTION, notify_record_);
+}
+
+void Form1::remove_icon()
+{
+    services_.tray.notify_icon(platform::NIM_DELETE_ACTION, notify_record_);
+}
+
+// The taskbar was restarted and has forgotten the icon.
+void Form1::put_icon_back()
+{
+    if (notify_record_.cbSize != 0)
+        services_.tray.notify_icon(platform::NIM_ADD_ACTION, notify_record_);
+}
+
+void Form1::picture_mouse_move(double x)
+{
+    if (upper_hex(std::lround(x)) == RIGHT_BUTTON_DOWN_HEX)
+        services_.windows.show_popup_menu(window, MNU_Menu);
+}
+
+void Form1::MNU_Quitter_Click()
+{
+    if (flags_.USB_Locked == 1) {
+        const std::string question = std::string(PRODUCT_NAME) + QUIT_WHILE_LOCKED_SUFFIX + "\r\n" + QUIT_QUESTION;
+        if (services_.boxes.show(question, platform::Buttons::yes_no, platform::BoxIcon::none) != platform::ANSWER_YES)
+            return;
+    }
+    remove_icon();
+    end_program();
+}
+
+void Form1::end_program()
+{
+    if (password_prompt_)
+        forms_.unload(password_prompt_->window);
+    forms_.unload(window);
+}
+
+} // namespace shell

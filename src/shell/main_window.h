@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+
+#include "lock/lock_switch.h"
+#include "platform/controls.h"
+#include "platform/forms.h"
+#include "platform/services.h"
+#include "shell/program_flags.h"
+
+namespace shell {
+
+inline constexpr char UNSUPPORTED_SYSTEM_SUFFIX[] = " fonctionne uniquement sur Windows 2000, 2003 et XP";
+inline constexpr char ALREADY_RUNNING_SUFFIX[] = " est déjà chargé en mémoire";
+inline constexpr char QUIT_WHILE_LOCKED_SUFFIX[] = " est activé et le restera !";
+inline constexpr char QUIT_QUESTION[] = "   Voulez vous vraiment quitter ?";
+
+inline constexpr char CAPTION_UNLOCKED[] = "Verrou USB - NON";
+inline constexpr char CAPTION_LOCKED[] = "Verrou USB - OUI";
+
+// Tray notifications come as mouse moves of the owning picture box; X carries
+// the mouse message in twips, so a right-button press (0x204 * 15) reads 1E3C.
+inline constexpr char RIGHT_BUTTON_DOWN_HEX[] = "1E3C";
+
+// The hidden main window: start-up, the tray icon and its popup menu, quitting.
+class Form1 : public lock::LockHost {
+public:
+    Form1(platform::Services& services, platform::Forms& forms, ProgramFlags& flags);
+
+    platform::Form window{"Form1", "Varnhollow"};
+    platform::PictureBox Picture1;
+    platform::PictureBox Picture2;
+
+    platform::MenuItem MNU_Menu{"MNU_Menu", "MenuP"};
+    platform::MenuItem MNU_USBLocked{"MNU_USBLocked", "Verrou USB"};
+    platform::MenuItem MNU_Separator{"MNU_Separator", "-"};
+    platform::MenuItem MNU_Outils{"MNU_Outils", "Outils"};
+    platform::MenuItem MNU_Update{"MNU_Update", "Mise à Jour"};
+    platform::MenuItem MNU_Password{"MNU_Password", "Mot de Passe"};
+    platform::MenuItem MNU_Email{"MNU_Email", "Email"};
+    platform::MenuItem MNU_Separator1{"MNU_Separator1", "-"};
+    platform::MenuItem MNU_APropos{"MNU_APropos", "A Propos"};
+    platform::MenuItem MNU_Quitter{"MNU_Quitter", "Quitter"};
+
+    // The password window that unlocking needs; the lock stays on without one.
+    void set_password_window(lock::PasswordPrompt* prompt);
+
+    std::int32_t GetVersion();
+    void Form_Load();
+    void My_Icon_ON() override;
+    void My_Icon_OFF() override;
+    void remove_icon();
+    void MNU_Quitter_Click();
+
+    int startup_state() const { return startup_state_; }
+    const platform::NotifyIconData& notify_record() const { return notify_record_; }
+
+    void end_program() override;
+    bool resident() const override { return window.loaded(); }
+
+private:
+    void refresh_icon(const char* caption, std::int16_t locked, platform::PictureBox& owner);
+    void picture_mouse_move(double x);
+    void put_icon_back();
+
+    platform::Services& services_;
+    platform::Forms& forms_;
+    ProgramFlags& flags_;
+    lock::LockSwitch lock_switch_;
+    lock::PasswordPrompt* password_prompt_ = nullptr;
+    platform::VersionRecord version_record_;
+    platform::NotifyIconData notify_record_;
+    int startup_state_ = 0;
+};
+
+} // namespace shell

@@ -1,0 +1,188 @@
+#include "fake_platform.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace fakes {
+
+namespace {
+constexpr long FILE_NOT_FOUND = 2;
+constexpr long INVALID_HANDLE = 6;
+} // namespace
+
+void FakeRegistry::set_dword(const std::string& key, const std::string& name, std::uint32_t number)
+{
+    keys[key][name] = {platform::REG_DWORD_TYPE,
+                       {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
+                        static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)}};
+}
+
+long long FakeRegistry::dword(const std::string& key, const std::string& name) const
+{
+    auto k = keys.find(key);
+    if (k == keys.end())
+        return -1;
+    auto v = k->second.find(name);
+    if (v == k->second.end() || v->second.type != platform::REG_DWORD_TYPE || v->second.bytes.size() != 4)
+        return -1;
+    const auto& b = v->second.bytes;
+    return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<long long>(b[3]) << 24);
+}
+
+long FakeRegistry::open_key(std::uintptr_t root, const std::string& path, std::uint32_t options,
+                            std::uint32_t access, platform::RegistryKey& key)
+{
+    calls.push_back("open " + path + " root=" + std::to_string(root) + " options=" + std::to_string(options) +
+                    " access=" + std::to_string(access));
+    if (root != platform::HKEY_LOCAL_MACHINE_ROOT || !keys.count(path))
+        return FILE_NOT_FOUND;
+    if (open_status != 0)
+        return open_status;
+    key = next_handle_++;
+    handle_paths_[key] = path;
+    open_handles.insert(key);
+    return 0;
+}
+
+long FakeRegistry::query_value(platform::RegistryKey key, const std::string& name, std::uint32_t& type,
+                               std::vector<std::uint8_t>& data, std::uint32_t& size)
+{
+    calls.push_back("query " + name + " buffer=" + std::to_string(data.size()) + " size=" + std::to_string(size));
+    if (!open_handles.count(key))
+        return INVALID_HANDLE;
+    auto& values = keys[handle_paths_[key]];
+    auto v = values.find(name);
+    if (v == values.end())
+        return FILE_NOT_FOUND;
+    if (query_status != 0)
+        return query_status;
+    type = v->second.type;
+    std::copy(v->second.bytes.begin(), v->second.bytes.end(), data.begin());
+    size = static_cast<std::uint32_t>(v->second.bytes.size());
+    return 0;
+}
+
+long FakeRegistry::set_value(platform::RegistryKey key, const std::string& name, std::uint32_t type,
+                             const std::vector<std::uint8_t>& data)
+{
+    calls.push_back("set " + name + " type=" + std::to_string(type) + " size=" + std::to_string(data.size()));
+    if (!open_handles.count(key))
+        return INVALID_HANDLE;
+    if (set_status != 0)
+        return set_status;
+    keys[handle_paths_[key]][name] = {type, data};
+    return 0;
+}
+
+long FakeRegistry::close_key(platform::RegistryKey key)
+{
+    calls.push_back("close");
+    if (!open_handles.erase(key))
+        return INVALID_HANDLE;
+    return close_status;
+}
+
+void FakeTray::notify_icon(std::uint32_t action, const platform::NotifyIconData& record)
+{
+    calls.push_back({action, record});
+    if (action == platform::NIM_ADD_ACTION)
+        icons[record.hWnd] = record;
+    else if (action == platform::NIM_DELETE_ACTION)
+        icons.erase(record.hWnd);
+}
+
+void FakeSystemInfo::get_version(platform::VersionRecord& record)
+{
+    size_seen = record.size;
+    if (!version_fails)
+        record = version;
+}
+
+std::uint32_t FakeSystemInfo::get_windows_directory(char* buffer, std::uint32_t stated_size)
+{
+    stated_size_seen = stated_size;
+    if (windows_directory.empty() || windows_directory.size() >= stated_size)
+        return 0;
+    std::memcpy(buffer, windows_directory.c_str(), windows_directory.size() + 1);
+    return static_cast<std::uint32_t>(windows_directory.size());
+}
+
+int FakeMessageBox::show(const std::string& text, platform::Buttons buttons, platform::BoxIcon icon)
+{
+    shown.push_back({text, buttons, icon});
+    if (while_shown)
+        while_shown();
+    if (answers.empty())
+        return buttons == platform::Buttons::ok ? platform::ANSWER_OK : platform::ANSWER_NO;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+void FakeWindowSystem::create_window(platform::Form& form)
+{
+    created.push_back(form.name());
+    for (platform::Control* control : form.controls) {
+        if (auto* picture = dynamic_cast<platform::PictureBox*>(control)) {
+            picture->window_handle = next_handle_++;
+            picture->picture_handle = 0x5000 + static_cast<std::uintptr_t>(picture->icon_resource());
+        }
+    }
+}
+
+void FakeWindowSystem::destroy_window(platform::Form& form)
+{
+    destroyed.push_back(form.name());
+}
+
+void FakeWindowSystem::show_popup_menu(platform::Form&, platform::MenuItem& menu)
+{
+    ++menus_shown;
+    // A copy: the choice may open the menu again and replace on_popup.
+    auto choose = on_popup;
+    if (choose)
+        choose(menu);
+}
+
+void FakeEventPump::process_pending_events()
+{
+    ++rounds;
+    if (script.empty())
+        throw std::runtime_error("the program waits for a user action the test never plays");
+    auto step = std::move(script.front());
+    script.pop_front();
+    step();
+}
+
+std::optional<platform::FileError> FakeRecordFiles::read_start(const std::string& path, std::size_t size,
+                                                               std::string& bytes)
+{
+    if (fail_with)
+        return fail_with;
+    bytes = files[path].substr(0, size);
+    return std::nullopt;
+}
+
+std::optional<platform::FileError> FakeRecordFiles::write_start(const std::string& path, const std::string& bytes)
+{
+    if (fail_with)
+        return fail_with;
+    std::string& file = files[path];
+    if (file.size() < bytes.size())
+        file.resize(bytes.size());
+    file.replace(0, bytes.size(), bytes);
+    return std::nullopt;
+}
+
+platform::MenuItem* find_item(platform::MenuItem& menu, const std::string& name)
+{
+    if (menu.name() == name)
+        return &menu;
+    for (platform::MenuItem* item : menu.items)
+        if (auto* found = find_item(*item, name))
+            return found;
+    return nullptr;
+}
+
+} // namespace fakes

@@ -1,0 +1,153 @@
+#pragma once
+
+// In-memory stand-ins for the platform services. They record what the
+// program asked for and answer from what the test put in. Not modelled: real
+// windows (no painting, no focus, no keyboard), registry security, and any
+// timing.
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/services.h"
+
+namespace fakes {
+
+// A registry of one level of keys. Each call is logged as a line such as
+// "open SYSTEM\...\USBSTOR access=1" so tests can check order and arguments.
+class FakeRegistry : public platform::Registry {
+public:
+    struct Value {
+        std::uint32_t type = platform::REG_DWORD_TYPE;
+        std::vector<std::uint8_t> bytes;
+    };
+
+    void set_dword(const std::string& key, const std::string& name, std::uint32_t number);
+    // The stored DWORD, or -1 when there is none.
+    long long dword(const std::string& key, const std::string& name) const;
+
+    std::map<std::string, std::map<std::string, Value>> keys;
+    std::vector<std::string> calls;
+    long open_status = 0;  // returned by open_key when the key exists
+    long query_status = 0; // returned by query_value when the value exists
+    long set_status = 0;
+    long close_status = 0;
+
+    std::set<platform::RegistryKey> open_handles;
+
+    long open_key(std::uintptr_t root, const std::string& path, std::uint32_t options, std::uint32_t access,
+                  platform::RegistryKey& key) override;
+    long query_value(platform::RegistryKey key, const std::string& name, std::uint32_t& type,
+                     std::vector<std::uint8_t>& data, std::uint32_t& size) override;
+    long set_value(platform::RegistryKey key, const std::string& name, std::uint32_t type,
+                   const std::vector<std::uint8_t>& data) override;
+    long close_key(platform::RegistryKey key) override;
+
+private:
+    std::map<platform::RegistryKey, std::string> handle_paths_;
+    platform::RegistryKey next_handle_ = 0x100;
+};
+
+class FakeTray : public platform::NotificationArea {
+public:
+    struct Call {
+        std::uint32_t action;
+        platform::NotifyIconData record;
+    };
+    std::vector<Call> calls;
+    // Icons the tray holds now, by owner window.
+    std::map<std::uintptr_t, platform::NotifyIconData> icons;
+
+    void notify_icon(std::uint32_t action, const platform::NotifyIconData& record) override;
+};
+
+class FakeSystemInfo : public platform::SystemInfo {
+public:
+    platform::VersionRecord version{148, 5, 1, 2600, 2, {}};
+    bool version_fails = false;
+    std::uint32_t size_seen = 0;
+    std::string windows_directory = "C:\\WINDOWS";
+    std::uint32_t stated_size_seen = 0;
+
+    void get_version(platform::VersionRecord& record) override;
+    std::uint32_t get_windows_directory(char* buffer, std::uint32_t stated_size) override;
+};
+
+class FakeMessageBox : public platform::MessageBox {
+public:
+    struct Shown {
+        std::string text;
+        platform::Buttons buttons;
+        platform::BoxIcon icon;
+    };
+    std::vector<Shown> shown;
+    std::deque<int> answers; // OK when empty
+    std::function<void()> while_shown;
+
+    int show(const std::string& text, platform::Buttons buttons, platform::BoxIcon icon) override;
+};
+
+class FakeRuntime : public platform::Runtime {
+public:
+    bool other_instance = false;
+    bool previous_instance() override { return other_instance; }
+};
+
+class FakeWindowSystem : public platform::WindowSystem {
+public:
+    std::vector<std::string> created;
+    std::vector<std::string> destroyed;
+    int menus_shown = 0;
+    bool loop_ended = false;
+    // Plays the user's choice while a popup menu is open.
+    std::function<void(platform::MenuItem&)> on_popup;
+
+    void create_window(platform::Form& form) override;
+    void destroy_window(platform::Form& form) override;
+    void show_popup_menu(platform::Form& owner, platform::MenuItem& menu) override;
+    void end_event_loop() override { loop_ended = true; }
+
+private:
+    std::uintptr_t next_handle_ = 0x1000;
+};
+
+// Plays a script of user actions, one step each time the program lets
+// pending events run. Running dry means the program waits for something the
+// test never does: it throws rather than spin for ever.
+class FakeEventPump : public platform::EventPump {
+public:
+    std::deque<std::function<void()>> script;
+    int rounds = 0;
+    void process_pending_events() override;
+};
+
+// Files in memory, by path; failures on demand.
+class FakeRecordFiles : public platform::RecordFiles {
+public:
+    std::map<std::string, std::string> files;
+    std::optional<platform::FileError> fail_with;
+
+    std::optional<platform::FileError> read_start(const std::string& path, std::size_t size, std::string& bytes) override;
+    std::optional<platform::FileError> write_start(const std::string& path, const std::string& bytes) override;
+};
+
+// Every fake, and the services that hand them out.
+struct FakePlatform {
+    FakeRegistry registry;
+    FakeTray tray;
+    FakeSystemInfo system;
+    FakeMessageBox boxes;
+    FakeRuntime runtime;
+    FakeWindowSystem windows;
+    FakeEventPump pump;
+    FakeRecordFiles files;
+    platform::Services services{registry, tray, system, boxes, runtime, windows, pump, files};
+};
+
+// Finds a menu item by name anywhere under `menu`.
+platform::MenuItem* find_item(platform::MenuItem& menu, const std::string& name);
+
+} // namespace fakes

@@ -1,0 +1,219 @@
+#include "main_window_fixture.h"
+
+namespace {
+
+using fakes::MainWindowFixture;
+using platform::NIM_ADD_ACTION;
+using platform::NIM_DELETE_ACTION;
+
+class StartUp : public MainWindowFixture {};
+
+TEST_F(StartUp, UnlockedPutsUpThePlainIconWithTheFullRecord)
+{
+    flags.Password_OK = 1;
+    flags.USB_Locked = 1;
+    start_with(3);
+
+    EXPECT_EQ(p.system.size_seen, 148u);
+    EXPECT_EQ(form.startup_state(), 0);
+    EXPECT_EQ(flags.USB_Locked, 0);
+    EXPECT_EQ(flags.Password_OK, 0);
+    EXPECT_EQ(form.MNU_USBLocked.caption(), "Verrou USB - NON");
+    EXPECT_TRUE(p.boxes.shown.empty());
+
+    // The first refresh removes the icon of a record still all zero.
+    ASSERT_EQ(p.tray.calls.size(), 2u);
+    EXPECT_EQ(p.tray.calls[0].action, NIM_DELETE_ACTION);
+    EXPECT_EQ(p.tray.calls[0].record, platform::NotifyIconData{});
+    EXPECT_EQ(p.tray.calls[1].action, NIM_ADD_ACTION);
+
+    const auto& r = p.tray.calls[1].record;
+    EXPECT_EQ(r.cbSize, 88u);
+    EXPECT_EQ(r.hWnd, form.Picture1.window_handle);
+    EXPECT_EQ(r.uID, 1u);
+    EXPECT_EQ(r.uFlags, 7u);
+    EXPECT_EQ(r.uCallbackMessage, 0x200u);
+    EXPECT_EQ(r.hIcon, form.Picture1.picture_handle);
+    std::string tip(r.szTip.begin(), r.szTip.end());
+    EXPECT_EQ(tip, std::string("Varnhollow v1.4") + '\0' + std::string(48, ' '));
+
+    EXPECT_TRUE(form.window.loaded());
+    EXPECT_TRUE(password.window.loaded());
+    EXPECT_FALSE(password.window.visible());
+    EXPECT_FALSE(form.window.visible());
+    EXPECT_FALSE(p.windows.loop_ended);
+}
+
+TEST_F(StartUp, LockedPutsUpTheCrossedIcon)
+{
+    start_with(4);
+    EXPECT_EQ(form.startup_state(), 1);
+    EXPECT_EQ(flags.USB_Locked, 1);
+    EXPECT_EQ(form.MNU_USBLocked.caption(), "Verrou USB - OUI");
+    ASSERT_EQ(p.tray.icons.size(), 1u);
+    const auto& r = p.tray.icons.begin()->second;
+    EXPECT_EQ(r.hWnd, form.Picture2.window_handle);
+    EXPECT_EQ(r.hIcon, form.Picture2.picture_handle);
+    EXPECT_NE(form.Picture1.picture_handle, form.Picture2.picture_handle);
+}
+
+struct Refusal {
+    const char* what;
+    platform::VersionRecord version;
+    bool version_fails;
+    bool other_instance;
+    const char* message;
+};
+
+class StartUpRefusal : public MainWindowFixture, public testing::WithParamInterface<Refusal> {};
+
+TEST_P(StartUpRefusal, ShowsItsMessageAndEndsBeforeAnyIcon)
+{
+    const Refusal& r = GetParam();
+    p.system.version = r.version;
+    p.system.version_fails = r.version_fails;
+    p.runtime.other_instance = r.other_instance;
+    start_with(4);
+
+    ASSERT_EQ(p.boxes.shown.size(), 1u) << r.what;
+    EXPECT_EQ(p.boxes.shown[0].text, r.message);
+    EXPECT_EQ(p.boxes.shown[0].buttons, platform::Buttons::ok);
+    EXPECT_EQ(p.boxes.shown[0].icon, platform::BoxIcon::none);
+    EXPECT_TRUE(p.tray.calls.empty());
+    EXPECT_TRUE(p.registry.calls.empty());
+    EXPECT_FALSE(password.window.loaded());
+    EXPECT_FALSE(form.window.loaded());
+    EXPECT_TRUE(p.windows.loop_ended);
+}
+
+const platform::VersionRecord win98{148, 4, 10, 1998, 1, {}};
+const platform::VersionRecord vista{148, 6, 0, 6000, 2, {}};
+const platform::VersionRecord xp{148, 5, 1, 2600, 2, {}};
+const char* const unsupported = "Varnhollow fonctionne uniquement sur Windows 2000, 2003 et XP";
+const char* const running = "Varnhollow est d\xE9j\xE0 charg\xE9 en m\xE9moire";
+
+INSTANTIATE_TEST_SUITE_P(Cases, StartUpRefusal,
+                         testing::Values(Refusal{"98", win98, false, false, unsupported},
+                                         Refusal{"Vista", vista, false, false, unsupported},
+                                         Refusal{"no version", xp, true, false, unsupported},
+                                         Refusal{"second instance", xp, false, true, running},
+                                         Refusal{"system first", win98, false, true, unsupported}));
+
+TEST_F(StartUp, AcceptsServer2003And2000)
+{
+    for (const platform::VersionRecord& v : {platform::VersionRecord{148, 5, 2, 3790, 2, {}},
+                                            platform::VersionRecord{148, 5, 0, 2195, 2, {}}}) {
+        fakes::FakePlatform other;
+        platform::Forms other_forms{other.windows};
+        shell::ProgramFlags other_flags;
+        shell::Form1 other_form{other.services, other_forms, other_flags};
+        other.system.version = v;
+        other.registry.set_dword(lock::USBSTOR_KEY, "Start", 3);
+        other_forms.load(other_form.window);
+        EXPECT_TRUE(other.boxes.shown.empty());
+        EXPECT_EQ(other.tray.icons.size(), 1u);
+    }
+}
+
+TEST_F(StartUp, UnreadableRegistryEndsWithoutAnIcon)
+{
+    form.set_password_window(&password.prompt);
+    forms.load(form.window); // no USBSTOR key
+    ASSERT_EQ(p.boxes.shown.size(), 1u);
+    EXPECT_EQ(p.boxes.shown[0].text, "Erreur en r\xE9""cup\xE9rant l'information. Impossible de continuer!");
+    EXPECT_TRUE(p.tray.calls.empty());
+    EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"ChangePassword", "Form1"}));
+    EXPECT_TRUE(p.windows.loop_ended);
+}
+
+class TrayClick : public MainWindowFixture {};
+
+TEST_F(TrayClick, OnlyARightButtonPressOpensTheMenu)
+{
+    start_with(3);
+    struct Case {
+        double x;
+        int menus;
+    };
+    for (const Case c : {Case{0x204 * 15, 1}, Case{7740.4, 1}, Case{7739.6, 1}, Case{0x201 * 15, 0},
+                         Case{0x202 * 15, 0}, Case{0x203 * 15, 0}, Case{0x205 * 15, 0}, Case{0x206 * 15, 0},
+                         Case{0x200 * 15, 0}, Case{0x204, 0}, Case{-7740, 0}}) {
+        p.windows.menus_shown = 0;
+        form.Picture1.on_mouse_move(0, 0, c.x, 0);
+        form.Picture2.on_mouse_move(0, 0, c.x, 0);
+        EXPECT_EQ(p.windows.menus_shown, 2 * c.menus) << c.x;
+    }
+}
+
+TEST_F(TrayClick, MenuHasTheItemsInOrder)
+{
+    auto names = [](const platform::MenuItem& menu) {
+        std::vector<std::string> list;
+        for (const auto* item : menu.items)
+            list.push_back(item->name() + "=" + item->caption());
+        return list;
+    };
+    EXPECT_EQ(names(form.MNU_Menu),
+              (std::vector<std::string>{"MNU_USBLocked=Verrou USB", "MNU_Separator=-", "MNU_Outils=Outils",
+                                        "MNU_Separator1=-", "MNU_APropos=A Propos", "MNU_Quitter=Quitter"}));
+    EXPECT_EQ(names(form.MNU_Outils), (std::vector<std::string>{"MNU_Update=Mise \xE0 Jour",
+                                                                "MNU_Password=Mot de Passe", "MNU_Email=Email"}));
+    EXPECT_TRUE(form.MNU_Separator.is_separator());
+}
+
+TEST_F(TrayClick, RestartedTaskbarGetsTheIconBack)
+{
+    start_with(4);
+    p.tray.icons.clear(); // the new taskbar knows no icon
+    form.window.on_taskbar_created();
+    ASSERT_EQ(p.tray.icons.size(), 1u);
+    EXPECT_EQ(p.tray.icons.begin()->second, form.notify_record());
+    EXPECT_EQ(p.tray.calls.back().action, NIM_ADD_ACTION);
+}
+
+class Quit : public MainWindowFixture {};
+
+TEST_F(Quit, WhileUnlockedAsksNothing)
+{
+    start_with(3);
+    const auto record = form.notify_record();
+    choose("MNU_Quitter");
+    EXPECT_TRUE(p.boxes.shown.empty());
+    EXPECT_EQ(p.tray.calls.back().action, NIM_DELETE_ACTION);
+    EXPECT_EQ(p.tray.calls.back().record, record);
+    EXPECT_TRUE(p.tray.icons.empty());
+    EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"ChangePassword", "Form1"}));
+    EXPECT_TRUE(p.windows.loop_ended);
+    EXPECT_EQ(stored_start(), 3);
+}
+
+TEST_F(Quit, WhileLockedNoStays)
+{
+    start_with(4);
+    const auto calls = p.tray.calls.size();
+    p.boxes.answers = {platform::ANSWER_NO};
+    choose("MNU_Quitter");
+    ASSERT_EQ(p.boxes.shown.size(), 1u);
+    EXPECT_EQ(p.boxes.shown[0].text,
+              "Varnhollow est activ\xE9 et le restera !\r\n   Voulez vous vraiment quitter ?");
+    EXPECT_EQ(p.boxes.shown[0].buttons, platform::Buttons::yes_no);
+    EXPECT_EQ(p.boxes.shown[0].icon, platform::BoxIcon::none);
+    EXPECT_EQ(p.tray.calls.size(), calls);
+    EXPECT_TRUE(form.window.loaded());
+    EXPECT_EQ(form.MNU_USBLocked.caption(), "Verrou USB - OUI");
+    EXPECT_EQ(stored_start(), 4);
+}
+
+TEST_F(Quit, WhileLockedYesEndsAndKeepsTheLock)
+{
+    start_with(4);
+    p.boxes.answers = {platform::ANSWER_YES};
+    choose("MNU_Quitter");
+    EXPECT_TRUE(p.tray.icons.empty());
+    EXPECT_FALSE(form.window.loaded());
+    EXPECT_TRUE(p.windows.loop_ended);
+    EXPECT_EQ(stored_start(), 4);
+    EXPECT_EQ(p.registry.calls.size(), 3u); // only the start-up read
+}
+
+} // namespace

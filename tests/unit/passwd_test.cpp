@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include "password/passwd.h"
+#include "password/windows1252.h"
+
+namespace {
+
+using password::Codage_Passwd;
+using password::Decodage_Passwd;
+
+std::string all_bytes_from(int first, int count)
+{
+    std::string text;
+    for (int c = first; c < first + count; ++c)
+        text += static_cast<char>(c);
+    return text;
+}
+
+struct RoundTrip {
+    std::string typed;
+    std::string decoded;
+};
+
+class PasswordRoundTrip : public testing::TestWithParam<RoundTrip> {};
+
+TEST_P(PasswordRoundTrip, DecodesToTheFirstEightUpperCasedWithoutNuls)
+{
+    const auto& c = GetParam();
+    const std::string encoded = Codage_Passwd(c.typed);
+    ASSERT_EQ(encoded.size(), 16u);
+    for (const char ch : encoded) {
+        const int code = static_cast<unsigned char>(ch);
+        EXPECT_GE(code, 62);
+        EXPECT_LE(code, 125);
+    }
+    EXPECT_EQ(Decodage_Passwd(encoded), c.decoded);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Passwords, PasswordRoundTrip,
+    testing::Values(RoundTrip{"", ""}, RoundTrip{"A", "A"}, RoundTrip{"ab", "AB"}, RoundTrip{"Abc", "ABC"},
+                    RoundTrip{"secret12", "SECRET12"}, RoundTrip{"motdepasse", "MOTDEPAS"},
+                    RoundTrip{"a b  c", "A B  C"}, RoundTrip{" ", " "},
+                    // Windows-1252: é è à ç œ š ž ÿ and bytes without upper case.
+                    RoundTrip{"\xE9t\xE9", "\xC9T\xC9"}, RoundTrip{"\xE8\xE0\xE7\xF9", "\xC8\xC0\xC7\xD9"},
+                    RoundTrip{"\x9C\x9A\x9E\xFF", "\x8C\x8A\x8E\x9F"}, RoundTrip{"\xDF\xF7\xB5\xAA", "\xDF\xF7\xB5\xAA"},
+                    RoundTrip{std::string("a\0b", 3), "AB"}, RoundTrip{"\x01\x7F\x80\xFE", "\x01\x7F\x80\xDE"}));
+
+TEST(PasswordCipher, EveryByteSurvivesTheRoundTrip)
+{
+    for (int first = 1; first < 256; first += 8) {
+        const std::string plain = all_bytes_from(first, std::min(8, 256 - first));
+        EXPECT_EQ(Decodage_Passwd(Codage_Passwd(plain)), password::upper_case_1252(plain)) << first;
+    }
+}
+
+TEST(PasswordCipher, UpperCaseTableLeavesNoLowerCaseLetter)
+{
+    const std::string upper = password::upper_case_1252(all_bytes_from(1, 255));
+    for (int c = 'a'; c <= 'z'; ++c)
+        EXPECT_EQ(upper.find(static_cast<char>(c)), std::string::npos);
+    EXPECT_EQ(upper[0xE9 - 1], '\xC9');
+    EXPECT_EQ(upper[0xF7 - 1], '\xF7');
+    EXPECT_EQ(upper[0xFF - 1], '\x9F');
+    EXPECT_EQ(upper[0xC9 - 1], '\xC9');
+}
+
+TEST(PasswordCipher, TwoEncodingsDifferButDecodeTheSame)
+{
+    const std::string first = Codage_Passwd("secret");
+    const std::string second = Codage_Passwd("secret");
+    EXPECT_NE(first, second);
+    EXPECT_EQ(Decodage_Passwd(first), "SECRET");
+    EXPECT_EQ(Decodage_Passwd(second), "SECRET");
+}
+
+TEST(PasswordCipher, EmptyPasswordIsEightSaltOnlyPairs)
+{
+    const std::string encoded = Codage_Passwd("");
+    for (std::size_t i = 0; i < 16; i += 2) {
+        const int d = static_cast<unsigned char>(encoded[i + 1]) - 62;
+        EXPECT_EQ(d & ~60, 0);
+        EXPECT_EQ(static_cast<unsigned char>(encoded[i]), d / 4 + 62);
+    }
+}
+
+struct Decoding {
+    const char* what;
+    std::string encoded;
+    std::string decoded;
+};
+
+class FixedDecoding : public testing::TestWithParam<Decoding> {};
+
+TEST_P(FixedDecoding, Gives)
+{
+    EXPECT_EQ(Decodage_Passwd(GetParam().encoded), GetParam().decoded) << GetParam().what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FixedDecoding,
+    testing::Values(Decoding{"empty text", "", ""}, Decoding{"16 NULs", std::string(16, '\0'), ""},
+                    Decoding{"16 blanks", std::string(16, ' '), ""},
+                    Decoding{"leading tildes", "~~AB", "<?? ERROR ?\?>"},
+                    Decoding{"tilde after good pairs", "P>~>", "<?? ERROR ?\?>"},
+                    Decoding{"pair 62 65", ">A", "\x03"},
+                    // 'A' (65): (65 xor 0) div 4 + 62 = 78 'N', (0 or 1) + 62 = 63 '?'.
+                    Decoding{"A with salt 0", "N?", "A"},
+                    Decoding{"17th character ignored", "N?N?N?N?N?N?N?N?~", "AAAAAAAA"},
+                    Decoding{"first below 62", "0?N?", "A"}));
+
+} // namespace
