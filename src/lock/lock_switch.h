@@ -41,7 +41,7 @@ inline constexpr int VERIFY_LAYOUT_HEIGHT = 1350;
 // accepted the password.
 class LockSwitch {
 public:
-    LockSwitch(shell::ProgramFlags& flags, platform::Registry& registry, platform::MessageBox& boxes,
+    LockSwitch(shell::ProgramFlags& flags, platform::Registry& registry, platform::MessageBoxes& boxes,
                platform::Forms& forms, platform::EventPump& pump, LockHost& host)
         : flags_(flags), registry_(registry), boxes_(boxes), forms_(forms), pump_(pump), host_(host)
     {
@@ -59,7 +59,7 @@ private:
 
     shell::ProgramFlags& flags_;
     platform::Registry& registry_;
-    platform::MessageBox& boxes_;
+    platform::MessageBoxes& boxes_;
     platform::Forms& forms_;
     platform::EventPump& pump_;
     LockHost& host_;

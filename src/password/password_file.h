@@ -36,7 +36,7 @@ struct PasswordRecord {
 // Reads and writes record 1 of the password file, showing the file errors.
 class PasswordFile {
 public:
-    PasswordFile(platform::RecordFiles& files, platform::MessageBox& boxes) : files_(files), boxes_(boxes) {}
+    PasswordFile(platform::RecordFiles& files, platform::MessageBoxes& boxes) : files_(files), boxes_(boxes) {}
 
     // The 16 stored characters as they stand. A missing file is created and
     // reads as 16 NULs; a file that cannot be read gives UNREADABLE_PASSWORD.
@@ -51,7 +51,7 @@ private:
     void show_error(const char* prefix, const std::string& file, const platform::FileError& error);
 
     platform::RecordFiles& files_;
-    platform::MessageBox& boxes_;
+    platform::MessageBoxes& boxes_;
     PasswordRecord record_;
 };
 

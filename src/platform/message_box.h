@@ -13,9 +13,9 @@ inline constexpr int ANSWER_NO = 7;
 
 // The modal message box. The program never gives a title: every box carries
 // the application title, the product name.
-class MessageBox {
+class MessageBoxes {
 public:
-    virtual ~MessageBox() = default;
+    virtual ~MessageBoxes() = default;
     // Returns the button pressed: ANSWER_OK, ANSWER_YES or ANSWER_NO.
     virtual int show(const std::string& text, Buttons buttons, BoxIcon icon) = 0;
 };

@@ -16,7 +16,7 @@ struct Services {
     Registry& registry;
     NotificationArea& tray;
     SystemInfo& system;
-    MessageBox& boxes;
+    MessageBoxes& boxes;
     Runtime& runtime;
     WindowSystem& windows;
     EventPump& pump;

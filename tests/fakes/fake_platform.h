@@ -76,7 +76,7 @@ public:
     std::uint32_t get_windows_directory(char* buffer, std::uint32_t stated_size) override;
 };
 
-class FakeMessageBox : public platform::MessageBox {
+class FakeMessageBox : public platform::MessageBoxes {
 public:
     struct Shown {
         std::string text;

@@ -1,0 +1,168 @@
+#include "platform/win32/win32_services.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "shell/product.h"
+
+namespace platform::win32 {
+
+namespace {
+
+HKEY as_hkey(std::uintptr_t key)
+{
+    return reinterpret_cast<HKEY>(key);
+}
+
+// The system's text for an error code, without its trailing line break.
+std::string error_text(DWORD code)
+{
+    char* buffer = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+        0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    std::string text = length ? std::string(buffer, length) : std::string();
+    if (buffer)
+        ::LocalFree(buffer);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
+        text.pop_back();
+    return text;
+}
+
+FileError last_error()
+{
+    const DWORD code = ::GetLastError();
+    return {static_cast<long>(code), error_text(code)};
+}
+
+UniqueFileHandle open_record_file(const std::string& path)
+{
+    return UniqueFileHandle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+} // namespace
+
+long Win32Registry::open_key(std::uintptr_t root, const std::string& path, std::uint32_t options,
+                             std::uint32_t access, RegistryKey& key)
+{
+    HKEY opened = nullptr;
+    const LONG status = ::RegOpenKeyExA(as_hkey(root), path.c_str(), options, access, &opened);
+    if (status == ERROR_SUCCESS)
+        key = reinterpret_cast<std::uintptr_t>(opened);
+    return status;
+}
+
+long Win32Registry::query_value(RegistryKey key, const std::string& name, std::uint32_t& type,
+                                std::vector<std::uint8_t>& data, std::uint32_t& size)
+{
+    DWORD value_type = 0;
+    DWORD value_size = size;
+    const LONG status = ::RegQueryValueExA(as_hkey(key), name.c_str(), nullptr, &value_type, data.data(), &value_size);
+    if (status == ERROR_SUCCESS) {
+        type = value_type;
+        size = value_size;
+    }
+    return status;
+}
+
+long Win32Registry::set_value(RegistryKey key, const std::string& name, std::uint32_t type,
+                              const std::vector<std::uint8_t>& data)
+{
+    return ::RegSetValueExA(as_hkey(key), name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
+}
+
+long Win32Registry::close_key(RegistryKey key)
+{
+    return ::RegCloseKey(as_hkey(key));
+}
+
+void Win32NotificationArea::notify_icon(std::uint32_t action, const NotifyIconData& record)
+{
+    // The first 88 bytes are the record every shell since Windows 95 reads.
+    NOTIFYICONDATAA data;
+    std::memset(&data, 0, sizeof data);
+    data.cbSize = record.cbSize;
+    data.hWnd = reinterpret_cast<HWND>(record.hWnd);
+    data.uID = record.uID;
+    data.uFlags = record.uFlags;
+    data.uCallbackMessage = record.uCallbackMessage;
+    data.hIcon = reinterpret_cast<HICON>(record.hIcon);
+    std::memcpy(data.szTip, record.szTip.data(), record.szTip.size());
+    ::Shell_NotifyIconA(action, &data);
+}
+
+void Win32SystemInfo::get_version(VersionRecord& record)
+{
+    OSVERSIONINFOA info;
+    std::memset(&info, 0, sizeof info);
+    info.dwOSVersionInfoSize = record.size;
+    if (!::GetVersionExA(&info))
+        return;
+    record.major = info.dwMajorVersion;
+    record.minor = info.dwMinorVersion;
+    record.build = info.dwBuildNumber;
+    record.platform_id = info.dwPlatformId;
+    std::memcpy(record.service_pack.data(), info.szCSDVersion, record.service_pack.size());
+}
+
+std::uint32_t Win32SystemInfo::get_windows_directory(char* buffer, std::uint32_t stated_size)
+{
+    return ::GetWindowsDirectoryA(buffer, stated_size);
+}
+
+int Win32MessageBoxes::show(const std::string& text, Buttons buttons, BoxIcon icon)
+{
+    UINT style = buttons == Buttons::yes_no ? MB_YESNO : MB_OK;
+    switch (icon) {
+    case BoxIcon::none: break;
+    case BoxIcon::error: style |= MB_ICONERROR; break;
+    case BoxIcon::warning: style |= MB_ICONWARNING; break;
+    case BoxIcon::question: style |= MB_ICONQUESTION; break;
+    }
+    // No window of the program is in front to own the box, so bring it there.
+    return ::MessageBoxA(nullptr, text.c_str(), shell::PRODUCT_NAME, style | MB_SETFOREGROUND);
+}
+
+bool Win32Runtime::previous_instance()
+{
+    if (!instance_mutex_) {
+        instance_mutex_.reset(::CreateMutexA(nullptr, FALSE, "Varnhollow.Instance"));
+        another_instance_ = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    }
+    return another_instance_;
+}
+
+std::optional<FileError> Win32RecordFiles::read_start(const std::string& path, std::size_t size, std::string& bytes)
+{
+    UniqueFileHandle file = open_record_file(path);
+    if (!file)
+        return last_error();
+    std::string buffer(size, '\0');
+    DWORD got = 0;
+    if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(size), &got, nullptr))
+        return last_error();
+    if (!::CloseHandle(file.release()))
+        return last_error();
+    buffer.resize(got);
+    bytes = buffer;
+    return std::nullopt;
+}
+
+std::optional<FileError> Win32RecordFiles::write_start(const std::string& path, const std::string& bytes)
+{
+    UniqueFileHandle file = open_record_file(path);
+    if (!file)
+        return last_error();
+    DWORD written = 0;
+    if (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size())
+        return last_error();
+    if (!::CloseHandle(file.release()))
+        return last_error();
+    return std::nullopt;
+}
+
+} // namespace platform::win32

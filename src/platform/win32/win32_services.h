@@ -1,0 +1,58 @@
+#pragma once
+
+// The Win32 implementations of the simple platform services.
+
+#include "platform/message_box.h"
+#include "platform/notification_area.h"
+#include "platform/record_file.h"
+#include "platform/registry.h"
+#include "platform/runtime.h"
+#include "platform/system_info.h"
+#include "platform/win32/unique_handle.h"
+
+namespace platform::win32 {
+
+class Win32Registry : public Registry {
+public:
+    long open_key(std::uintptr_t root, const std::string& path, std::uint32_t options, std::uint32_t access,
+                  RegistryKey& key) override;
+    long query_value(RegistryKey key, const std::string& name, std::uint32_t& type, std::vector<std::uint8_t>& data,
+                     std::uint32_t& size) override;
+    long set_value(RegistryKey key, const std::string& name, std::uint32_t type,
+                   const std::vector<std::uint8_t>& data) override;
+    long close_key(RegistryKey key) override;
+};
+
+class Win32NotificationArea : public NotificationArea {
+public:
+    void notify_icon(std::uint32_t action, const NotifyIconData& record) override;
+};
+
+class Win32SystemInfo : public SystemInfo {
+public:
+    void get_version(VersionRecord& record) override;
+    std::uint32_t get_windows_directory(char* buffer, std::uint32_t stated_size) override;
+};
+
+class Win32MessageBoxes : public MessageBoxes {
+public:
+    int show(const std::string& text, Buttons buttons, BoxIcon icon) override;
+};
+
+// One instance per session: a named mutex held for the life of the process.
+class Win32Runtime : public Runtime {
+public:
+    bool previous_instance() override;
+
+private:
+    UniqueKernelHandle instance_mutex_;
+    bool another_instance_ = false;
+};
+
+class Win32RecordFiles : public RecordFiles {
+public:
+    std::optional<FileError> read_start(const std::string& path, std::size_t size, std::string& bytes) override;
+    std::optional<FileError> write_start(const std::string& path, const std::string& bytes) override;
+};
+
+} // namespace platform::win32
