@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds varnhollow.exe and runs it under Wine set
+# to Windows XP, in a private prefix under build/ whose USBSTOR key holds
+# Start = 3 the first time. Uses the current display, or Xvfb when there is
+# none. Stops what it started when the program ends.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+root=$PWD
+
+bash scripts/setup.sh
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target varnhollow
+
+. scripts/wine_env.sh
+export WINEPREFIX=$root/build/wine-run LANG=${LANG:-fr_FR.UTF-8}
+XVFB_PID=""
+if [ -z "${DISPLAY:-}" ]; then
+  start_xvfb
+  echo "No display: running on Xvfb $DISPLAY (the tray is at the bottom right of an 800x600 desktop)."
+fi
+stop_started() {
+  wineserver -k 2>/dev/null || true
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  true
+}
+trap stop_started EXIT
+
+init_wine_prefix
+[ "$(usbstor_start)" != missing ] || set_usbstor_start 3
+echo "USBSTOR Start = $(usbstor_start). Right-click the USB key in the tray for the menu."
+wine "$root/build/win32/bin/varnhollow.exe"

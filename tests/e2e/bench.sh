@@ -1,0 +1,166 @@
+#!/usr/bin/env bash
+# The end-to-end bench: a private Xvfb display and Wine prefix under
+# $BENCH_DIR, and helpers that act on the real program as a user would.
+#   bench.sh up | down | run SCENARIO
+set -u
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/../../scripts/wine_env.sh"
+
+: "${BENCH_DIR:?}" "${VARNHOLLOW_EXE:?}" "${WINE_DRIVER:?}"
+export WINEPREFIX=$BENCH_DIR/prefix LANG=fr_FR.UTF-8 LC_ALL=fr_FR.UTF-8 WINEDEBUG=-all
+state=$BENCH_DIR/state
+
+log() { echo "[$(date +%T)] $*"; }
+fail() { log "FAIL: $*"; exit 1; }
+
+bench_up() {
+  mkdir -p "$BENCH_DIR"
+  bench_down_quietly
+  start_xvfb || exit 1
+  printf 'DISPLAY=%s\nXVFB_PID=%s\nVERSION=winxp\n' "$DISPLAY" "$XVFB_PID" >"$state"
+  init_wine_prefix
+  set_windows_version winxp
+  log "bench up on $DISPLAY, prefix $WINEPREFIX"
+}
+
+bench_down_quietly() {
+  [ -f "$state" ] || return 0
+  . "$state"
+  DISPLAY=$DISPLAY wineserver -k 2>/dev/null
+  kill "$XVFB_PID" 2>/dev/null
+  rm -f "$state"
+}
+
+# --- helpers for scenarios ---------------------------------------------------
+
+driver() { wine "$WINE_DRIVER" "$@" 2>/dev/null; }
+
+# Sets the Windows version Wine reports, restarting the prefix's server only
+# when it changes.
+windows_version() {
+  if [ "$VERSION" != "$1" ]; then
+    set_windows_version "$1"
+    VERSION=$1
+    sed -i "s/^VERSION=.*/VERSION=$1/" "$state"
+  fi
+}
+
+start_program() {
+  wine "$VARNHOLLOW_EXE" >/dev/null 2>&1 &
+  PROGRAM_PID=$!
+  STARTED+=("$PROGRAM_PID")
+}
+
+program_running() { kill -0 "${1:-$PROGRAM_PID}" 2>/dev/null; }
+
+# Waits up to $2 seconds (10) for the program started last to end.
+expect_exit() {
+  local pid=${1:-$PROGRAM_PID}
+  for _ in $(seq $((${2:-10} * 10))); do
+    program_running "$pid" || return 0
+    sleep 0.1
+  done
+  fail "the program is still running"
+}
+
+expect_box() {
+  local text
+  text=$(driver box-text 15000) || fail "no message box (expected: $1)"
+  [ "$text" = "$1" ] || fail "message box says [$text], expected [$1]"
+  log "box: $text"
+}
+
+expect_buttons() {
+  local buttons
+  buttons=$(driver box-buttons 5000 | tr -d '\r' | paste -sd,) || fail "no message box"
+  [ "$buttons" = "$1" ] || fail "buttons are [$buttons], expected [$1]"
+}
+
+answer() { driver click-box "$1" || fail "cannot press button $1"; }
+
+expect_no_box() { driver no-box "${1:-1500}" || fail "unexpected box: $(driver box-text 100)"; }
+
+# Waits for the tray icon in state locked, unlocked or none.
+expect_tray() {
+  local got=""
+  for _ in $(seq 60); do
+    got=$(driver tray-icon | tr -d '\r')
+    case "$1:$got" in
+      none:none) return 0 ;;
+      locked:none | unlocked:none | none:*) ;;
+      locked:*) [ "$(awk '{print $3}' <<<"$got")" -gt 20 ] && { TRAY_XY=$(awk '{print $1, $2}' <<<"$got"); return 0; } ;;
+      unlocked:*) [ "$(awk '{print $3}' <<<"$got")" -eq 0 ] && { TRAY_XY=$(awk '{print $1, $2}' <<<"$got"); return 0; } ;;
+    esac
+    sleep 0.25
+  done
+  fail "tray icon is [$got], expected $1"
+}
+
+# Right-clicks the tray icon and waits for the popup menu.
+open_menu() {
+  read -r x y <<<"$TRAY_XY"
+  xdotool mousemove "$x" "$y" click 3
+  MENU_RECT=$(driver menu-rect 5000 | tr -d '\r') || fail "no popup menu after a right click"
+}
+
+# Top-level menu entries: item, separator, item (Outils), separator, item, item.
+MENU_LAYOUT=(item separator item separator item item)
+SEPARATOR_HEIGHT=9
+MENU_BORDER=3
+
+# Clicks the top-level entry at index $1 of MENU_LAYOUT.
+click_menu_entry() {
+  read -r left top right bottom <<<"$MENU_RECT"
+  local items=0 separators=0 e
+  for e in "${MENU_LAYOUT[@]}"; do [ "$e" = item ] && items=$((items + 1)) || separators=$((separators + 1)); done
+  local item_height=$(( (bottom - top - 2 * MENU_BORDER - separators * SEPARATOR_HEIGHT) / items ))
+  local y=$((top + MENU_BORDER)) i
+  for ((i = 0; i < $1; i++)); do
+    [ "${MENU_LAYOUT[$i]}" = item ] && y=$((y + item_height)) || y=$((y + SEPARATOR_HEIGHT))
+  done
+  xdotool mousemove $(((left + right) / 2)) $((y + item_height / 2)) click 1
+  driver no-menu 5000 || fail "the menu stayed open"
+}
+
+choose() {
+  open_menu
+  case "$1" in
+    lock) click_menu_entry 0 ;;
+    about) click_menu_entry 4 ;;
+    quit) click_menu_entry 5 ;;
+    *) fail "no menu entry $1" ;;
+  esac
+}
+
+expect_start() {
+  local got
+  got=$(usbstor_start)
+  [ "$got" = "$1" ] || fail "USBSTOR Start is $got, expected $1"
+  log "USBSTOR Start = $got"
+}
+
+# Ends whatever the scenario left running.
+cleanup_programs() {
+  local pid
+  for pid in "${STARTED[@]}"; do kill "$pid" 2>/dev/null; done
+  for pid in "${STARTED[@]}"; do wait "$pid" 2>/dev/null; done
+}
+
+bench_run() {
+  [ -f "$state" ] || fail "bench is not up"
+  . "$state"
+  export DISPLAY
+  STARTED=()
+  trap cleanup_programs EXIT
+  . "$here/scenarios.sh"
+  log "scenario $1"
+  "scenario_$1"
+  log "ok"
+}
+
+case "${1:-}" in
+  up) bench_up ;;
+  down) bench_down_quietly; log "bench down" ;;
+  run) bench_run "$2" ;;
+  *) echo "usage: bench.sh up | down | run SCENARIO" >&2; exit 2 ;;
+esac

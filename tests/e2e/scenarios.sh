@@ -1,0 +1,111 @@
+# User stories on the real program. Each starts from a bench that is up and
+# leaves no program of its own running.
+
+UNSUPPORTED="Varnhollow fonctionne uniquement sur Windows 2000, 2003 et XP"
+ALREADY_RUNNING="Varnhollow est déjà chargé en mémoire"
+REGISTRY_ERROR="Erreur en récupérant l'information. Impossible de continuer!"
+QUIT_LOCKED=$'Varnhollow est activé et le restera !\r\n   Voulez vous vraiment quitter ?'
+
+# Starts on $1 with Start = $2, and checks the icon for $3.
+start_resident() {
+  windows_version "$1"
+  set_usbstor_start "$2"
+  start_program
+  expect_tray "$3"
+  expect_no_box 500
+}
+
+quit_unlocked() {
+  choose quit
+  expect_exit
+  expect_tray none
+}
+
+scenario_xp_lock_from_menu_then_quit() {
+  start_resident winxp 3 unlocked
+  choose lock
+  expect_tray locked
+  expect_start 4
+  expect_no_box
+  choose quit
+  expect_box "$QUIT_LOCKED"
+  expect_buttons "&Oui,&Non"
+  answer 7
+  sleep 1
+  program_running || fail "No must keep the program running"
+  expect_tray locked
+  choose quit
+  expect_box "$QUIT_LOCKED"
+  answer 6
+  expect_exit
+  expect_tray none
+  expect_start 4
+}
+
+scenario_win2k_starts_locked() {
+  start_resident win2k 4 locked
+  expect_start 4
+  choose quit
+  expect_box "$QUIT_LOCKED"
+  answer 6
+  expect_exit
+}
+
+scenario_win2003_starts_unlocked() {
+  start_resident win2003 3 unlocked
+  quit_unlocked
+  expect_start 3
+}
+
+scenario_other_start_values_read_as_unlocked() {
+  start_resident winxp 0 unlocked
+  quit_unlocked
+  expect_start 0
+}
+
+scenario_second_instance_is_refused() {
+  start_resident winxp 3 unlocked
+  local first=$PROGRAM_PID
+  start_program
+  expect_box "$ALREADY_RUNNING"
+  expect_buttons "OK"
+  answer 1
+  expect_exit
+  program_running "$first" || fail "the first instance ended"
+  PROGRAM_PID=$first
+  quit_unlocked
+}
+
+scenario_unsupported_windows_is_refused() {
+  local version
+  for version in win98 vista; do
+    windows_version "$version"
+    set_usbstor_start 3
+    start_program
+    expect_box "$UNSUPPORTED"
+    expect_buttons "OK"
+    expect_tray none
+    answer 1
+    expect_exit
+  done
+}
+
+scenario_missing_key_is_refused() {
+  windows_version winxp
+  delete_usbstor_key
+  start_program
+  expect_box "$REGISTRY_ERROR"
+  expect_tray none
+  answer 1
+  expect_exit
+  expect_start missing
+}
+
+scenario_left_click_opens_no_menu() {
+  start_resident winxp 3 unlocked
+  read -r x y <<<"$TRAY_XY"
+  xdotool mousemove "$x" "$y" click 1
+  xdotool click --repeat 2 1
+  if driver menu-rect 1500 >/dev/null; then fail "a left click opened the menu"; fi
+  quit_unlocked
+}
