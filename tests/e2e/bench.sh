@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The end-to-end bench: a private Xvfb display and Wine prefix under
 # $BENCH_DIR, and helpers that act on the real program as a user would.
-#   bench.sh up | down | run SCENARIO
+#   bench.sh up | down | run SCENARIO | wine PROGRAM.exe
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/../../scripts/wine_env.sh"
@@ -162,5 +162,6 @@ case "${1:-}" in
   up) bench_up ;;
   down) bench_down_quietly; log "bench down" ;;
   run) bench_run "$2" ;;
-  *) echo "usage: bench.sh up | down | run SCENARIO" >&2; exit 2 ;;
+  wine) [ -f "$state" ] || fail "bench is not up"; . "$state"; export DISPLAY; windows_version winxp; wine "$2" ;;
+  *) echo "usage: bench.sh up | down | run SCENARIO | wine PROGRAM.exe" >&2; exit 2 ;;
 esac

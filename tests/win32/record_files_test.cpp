@@ -1,0 +1,108 @@
+// The password file on the Win32 file layer, run under Wine: real files in a
+// temporary folder, and the system's own error codes and texts.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "password/passwd.h"
+#include "password/password_file.h"
+#include "platform/win32/win32_services.h"
+
+namespace {
+
+int passed = 0;
+int failed = 0;
+
+void check(bool ok, const std::string& what)
+{
+    ok ? ++passed : ++failed;
+    if (!ok)
+        std::printf("FAILED: %s\n", what.c_str());
+}
+
+struct CapturedBoxes : platform::MessageBoxes {
+    std::vector<std::string> texts;
+    int show(const std::string& text, platform::Buttons, platform::BoxIcon) override
+    {
+        texts.push_back(text);
+        return platform::ANSWER_OK;
+    }
+};
+
+std::string file_contents(const std::string& path)
+{
+    std::string bytes;
+    if (FILE* in = std::fopen(path.c_str(), "rb")) {
+        char buffer[256];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+            bytes.append(buffer, n);
+        std::fclose(in);
+    }
+    return bytes;
+}
+
+void put(const std::string& path, const std::string& bytes)
+{
+    if (FILE* out = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(bytes.data(), 1, bytes.size(), out);
+        std::fclose(out);
+    }
+}
+
+} // namespace
+
+int main()
+{
+    char temp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string windows = std::string(temp) + "varnhollow-files-" + std::to_string(::GetCurrentProcessId());
+    const std::string path = windows + password::SYSTEM32_SUFFIX;
+    const std::string name = password::PASSWORD_FILE_NAME;
+    ::CreateDirectoryA(windows.c_str(), nullptr);
+    ::CreateDirectoryA(path.c_str(), nullptr);
+
+    platform::win32::Win32RecordFiles files;
+    CapturedBoxes boxes;
+    {
+        password::PasswordFile file(files, boxes);
+        check(file.Lecture_Fichier(path, name) == std::string(16, '\0'), "missing file reads as 16 NULs");
+        check(file_contents(path + name).empty() && ::GetFileAttributesA((path + name).c_str()) != INVALID_FILE_ATTRIBUTES,
+              "missing file is created empty");
+        check(boxes.texts.empty(), "no message for a missing file");
+
+        put(path + name, std::string(16, 'x') + "RESERVE-16-BYTES" + "TAIL1234");
+        file.Lecture_Fichier(path, name);
+        const std::string code = password::Codage_Passwd("secret");
+        check(file.Ecriture_Fichier(code, path, name) == 0, "write succeeds");
+        check(file_contents(path + name) == code + "RESERVE-16-BYTES" + "TAIL1234", "write keeps reserve and tail");
+        password::PasswordFile later(files, boxes);
+        check(password::Decodage_Passwd(later.Lecture_Fichier(path, name)) == "SECRET", "round trip");
+    }
+    {
+        password::PasswordFile file(files, boxes);
+        const std::string missing = windows + "\\absent\\";
+        const std::string stored = file.Lecture_Fichier(missing, name);
+        check(password::Decodage_Passwd(stored) == password::DECODING_ERROR, "failed read matches no password");
+        check(file.Ecriture_Fichier("x", missing, name) == 1, "failed write returns 1");
+        check(boxes.texts.size() == 2, "two messages");
+        if (!boxes.texts.empty())
+            std::printf("the read message reads: %s\n", boxes.texts[0].c_str());
+        const std::string head = "Erreur d'ouverture ou de lecture du fichier " + missing + name + "\r\nErreur  3 - ";
+        check(boxes.texts.size() == 2 && boxes.texts[0].rfind(head, 0) == 0 && boxes.texts[0].size() > head.size() &&
+                  boxes.texts[0].back() != '\n',
+              "read message layout, system code 3 and its text: " + (boxes.texts.empty() ? "" : boxes.texts[0]));
+        check(boxes.texts.size() == 2 &&
+                  boxes.texts[1].rfind("Erreur d'ouverture ou d'\xE9" "criture du fichier " + missing + name, 0) == 0,
+              "write message layout");
+    }
+    ::DeleteFileA((path + name).c_str());
+    ::RemoveDirectoryA(path.c_str());
+    ::RemoveDirectoryA(windows.c_str());
+
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
+}
