@@ -96,6 +96,16 @@ expect_tray() {
   fail "tray icon is [$got], expected $1"
 }
 
+# Hovers over the tray icon and reads its tooltip.
+expect_tooltip() {
+  read -r x y <<<"$TRAY_XY"
+  xdotool mousemove $((x - 4)) "$y" sleep 0.2 mousemove "$x" "$y"
+  local tip
+  tip=$(driver tooltip 5000) || fail "no tooltip over the tray icon"
+  [ "$tip" = "$1" ] || fail "tooltip is [$tip], expected [$1]"
+  xdotool mousemove 400 300
+}
+
 # Right-clicks the tray icon and waits for the popup menu.
 open_menu() {
   read -r x y <<<"$TRAY_XY"
@@ -153,6 +163,7 @@ bench_run() {
   STARTED=()
   trap cleanup_programs EXIT
   . "$here/scenarios.sh"
+  declare -F "scenario_$1" >/dev/null || fail "no scenario named $1"
   log "scenario $1"
   "scenario_$1"
   log "ok"

@@ -42,19 +42,24 @@ scenario_xp_lock_from_menu_then_quit() {
   expect_start 4
 }
 
-scenario_win2k_starts_locked() {
-  start_resident win2k 4 locked
-  expect_start 4
-  choose quit
-  expect_box "$QUIT_LOCKED"
-  answer 6
-  expect_exit
-}
-
-scenario_win2003_starts_unlocked() {
-  start_resident win2003 3 unlocked
-  quit_unlocked
-  expect_start 3
+scenario_starts_in_the_stored_state_on_each_supported_windows() {
+  local version start state
+  for version in win2k winxp win2003; do
+    for start in 3 4; do
+      state=unlocked; [ "$start" = 4 ] && state=locked
+      log "$version, Start = $start"
+      start_resident "$version" "$start" "$state"
+      expect_tooltip "Varnhollow v1.4"
+      choose quit
+      if [ "$state" = locked ]; then
+        expect_box "$QUIT_LOCKED"
+        answer 6
+      fi
+      expect_exit
+      expect_tray none
+      expect_start "$start"
+    done
+  done
 }
 
 scenario_other_start_values_read_as_unlocked() {

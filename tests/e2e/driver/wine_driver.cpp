@@ -8,6 +8,7 @@
 //   wine_driver no-box MS                  fails if a box shows within MS
 //   wine_driver menu-rect TIMEOUT_MS       screen rectangle of the open popup menu
 //   wine_driver no-menu TIMEOUT_MS         waits until no popup menu is open
+//   wine_driver tooltip TIMEOUT_MS         text of the tooltip on show
 //   wine_driver tray-icon                  "X Y RED" of our icon, or "none"
 //   wine_driver screenshot FILE.bmp        the whole desktop, for a person to look at
 //
@@ -192,6 +193,18 @@ int main(int argc, char** argv)
             ::Sleep(50);
         }
         return 0;
+    }
+    if (command == "tooltip") {
+        const DWORD start = ::GetTickCount();
+        do {
+            HWND tip = find_visible("tooltips_class32", nullptr);
+            if (tip && !text_of(tip).empty()) {
+                print_utf8(text_of(tip).c_str());
+                return 0;
+            }
+            ::Sleep(50);
+        } while (::GetTickCount() - start < number);
+        return 1;
     }
     if (command == "tray-icon")
         return tray_icon();
