@@ -106,11 +106,17 @@ scenario_missing_key_is_refused() {
   expect_start missing
 }
 
-scenario_left_click_opens_no_menu() {
+scenario_only_a_right_click_opens_the_menu_and_clicking_away_closes_it() {
   start_resident winxp 3 unlocked
   read -r x y <<<"$TRAY_XY"
   xdotool mousemove "$x" "$y" click 1
   xdotool click --repeat 2 1
   if driver menu-rect 1500 >/dev/null; then fail "a left click opened the menu"; fi
+  open_menu
+  xdotool mousemove 300 200 click 1
+  driver no-menu 5000 || fail "the menu stayed open after a click elsewhere"
+  expect_no_box
+  expect_tray unlocked
+  expect_start 3
   quit_unlocked
 }

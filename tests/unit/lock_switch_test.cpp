@@ -12,22 +12,17 @@ protected:
     }
     void cancel() { password.window.set_visible(false); }
 
-    void expect_locked()
+    // Registry, flag, caption and the one tray icon all tell the same state.
+    void expect_state(bool locked)
     {
-        EXPECT_EQ(stored_start(), 4);
-        EXPECT_EQ(flags.USB_Locked, 1);
-        EXPECT_EQ(form.MNU_USBLocked.caption(), "Verrou USB - OUI");
+        EXPECT_EQ(stored_start(), locked ? 4 : 3);
+        EXPECT_EQ(flags.USB_Locked, locked ? 1 : 0);
+        EXPECT_EQ(form.MNU_USBLocked.caption(), locked ? "Verrou USB - OUI" : "Verrou USB - NON");
         ASSERT_EQ(p.tray.icons.size(), 1u);
-        EXPECT_EQ(p.tray.icons.begin()->second.hWnd, form.Picture2.window_handle);
+        EXPECT_EQ(p.tray.icons.begin()->second.hWnd, (locked ? form.Picture2 : form.Picture1).window_handle);
     }
-    void expect_unlocked()
-    {
-        EXPECT_EQ(stored_start(), 3);
-        EXPECT_EQ(flags.USB_Locked, 0);
-        EXPECT_EQ(form.MNU_USBLocked.caption(), "Verrou USB - NON");
-        ASSERT_EQ(p.tray.icons.size(), 1u);
-        EXPECT_EQ(p.tray.icons.begin()->second.hWnd, form.Picture1.window_handle);
-    }
+    void expect_locked() { expect_state(true); }
+    void expect_unlocked() { expect_state(false); }
 };
 
 TEST_F(LockSwitch, LocksAtOnceWithoutAskingTheRefreshRemovingFirst)
