@@ -55,6 +55,7 @@ public:
     {
         box_.attach(nullptr);
         box_.window_handle = 0;
+        box_.picture_handle = 0;
     }
 
     void refresh() override {}
