@@ -7,6 +7,7 @@
 #include "platform/forms.h"
 #include "platform/services.h"
 #include "shell/program_flags.h"
+#include "update/mise_a_jour.h"
 
 namespace shell {
 
@@ -42,6 +43,8 @@ public:
     platform::MenuItem MNU_APropos{"MNU_APropos", "A Propos"};
     platform::MenuItem MNU_Quitter{"MNU_Quitter", "Quitter"};
 
+    update::MiseAjour MiseAjour1;
+
     // The password window that unlocking needs; the lock stays on without one.
     void set_password_window(lock::PasswordPrompt* prompt);
 
@@ -51,6 +54,7 @@ public:
     void My_Icon_OFF() override;
     void remove_icon();
     void MNU_Quitter_Click();
+    void MNU_Update_Click();
 
     int startup_state() const { return startup_state_; }
     const platform::NotifyIconData& notify_record() const { return notify_record_; }
