@@ -12,6 +12,7 @@ namespace {
 
 constexpr char FORM_CLASS[] = "VarnhollowForm";
 constexpr char PICTURE_CLASS[] = "VarnhollowPicture";
+constexpr char USER_CONTROL_CLASS[] = "VarnhollowUserControl";
 constexpr int TWIPS_PER_PIXEL = 15;
 constexpr DWORD IDLE_WAIT_MS = 50;
 
@@ -82,6 +83,65 @@ private:
     UniqueWindow window_;
 };
 
+// An image control: a static control showing an icon of the program's
+// resources at the image's size.
+class ImageWindow : public ControlView {
+public:
+    ImageWindow(HINSTANCE instance, HWND parent, Image& image) : image_(image)
+    {
+        const int width = image.width_twips() / TWIPS_PER_PIXEL;
+        const int height = image.height_twips() / TWIPS_PER_PIXEL;
+        icon_.reset(static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(image.icon_resource()), IMAGE_ICON,
+                                                    width, height, LR_DEFAULTCOLOR)));
+        window_.reset(::CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_ICON, 0, 0, width, height, parent, nullptr,
+                                        instance, nullptr));
+        ::SendMessageA(window_.get(), STM_SETICON, reinterpret_cast<WPARAM>(icon_.get()), 0);
+        image.attach(this);
+        refresh();
+    }
+    ~ImageWindow() override { image_.attach(nullptr); }
+
+    void refresh() override { ::ShowWindow(window_.get(), image_.visible() ? SW_SHOWNA : SW_HIDE); }
+
+private:
+    Image& image_;
+    UniqueIcon icon_;
+    UniqueWindow window_; // goes before the icon it shows
+};
+
+// A reusable control's own child window, sized as the control says.
+class UserControlWindow : public ControlView {
+public:
+    UserControlWindow(HINSTANCE instance, HWND parent, UserControl& control) : control_(control)
+    {
+        window_.reset(::CreateWindowExA(0, USER_CONTROL_CLASS, "", WS_CHILD, 0, 0, 0, 0, parent, nullptr, instance,
+                                        nullptr));
+        for (Control* child : control.controls)
+            if (auto* image = dynamic_cast<Image*>(child))
+                images_.push_back(std::make_unique<ImageWindow>(instance, window_.get(), *image));
+        control.window_handle = reinterpret_cast<std::uintptr_t>(window_.get());
+        control.attach(this);
+        refresh();
+    }
+    ~UserControlWindow() override
+    {
+        control_.attach(nullptr);
+        control_.window_handle = 0;
+    }
+
+    void refresh() override
+    {
+        ::SetWindowPos(window_.get(), nullptr, 0, 0, control_.width_twips() / TWIPS_PER_PIXEL,
+                       control_.height_twips() / TWIPS_PER_PIXEL, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::ShowWindow(window_.get(), control_.visible() ? SW_SHOWNA : SW_HIDE);
+    }
+
+private:
+    UserControl& control_;
+    UniqueWindow window_;
+    std::vector<std::unique_ptr<ImageWindow>> images_;
+};
+
 // Builds the Win32 menu for `menu`'s items; `commands` maps each command id
 // (its index + 1) back to the item.
 UniqueMenu build_menu(const MenuItem& menu, std::vector<MenuItem*>& commands)
@@ -116,6 +176,8 @@ public:
         for (Control* control : form.controls)
             if (auto* picture = dynamic_cast<PictureBox*>(control))
                 pictures_.push_back(std::make_unique<PictureWindow>(instance, window_.get(), *picture));
+            else if (auto* user_control = dynamic_cast<UserControl*>(control))
+                user_controls_.push_back(std::make_unique<UserControlWindow>(instance, window_.get(), *user_control));
         form.attach(this);
         refresh();
     }
@@ -145,6 +207,7 @@ private:
     Form& form_;
     UniqueWindow window_; // destroyed last: its children go with it
     std::vector<std::unique_ptr<PictureWindow>> pictures_;
+    std::vector<std::unique_ptr<UserControlWindow>> user_controls_;
 };
 
 namespace {
@@ -163,6 +226,13 @@ void register_classes(HINSTANCE instance)
     picture_class.hInstance = instance;
     picture_class.lpszClassName = PICTURE_CLASS;
     ::RegisterClassA(&picture_class);
+
+    WNDCLASSA user_control_class{};
+    user_control_class.lpfnWndProc = ::DefWindowProcA;
+    user_control_class.hInstance = instance;
+    user_control_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    user_control_class.lpszClassName = USER_CONTROL_CLASS;
+    ::RegisterClassA(&user_control_class);
 }
 } // namespace
 
