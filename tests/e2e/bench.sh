@@ -76,6 +76,13 @@ expect_buttons() {
   [ "$buttons" = "$1" ] || fail "buttons are [$buttons], expected [$1]"
 }
 
+# The box's icon: error, warning, question, information or none.
+expect_icon() {
+  local icon
+  icon=$(driver box-icon 5000) || fail "no message box"
+  [ "$icon" = "$1" ] || fail "the box shows the $icon icon, expected $1"
+}
+
 answer() { driver click-box "$1" || fail "cannot press button $1"; }
 
 expect_no_box() { driver no-box "${1:-1500}" || fail "unexpected box: $(driver box-text 100)"; }
@@ -118,17 +125,29 @@ MENU_LAYOUT=(item separator item separator item item)
 SEPARATOR_HEIGHT=9
 MENU_BORDER=3
 
-# Clicks the top-level entry at index $1 of MENU_LAYOUT.
-click_menu_entry() {
-  read -r left top right bottom <<<"$MENU_RECT"
+# Entries of the "Outils" sub-menu: Mise à Jour, Mot de Passe, Email.
+TOOLS_LAYOUT=(item item item)
+
+# Clicks entry $2 of the menu whose screen rectangle is $1, laid out as the
+# remaining arguments.
+click_entry() {
+  local rect=$1 index=$2
+  shift 2
+  local layout=("$@")
+  read -r left top right bottom <<<"$rect"
   local items=0 separators=0 e
-  for e in "${MENU_LAYOUT[@]}"; do [ "$e" = item ] && items=$((items + 1)) || separators=$((separators + 1)); done
+  for e in "${layout[@]}"; do [ "$e" = item ] && items=$((items + 1)) || separators=$((separators + 1)); done
   local item_height=$(( (bottom - top - 2 * MENU_BORDER - separators * SEPARATOR_HEIGHT) / items ))
   local y=$((top + MENU_BORDER)) i
-  for ((i = 0; i < $1; i++)); do
-    [ "${MENU_LAYOUT[$i]}" = item ] && y=$((y + item_height)) || y=$((y + SEPARATOR_HEIGHT))
+  for ((i = 0; i < index; i++)); do
+    [ "${layout[$i]}" = item ] && y=$((y + item_height)) || y=$((y + SEPARATOR_HEIGHT))
   done
   xdotool mousemove $(((left + right) / 2)) $((y + item_height / 2)) click 1
+}
+
+# Clicks the top-level entry at index $1 of MENU_LAYOUT.
+click_menu_entry() {
+  click_entry "$MENU_RECT" "$1" "${MENU_LAYOUT[@]}"
   driver no-menu 5000 || fail "the menu stayed open"
 }
 
@@ -140,6 +159,96 @@ choose() {
     quit) click_menu_entry 5 ;;
     *) fail "no menu entry $1" ;;
   esac
+}
+
+# Opens "Outils" in the tray menu and clicks update, password or email in it.
+choose_tool() {
+  local index
+  case "$1" in
+    update) index=0 ;;
+    password) index=1 ;;
+    email) index=2 ;;
+    *) fail "no tool $1" ;;
+  esac
+  open_menu
+  click_entry "$MENU_RECT" 2 "${MENU_LAYOUT[@]}"
+  local tools
+  tools=$(driver menu-rect 5000 2 | tr -d '\r') || fail "\"Outils\" opened no sub-menu"
+  [ "$tools" != "$MENU_RECT" ] || fail "the sub-menu is not told apart from the menu"
+  click_entry "$tools" "$index" "${TOOLS_LAYOUT[@]}"
+  driver no-menu 5000 || fail "the menu stayed open"
+}
+
+# --- the maker's web server and the web browser, stood in for ---------------
+
+WEB_ROOT=$BENCH_DIR/www
+INTERNET_SETTINGS='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings'
+TEMPORARY_FILE=$(dirname "$VARNHOLLOW_EXE")/Tempo.net
+
+# Starts the loopback web server and makes it the prefix's web proxy, so the
+# program's requests for the maker's real address come to it.
+start_web_server() {
+  mkdir -p "$WEB_ROOT/download"
+  rm -f "$BENCH_DIR/web.port" "$BENCH_DIR/web.log"
+  /usr/bin/python3 "$here/versions_server.py" "$WEB_ROOT" "$BENCH_DIR/web.port" "$BENCH_DIR/web.log" &
+  WEB_SERVER_PID=$!
+  STARTED+=("$WEB_SERVER_PID")
+  for _ in $(seq 50); do [ -s "$BENCH_DIR/web.port" ] && break; sleep 0.1; done
+  [ -s "$BENCH_DIR/web.port" ] || fail "the web server did not start"
+  wine reg add "$INTERNET_SETTINGS" /v ProxyServer /d "127.0.0.1:$(cat "$BENCH_DIR/web.port")" /f >/dev/null 2>&1
+  wine reg add "$INTERNET_SETTINGS" /v ProxyEnable /t REG_DWORD /d 1 /f >/dev/null 2>&1
+  log "web server on 127.0.0.1:$(cat "$BENCH_DIR/web.port")"
+}
+
+# Stops the web server; the proxy setting stays, so nothing answers there.
+stop_web_server() {
+  kill "$WEB_SERVER_PID" 2>/dev/null
+  wait "$WEB_SERVER_PID" 2>/dev/null
+  log "web server stopped"
+}
+
+# Publishes the versions file: the lines given, in Windows-1252, CR LF.
+publish_versions() {
+  mkdir -p "$WEB_ROOT/download"
+  printf '%s\r\n' "$@" | iconv -f UTF-8 -t CP1252 >"$WEB_ROOT/download/versions.txt" || fail "cannot write the versions file"
+}
+
+# Every request the web server got, one "GET URL" a line.
+expect_requests() {
+  local got
+  got=$(cat "$BENCH_DIR/web.log" 2>/dev/null)
+  [ "$got" = "$1" ] || fail "the web server got [$got], expected [$1]"
+}
+
+# Makes the driver the prefix's browser for http, https and ftp addresses: it
+# writes each address it is given to a log.
+use_test_browser() {
+  local driver_path log_path scheme
+  driver_path=$(winepath -w "$WINE_DRIVER" 2>/dev/null)
+  log_path=$(winepath -w "$BENCH_DIR/opened.log" 2>/dev/null)
+  rm -f "$BENCH_DIR/opened.log"
+  for scheme in http https ftp; do
+    wine reg add "HKCR\\$scheme\\shell\\open\\command" /ve /d "\"$driver_path\" browser \"$log_path\" \"%1\"" /f >/dev/null 2>&1
+  done
+}
+
+# Waits for the browser to be given the address $1, and nothing else.
+expect_opened() {
+  for _ in $(seq 100); do [ -s "$BENCH_DIR/opened.log" ] && break; sleep 0.1; done
+  sleep 0.5
+  local got
+  got=$(tr -d '\r' <"$BENCH_DIR/opened.log" 2>/dev/null)
+  [ "$got" = "$1" ] || fail "the browser was given [$got], expected [$1]"
+  log "browser opened $got"
+}
+
+expect_nothing_opened() {
+  sleep 1
+  [ ! -e "$BENCH_DIR/opened.log" ] || fail "the browser was given [$(cat "$BENCH_DIR/opened.log")]"
+}
+
+expect_no_temporary_file() {
+  [ ! -e "$TEMPORARY_FILE" ] || fail "$TEMPORARY_FILE was left behind"
 }
 
 expect_start() {

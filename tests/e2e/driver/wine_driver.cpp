@@ -4,13 +4,16 @@
 //
 //   wine_driver box-text TIMEOUT_MS        text of the program's message box
 //   wine_driver box-buttons TIMEOUT_MS     its button captions, one a line
+//   wine_driver box-icon TIMEOUT_MS        its icon: error, warning, question, information or none
 //   wine_driver click-box ID               presses button ID (1 OK, 6 Yes, 7 No)
 //   wine_driver no-box MS                  fails if a box shows within MS
-//   wine_driver menu-rect TIMEOUT_MS       screen rectangle of the open popup menu
+//   wine_driver menu-rect TIMEOUT_MS [N]   screen rectangle of the popup menu opened last,
+//                                          once N (1) menus are open: 2 for a sub-menu
 //   wine_driver no-menu TIMEOUT_MS         waits until no popup menu is open
 //   wine_driver tooltip TIMEOUT_MS         text of the tooltip on show
 //   wine_driver tray-icon                  "X Y RED" of our icon, or "none"
 //   wine_driver screenshot FILE.bmp        the whole desktop, for a person to look at
+//   wine_driver browser LOG URL            a stand-in web browser: appends URL to LOG
 //
 // Exit code 0 on success, 1 when the thing looked for is not there in time.
 
@@ -48,6 +51,15 @@ HWND find_visible(const char* window_class, const char* title)
         if (::IsWindowVisible(found))
             return found;
     return nullptr;
+}
+
+int count_visible(const char* window_class)
+{
+    int count = 0;
+    HWND found = nullptr;
+    while ((found = ::FindWindowExA(nullptr, found, window_class, nullptr)) != nullptr)
+        count += ::IsWindowVisible(found) ? 1 : 0;
+    return count;
 }
 
 HWND wait_for(const char* window_class, const char* title, DWORD timeout)
@@ -147,6 +159,49 @@ int screenshot(const char* path)
     return out ? 0 : 1;
 }
 
+// Icon handles are per process, so the box's icon is recognised by its
+// pixels: each system icon is drawn here on the box's background and compared.
+const wchar_t* box_icon(HWND box)
+{
+    HWND control = ::GetDlgItem(box, 0x0440);
+    if (!control || !::IsWindowVisible(control) || !::SendMessageA(control, STM_GETICON, 0, 0))
+        return L"none";
+    RECT r;
+    ::GetWindowRect(control, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    HBRUSH background = ::CreateSolidBrush(::GetPixel(screen, r.left, r.top));
+    const struct {
+        LPCSTR id;
+        const wchar_t* name;
+    } icons[] = {{IDI_HAND, L"error"}, {IDI_EXCLAMATION, L"warning"}, {IDI_QUESTION, L"question"},
+                 {IDI_ASTERISK, L"information"}};
+    const wchar_t* best = L"other";
+    int fewest = width * height / 20; // at most 5 % of the pixels may differ
+    for (const auto& icon : icons) {
+        const RECT all{0, 0, width, height};
+        ::FillRect(memory, &all, background);
+        ::DrawIconEx(memory, 0, 0, ::LoadIconA(nullptr, icon.id), 0, 0, 0, nullptr, DI_NORMAL);
+        int different = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                different += ::GetPixel(memory, x, y) != ::GetPixel(screen, r.left + x, r.top + y);
+        if (different < fewest) {
+            fewest = different;
+            best = icon.name;
+        }
+    }
+    ::DeleteObject(background);
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return best;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -166,6 +221,14 @@ int main(int argc, char** argv)
             ::EnumChildWindows(box, print_button, 0);
         return 0;
     }
+    if (command == "box-icon") {
+        HWND box = wait_for("#32770", TITLE, number);
+        if (!box)
+            return 1;
+        ::Sleep(300); // let it paint
+        print_utf8(box_icon(box));
+        return 0;
+    }
     if (command == "click-box") {
         HWND box = wait_for("#32770", TITLE, 5000);
         HWND button = box ? ::GetDlgItem(box, static_cast<int>(number)) : nullptr;
@@ -177,9 +240,16 @@ int main(int argc, char** argv)
     if (command == "no-box")
         return wait_for("#32770", TITLE, number) ? 1 : 0;
     if (command == "menu-rect") {
-        HWND menu = wait_for("#32768", nullptr, number);
-        if (!menu)
-            return 1;
+        const int wanted = argc > 3 ? std::atoi(argv[3]) : 1;
+        HWND menu = nullptr;
+        const DWORD start = ::GetTickCount();
+        // Popup menus are listed top first: the one opened last comes first.
+        while (!menu || count_visible("#32768") < wanted) {
+            if (::GetTickCount() - start > number)
+                return 1;
+            ::Sleep(50);
+            menu = find_visible("#32768", nullptr);
+        }
         RECT r;
         ::GetWindowRect(menu, &r);
         std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
@@ -208,6 +278,14 @@ int main(int argc, char** argv)
     }
     if (command == "tray-icon")
         return tray_icon();
+    if (command == "browser" && argc > 3) {
+        FILE* log = std::fopen(argv[2], "ab");
+        if (!log)
+            return 1;
+        std::fprintf(log, "%s\n", argv[3]);
+        std::fclose(log);
+        return 0;
+    }
     if (command == "screenshot" && argc > 2)
         return screenshot(argv[2]);
     return 2;
