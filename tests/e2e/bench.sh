@@ -76,6 +76,12 @@ expect_buttons() {
   [ "$buttons" = "$1" ] || fail "buttons are [$buttons], expected [$1]"
 }
 
+expect_default_button() {
+  local button
+  button=$(driver box-default 5000) || fail "no message box with a default button"
+  [ "$button" = "$1" ] || fail "the default button is [$button], expected [$1]"
+}
+
 # The box's icon: error, warning, question, information or none.
 expect_icon() {
   local icon

@@ -152,6 +152,7 @@ scenario_update_offer_declined_then_accepted_opens_the_download_address() {
   expect_box "$(update_offer 1.5 "$news")"
   expect_icon question
   expect_buttons "&Oui,&Non"
+  expect_default_button "&Oui"
   expect_no_temporary_file
   answer 7
   expect_no_box

@@ -1,6 +1,7 @@
 #include "platform/win32/win32_update_services.h"
 
 #include <windows.h>
+#include <objbase.h>
 #include <urlmon.h>
 #include <wininet.h>
 
@@ -18,7 +19,12 @@ int Win32Internet::get_connected_state(std::uint32_t& flags, std::uint32_t reser
 
 long Win32Internet::download_to_file(const std::string& url, const std::string& path, std::uint32_t reserved)
 {
-    return ::URLDownloadToFileA(nullptr, url.c_str(), path.c_str(), reserved, nullptr);
+    // urlmon is a COM library: the calling thread must be in an apartment.
+    const HRESULT apartment = ::CoInitialize(nullptr);
+    const HRESULT result = ::URLDownloadToFileA(nullptr, url.c_str(), path.c_str(), reserved, nullptr);
+    if (SUCCEEDED(apartment))
+        ::CoUninitialize();
+    return result;
 }
 
 std::uint32_t Win32IniFiles::get_private_profile_string(const std::string& section, const std::string& key,

@@ -4,6 +4,7 @@
 //
 //   wine_driver box-text TIMEOUT_MS        text of the program's message box
 //   wine_driver box-buttons TIMEOUT_MS     its button captions, one a line
+//   wine_driver box-default TIMEOUT_MS     the caption of its default button
 //   wine_driver box-icon TIMEOUT_MS        its icon: error, warning, question, information or none
 //   wine_driver click-box ID               presses button ID (1 OK, 6 Yes, 7 No)
 //   wine_driver no-box MS                  fails if a box shows within MS
@@ -81,6 +82,16 @@ BOOL CALLBACK print_button(HWND child, LPARAM)
         print_utf8(text_of(child).c_str());
         print_utf8(L"\n");
     }
+    return TRUE;
+}
+
+BOOL CALLBACK print_default_button(HWND child, LPARAM)
+{
+    char cls[64] = {};
+    ::GetClassNameA(child, cls, sizeof cls);
+    const LONG style = ::GetWindowLongA(child, GWL_STYLE);
+    if (_stricmp(cls, "Button") == 0 && ::IsWindowVisible(child) && (style & 0x0F) == BS_DEFPUSHBUTTON)
+        print_utf8(text_of(child).c_str());
     return TRUE;
 }
 
@@ -219,6 +230,13 @@ int main(int argc, char** argv)
             print_utf8(text_of(::GetDlgItem(box, 0xFFFF)).c_str());
         else
             ::EnumChildWindows(box, print_button, 0);
+        return 0;
+    }
+    if (command == "box-default") {
+        HWND box = wait_for("#32770", TITLE, number);
+        if (!box)
+            return 1;
+        ::EnumChildWindows(box, print_default_button, 0);
         return 0;
     }
     if (command == "box-icon") {
