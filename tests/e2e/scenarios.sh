@@ -241,6 +241,7 @@ scenario_tab_follows_the_tab_order_and_enter_reaches_the_fields_in_the_change_la
   [ "$(focused_field)" = "8 64" ] || fail "Enter on one character moved the focus"
   click_button Abandon
   expect_no_password_window
+  quit_unlocked
 }
 
 UPDATE_FAILURE="Aucune information disponible. Ré-essayer ultérieurement."
