@@ -1,11 +1,15 @@
 #pragma once
 
 #include "platform/event_pump.h"
+#include "platform/file_system.h"
+#include "platform/ini_file.h"
+#include "platform/internet.h"
 #include "platform/message_box.h"
 #include "platform/notification_area.h"
 #include "platform/record_file.h"
 #include "platform/registry.h"
 #include "platform/runtime.h"
+#include "platform/shell.h"
 #include "platform/system_info.h"
 #include "platform/window_system.h"
 
@@ -21,6 +25,10 @@ struct Services {
     WindowSystem& windows;
     EventPump& pump;
     RecordFiles& files;
+    Internet& internet;
+    IniFiles& ini;
+    FileSystem& file_system;
+    Shell& shell;
 };
 
 } // namespace platform

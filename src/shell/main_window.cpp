@@ -4,6 +4,7 @@
 #include <string>
 
 #include "lock/usb_storage_value.h"
+#include "shell/maker.h"
 #include "shell/product.h"
 #include "shell/resource_ids.h"
 #include "shell/system_version.h"
@@ -31,10 +32,10 @@ std::string upper_hex(std::uint32_t value)
 
 Form1::Form1(platform::Services& services, platform::Forms& forms, ProgramFlags& flags)
     : Picture1("Picture1", IDI_DEVICE), Picture2("Picture2", IDI_DEVICE_LOCKED), ChangePassword(services, forms, flags),
-      services_(services), forms_(forms), flags_(flags),
+      MiseAjour1("MiseAjour1", services), services_(services), forms_(forms), flags_(flags),
       lock_switch_(flags, services.registry, services.boxes, forms, services.pump, *this, ChangePassword.prompt)
 {
-    window.controls = {&Picture1, &Picture2};
+    window.controls = {&Picture1, &Picture2, &MiseAjour1};
     MNU_Menu.items = {&MNU_USBLocked, &MNU_Separator, &MNU_Outils, &MNU_Separator1, &MNU_APropos, &MNU_Quitter};
     MNU_Outils.items = {&MNU_Update, &MNU_Password, &MNU_Email};
 
@@ -45,6 +46,7 @@ Form1::Form1(platform::Services& services, platform::Forms& forms, ProgramFlags&
     MNU_USBLocked.on_click = [this] { lock_switch_.toggle(); };
     MNU_Password.on_click = [this] { MNU_Password_Click(); };
     MNU_Quitter.on_click = [this] { MNU_Quitter_Click(); };
+    MNU_Update.on_click = [this] { MNU_Update_Click(); };
 }
 
 std::int32_t Form1::GetVersion()
@@ -162,6 +164,14 @@ void Form1::end_program()
 {
     forms_.unload(ChangePassword.window);
     forms_.unload(window);
+}
+
+void Form1::MNU_Update_Click()
+{
+    MiseAjour1.set_Adresse(std::string("http://") + MAKER_HOST + "/download/versions.txt");
+    MiseAjour1.set_Logiciel(PRODUCT_NAME);
+    MiseAjour1.set_Version(VERSION_TEXT);
+    MiseAjour1.Verifier();
 }
 
 } // namespace shell

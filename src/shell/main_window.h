@@ -8,6 +8,7 @@
 #include "platform/forms.h"
 #include "platform/services.h"
 #include "shell/program_flags.h"
+#include "update/mise_a_jour.h"
 
 namespace shell {
 
@@ -46,6 +47,8 @@ public:
     // Loaded hidden at start-up; unlocking and "Mot de Passe" show it.
     password::ChangePassword ChangePassword;
 
+    update::MiseAjour MiseAjour1;
+
     std::int32_t GetVersion();
     void Form_Load();
     void My_Icon_ON() override;
@@ -53,6 +56,7 @@ public:
     void remove_icon();
     void MNU_Quitter_Click();
     void MNU_Password_Click();
+    void MNU_Update_Click();
 
     int startup_state() const { return startup_state_; }
     const platform::NotifyIconData& notify_record() const { return notify_record_; }

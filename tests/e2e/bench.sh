@@ -76,6 +76,19 @@ expect_buttons() {
   [ "$buttons" = "$1" ] || fail "buttons are [$buttons], expected [$1]"
 }
 
+expect_default_button() {
+  local button
+  button=$(driver box-default 5000) || fail "no message box with a default button"
+  [ "$button" = "$1" ] || fail "the default button is [$button], expected [$1]"
+}
+
+# The box's icon: error, warning, question, information or none.
+expect_icon() {
+  local icon
+  icon=$(driver box-icon 5000) || fail "no message box"
+  [ "$icon" = "$1" ] || fail "the box shows the $icon icon, expected $1"
+}
+
 answer() { driver click-box "$1" || fail "cannot press button $1"; }
 
 expect_no_box() { driver no-box "${1:-1500}" || fail "unexpected box: $(driver box-text 100)"; }
@@ -223,6 +236,78 @@ expect_password_file_changed_keeping() {
   done
   [ "$reserve" = "$2" ] || fail "the reserve became [$reserve]"
   log "password file: $code$reserve"
+}
+
+# --- the maker's web server and the web browser, stood in for ---------------
+
+WEB_ROOT=$BENCH_DIR/www
+INTERNET_SETTINGS='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings'
+TEMPORARY_FILE=$(dirname "$VARNHOLLOW_EXE")/Tempo.net
+
+# Starts the loopback web server and makes it the prefix's web proxy, so the
+# program's requests for the maker's real address come to it.
+start_web_server() {
+  mkdir -p "$WEB_ROOT/download"
+  rm -f "$BENCH_DIR/web.port" "$BENCH_DIR/web.log"
+  /usr/bin/python3 "$here/versions_server.py" "$WEB_ROOT" "$BENCH_DIR/web.port" "$BENCH_DIR/web.log" &
+  WEB_SERVER_PID=$!
+  STARTED+=("$WEB_SERVER_PID")
+  for _ in $(seq 50); do [ -s "$BENCH_DIR/web.port" ] && break; sleep 0.1; done
+  [ -s "$BENCH_DIR/web.port" ] || fail "the web server did not start"
+  wine reg add "$INTERNET_SETTINGS" /v ProxyServer /d "127.0.0.1:$(cat "$BENCH_DIR/web.port")" /f >/dev/null 2>&1
+  wine reg add "$INTERNET_SETTINGS" /v ProxyEnable /t REG_DWORD /d 1 /f >/dev/null 2>&1
+  log "web server on 127.0.0.1:$(cat "$BENCH_DIR/web.port")"
+}
+
+# Stops the web server; the proxy setting stays, so nothing answers there.
+stop_web_server() {
+  kill "$WEB_SERVER_PID" 2>/dev/null
+  wait "$WEB_SERVER_PID" 2>/dev/null
+  log "web server stopped"
+}
+
+# Publishes the versions file: the lines given, in Windows-1252, CR LF.
+publish_versions() {
+  mkdir -p "$WEB_ROOT/download"
+  printf '%s\r\n' "$@" | iconv -f UTF-8 -t CP1252 >"$WEB_ROOT/download/versions.txt" || fail "cannot write the versions file"
+}
+
+# Every request the web server got, one "GET URL" a line.
+expect_requests() {
+  local got
+  got=$(cat "$BENCH_DIR/web.log" 2>/dev/null)
+  [ "$got" = "$1" ] || fail "the web server got [$got], expected [$1]"
+}
+
+# Makes the driver the prefix's browser for http, https and ftp addresses: it
+# writes each address it is given to a log.
+use_test_browser() {
+  local driver_path log_path scheme
+  driver_path=$(winepath -w "$WINE_DRIVER" 2>/dev/null)
+  log_path=$(winepath -w "$BENCH_DIR/opened.log" 2>/dev/null)
+  rm -f "$BENCH_DIR/opened.log"
+  for scheme in http https ftp; do
+    wine reg add "HKCR\\$scheme\\shell\\open\\command" /ve /d "\"$driver_path\" browser \"$log_path\" \"%1\"" /f >/dev/null 2>&1
+  done
+}
+
+# Waits for the browser to be given the address $1, and nothing else.
+expect_opened() {
+  for _ in $(seq 100); do [ -s "$BENCH_DIR/opened.log" ] && break; sleep 0.1; done
+  sleep 0.5
+  local got
+  got=$(tr -d '\r' <"$BENCH_DIR/opened.log" 2>/dev/null)
+  [ "$got" = "$1" ] || fail "the browser was given [$got], expected [$1]"
+  log "browser opened $got"
+}
+
+expect_nothing_opened() {
+  sleep 1
+  [ ! -e "$BENCH_DIR/opened.log" ] || fail "the browser was given [$(cat "$BENCH_DIR/opened.log")]"
+}
+
+expect_no_temporary_file() {
+  [ ! -e "$TEMPORARY_FILE" ] || fail "$TEMPORARY_FILE was left behind"
 }
 
 expect_start() {

@@ -245,3 +245,96 @@ scenario_tab_follows_the_tab_order_and_enter_reaches_the_fields_in_the_change_la
   expect_no_password_window
   quit_unlocked
 }
+
+UPDATE_FAILURE="Aucune information disponible. Ré-essayer ultérieurement."
+NO_NEW_VERSION="Aucune nouvelle version n'est disponible."
+VERSIONS_REQUEST="GET http://www.varnhollow.example/download/versions.txt"
+
+# The offer of version $1 with the news $2, as the program words it.
+update_offer() {
+  printf 'Vous disposez actuellement de la version : 1.4\r\n\r\nUne nouvelle version du logiciel est disponible :\r\nIl s%s la version %s\r\n\r\nLes nouveautés de cette version :\r\n%s\r\n\r\nSouhaitez-vous télécharger cette nouvelle version ?' "'agit de" "$1" "$2"
+}
+
+# Runs "Mise à Jour" and checks the one box it ends with: text $1, icon $2.
+update_ends_with() {
+  choose_tool update
+  expect_box "$1"
+  expect_icon "$2"
+  expect_buttons "OK"
+  expect_no_temporary_file
+  answer 1
+  expect_no_box
+}
+
+scenario_update_offer_declined_then_accepted_opens_the_download_address() {
+  local news="Clés USB en lecture seule ; déverrouillage plus rapide."
+  start_web_server
+  use_test_browser
+  publish_versions '[Autre]' 'Version=9.9' 'URL=http://autre.example/' '' \
+    '[Varnhollow]' 'Version=1.5' "Infos=$news" 'URL=http://www.varnhollow.example/download/varnhollow-1.5.zip'
+  start_resident winxp 3 unlocked
+  choose_tool update
+  expect_box "$(update_offer 1.5 "$news")"
+  expect_icon question
+  expect_buttons "&Oui,&Non"
+  expect_default_button "&Oui"
+  expect_no_temporary_file
+  answer 7
+  expect_no_box
+  expect_nothing_opened
+
+  choose_tool update
+  expect_box "$(update_offer 1.5 "$news")"
+  answer 6
+  expect_opened "http://www.varnhollow.example/download/varnhollow-1.5.zip"
+  expect_no_box
+  expect_requests "$VERSIONS_REQUEST"$'\n'"$VERSIONS_REQUEST"
+  expect_no_temporary_file
+  quit_unlocked
+}
+
+scenario_update_without_anything_new_or_usable_says_so() {
+  start_web_server
+  use_test_browser
+  start_resident winxp 3 unlocked
+  log "published 1.4"
+  publish_versions '[Varnhollow]' 'Version=1.4' 'Infos=Rien' 'URL=http://www.varnhollow.example/'
+  update_ends_with "$NO_NEW_VERSION" warning
+  log "no section for the program"
+  publish_versions '[Autre]' 'Version=2.0' 'URL=http://www.varnhollow.example/'
+  update_ends_with "$UPDATE_FAILURE" error
+  log "a version that is not a number"
+  publish_versions '[Varnhollow]' 'Version=1.5 bêta' 'URL=http://www.varnhollow.example/'
+  update_ends_with "$UPDATE_FAILURE" error
+  log "no versions file on the server"
+  rm -f "$WEB_ROOT/download/versions.txt"
+  update_ends_with "$UPDATE_FAILURE" error
+  expect_requests "$(printf '%s\n' "$VERSIONS_REQUEST" "$VERSIONS_REQUEST" "$VERSIONS_REQUEST" "$VERSIONS_REQUEST")"
+  log "server down"
+  publish_versions '[Varnhollow]' 'Version=1.5' 'URL=http://www.varnhollow.example/'
+  stop_web_server
+  update_ends_with "$UPDATE_FAILURE" error
+  expect_nothing_opened
+  quit_unlocked
+}
+
+scenario_update_opens_no_address_but_a_web_address() {
+  local url
+  start_web_server
+  use_test_browser
+  start_resident winxp 3 unlocked
+  for url in 'ftp://www.varnhollow.example/download/varnhollow-2.0.zip' 'C:\windows\system32\winver.exe' ''; do
+    log "URL=$url"
+    publish_versions '[Varnhollow]' 'Version=2.0' 'Infos=' "URL=$url"
+    choose_tool update
+    expect_box "$(update_offer 2.0 '')"
+    answer 6
+    expect_box "$UPDATE_FAILURE"
+    expect_icon error
+    answer 1
+    expect_no_box
+    expect_nothing_opened
+    expect_no_temporary_file
+  done
+  quit_unlocked
+}

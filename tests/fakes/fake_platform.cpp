@@ -9,6 +9,8 @@ namespace fakes {
 namespace {
 constexpr long FILE_NOT_FOUND = 2;
 constexpr long INVALID_HANDLE = 6;
+constexpr long ACCESS_DENIED = 5;
+constexpr long DOWNLOAD_FAILURE = static_cast<std::int32_t>(0x800C0008u); // INET_E_DOWNLOAD_FAILURE
 } // namespace
 
 void FakeRegistry::set_dword(const std::string& key, const std::string& name, std::uint32_t number)
@@ -127,6 +129,8 @@ void FakeWindowSystem::create_window(platform::Form& form)
         if (auto* picture = dynamic_cast<platform::PictureBox*>(control)) {
             picture->window_handle = next_handle_++;
             picture->picture_handle = 0x5000 + static_cast<std::uintptr_t>(picture->icon_resource());
+        } else if (auto* user_control = dynamic_cast<platform::UserControl*>(control)) {
+            user_control->window_handle = next_handle_++;
         }
     }
 }
@@ -183,6 +187,106 @@ platform::MenuItem* find_item(platform::MenuItem& menu, const std::string& name)
         if (auto* found = find_item(*item, name))
             return found;
     return nullptr;
+}
+
+std::optional<platform::FileError> FakeFileSystem::delete_file(const std::string& path)
+{
+    deletions.push_back(path);
+    if (!files.count(path))
+        return platform::FileError{FILE_NOT_FOUND, "file not found"};
+    if (deletion_denied)
+        return platform::FileError{ACCESS_DENIED, "access denied"};
+    files.erase(path);
+    return std::nullopt;
+}
+
+int FakeInternet::get_connected_state(std::uint32_t& flags, std::uint32_t)
+{
+    connection_tests.push_back(flags);
+    flags = connected ? 0x12 : 0;
+    return connected ? 1 : 0;
+}
+
+long FakeInternet::download_to_file(const std::string& url, const std::string& path, std::uint32_t reserved)
+{
+    downloads.push_back({url, path, reserved});
+    const auto page = served.find(url);
+    if (page == served.end())
+        return DOWNLOAD_FAILURE;
+    disk_.files[path] = page->second;
+    return 0;
+}
+
+namespace {
+
+std::string lower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+std::string trimmed(const std::string& text)
+{
+    const auto begin = text.find_first_not_of(" \t");
+    if (begin == std::string::npos)
+        return "";
+    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
+}
+
+std::optional<std::string> ini_value(const std::string& content, const std::string& section, const std::string& key)
+{
+    bool in_section = false;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t end = content.find('\n', start);
+        if (end == std::string::npos)
+            end = content.size();
+        std::string line = content.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        line = trimmed(line);
+        if (!line.empty() && line.front() == '[') {
+            const auto close = line.find(']');
+            in_section = close != std::string::npos && lower(trimmed(line.substr(1, close - 1))) == lower(section);
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (!in_section || equals == std::string::npos || lower(trimmed(line.substr(0, equals))) != lower(key))
+            continue;
+        std::string value = trimmed(line.substr(equals + 1));
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
+        return value;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::uint32_t FakeIniFiles::get_private_profile_string(const std::string& section, const std::string& key,
+                                                       const std::string& fallback, char* buffer,
+                                                       std::uint32_t size, const std::string& path)
+{
+    if (size == 0)
+        return 0;
+    std::string value = fallback;
+    const auto file = disk_.files.find(path);
+    if (file != disk_.files.end())
+        value = ini_value(file->second, section, key).value_or(fallback);
+    const std::size_t copied = std::min<std::size_t>(value.size(), size - 1);
+    std::memcpy(buffer, value.data(), copied);
+    buffer[copied] = '\0';
+    return static_cast<std::uint32_t>(copied);
+}
+
+std::intptr_t FakeShell::shell_execute(std::uintptr_t owner, const std::string& operation, const std::string& file,
+                                       const std::string& parameters, const std::string& directory, int show)
+{
+    calls.push_back({owner, operation, file, parameters, directory, show});
+    return 42;
 }
 
 } // namespace fakes

@@ -136,6 +136,76 @@ public:
     std::optional<platform::FileError> write_start(const std::string& path, const std::string& bytes) override;
 };
 
+// Files by path, for the whole-file services and the fakes that read or
+// write files. Paths are compared exactly (Windows would ignore case).
+class FakeFileSystem : public platform::FileSystem {
+public:
+    std::string directory = "C:\\Program Files\\Varnhollow";
+    std::map<std::string, std::string> files;
+    std::vector<std::string> deletions; // every path asked for
+    bool deletion_denied = false;       // as for a file in use: the file stays
+
+    std::string program_directory() override { return directory; }
+    std::optional<platform::FileError> delete_file(const std::string& path) override;
+};
+
+// A web server in memory: a download of an address it serves writes the
+// body to the file, one of any other address fails as an unreachable server
+// does (an error code, no file written).
+class FakeInternet : public platform::Internet {
+public:
+    explicit FakeInternet(FakeFileSystem& disk) : disk_(disk) {}
+
+    struct Download {
+        std::string url;
+        std::string path;
+        std::uint32_t reserved;
+    };
+    bool connected = true;
+    std::map<std::string, std::string> served;
+    std::vector<Download> downloads;
+    std::vector<std::uint32_t> connection_tests; // the flags passed in
+
+    int get_connected_state(std::uint32_t& flags, std::uint32_t reserved) override;
+    long download_to_file(const std::string& url, const std::string& path, std::uint32_t reserved) override;
+
+private:
+    FakeFileSystem& disk_;
+};
+
+// GetPrivateProfileStringA on the fake files: section and key names in any
+// letter case, blanks around names and values ignored, one pair of quotes
+// around a value removed, lines ended by CR LF or LF. The first matching
+// key wins. Not modelled: comments, key enumeration (null key), Unicode files.
+class FakeIniFiles : public platform::IniFiles {
+public:
+    explicit FakeIniFiles(FakeFileSystem& disk) : disk_(disk) {}
+
+    std::uint32_t get_private_profile_string(const std::string& section, const std::string& key,
+                                             const std::string& fallback, char* buffer, std::uint32_t size,
+                                             const std::string& path) override;
+
+private:
+    FakeFileSystem& disk_;
+};
+
+// Records what the program hands to the shell.
+class FakeShell : public platform::Shell {
+public:
+    struct Call {
+        std::uintptr_t owner;
+        std::string operation;
+        std::string file;
+        std::string parameters;
+        std::string directory;
+        int show;
+    };
+    std::vector<Call> calls;
+
+    std::intptr_t shell_execute(std::uintptr_t owner, const std::string& operation, const std::string& file,
+                                const std::string& parameters, const std::string& directory, int show) override;
+};
+
 // Every fake, and the services that hand them out.
 struct FakePlatform {
     FakeRegistry registry;
@@ -146,7 +216,12 @@ struct FakePlatform {
     FakeWindowSystem windows;
     FakeEventPump pump;
     FakeRecordFiles files;
-    platform::Services services{registry, tray, system, boxes, runtime, windows, pump, files};
+    FakeFileSystem file_system;
+    FakeInternet internet{file_system};
+    FakeIniFiles ini{file_system};
+    FakeShell shell;
+    platform::Services services{registry, tray,  system, boxes,       runtime, windows,
+                                pump,     files, internet, ini, file_system, shell};
 };
 
 // Finds a menu item by name anywhere under `menu`.

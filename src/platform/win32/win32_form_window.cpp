@@ -40,6 +40,10 @@ FormWindow::FormWindow(HINSTANCE instance, Form& form) : form_(form)
             pictures_.push_back(std::make_unique<PictureWindow>(instance, window_.get(), *picture));
             continue;
         }
+        if (auto* user_control = dynamic_cast<UserControl*>(control)) {
+            user_controls_.push_back(std::make_unique<UserControlWindow>(instance, window_.get(), *user_control));
+            continue;
+        }
         const int id = FIRST_CONTROL_ID + static_cast<int>(children_.size());
         if (auto view = make_child_view(instance, window_.get(), id, *control, form, fonts_)) {
             wants_dialog_keys_ = wants_dialog_keys_ || dynamic_cast<Label*>(control) == nullptr;
@@ -54,6 +58,7 @@ FormWindow::~FormWindow()
 {
     form_.attach(nullptr);
     children_.clear();
+    user_controls_.clear();
     pictures_.clear();
     window_.reset();
 }

@@ -7,6 +7,7 @@
 
 #include "platform/controls.h"
 #include "platform/win32/win32_control_views.h"
+#include "platform/win32/win32_user_control_window.h"
 
 namespace platform::win32 {
 
@@ -41,6 +42,7 @@ private:
     FormFonts fonts_; // outlives the windows that use them
     UniqueWindow window_;
     std::vector<std::unique_ptr<PictureWindow>> pictures_;
+    std::vector<std::unique_ptr<UserControlWindow>> user_controls_;
     std::vector<std::unique_ptr<ChildView>> children_;
     bool wants_dialog_keys_ = false;
     bool shown_ = false;

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "platform/win32/win32_error.h"
 #include "shell/product.h"
 
 namespace platform::win32 {
@@ -14,27 +15,6 @@ namespace {
 HKEY as_hkey(std::uintptr_t key)
 {
     return reinterpret_cast<HKEY>(key);
-}
-
-// The system's text for an error code, without its trailing line break.
-std::string error_text(DWORD code)
-{
-    char* buffer = nullptr;
-    const DWORD length = ::FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-        0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text = length ? std::string(buffer, length) : std::string();
-    if (buffer)
-        ::LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
-        text.pop_back();
-    return text;
-}
-
-FileError last_error()
-{
-    const DWORD code = ::GetLastError();
-    return {static_cast<long>(code), error_text(code)};
 }
 
 UniqueFileHandle open_record_file(const std::string& path)

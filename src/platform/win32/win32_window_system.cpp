@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_user_control_window.h"
 
 namespace platform::win32 {
 
@@ -38,6 +39,7 @@ Win32WindowSystem::Win32WindowSystem(HINSTANCE instance) : instance_(instance)
 {
     FormWindow::register_class(instance);
     PictureWindow::register_class(instance);
+    UserControlWindow::register_class(instance);
 }
 
 Win32WindowSystem::~Win32WindowSystem() = default;

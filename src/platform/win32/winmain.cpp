@@ -3,6 +3,8 @@
 #include "platform/forms.h"
 #include "platform/services.h"
 #include "platform/win32/win32_services.h"
+#include "platform/win32/win32_shell.h"
+#include "platform/win32/win32_update_services.h"
 #include "platform/win32/win32_window_system.h"
 #include "shell/main_window.h"
 
@@ -15,8 +17,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     Win32MessageBoxes boxes;
     Win32Runtime runtime;
     Win32RecordFiles files;
+    Win32Internet internet;
+    Win32IniFiles ini;
+    Win32FileSystem file_system;
+    Win32Shell shell;
     Win32WindowSystem windows(instance);
-    platform::Services services{registry, tray, system, boxes, runtime, windows, windows, files};
+    platform::Services services{registry, tray,  system,   boxes, runtime,     windows,
+                                windows,  files, internet, ini,   file_system, shell};
 
     platform::Forms forms(windows);
     shell::ProgramFlags flags;

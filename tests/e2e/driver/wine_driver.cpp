@@ -4,6 +4,8 @@
 //
 //   wine_driver box-text TIMEOUT_MS        text of the program's message box
 //   wine_driver box-buttons TIMEOUT_MS     its button captions, one a line
+//   wine_driver box-default TIMEOUT_MS     the caption of its default button
+//   wine_driver box-icon TIMEOUT_MS        its icon: error, warning, question, information or none
 //   wine_driver click-box ID               presses button ID (1 OK, 6 Yes, 7 No)
 //   wine_driver no-box MS                  fails if a box shows within MS
 //   wine_driver menu-rect TIMEOUT_MS       screen rectangle of the open popup menu
@@ -24,6 +26,7 @@
 //   wine_driver key TITLE enter|tab|escape presses a key in the focused control
 //   wine_driver click-button TITLE CAPTION presses the shown button with that caption
 //   wine_driver close TITLE                the window's close box
+//   wine_driver browser LOG URL            a stand-in web browser: appends URL to LOG
 //
 // Exit code 0 on success, 1 when the thing looked for is not there in time.
 
@@ -82,6 +85,16 @@ BOOL CALLBACK print_button(HWND child, LPARAM)
         print_utf8(text_of(child).c_str());
         print_utf8(L"\n");
     }
+    return TRUE;
+}
+
+BOOL CALLBACK print_default_button(HWND child, LPARAM)
+{
+    char cls[64] = {};
+    ::GetClassNameA(child, cls, sizeof cls);
+    const LONG style = ::GetWindowLongA(child, GWL_STYLE);
+    if (_stricmp(cls, "Button") == 0 && ::IsWindowVisible(child) && (style & 0x0F) == BS_DEFPUSHBUTTON)
+        print_utf8(text_of(child).c_str());
     return TRUE;
 }
 
@@ -264,6 +277,49 @@ int screenshot(const char* path)
     return out ? 0 : 1;
 }
 
+// Icon handles are per process, so the box's icon is recognised by its
+// pixels: each system icon is drawn here on the box's background and compared.
+const wchar_t* box_icon(HWND box)
+{
+    HWND control = ::GetDlgItem(box, 0x0440);
+    if (!control || !::IsWindowVisible(control) || !::SendMessageA(control, STM_GETICON, 0, 0))
+        return L"none";
+    RECT r;
+    ::GetWindowRect(control, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    HBRUSH background = ::CreateSolidBrush(::GetPixel(screen, r.left, r.top));
+    const struct {
+        LPCSTR id;
+        const wchar_t* name;
+    } icons[] = {{IDI_HAND, L"error"}, {IDI_EXCLAMATION, L"warning"}, {IDI_QUESTION, L"question"},
+                 {IDI_ASTERISK, L"information"}};
+    const wchar_t* best = L"other";
+    int fewest = width * height / 20; // at most 5 % of the pixels may differ
+    for (const auto& icon : icons) {
+        const RECT all{0, 0, width, height};
+        ::FillRect(memory, &all, background);
+        ::DrawIconEx(memory, 0, 0, ::LoadIconA(nullptr, icon.id), 0, 0, 0, nullptr, DI_NORMAL);
+        int different = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                different += ::GetPixel(memory, x, y) != ::GetPixel(screen, r.left + x, r.top + y);
+        if (different < fewest) {
+            fewest = different;
+            best = icon.name;
+        }
+    }
+    ::DeleteObject(background);
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return best;
+}
+
 BOOL CALLBACK print_menu_rect(HWND hwnd, LPARAM)
 {
     char cls[16] = {};
@@ -429,6 +485,21 @@ int main(int argc, char** argv)
             ::EnumChildWindows(box, print_button, 0);
         return 0;
     }
+    if (command == "box-default") {
+        HWND box = wait_for("#32770", TITLE, number);
+        if (!box)
+            return 1;
+        ::EnumChildWindows(box, print_default_button, 0);
+        return 0;
+    }
+    if (command == "box-icon") {
+        HWND box = wait_for("#32770", TITLE, number);
+        if (!box)
+            return 1;
+        ::Sleep(300); // let it paint
+        print_utf8(box_icon(box));
+        return 0;
+    }
     if (command == "click-box") {
         HWND box = wait_for("#32770", TITLE, 5000);
         HWND button = box ? ::GetDlgItem(box, static_cast<int>(number)) : nullptr;
@@ -476,6 +547,14 @@ int main(int argc, char** argv)
     if (command == "click-and-wait-start" && argc > 5)
         return click_and_wait_start(std::atoi(argv[2]), std::atoi(argv[3]), static_cast<DWORD>(std::atol(argv[4])),
                                     static_cast<DWORD>(std::atol(argv[5])));
+    if (command == "browser" && argc > 3) {
+        FILE* log = std::fopen(argv[2], "ab");
+        if (!log)
+            return 1;
+        std::fprintf(log, "%s\n", argv[3]);
+        std::fclose(log);
+        return 0;
+    }
     if (command == "screenshot" && argc > 2)
         return screenshot(argv[2]);
     if (command == "menu-rects") {

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/record_file.h"
+
+namespace platform::win32 {
+
+// The system's text for an error code, without its trailing line break.
+inline std::string error_text(DWORD code)
+{
+    char* buffer = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+        0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    std::string text = length ? std::string(buffer, length) : std::string();
+    if (buffer)
+        ::LocalFree(buffer);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
+        text.pop_back();
+    return text;
+}
+
+// The failed call's error, as the core expects it.
+inline FileError last_error()
+{
+    const DWORD code = ::GetLastError();
+    return {static_cast<long>(code), error_text(code)};
+}
+
+} // namespace platform::win32

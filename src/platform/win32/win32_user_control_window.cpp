@@ -1,0 +1,69 @@
+#include "platform/win32/win32_user_control_window.h"
+
+namespace platform::win32 {
+
+namespace {
+constexpr char USER_CONTROL_CLASS[] = "VarnhollowUserControl";
+} // namespace
+
+ImageWindow::ImageWindow(HINSTANCE instance, HWND parent, Image& image) : image_(image)
+{
+    const int width = image.width_twips() / TWIPS_PER_PIXEL;
+    const int height = image.height_twips() / TWIPS_PER_PIXEL;
+    icon_.reset(static_cast<HICON>(
+        ::LoadImageA(instance, MAKEINTRESOURCEA(image.icon_resource()), IMAGE_ICON, width, height, LR_DEFAULTCOLOR)));
+    window_.reset(
+        ::CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_ICON, 0, 0, width, height, parent, nullptr, instance, nullptr));
+    ::SendMessageA(window_.get(), STM_SETICON, reinterpret_cast<WPARAM>(icon_.get()), 0);
+    image.attach(this);
+    refresh();
+}
+
+ImageWindow::~ImageWindow()
+{
+    image_.attach(nullptr);
+}
+
+void ImageWindow::refresh()
+{
+    ::ShowWindow(window_.get(), image_.visible() ? SW_SHOWNA : SW_HIDE);
+}
+
+UserControlWindow::UserControlWindow(HINSTANCE instance, HWND parent, UserControl& control) : control_(control)
+{
+    window_.reset(
+        ::CreateWindowExA(0, USER_CONTROL_CLASS, "", WS_CHILD, 0, 0, 0, 0, parent, nullptr, instance, nullptr));
+    for (Control* child : control.controls)
+        if (auto* image = dynamic_cast<Image*>(child))
+            images_.push_back(std::make_unique<ImageWindow>(instance, window_.get(), *image));
+    control.window_handle = reinterpret_cast<std::uintptr_t>(window_.get());
+    control.attach(this);
+    refresh();
+}
+
+UserControlWindow::~UserControlWindow()
+{
+    control_.attach(nullptr);
+    control_.window_handle = 0;
+    images_.clear();
+    window_.reset();
+}
+
+void UserControlWindow::refresh()
+{
+    ::SetWindowPos(window_.get(), nullptr, 0, 0, control_.width_twips() / TWIPS_PER_PIXEL,
+                   control_.height_twips() / TWIPS_PER_PIXEL, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::ShowWindow(window_.get(), control_.visible() ? SW_SHOWNA : SW_HIDE);
+}
+
+void UserControlWindow::register_class(HINSTANCE instance)
+{
+    WNDCLASSA user_control_class{};
+    user_control_class.lpfnWndProc = ::DefWindowProcA;
+    user_control_class.hInstance = instance;
+    user_control_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    user_control_class.lpszClassName = USER_CONTROL_CLASS;
+    ::RegisterClassA(&user_control_class);
+}
+
+} // namespace platform::win32

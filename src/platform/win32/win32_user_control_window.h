@@ -1,0 +1,48 @@
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "platform/controls.h"
+#include "platform/win32/unique_handle.h"
+
+namespace platform::win32 {
+
+// An image control: a static control showing an icon of the program's
+// resources at the image's size.
+class ImageWindow : public ControlView {
+public:
+    ImageWindow(HINSTANCE instance, HWND parent, Image& image);
+    ~ImageWindow() override;
+    ImageWindow(const ImageWindow&) = delete;
+    ImageWindow& operator=(const ImageWindow&) = delete;
+
+    void refresh() override;
+
+private:
+    Image& image_;
+    UniqueIcon icon_;
+    UniqueWindow window_; // goes before the icon it shows
+};
+
+// A reusable control's own child window, at the top-left corner of its form
+// and as large as the control says, with a window for each of its images.
+class UserControlWindow : public ControlView {
+public:
+    UserControlWindow(HINSTANCE instance, HWND parent, UserControl& control);
+    ~UserControlWindow() override;
+    UserControlWindow(const UserControlWindow&) = delete;
+    UserControlWindow& operator=(const UserControlWindow&) = delete;
+
+    void refresh() override;
+    static void register_class(HINSTANCE instance);
+
+private:
+    UserControl& control_;
+    UniqueWindow window_;
+    std::vector<std::unique_ptr<ImageWindow>> images_;
+};
+
+} // namespace platform::win32
