@@ -9,9 +9,9 @@ void LockSwitch::toggle()
     if (flags_.USB_Locked == 1) {
         if (!prompt_)
             return;
-        ask_password();
-        // The user may have quit while the window was open.
-        if (!host_.resident())
+        // The user may have quit while the window was open, or the thread
+        // was told to end: the lock stays as it was.
+        if (!ask_password() || !host_.resident())
             return;
     }
 
@@ -27,7 +27,7 @@ void LockSwitch::toggle()
     }
 }
 
-void LockSwitch::ask_password()
+bool LockSwitch::ask_password()
 {
     PasswordPrompt& prompt = *prompt_;
     prompt.Text1.set_text("");
@@ -39,7 +39,9 @@ void LockSwitch::ask_password()
     forms_.show(prompt.window);
     // Menu commands keep running meanwhile, this switch included.
     while (prompt.window.visible())
-        pump_.process_pending_events();
+        if (!pump_.process_pending_events())
+            return false;
+    return true;
 }
 
 bool LockSwitch::write_value(std::uint32_t value)

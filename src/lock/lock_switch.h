@@ -54,7 +54,8 @@ public:
     void toggle();
 
 private:
-    void ask_password();
+    // False when the wait ended because the program is ending.
+    bool ask_password();
     bool write_value(std::uint32_t value);
 
     shell::ProgramFlags& flags_;

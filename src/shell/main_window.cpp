@@ -117,17 +117,19 @@ void Form1::refresh_icon(const char* caption, std::int16_t locked, platform::Pic
     notify_record_.szTip[tip.size()] = '\0';
 
     services_.tray.notify_icon(platform::NIM_ADD_ACTION, notify_record_);
+    icon_shown_ = true;
 }
 
 void Form1::remove_icon()
 {
     services_.tray.notify_icon(platform::NIM_DELETE_ACTION, notify_record_);
+    icon_shown_ = false;
 }
 
 // The taskbar was restarted and has forgotten the icon.
 void Form1::put_icon_back()
 {
-    if (notify_record_.cbSize != 0)
+    if (icon_shown_)
         services_.tray.notify_icon(platform::NIM_ADD_ACTION, notify_record_);
 }
 
@@ -145,6 +147,13 @@ void Form1::MNU_Quitter_Click()
             return;
     }
     remove_icon();
+    end_program();
+}
+
+void Form1::Form_Terminate()
+{
+    if (icon_shown_)
+        remove_icon();
     end_program();
 }
 

@@ -51,6 +51,10 @@ public:
     void My_Icon_OFF() override;
     void remove_icon();
     void MNU_Quitter_Click();
+    // Final release, once the event loop has ended for whatever reason: takes
+    // down an icon still up (a quit message from outside, a registry failure)
+    // and unloads the windows still loaded, as a quit would.
+    void Form_Terminate();
 
     int startup_state() const { return startup_state_; }
     const platform::NotifyIconData& notify_record() const { return notify_record_; }
@@ -71,6 +75,7 @@ private:
     platform::VersionRecord version_record_;
     platform::NotifyIconData notify_record_;
     int startup_state_ = 0;
+    bool icon_shown_ = false;
 };
 
 } // namespace shell

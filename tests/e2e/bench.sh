@@ -142,6 +142,9 @@ choose() {
   esac
 }
 
+# Another process posts WM_QUIT to the program's window thread.
+post_quit_from_outside() { driver post-quit || fail "no program window to post WM_QUIT to"; }
+
 expect_start() {
   local got
   got=$(usbstor_start)

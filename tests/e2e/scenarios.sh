@@ -120,3 +120,16 @@ scenario_only_a_right_click_opens_the_menu_and_clicking_away_closes_it() {
   expect_start 3
   quit_unlocked
 }
+
+scenario_a_quit_message_from_outside_ends_the_program_cleanly() {
+  local start state
+  for start in 3 4; do
+    state=unlocked; [ "$start" = 4 ] && state=locked
+    start_resident winxp "$start" "$state"
+    post_quit_from_outside
+    expect_exit
+    expect_tray none
+    expect_start "$start"
+  done
+}
+

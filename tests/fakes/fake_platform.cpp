@@ -145,14 +145,21 @@ void FakeWindowSystem::show_popup_menu(platform::Form&, platform::MenuItem& menu
         choose(menu);
 }
 
-void FakeEventPump::process_pending_events()
+bool FakeEventPump::process_pending_events()
 {
     ++rounds;
+    // Nested waits each meet the quit once; far more rounds is a spin.
+    constexpr int SPINNING = 100;
+    if (quit && ++rounds_after_quit_ > SPINNING)
+        throw std::runtime_error("the program keeps waiting after the quit message: it spins");
+    if (quit)
+        return false;
     if (script.empty())
         throw std::runtime_error("the program waits for a user action the test never plays");
     auto step = std::move(script.front());
     script.pop_front();
     step();
+    return !quit;
 }
 
 std::optional<platform::FileError> FakeRecordFiles::read_start(const std::string& path, std::size_t size,

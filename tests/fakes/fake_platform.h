@@ -116,12 +116,19 @@ private:
 
 // Plays a script of user actions, one step each time the program lets
 // pending events run. Running dry means the program waits for something the
-// test never does: it throws rather than spin for ever.
+// test never does: it throws rather than spin for ever. A step that sets
+// `quit` plays a quit message reaching the thread: that round and every later
+// one answer false at once, as the real pump does, and play no further step;
+// a program that keeps asking after that would spin, and the fake throws.
 class FakeEventPump : public platform::EventPump {
 public:
     std::deque<std::function<void()>> script;
     int rounds = 0;
-    void process_pending_events() override;
+    bool quit = false;
+    bool process_pending_events() override;
+
+private:
+    int rounds_after_quit_ = 0;
 };
 
 // Files in memory, by path; failures on demand.

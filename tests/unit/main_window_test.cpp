@@ -216,4 +216,48 @@ TEST_F(Quit, WhileLockedYesEndsAndKeepsTheLock)
     EXPECT_EQ(p.registry.calls.size(), 3u); // only the start-up read
 }
 
+// The event loop ended on a quit message posted from outside, the program
+// still resident.
+class OutsideQuit : public MainWindowFixture, public testing::WithParamInterface<std::uint32_t> {};
+
+TEST_P(OutsideQuit, TakesTheIconDownAndUnloadsTheWindowsInOrder)
+{
+    start_with(GetParam());
+    const auto record = form.notify_record();
+    form.Form_Terminate();
+    EXPECT_TRUE(p.boxes.shown.empty()); // no question, even while locked
+    EXPECT_EQ(p.tray.calls.back().action, NIM_DELETE_ACTION);
+    EXPECT_EQ(p.tray.calls.back().record, record);
+    EXPECT_TRUE(p.tray.icons.empty());
+    EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"ChangePassword", "Form1"}));
+    EXPECT_FALSE(form.window.loaded());
+    EXPECT_FALSE(password.window.loaded());
+    EXPECT_EQ(stored_start(), GetParam());
+    EXPECT_EQ(p.registry.calls.size(), 3u); // only the start-up read
+}
+
+INSTANTIATE_TEST_SUITE_P(States, OutsideQuit, testing::Values(3u, 4u),
+                         [](const testing::TestParamInfo<std::uint32_t>& info) {
+                             return info.param == 4 ? std::string("Locked") : std::string("Unlocked");
+                         });
+
+TEST_F(Quit, FinalReleaseAfterAQuitAddsNothing)
+{
+    start_with(3);
+    choose("MNU_Quitter");
+    const auto calls = p.tray.calls.size();
+    form.Form_Terminate();
+    EXPECT_EQ(p.tray.calls.size(), calls);
+    EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"ChangePassword", "Form1"}));
+}
+
+TEST_F(StartUp, FinalReleaseAfterARefusalTouchesNoTray)
+{
+    p.runtime.other_instance = true;
+    start_with(3);
+    form.Form_Terminate();
+    EXPECT_TRUE(p.tray.calls.empty());
+    EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"Form1"}));
+}
+
 } // namespace

@@ -21,7 +21,7 @@ public:
     void destroy_window(Form& form) override;
     void show_popup_menu(Form& owner, MenuItem& menu) override;
     void end_event_loop() override;
-    void process_pending_events() override;
+    bool process_pending_events() override;
 
     // Runs until the last form is unloaded; returns the exit code.
     int run_event_loop();

@@ -22,5 +22,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     shell::ProgramFlags flags;
     shell::Form1 form1(services, forms, flags);
     forms.load(form1.window);
-    return windows.run_event_loop();
+    const int exit_code = windows.run_event_loop();
+    // The loop also ends on a quit message posted from outside, with the
+    // windows still loaded: unload them while every object they use exists.
+    form1.Form_Terminate();
+    return exit_code;
 }

@@ -11,6 +11,8 @@
 //   wine_driver tooltip TIMEOUT_MS         text of the tooltip on show
 //   wine_driver tray-icon                  "X Y RED" of our icon, or "none"
 //   wine_driver screenshot FILE.bmp        the whole desktop, for a person to look at
+//   wine_driver post-quit                  posts WM_QUIT to the thread of the program's
+//                                          hidden main window, as any process may
 //
 // Exit code 0 on success, 1 when the thing looked for is not there in time.
 
@@ -208,6 +210,11 @@ int main(int argc, char** argv)
     }
     if (command == "tray-icon")
         return tray_icon();
+    if (command == "post-quit") {
+        HWND main_window = ::FindWindowExA(nullptr, nullptr, "VarnhollowForm", TITLE);
+        const DWORD thread = main_window ? ::GetWindowThreadProcessId(main_window, nullptr) : 0;
+        return thread && ::PostThreadMessageA(thread, WM_QUIT, 0, 0) ? 0 : 1;
+    }
     if (command == "screenshot" && argc > 2)
         return screenshot(argv[2]);
     return 2;
