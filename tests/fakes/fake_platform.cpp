@@ -57,9 +57,15 @@ long FakeRegistry::query_value(platform::RegistryKey key, const std::string& nam
         return FILE_NOT_FOUND;
     if (query_status != 0)
         return query_status;
+    // As the Win32 layer does: the room is the stated size, never more than
+    // the buffer. Too little room: "more data" and the size needed, no copy.
+    const std::size_t room = std::min<std::size_t>(size, data.size());
+    const auto& bytes = v->second.bytes;
     type = v->second.type;
-    std::copy(v->second.bytes.begin(), v->second.bytes.end(), data.begin());
-    size = static_cast<std::uint32_t>(v->second.bytes.size());
+    size = static_cast<std::uint32_t>(bytes.size());
+    if (bytes.size() > room)
+        return platform::MORE_DATA_STATUS;
+    std::copy(bytes.begin(), bytes.end(), data.begin());
     return 0;
 }
 

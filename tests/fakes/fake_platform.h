@@ -18,6 +18,8 @@ namespace fakes {
 
 // A registry of one level of keys. Each call is logged as a line such as
 // "open SYSTEM\...\USBSTOR access=1" so tests can check order and arguments.
+// A query answers as the real call does when the value does not fit: "more
+// data" (234) with the size needed, and nothing copied.
 class FakeRegistry : public platform::Registry {
 public:
     struct Value {

@@ -126,6 +126,19 @@ TEST_F(StartUp, UnreadableRegistryEndsWithoutAnIcon)
     EXPECT_TRUE(p.windows.loop_ended);
 }
 
+TEST_F(StartUp, AStartValueLargerThanTheBufferRefusesAndWritesNothing)
+{
+    p.registry.keys[lock::USBSTOR_KEY]["Start"] = {platform::REG_DWORD_TYPE, std::vector<std::uint8_t>(2000, 4)};
+    form.set_password_window(&password.prompt);
+    forms.load(form.window);
+    ASSERT_EQ(p.boxes.shown.size(), 1u);
+    EXPECT_EQ(p.boxes.shown[0].text, "Erreur en r\xE9""cup\xE9rant l'information. Impossible de continuer!");
+    EXPECT_EQ(p.registry.calls.size(), 3u); // open, query, close: no write
+    EXPECT_EQ(p.registry.keys[lock::USBSTOR_KEY]["Start"].bytes, std::vector<std::uint8_t>(2000, 4));
+    EXPECT_TRUE(p.tray.calls.empty());
+    EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"ChangePassword", "Form1"}));
+}
+
 class TrayClick : public MainWindowFixture {};
 
 TEST_F(TrayClick, OnlyARightButtonPressOpensTheMenu)
