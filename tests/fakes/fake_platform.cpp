@@ -101,7 +101,8 @@ void FakeTray::notify_icon(std::uint32_t action, const platform::NotifyIconData&
 void FakeSystemInfo::get_version(platform::VersionRecord& record)
 {
     size_seen = record.size;
-    if (!version_fails)
+    // Like the Win32 layer: no other size than the 148-byte record is filled.
+    if (!version_fails && record.size == 148)
         record = version;
 }
 

@@ -3,8 +3,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
+#include <tuple>
 
+#include "platform/win32/boundary.h"
 #include "shell/product.h"
 
 namespace platform::win32 {
@@ -16,25 +19,9 @@ HKEY as_hkey(std::uintptr_t key)
     return reinterpret_cast<HKEY>(key);
 }
 
-// The system's text for an error code, without its trailing line break.
-std::string error_text(DWORD code)
-{
-    char* buffer = nullptr;
-    const DWORD length = ::FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-        0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text = length ? std::string(buffer, length) : std::string();
-    if (buffer)
-        ::LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
-        text.pop_back();
-    return text;
-}
-
 FileError last_error()
 {
-    const DWORD code = ::GetLastError();
-    return {static_cast<long>(code), error_text(code)};
+    return file_error(::GetLastError());
 }
 
 UniqueFileHandle open_record_file(const std::string& path)
@@ -59,9 +46,10 @@ long Win32Registry::query_value(RegistryKey key, const std::string& name, std::u
                                 std::vector<std::uint8_t>& data, std::uint32_t& size)
 {
     DWORD value_type = 0;
-    DWORD value_size = size;
+    // Never more room than the buffer has, whatever size the caller states.
+    DWORD value_size = static_cast<DWORD>(std::min<std::size_t>(size, data.size()));
     const LONG status = ::RegQueryValueExA(as_hkey(key), name.c_str(), nullptr, &value_type, data.data(), &value_size);
-    if (status == ERROR_SUCCESS) {
+    if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
         type = value_type;
         size = value_size;
     }
@@ -81,24 +69,20 @@ long Win32Registry::close_key(RegistryKey key)
 
 void Win32NotificationArea::notify_icon(std::uint32_t action, const NotifyIconData& record)
 {
-    // The first 88 bytes are the record every shell since Windows 95 reads.
-    NOTIFYICONDATAA data;
-    std::memset(&data, 0, sizeof data);
-    data.cbSize = record.cbSize;
-    data.hWnd = reinterpret_cast<HWND>(record.hWnd);
-    data.uID = record.uID;
-    data.uFlags = record.uFlags;
-    data.uCallbackMessage = record.uCallbackMessage;
-    data.hIcon = reinterpret_cast<HICON>(record.hIcon);
-    std::memcpy(data.szTip, record.szTip.data(), record.szTip.size());
+    NOTIFYICONDATAA data = notify_icon_data(record);
     ::Shell_NotifyIconA(action, &data);
 }
 
 void Win32SystemInfo::get_version(VersionRecord& record)
 {
     OSVERSIONINFOA info;
+    static_assert(sizeof info == 148 && sizeof info.szCSDVersion == std::tuple_size_v<decltype(record.service_pack)>);
+    // A larger stated size (the extended record) would let the call write
+    // past this structure: it fails instead, as for any size it does not know.
+    if (record.size != sizeof info)
+        return;
     std::memset(&info, 0, sizeof info);
-    info.dwOSVersionInfoSize = record.size;
+    info.dwOSVersionInfoSize = sizeof info;
     if (!::GetVersionExA(&info))
         return;
     record.major = info.dwMajorVersion;
@@ -157,9 +141,9 @@ std::optional<FileError> Win32RecordFiles::write_start(const std::string& path, 
     if (!file)
         return last_error();
     DWORD written = 0;
-    if (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size())
-        return last_error();
+    const BOOL succeeded = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    if (auto error = write_outcome(succeeded, written, bytes.size()))
+        return error;
     if (!::CloseHandle(file.release()))
         return last_error();
     return std::nullopt;
