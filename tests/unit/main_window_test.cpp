@@ -38,8 +38,8 @@ TEST_F(StartUp, UnlockedPutsUpThePlainIconWithTheFullRecord)
     EXPECT_EQ(tip, std::string("Varnhollow v1.4") + '\0' + std::string(48, ' '));
 
     EXPECT_TRUE(form.window.loaded());
-    EXPECT_TRUE(password.window.loaded());
-    EXPECT_FALSE(password.window.visible());
+    EXPECT_TRUE(dialog.window.loaded());
+    EXPECT_FALSE(dialog.window.visible());
     EXPECT_FALSE(form.window.visible());
     EXPECT_FALSE(p.windows.loop_ended);
 }
@@ -81,7 +81,7 @@ TEST_P(StartUpRefusal, ShowsItsMessageAndEndsBeforeAnyIcon)
     EXPECT_EQ(p.boxes.shown[0].icon, platform::BoxIcon::none);
     EXPECT_TRUE(p.tray.calls.empty());
     EXPECT_TRUE(p.registry.calls.empty());
-    EXPECT_FALSE(password.window.loaded());
+    EXPECT_FALSE(dialog.window.loaded());
     EXPECT_FALSE(form.window.loaded());
     EXPECT_TRUE(p.windows.loop_ended);
 }
@@ -117,7 +117,6 @@ TEST_F(StartUp, AcceptsServer2003And2000)
 
 TEST_F(StartUp, UnreadableRegistryEndsWithoutAnIcon)
 {
-    form.set_password_window(&password.prompt);
     forms.load(form.window); // no USBSTOR key
     ASSERT_EQ(p.boxes.shown.size(), 1u);
     EXPECT_EQ(p.boxes.shown[0].text, "Erreur en r\xE9""cup\xE9rant l'information. Impossible de continuer!");
@@ -129,7 +128,6 @@ TEST_F(StartUp, UnreadableRegistryEndsWithoutAnIcon)
 TEST_F(StartUp, AStartValueLargerThanTheBufferRefusesAndWritesNothing)
 {
     p.registry.keys[lock::USBSTOR_KEY]["Start"] = {platform::REG_DWORD_TYPE, std::vector<std::uint8_t>(2000, 4)};
-    form.set_password_window(&password.prompt);
     forms.load(form.window);
     ASSERT_EQ(p.boxes.shown.size(), 1u);
     EXPECT_EQ(p.boxes.shown[0].text, "Erreur en r\xE9""cup\xE9rant l'information. Impossible de continuer!");
@@ -244,7 +242,7 @@ TEST_P(OutsideQuit, TakesTheIconDownAndUnloadsTheWindowsInOrder)
     EXPECT_TRUE(p.tray.icons.empty());
     EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"ChangePassword", "Form1"}));
     EXPECT_FALSE(form.window.loaded());
-    EXPECT_FALSE(password.window.loaded());
+    EXPECT_FALSE(dialog.window.loaded());
     EXPECT_EQ(stored_start(), GetParam());
     EXPECT_EQ(p.registry.calls.size(), 3u); // only the start-up read
 }
