@@ -184,6 +184,13 @@ void Win32WindowSystem::destroy_window(Form& form)
     windows_.erase(&form);
 }
 
+void Win32WindowSystem::bring_to_front(Form& form)
+{
+    auto window = windows_.find(&form);
+    if (window != windows_.end())
+        ::SetForegroundWindow(window->second->handle());
+}
+
 void Win32WindowSystem::show_popup_menu(Form& owner, MenuItem& menu)
 {
     auto window = windows_.find(&owner);

@@ -19,6 +19,7 @@ public:
 
     void create_window(Form& form) override;
     void destroy_window(Form& form) override;
+    void bring_to_front(Form& form) override;
     void show_popup_menu(Form& owner, MenuItem& menu) override;
     void end_event_loop() override;
     bool process_pending_events() override;
