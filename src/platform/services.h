@@ -5,6 +5,7 @@
 #include "platform/notification_area.h"
 #include "platform/record_file.h"
 #include "platform/registry.h"
+#include "platform/registry_watch.h"
 #include "platform/runtime.h"
 #include "platform/system_info.h"
 #include "platform/window_system.h"
@@ -21,6 +22,7 @@ struct Services {
     WindowSystem& windows;
     EventPump& pump;
     RecordFiles& files;
+    RegistryWatch& watch;
 };
 
 } // namespace platform

@@ -133,3 +133,22 @@ scenario_a_quit_message_from_outside_ends_the_program_cleanly() {
   done
 }
 
+scenario_the_icon_follows_changes_made_from_outside() {
+  start_resident winxp 3 unlocked
+  change_start_from_outside 4 locked
+  change_start_from_outside 3 unlocked
+  measure_follow 4
+  measure_follow 3
+  change_start_from_outside 4 locked
+  expect_no_box 500
+  # The lock item now asks for the password; a quit message from outside
+  # ends that wait and the program, and the lock stays on.
+  choose lock
+  expect_window "Mot de passe"
+  expect_start 4
+  post_quit_from_outside
+  expect_exit
+  expect_tray none
+  expect_start 4
+}
+

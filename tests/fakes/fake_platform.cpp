@@ -189,6 +189,23 @@ std::optional<platform::FileError> FakeRecordFiles::write_start(const std::strin
     return std::nullopt;
 }
 
+bool FakeRegistryWatch::watch(const std::string& path, std::function<void()> on_change)
+{
+    watched.push_back(path);
+    if (fails)
+        return false;
+    on_change_ = std::move(on_change);
+    return true;
+}
+
+void FakeRegistryWatch::notify()
+{
+    if (on_change_) {
+        auto handler = on_change_; // the handler may watch again
+        handler();
+    }
+}
+
 platform::MenuItem* find_item(platform::MenuItem& menu, const std::string& name)
 {
     if (menu.name() == name)

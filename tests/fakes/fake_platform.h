@@ -145,6 +145,21 @@ public:
     std::optional<platform::FileError> write_start(const std::string& path, const std::string& bytes) override;
 };
 
+// Keeps the program's handler; the test plays the event loop meeting the
+// change notification with notify(), after changing the registry itself. Not
+// modelled: when the notification arrives.
+class FakeRegistryWatch : public platform::RegistryWatch {
+public:
+    std::vector<std::string> watched; // paths, in the order asked
+    bool fails = false;
+
+    bool watch(const std::string& path, std::function<void()> on_change) override;
+    void notify();
+
+private:
+    std::function<void()> on_change_;
+};
+
 // Every fake, and the services that hand them out.
 struct FakePlatform {
     FakeRegistry registry;
@@ -155,7 +170,8 @@ struct FakePlatform {
     FakeWindowSystem windows;
     FakeEventPump pump;
     FakeRecordFiles files;
-    platform::Services services{registry, tray, system, boxes, runtime, windows, pump, files};
+    FakeRegistryWatch watch;
+    platform::Services services{registry, tray, system, boxes, runtime, windows, pump, files, watch};
 };
 
 // Finds a menu item by name anywhere under `menu`.

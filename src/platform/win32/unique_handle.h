@@ -58,5 +58,6 @@ using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 using UniqueWindow = UniqueHandle<NullIsEmpty<HWND, ::DestroyWindow>>;
 using UniqueMenu = UniqueHandle<NullIsEmpty<HMENU, ::DestroyMenu>>;
 using UniqueIcon = UniqueHandle<NullIsEmpty<HICON, ::DestroyIcon>>;
+using UniqueKey = UniqueHandle<NullIsEmpty<HKEY, ::RegCloseKey>>;
 
 } // namespace platform::win32

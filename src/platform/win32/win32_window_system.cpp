@@ -244,7 +244,7 @@ bool Win32WindowSystem::process_pending_events()
 int Win32WindowSystem::run_event_loop()
 {
     MSG message;
-    while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (waits.next_message(message)) {
         ::TranslateMessage(&message);
         ::DispatchMessageA(&message);
     }

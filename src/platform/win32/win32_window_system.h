@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/event_pump.h"
+#include "platform/win32/event_waits.h"
 #include "platform/window_system.h"
 
 namespace platform::win32 {
@@ -26,6 +27,10 @@ public:
 
     // Runs until the last form is unloaded; returns the exit code.
     int run_event_loop();
+
+    // Events the outer loop waits for besides messages; a wait for the
+    // password window leaves them for after it.
+    EventWaits waits;
 
     class FormWindow;
 

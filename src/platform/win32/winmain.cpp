@@ -2,6 +2,7 @@
 
 #include "platform/forms.h"
 #include "platform/services.h"
+#include "platform/win32/win32_registry_watch.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_window_system.h"
 #include "shell/main_window.h"
@@ -16,7 +17,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     Win32Runtime runtime;
     Win32RecordFiles files;
     Win32WindowSystem windows(instance);
-    platform::Services services{registry, tray, system, boxes, runtime, windows, windows, files};
+    Win32RegistryWatch watch(windows.waits);
+    platform::Services services{registry, tray, system, boxes, runtime, windows, windows, files, watch};
 
     platform::Forms forms(windows);
     shell::ProgramFlags flags;

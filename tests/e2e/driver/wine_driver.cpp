@@ -11,6 +11,9 @@
 //   wine_driver tooltip TIMEOUT_MS         text of the tooltip on show
 //   wine_driver tray-icon                  "X Y RED" of our icon, or "none"
 //   wine_driver screenshot FILE.bmp        the whole desktop, for a person to look at
+//   wine_driver follow-time START TIMEOUT_MS  sets USBSTOR Start, prints the ms until
+//                                          the tray icon shows that state
+//   wine_driver window TIMEOUT_MS TITLE    waits for a visible window of that title
 //   wine_driver post-quit                  posts WM_QUIT to the thread of the program's
 //                                          hidden main window, as any process may
 //
@@ -18,6 +21,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -84,16 +88,67 @@ bool is_blue(COLORREF c)
     return GetBValue(c) > 200 && GetRValue(c) < 80 && GetGValue(c) < 80;
 }
 
+struct TrayIcon {
+    bool found = false;
+    int x = 0;
+    int y = 0;
+    int red = 0; // pixels of the band around the icon
+};
+
+// The bottom strip of the screen, copied once: reading it pixel by pixel
+// from the screen costs a round trip each under Wine.
+class ScreenStrip {
+public:
+    ScreenStrip(int left, int top, int width, int height) : left_(left), top_(top), width_(width), height_(height)
+    {
+        HDC screen = ::GetDC(nullptr);
+        HDC memory = ::CreateCompatibleDC(screen);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height; // top-down
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        bitmap_ = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        pixels_ = static_cast<const std::uint32_t*>(bits);
+        HGDIOBJ old = ::SelectObject(memory, bitmap_);
+        ::BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY);
+        ::SelectObject(memory, old);
+        ::DeleteDC(memory);
+        ::ReleaseDC(nullptr, screen);
+    }
+    ~ScreenStrip() { ::DeleteObject(bitmap_); }
+    ScreenStrip(const ScreenStrip&) = delete;
+    ScreenStrip& operator=(const ScreenStrip&) = delete;
+
+    // The colour at screen coordinates; black outside the strip.
+    COLORREF at(int x, int y) const
+    {
+        x -= left_;
+        y -= top_;
+        if (!pixels_ || x < 0 || y < 0 || x >= width_ || y >= height_)
+            return 0;
+        const std::uint32_t p = pixels_[y * width_ + x]; // 0x00RRGGBB
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+
+private:
+    int left_, top_, width_, height_;
+    HBITMAP bitmap_ = nullptr;
+    const std::uint32_t* pixels_ = nullptr;
+};
+
 // Our icon is the only thing in the notification area drawn in pure blue.
-int tray_icon()
+TrayIcon find_tray_icon()
 {
-    HDC screen = ::GetDC(nullptr);
     const int width = ::GetSystemMetrics(SM_CXSCREEN);
     const int height = ::GetSystemMetrics(SM_CYSCREEN);
+    const ScreenStrip strip(width / 2 - 8, height - 48, width / 2 + 8, 48);
     int left = width, right = -1, top = height, bottom = -1;
     for (int y = height - 40; y < height; ++y)
         for (int x = width / 2; x < width; ++x)
-            if (is_blue(::GetPixel(screen, x, y))) {
+            if (is_blue(strip.at(x, y))) {
                 left = x < left ? x : left;
                 right = x > right ? x : right;
                 top = y < top ? y : top;
@@ -102,16 +157,49 @@ int tray_icon()
     int red = 0;
     for (int y = top - 8; y <= bottom + 8 && right >= 0; ++y)
         for (int x = left - 8; x <= right + 8; ++x)
-            red += is_red(::GetPixel(screen, x, y));
-    ::ReleaseDC(nullptr, screen);
-    char line[64];
+            red += is_red(strip.at(x, y));
     if (right < 0)
+        return {};
+    return {true, (left + right) / 2, (top + bottom) / 2, red};
+}
+
+int tray_icon()
+{
+    const TrayIcon icon = find_tray_icon();
+    char line[64];
+    if (!icon.found)
         std::snprintf(line, sizeof line, "none\n");
     else
-        std::snprintf(line, sizeof line, "%d %d %d\n", (left + right) / 2, (top + bottom) / 2, red);
+        std::snprintf(line, sizeof line, "%d %d %d\n", icon.x, icon.y, icon.red);
     DWORD written = 0;
     ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
     return 0;
+}
+
+// Sets USBSTOR Start from this process, then looks at the tray until the
+// icon shows the state that value means; prints the milliseconds it took.
+int follow_time(DWORD start, DWORD timeout)
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\USBSTOR", 0, KEY_SET_VALUE,
+                        &key) != ERROR_SUCCESS)
+        return 1;
+    const DWORD began = ::GetTickCount();
+    const LONG status =
+        ::RegSetValueExA(key, "Start", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&start), sizeof start);
+    ::RegCloseKey(key);
+    if (status != ERROR_SUCCESS)
+        return 1;
+    const bool locked = start == 4;
+    do {
+        const TrayIcon icon = find_tray_icon();
+        if (icon.found && (icon.red > 20) == locked) {
+            std::printf("%lu\n", static_cast<unsigned long>(::GetTickCount() - began));
+            return 0;
+        }
+        ::Sleep(10);
+    } while (::GetTickCount() - began < timeout);
+    return 1;
 }
 
 int screenshot(const char* path)
@@ -210,6 +298,10 @@ int main(int argc, char** argv)
     }
     if (command == "tray-icon")
         return tray_icon();
+    if (command == "follow-time" && argc > 3)
+        return follow_time(number, static_cast<DWORD>(std::atol(argv[3])));
+    if (command == "window" && argc > 3)
+        return wait_for(nullptr, argv[3], number) ? 0 : 1;
     if (command == "post-quit") {
         HWND main_window = ::FindWindowExA(nullptr, nullptr, "VarnhollowForm", TITLE);
         const DWORD thread = main_window ? ::GetWindowThreadProcessId(main_window, nullptr) : 0;
