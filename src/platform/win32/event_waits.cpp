@@ -23,18 +23,19 @@ void EventWaits::remove(HANDLE event)
 bool EventWaits::next_message(MSG& message)
 {
     for (;;) {
-        // A message already in the queue does not wake the wait again: only
-        // look at the events then, without sleeping.
-        const bool pending = ::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE) != FALSE;
+        // Never a blocking GetMessageA: it handles sent messages (the tray's
+        // notifications among them) inside its own wait, and a command run
+        // there, a wait for the password window for one, would leave the
+        // thread in that wait, deaf to the events, until a message is posted.
+        if (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            return message.message != WM_QUIT;
         const auto count = static_cast<DWORD>(events_.size());
-        const DWORD result =
-            ::MsgWaitForMultipleObjects(count, events_.data(), FALSE, pending ? 0 : INFINITE, QS_ALLINPUT);
-        if (result >= count) // a message, or none of the events
-            break;
-        auto handler = handlers_[result]; // it may remove its event
-        handler();
+        const DWORD result = ::MsgWaitForMultipleObjects(count, events_.data(), FALSE, INFINITE, QS_ALLINPUT);
+        if (result < count) {
+            auto handler = handlers_[result]; // it may remove its event
+            handler();
+        }
     }
-    return ::GetMessageA(&message, nullptr, 0, 0) > 0;
 }
 
 } // namespace platform::win32

@@ -15,9 +15,9 @@ public:
     void add(HANDLE event, std::function<void()> on_signal);
     void remove(HANDLE event);
 
-    // Sleeps until a window message is pending, running the handler of every
-    // event signalled meanwhile, then takes the message as GetMessageA does:
-    // false for WM_QUIT.
+    // Sleeps until a window message is posted, running the handler of every
+    // event signalled meanwhile (sent messages are handled on the way), then
+    // takes the message: false for WM_QUIT.
     bool next_message(MSG& message);
 
 private:

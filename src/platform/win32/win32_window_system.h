@@ -8,6 +8,7 @@
 #include "platform/event_pump.h"
 #include "platform/win32/event_waits.h"
 #include "platform/window_system.h"
+#include "platform/win32/win32_form_window.h"
 
 namespace platform::win32 {
 
@@ -32,9 +33,11 @@ public:
     // password window leaves them for after it.
     EventWaits waits;
 
-    class FormWindow;
-
 private:
+    // Tab, Enter and Escape in a form with fields, as in a dialog box.
+    bool dialog_message(MSG& message);
+    void dispatch(MSG& message);
+
     HINSTANCE instance_;
     std::map<Form*, std::unique_ptr<FormWindow>> windows_;
 };
