@@ -1,8 +1,7 @@
 // The registry watch and the outer loop's wait, run under Wine: a change to a
 // watched key runs the handler from the loop, the watch is re-armed after
 // every change, and a deleted key (Wine does not report it; Windows signals
-// the event once) never wakes the loop
-// for ever.
+// the event once) never keeps waking the loop.
 
 #include <windows.h>
 
