@@ -171,7 +171,7 @@ void Form1::follow_start_value()
         return;
     }
     change_pending_ = false;
-    if (!icon_shown_)
+    if (!icon_shown_ || !window.loaded())
         return; // not resident (yet, or any more)
     // A value or key that has gone, or cannot be read, changes nothing.
     const auto state = lock::read_lock_state(services_.registry);

@@ -414,6 +414,18 @@ TEST_F(FollowStartValue, NothingIsFollowedAfterQuitting)
     EXPECT_TRUE(p.tray.icons.empty());
 }
 
+TEST_F(FollowStartValue, NothingIsFollowedAfterARegistryFailureEndedTheProgram)
+{
+    start_with(3);
+    p.registry.set_status = 5;
+    choose("MNU_USBLocked"); // the write fails: message, windows unloaded
+    p.registry.set_status = 0;
+    const auto calls = p.tray.calls.size();
+    change_from_outside(4);
+    EXPECT_EQ(p.tray.calls.size(), calls);
+    EXPECT_EQ(p.boxes.shown.size(), 1u);
+}
+
 TEST_F(FollowStartValue, WithoutAWatchTheProgramRunsAsBefore)
 {
     p.watch.fails = true;
