@@ -13,9 +13,9 @@ void LockSwitch::toggle()
         return;
     }
     if (flags_.USB_Locked == 1) {
-        ask_password();
-        // The user may have quit while the window was open.
-        if (!host_.resident())
+        // The user may have quit while the window was open, or the thread
+        // was told to end: the lock stays as it was.
+        if (!ask_password() || !host_.resident())
             return;
     }
 
@@ -31,7 +31,7 @@ void LockSwitch::toggle()
     }
 }
 
-void LockSwitch::ask_password()
+bool LockSwitch::ask_password()
 {
     PasswordPrompt& prompt = prompt_;
     forms_.load(prompt.window); // the setup below must not be undone by a load
@@ -44,9 +44,11 @@ void LockSwitch::ask_password()
     forms_.show(prompt.window);
     // Menu commands keep running meanwhile.
     waiting_ = true;
-    while (prompt.window.visible())
-        pump_.process_pending_events();
+    bool ending = false; // the thread was told to end
+    while (prompt.window.visible() && !ending)
+        ending = !pump_.process_pending_events();
     waiting_ = false;
+    return !ending;
 }
 
 bool LockSwitch::write_value(std::uint32_t value)

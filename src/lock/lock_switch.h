@@ -53,7 +53,8 @@ public:
     bool waiting() const { return waiting_; }
 
 private:
-    void ask_password();
+    // False when the wait ended because the program is ending.
+    bool ask_password();
     bool write_value(std::uint32_t value);
 
     shell::ProgramFlags& flags_;

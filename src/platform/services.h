@@ -8,6 +8,7 @@
 #include "platform/notification_area.h"
 #include "platform/record_file.h"
 #include "platform/registry.h"
+#include "platform/registry_watch.h"
 #include "platform/runtime.h"
 #include "platform/shell.h"
 #include "platform/system_info.h"
@@ -29,6 +30,7 @@ struct Services {
     IniFiles& ini;
     FileSystem& file_system;
     Shell& shell;
+    RegistryWatch& watch;
 };
 
 } // namespace platform

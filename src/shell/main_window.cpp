@@ -43,7 +43,7 @@ Form1::Form1(platform::Services& services, platform::Forms& forms, ProgramFlags&
     window.on_taskbar_created = [this] { put_icon_back(); };
     Picture1.on_mouse_move = [this](int, int, double x, double) { picture_mouse_move(x); };
     Picture2.on_mouse_move = [this](int, int, double x, double) { picture_mouse_move(x); };
-    MNU_USBLocked.on_click = [this] { lock_switch_.toggle(); };
+    MNU_USBLocked.on_click = [this] { MNU_USBLocked_Click(); };
     MNU_Password.on_click = [this] { MNU_Password_Click(); };
     MNU_Quitter.on_click = [this] { MNU_Quitter_Click(); };
     MNU_Update.on_click = [this] { MNU_Update_Click(); };
@@ -76,6 +76,8 @@ void Form1::Form_Load()
     }
     forms_.load(ChangePassword.window);
 
+    // Administrators also change the value by other means; the icon follows.
+    services_.watch.watch(lock::USBSTOR_KEY, [this] { follow_start_value(); });
     const auto state = lock::read_lock_state(services_.registry);
     if (!state) {
         services_.boxes.show(lock::REGISTRY_READ_ERROR, platform::Buttons::ok, platform::BoxIcon::none);
@@ -117,17 +119,19 @@ void Form1::refresh_icon(const char* caption, std::int16_t locked, platform::Pic
     notify_record_.szTip[tip.size()] = '\0';
 
     services_.tray.notify_icon(platform::NIM_ADD_ACTION, notify_record_);
+    icon_shown_ = true;
 }
 
 void Form1::remove_icon()
 {
     services_.tray.notify_icon(platform::NIM_DELETE_ACTION, notify_record_);
+    icon_shown_ = false;
 }
 
 // The taskbar was restarted and has forgotten the icon.
 void Form1::put_icon_back()
 {
-    if (notify_record_.cbSize != 0)
+    if (icon_shown_)
         services_.tray.notify_icon(platform::NIM_ADD_ACTION, notify_record_);
 }
 
@@ -146,6 +150,45 @@ void Form1::MNU_Quitter_Click()
     }
     remove_icon();
     end_program();
+}
+
+void Form1::Form_Terminate()
+{
+    if (icon_shown_)
+        remove_icon();
+    end_program();
+}
+
+void Form1::MNU_USBLocked_Click()
+{
+    ++switches_running_;
+    lock_switch_.toggle();
+    --switches_running_;
+    // The switch acted on the state the user saw; now the machine's value wins.
+    if (switches_running_ == 0 && change_pending_)
+        follow_start_value();
+}
+
+void Form1::follow_start_value()
+{
+    if (switches_running_ > 0) {
+        change_pending_ = true;
+        return;
+    }
+    change_pending_ = false;
+    if (!icon_shown_ || !window.loaded())
+        return; // not resident (yet, or any more)
+    // A value or key that has gone, or cannot be read, changes nothing.
+    const auto state = lock::read_lock_state(services_.registry);
+    if (!state)
+        return;
+    const std::int16_t locked = *state == lock::STATE_LOCKED ? 1 : 0;
+    if (locked == flags_.USB_Locked)
+        return; // the program's own write, or no change: no flicker
+    if (locked)
+        My_Icon_OFF();
+    else
+        My_Icon_ON();
 }
 
 // The change layout keeps the height and Label3 as the last use left them.

@@ -55,6 +55,14 @@ public:
     void My_Icon_OFF() override;
     void remove_icon();
     void MNU_Quitter_Click();
+    // Final release, once the event loop has ended for whatever reason: takes
+    // down an icon still up (a quit message from outside, a registry failure)
+    // and unloads the windows still loaded, as a quit would.
+    void Form_Terminate();
+    void MNU_USBLocked_Click();
+    // The Start value changed, by the program or from outside: the icon,
+    // the caption and USB_Locked follow the value the machine holds.
+    void follow_start_value();
     void MNU_Password_Click();
     void MNU_Update_Click();
 
@@ -76,6 +84,11 @@ private:
     platform::VersionRecord version_record_;
     platform::NotifyIconData notify_record_;
     int startup_state_ = 0;
+    bool icon_shown_ = false;
+    // A switch is running (it may be waiting for the password window); a
+    // change seen meanwhile is followed once it has finished.
+    int switches_running_ = 0;
+    bool change_pending_ = false;
 };
 
 } // namespace shell

@@ -155,6 +155,25 @@ choose() {
   esac
 }
 
+# Changes Start as another administrator would, then waits for the icon of
+# state $2.
+change_start_from_outside() {
+  set_usbstor_start "$1"
+  expect_tray "$2"
+  log "Start = $1 from outside: $2 icon"
+}
+
+# How long the icon takes to follow a change made by another process: the
+# figure is printed, not judged (the bench machine's load varies).
+measure_follow() {
+  local ms
+  ms=$(driver follow-time "$1" 10000 | tr -d '\r') || fail "the icon did not follow Start = $1"
+  log "figure: the icon followed Start = $1 after $ms ms"
+}
+
+# Another process posts WM_QUIT to the program's window thread.
+post_quit_from_outside() { driver post-quit || fail "no program window to post WM_QUIT to"; }
+
 # Opens "Outils" and clicks its item update, password or email.
 choose_tool() {
   local index

@@ -13,6 +13,14 @@ if [ "$major" -gt 5 ] || { [ "$major" -eq 5 ] && [ "$minor" -gt 0 ]; }; then
   echo "subsystem version $major.$minor is newer than Windows 2000 (5.0)"; status=1
 fi
 
+# Terminal-server aware (0x8000): under Terminal Services in application mode
+# GetWindowsDirectoryA would otherwise give a per-user folder, where no
+# password file exists and an empty password would be accepted.
+characteristics=$(awk '/^DllCharacteristics/ {print $2}' <<<"$headers")
+if [ -z "$characteristics" ] || [ $((0x$characteristics & 0x8000)) -eq 0 ]; then
+  echo "not marked terminal-server aware (DllCharacteristics ${characteristics:-missing})"; status=1
+fi
+
 allowed_dlls='^(kernel32|user32|gdi32|advapi32|shell32|comctl32|msvcrt|urlmon|wininet|ole32)\.dll$'
 dlls=$(awk '/DLL Name:/ {print tolower($3)}' <<<"$headers")
 for dll in $dlls; do
@@ -31,5 +39,5 @@ fi
 description=$(printf 'cl\xe9s USB externes' | iconv -f CP1252 -t UTF-16LE | od -An -tx1 | tr -d ' \n')
 od -An -tx1 -v "$exe" | tr -d ' \n' | grep -q "$description" || { echo "version description missing"; status=1; }
 
-[ $status -eq 0 ] && echo "PE: subsystem $major.$minor, $(wc -w <<<"$functions") imports from: $(echo $dlls)"
+[ $status -eq 0 ] && echo "PE: subsystem $major.$minor, terminal-server aware, $(wc -w <<<"$functions") imports from: $(echo $dlls)"
 exit $status

@@ -129,6 +129,50 @@ scenario_only_a_right_click_opens_the_menu_and_clicking_away_closes_it() {
   quit_unlocked
 }
 
+scenario_a_quit_message_from_outside_ends_the_program_cleanly() {
+  local start state
+  for start in 3 4; do
+    state=unlocked; [ "$start" = 4 ] && state=locked
+    start_resident winxp "$start" "$state"
+    post_quit_from_outside
+    expect_exit
+    expect_tray none
+    expect_start "$start"
+  done
+}
+
+scenario_the_icon_follows_changes_made_from_outside() {
+  start_resident winxp 3 unlocked
+  change_start_from_outside 4 locked
+  change_start_from_outside 3 unlocked
+  measure_follow 4
+  measure_follow 3
+  change_start_from_outside 4 locked
+  expect_no_box 500
+  # The lock item now asks for the password. Unlocked from outside meanwhile:
+  # the icon waits for the window, then shows the machine's state, and the
+  # switch does not lock again.
+  choose lock
+  expect_password_window verify
+  set_usbstor_start 3
+  sleep 1
+  expect_tray locked
+  close_password_window
+  expect_no_password_window
+  expect_tray unlocked
+  expect_start 3
+  # A quit message from outside during the wait ends it and the program;
+  # the lock stays on.
+  change_start_from_outside 4 locked
+  choose lock
+  expect_password_window verify
+  expect_start 4
+  post_quit_from_outside
+  expect_exit
+  expect_tray none
+  expect_start 4
+}
+
 scenario_unlock_with_the_password_after_a_wrong_one() {
   seed_password_file "$SECRET_ENCODED" "$RESERVE"
   start_resident winxp 4 locked

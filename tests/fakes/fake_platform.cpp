@@ -59,9 +59,15 @@ long FakeRegistry::query_value(platform::RegistryKey key, const std::string& nam
         return FILE_NOT_FOUND;
     if (query_status != 0)
         return query_status;
+    // As the Win32 layer does: the room is the stated size, never more than
+    // the buffer. Too little room: "more data" and the size needed, no copy.
+    const std::size_t room = std::min<std::size_t>(size, data.size());
+    const auto& bytes = v->second.bytes;
     type = v->second.type;
-    std::copy(v->second.bytes.begin(), v->second.bytes.end(), data.begin());
-    size = static_cast<std::uint32_t>(v->second.bytes.size());
+    size = static_cast<std::uint32_t>(bytes.size());
+    if (bytes.size() > room)
+        return platform::MORE_DATA_STATUS;
+    std::copy(bytes.begin(), bytes.end(), data.begin());
     return 0;
 }
 
@@ -97,7 +103,8 @@ void FakeTray::notify_icon(std::uint32_t action, const platform::NotifyIconData&
 void FakeSystemInfo::get_version(platform::VersionRecord& record)
 {
     size_seen = record.size;
-    if (!version_fails)
+    // Like the Win32 layer: no other size than the 148-byte record is filled.
+    if (!version_fails && record.size == 148)
         record = version;
 }
 
@@ -149,14 +156,21 @@ void FakeWindowSystem::show_popup_menu(platform::Form&, platform::MenuItem& menu
         choose(menu);
 }
 
-void FakeEventPump::process_pending_events()
+bool FakeEventPump::process_pending_events()
 {
     ++rounds;
+    // Nested waits each meet the quit once; far more rounds is a spin.
+    constexpr int SPINNING = 100;
+    if (quit && ++rounds_after_quit_ > SPINNING)
+        throw std::runtime_error("the program keeps waiting after the quit message: it spins");
+    if (quit)
+        return false;
     if (script.empty())
         throw std::runtime_error("the program waits for a user action the test never plays");
     auto step = std::move(script.front());
     script.pop_front();
     step();
+    return !quit;
 }
 
 std::optional<platform::FileError> FakeRecordFiles::read_start(const std::string& path, std::size_t size,
@@ -177,6 +191,23 @@ std::optional<platform::FileError> FakeRecordFiles::write_start(const std::strin
         file.resize(bytes.size());
     file.replace(0, bytes.size(), bytes);
     return std::nullopt;
+}
+
+bool FakeRegistryWatch::watch(const std::string& path, std::function<void()> on_change)
+{
+    watched.push_back(path);
+    if (fails)
+        return false;
+    on_change_ = std::move(on_change);
+    return true;
+}
+
+void FakeRegistryWatch::notify()
+{
+    if (on_change_) {
+        auto handler = on_change_; // the handler may watch again
+        handler();
+    }
 }
 
 platform::MenuItem* find_item(platform::MenuItem& menu, const std::string& name)

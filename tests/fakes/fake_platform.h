@@ -18,6 +18,8 @@ namespace fakes {
 
 // A registry of one level of keys. Each call is logged as a line such as
 // "open SYSTEM\...\USBSTOR access=1" so tests can check order and arguments.
+// A query answers as the real call does when the value does not fit: "more
+// data" (234) with the size needed, and nothing copied.
 class FakeRegistry : public platform::Registry {
 public:
     struct Value {
@@ -118,12 +120,19 @@ private:
 
 // Plays a script of user actions, one step each time the program lets
 // pending events run. Running dry means the program waits for something the
-// test never does: it throws rather than spin for ever.
+// test never does: it throws rather than spin for ever. A step that sets
+// `quit` plays a quit message reaching the thread: that round and every later
+// one answer false at once, as the real pump does, and play no further step;
+// a program that keeps asking after that would spin, and the fake throws.
 class FakeEventPump : public platform::EventPump {
 public:
     std::deque<std::function<void()>> script;
     int rounds = 0;
-    void process_pending_events() override;
+    bool quit = false;
+    bool process_pending_events() override;
+
+private:
+    int rounds_after_quit_ = 0;
 };
 
 // Files in memory, by path; failures on demand.
@@ -206,6 +215,21 @@ public:
                                 const std::string& parameters, const std::string& directory, int show) override;
 };
 
+// Keeps the program's handler; the test plays the event loop meeting the
+// change notification with notify(), after changing the registry itself. Not
+// modelled: when the notification arrives.
+class FakeRegistryWatch : public platform::RegistryWatch {
+public:
+    std::vector<std::string> watched; // paths, in the order asked
+    bool fails = false;
+
+    bool watch(const std::string& path, std::function<void()> on_change) override;
+    void notify();
+
+private:
+    std::function<void()> on_change_;
+};
+
 // Every fake, and the services that hand them out.
 struct FakePlatform {
     FakeRegistry registry;
@@ -220,8 +244,9 @@ struct FakePlatform {
     FakeInternet internet{file_system};
     FakeIniFiles ini{file_system};
     FakeShell shell;
-    platform::Services services{registry, tray,  system, boxes,       runtime, windows,
-                                pump,     files, internet, ini, file_system, shell};
+    FakeRegistryWatch watch;
+    platform::Services services{registry, tray,  system,   boxes, runtime,     windows, pump,
+                                files,    internet, ini,   file_system, shell, watch};
 };
 
 // Finds a menu item by name anywhere under `menu`.

@@ -140,6 +140,12 @@ TEST_P(LockSwitchFailure, ShowsItsMessageAndEndsWithNothingElseChanged)
     }
     EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"ChangePassword", "Form1"}));
     EXPECT_TRUE(p.windows.loop_ended);
+
+    // The loop has ended; the final release leaves no dead icon behind.
+    form.Form_Terminate();
+    EXPECT_TRUE(p.tray.icons.empty());
+    EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"ChangePassword", "Form1"}));
+    EXPECT_EQ(stored_start(), c.stored_after);
 }
 
 const char* const read_error = "Erreur en r\xE9""cup\xE9rant l'information. Impossible de continuer!";
@@ -198,6 +204,24 @@ TEST_F(LockSwitch, QuittingWhileLockedDuringTheWait)
     EXPECT_TRUE(p.tray.icons.empty());
     EXPECT_FALSE(dialog.window.loaded());
     EXPECT_FALSE(form.window.loaded());
+}
+
+TEST_F(LockSwitch, AQuitMessageDuringTheWaitEndsItAndKeepsTheLock)
+{
+    start_with(4);
+    p.pump.script = {[&] { p.pump.quit = true; }};
+    choose("MNU_USBLocked");
+    EXPECT_EQ(p.pump.rounds, 1); // no second round, no spinning
+    expect_locked();
+    EXPECT_EQ(flags.Password_OK, 0);
+    EXPECT_EQ(p.registry.calls.size(), 3u); // only the start-up read
+    EXPECT_TRUE(p.boxes.shown.empty());
+
+    // The outer loop then ends on the same message.
+    form.Form_Terminate();
+    EXPECT_TRUE(p.tray.icons.empty());
+    EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"ChangePassword", "Form1"}));
+    EXPECT_EQ(stored_start(), 4);
 }
 
 } // namespace

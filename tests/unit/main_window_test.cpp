@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <functional>
+
 #include "main_window_fixture.h"
 
 namespace {
@@ -125,6 +128,18 @@ TEST_F(StartUp, UnreadableRegistryEndsWithoutAnIcon)
     EXPECT_TRUE(p.windows.loop_ended);
 }
 
+TEST_F(StartUp, AStartValueLargerThanTheBufferRefusesAndWritesNothing)
+{
+    p.registry.keys[lock::USBSTOR_KEY]["Start"] = {platform::REG_DWORD_TYPE, std::vector<std::uint8_t>(2000, 4)};
+    forms.load(form.window);
+    ASSERT_EQ(p.boxes.shown.size(), 1u);
+    EXPECT_EQ(p.boxes.shown[0].text, "Erreur en r\xE9""cup\xE9rant l'information. Impossible de continuer!");
+    EXPECT_EQ(p.registry.calls.size(), 3u); // open, query, close: no write
+    EXPECT_EQ(p.registry.keys[lock::USBSTOR_KEY]["Start"].bytes, std::vector<std::uint8_t>(2000, 4));
+    EXPECT_TRUE(p.tray.calls.empty());
+    EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"ChangePassword", "Form1"}));
+}
+
 class TrayClick : public MainWindowFixture {};
 
 TEST_F(TrayClick, OnlyARightButtonPressOpensTheMenu)
@@ -213,6 +228,210 @@ TEST_F(Quit, WhileLockedYesEndsAndKeepsTheLock)
     EXPECT_TRUE(p.windows.loop_ended);
     EXPECT_EQ(stored_start(), 4);
     EXPECT_EQ(p.registry.calls.size(), 3u); // only the start-up read
+}
+
+// The event loop ended on a quit message posted from outside, the program
+// still resident.
+class OutsideQuit : public MainWindowFixture, public testing::WithParamInterface<std::uint32_t> {};
+
+TEST_P(OutsideQuit, TakesTheIconDownAndUnloadsTheWindowsInOrder)
+{
+    start_with(GetParam());
+    const auto record = form.notify_record();
+    form.Form_Terminate();
+    EXPECT_TRUE(p.boxes.shown.empty()); // no question, even while locked
+    EXPECT_EQ(p.tray.calls.back().action, NIM_DELETE_ACTION);
+    EXPECT_EQ(p.tray.calls.back().record, record);
+    EXPECT_TRUE(p.tray.icons.empty());
+    EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"ChangePassword", "Form1"}));
+    EXPECT_FALSE(form.window.loaded());
+    EXPECT_FALSE(dialog.window.loaded());
+    EXPECT_EQ(stored_start(), GetParam());
+    EXPECT_EQ(p.registry.calls.size(), 3u); // only the start-up read
+}
+
+INSTANTIATE_TEST_SUITE_P(States, OutsideQuit, testing::Values(3u, 4u),
+                         [](const testing::TestParamInfo<std::uint32_t>& info) {
+                             return info.param == 4 ? std::string("Locked") : std::string("Unlocked");
+                         });
+
+TEST_F(Quit, FinalReleaseAfterAQuitAddsNothing)
+{
+    start_with(3);
+    choose("MNU_Quitter");
+    const auto calls = p.tray.calls.size();
+    form.Form_Terminate();
+    EXPECT_EQ(p.tray.calls.size(), calls);
+    EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"ChangePassword", "Form1"}));
+}
+
+TEST_F(StartUp, FinalReleaseAfterARefusalTouchesNoTray)
+{
+    p.runtime.other_instance = true;
+    start_with(3);
+    form.Form_Terminate();
+    EXPECT_TRUE(p.tray.calls.empty());
+    EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"Form1"}));
+}
+
+// The icon follows the Start value when it changes outside the program.
+class FollowStartValue : public MainWindowFixture {
+protected:
+    // Another administrator, a policy or a script changes the value.
+    void change_from_outside(std::uint32_t start)
+    {
+        seed_start(start);
+        p.watch.notify();
+    }
+
+    void expect_shown(bool locked)
+    {
+        EXPECT_EQ(flags.USB_Locked, locked ? 1 : 0);
+        EXPECT_EQ(form.MNU_USBLocked.caption(), locked ? "Verrou USB - OUI" : "Verrou USB - NON");
+        ASSERT_EQ(p.tray.icons.size(), 1u);
+        const platform::PictureBox& owner = locked ? form.Picture2 : form.Picture1;
+        EXPECT_EQ(p.tray.icons.begin()->second.hWnd, owner.window_handle);
+        EXPECT_EQ(p.tray.icons.begin()->second.hIcon, owner.picture_handle);
+    }
+
+    std::size_t sets() const
+    {
+        return static_cast<std::size_t>(std::count_if(p.registry.calls.begin(), p.registry.calls.end(),
+                                                      [](const std::string& c) { return c.rfind("set", 0) == 0; }));
+    }
+};
+
+TEST_F(FollowStartValue, WatchesTheUsbstorKeyFromStartUp)
+{
+    start_with(3);
+    EXPECT_EQ(p.watch.watched, std::vector<std::string>{lock::USBSTOR_KEY});
+}
+
+TEST_F(FollowStartValue, AnOutsideChangeToFourAndBackToThree)
+{
+    start_with(3);
+    change_from_outside(4);
+    expect_shown(true);
+    EXPECT_EQ(p.tray.calls.size(), 4u); // start-up, then one refresh
+    change_from_outside(3);
+    expect_shown(false);
+    EXPECT_EQ(p.tray.calls.size(), 6u);
+    change_from_outside(0); // read with the start-up rule: not 4, unlocked
+    expect_shown(false);
+    EXPECT_EQ(p.tray.calls.size(), 6u);
+    EXPECT_EQ(sets(), 0u); // following never writes
+    EXPECT_TRUE(p.boxes.shown.empty());
+}
+
+TEST_F(FollowStartValue, TheProgramsOwnWritesCauseNoSecondRefresh)
+{
+    start_with(3);
+    choose("MNU_USBLocked");
+    const auto calls = p.tray.calls.size();
+    p.watch.notify(); // the notification of the program's own write
+    EXPECT_EQ(p.tray.calls.size(), calls);
+    expect_shown(true);
+
+    p.pump.script = {[&] { dialog.CMD_OK.on_click(); }}; // no password file: empty password
+    choose("MNU_USBLocked");
+    const auto after_unlock = p.tray.calls.size();
+    p.watch.notify();
+    EXPECT_EQ(p.tray.calls.size(), after_unlock);
+    expect_shown(false);
+}
+
+TEST_F(FollowStartValue, AChangeDuringTheWaitIsFollowedOnlyAfterTheSwitch)
+{
+    start_with(4);
+    // Unlocked from outside while the window asks; the user then gives up.
+    p.pump.script = {[&] {
+                         change_from_outside(3);
+                         expect_shown(true); // not yet: the switch still acts on what the user saw
+                     },
+                     [&] { dialog.CMD_Cancel1.on_click(); }};
+    choose("MNU_USBLocked");
+    // Had the change been followed during the wait, the switch would have
+    // found the lock off and written 4.
+    EXPECT_EQ(sets(), 0u);
+    EXPECT_EQ(stored_start(), 3);
+    expect_shown(false);
+}
+
+TEST_F(FollowStartValue, AChangeDuringTheWaitThenAnAcceptedPasswordRefreshesOnce)
+{
+    start_with(4);
+    // Unlocked from outside while the window asks, then the password
+    // accepted: the switch unlocks as the user asked, and the value it leaves
+    // is the one followed.
+    p.pump.script = {[&] { change_from_outside(3); }, [&] { dialog.CMD_OK.on_click(); }};
+    choose("MNU_USBLocked");
+    EXPECT_EQ(stored_start(), 3);
+    expect_shown(false);
+    EXPECT_EQ(p.tray.calls.size(), 4u); // start-up, the unlock: no extra refresh
+}
+
+struct Vanishing {
+    const char* name;
+    std::function<void(fakes::FakeRegistry&)> change;
+};
+
+class FollowStartValueUnreadable : public FollowStartValue, public testing::WithParamInterface<Vanishing> {};
+
+TEST_P(FollowStartValueUnreadable, LeavesTheStateAsItIs)
+{
+    start_with(4);
+    const auto calls = p.tray.calls.size();
+    GetParam().change(p.registry);
+    p.watch.notify();
+    expect_shown(true);
+    EXPECT_EQ(p.tray.calls.size(), calls);
+    EXPECT_TRUE(p.boxes.shown.empty());
+    EXPECT_EQ(sets(), 0u);
+    EXPECT_TRUE(p.registry.open_handles.empty());
+    EXPECT_TRUE(form.window.loaded());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FollowStartValueUnreadable,
+    testing::Values(Vanishing{"ValueDeleted", [](fakes::FakeRegistry& r) { r.keys[lock::USBSTOR_KEY].erase("Start"); }},
+                    Vanishing{"KeyDeleted", [](fakes::FakeRegistry& r) { r.keys.erase(lock::USBSTOR_KEY); }},
+                    Vanishing{"KeyCannotBeOpened", [](fakes::FakeRegistry& r) { r.open_status = 5; }},
+                    Vanishing{"ValueCannotBeRead", [](fakes::FakeRegistry& r) { r.query_status = 5; }},
+                    Vanishing{"ValueTooLarge",
+                              [](fakes::FakeRegistry& r) {
+                                  r.keys[lock::USBSTOR_KEY]["Start"] = {platform::REG_DWORD_TYPE,
+                                                                        std::vector<std::uint8_t>(2000, 3)};
+                              }}),
+    [](const testing::TestParamInfo<Vanishing>& info) { return info.param.name; });
+
+TEST_F(FollowStartValue, NothingIsFollowedAfterQuitting)
+{
+    start_with(3);
+    choose("MNU_Quitter");
+    const auto calls = p.tray.calls.size();
+    change_from_outside(4);
+    EXPECT_EQ(p.tray.calls.size(), calls);
+    EXPECT_TRUE(p.tray.icons.empty());
+}
+
+TEST_F(FollowStartValue, NothingIsFollowedAfterARegistryFailureEndedTheProgram)
+{
+    start_with(3);
+    p.registry.set_status = 5;
+    choose("MNU_USBLocked"); // the write fails: message, windows unloaded
+    p.registry.set_status = 0;
+    const auto calls = p.tray.calls.size();
+    change_from_outside(4);
+    EXPECT_EQ(p.tray.calls.size(), calls);
+    EXPECT_EQ(p.boxes.shown.size(), 1u);
+}
+
+TEST_F(FollowStartValue, WithoutAWatchTheProgramRunsAsBefore)
+{
+    p.watch.fails = true;
+    start_with(4);
+    expect_shown(true);
+    EXPECT_TRUE(p.boxes.shown.empty());
 }
 
 } // namespace

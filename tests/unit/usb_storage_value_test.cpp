@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "fake_platform.h"
 #include "lock/usb_storage_value.h"
 
@@ -79,6 +81,51 @@ TEST_F(ReadLockState, AStringValueReadsAsUnlocked)
 {
     registry.keys[lock::USBSTOR_KEY]["Start"] = {platform::REG_SZ_TYPE, {'4', 0}};
     EXPECT_EQ(lock::read_lock_state(registry), STATE_UNLOCKED);
+}
+
+struct QueryRoom {
+    const char* name;
+    std::size_t value_size, buffer, stated;
+    long status;
+    std::uint32_t size_after;
+    bool copied;
+};
+
+class FakeRegistryQuery : public testing::TestWithParam<QueryRoom> {};
+
+// The fake answers at the edges as RegQueryValueExA does.
+TEST_P(FakeRegistryQuery, CopiesOnlyWhatFits)
+{
+    const auto& c = GetParam();
+    fakes::FakeRegistry registry;
+    registry.keys["K"]["V"] = {3, std::vector<std::uint8_t>(c.value_size, 0xAB)};
+    platform::RegistryKey key = 0;
+    ASSERT_EQ(registry.open_key(platform::HKEY_LOCAL_MACHINE_ROOT, "K", 0, 1, key), 0);
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data(c.buffer, 0);
+    std::uint32_t size = static_cast<std::uint32_t>(c.stated);
+    EXPECT_EQ(registry.query_value(key, "V", type, data, size), c.status);
+    EXPECT_EQ(size, c.size_after);
+    EXPECT_EQ(type, 3u);
+    const auto copied = static_cast<std::size_t>(std::count(data.begin(), data.end(), 0xAB));
+    EXPECT_EQ(copied, c.copied ? c.value_size : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FakeRegistryQuery,
+                         testing::Values(QueryRoom{"Fits", 4, 1024, 1024, 0, 4, true},
+                                         QueryRoom{"FillsTheBuffer", 1024, 1024, 1024, 0, 1024, true},
+                                         QueryRoom{"OneByteTooMany", 1025, 1024, 1024, 234, 1025, false},
+                                         QueryRoom{"TwoThousandBytes", 2000, 1024, 1024, 234, 2000, false},
+                                         QueryRoom{"StatedSizeSmaller", 8, 1024, 4, 234, 8, false},
+                                         QueryRoom{"StatedSizeLargerThanTheBuffer", 8, 4, 1024, 234, 8, false}),
+                         [](const testing::TestParamInfo<QueryRoom>& info) { return info.param.name; });
+
+TEST_F(ReadLockState, AValueLargerThanTheBufferFailsAndClosesTheKey)
+{
+    registry.keys[lock::USBSTOR_KEY]["Start"] = {platform::REG_DWORD_TYPE, std::vector<std::uint8_t>(2000, 4)};
+    EXPECT_EQ(lock::read_lock_state(registry), std::nullopt);
+    EXPECT_EQ(registry.calls.back(), "close");
+    EXPECT_TRUE(registry.open_handles.empty());
 }
 
 TEST(WriteStartValue, WritesFourLittleEndianBytesWithFullAccess)

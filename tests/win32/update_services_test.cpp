@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/forms.h"
+#include "platform/win32/win32_registry_watch.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_update_services.h"
@@ -106,8 +107,9 @@ void control_window(HINSTANCE instance)
     platform::win32::Win32FileSystem file_system;
     platform::win32::Win32Shell shell;
     platform::win32::Win32WindowSystem windows(instance);
-    platform::Services services{registry, tray, system,   boxes, runtime,     windows,
-                                windows,  record_files, internet, ini,   file_system, shell};
+    platform::win32::Win32RegistryWatch watch(windows.waits);
+    platform::Services services{registry, tray,         system,   boxes, runtime,     windows, windows,
+                                record_files, internet, ini,   file_system, shell, watch};
     platform::Forms forms(windows);
     platform::Form form{"Form1", "Varnhollow"};
     update::MiseAjour control{"MiseAjour1", services};

@@ -58,6 +58,7 @@ using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 using UniqueWindow = UniqueHandle<NullIsEmpty<HWND, ::DestroyWindow>>;
 using UniqueMenu = UniqueHandle<NullIsEmpty<HMENU, ::DestroyMenu>>;
 using UniqueIcon = UniqueHandle<NullIsEmpty<HICON, ::DestroyIcon>>;
+using UniqueKey = UniqueHandle<NullIsEmpty<HKEY, ::RegCloseKey>>;
 using UniqueFont = UniqueHandle<NullIsEmpty<HFONT, ::DeleteObject>>;
 
 } // namespace platform::win32

@@ -23,11 +23,16 @@ inline std::string error_text(DWORD code)
     return text;
 }
 
+// The error for a code the system gave, with the system's text.
+inline FileError file_error(DWORD code)
+{
+    return {static_cast<long>(code), error_text(code)};
+}
+
 // The failed call's error, as the core expects it.
 inline FileError last_error()
 {
-    const DWORD code = ::GetLastError();
-    return {static_cast<long>(code), error_text(code)};
+    return file_error(::GetLastError());
 }
 
 } // namespace platform::win32

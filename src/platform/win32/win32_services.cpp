@@ -3,8 +3,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
+#include <tuple>
 
+#include "platform/win32/boundary.h"
 #include "platform/win32/win32_error.h"
 #include "shell/product.h"
 
@@ -39,9 +42,10 @@ long Win32Registry::query_value(RegistryKey key, const std::string& name, std::u
                                 std::vector<std::uint8_t>& data, std::uint32_t& size)
 {
     DWORD value_type = 0;
-    DWORD value_size = size;
+    // Never more room than the buffer has, whatever size the caller states.
+    DWORD value_size = static_cast<DWORD>(std::min<std::size_t>(size, data.size()));
     const LONG status = ::RegQueryValueExA(as_hkey(key), name.c_str(), nullptr, &value_type, data.data(), &value_size);
-    if (status == ERROR_SUCCESS) {
+    if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
         type = value_type;
         size = value_size;
     }
@@ -61,24 +65,20 @@ long Win32Registry::close_key(RegistryKey key)
 
 void Win32NotificationArea::notify_icon(std::uint32_t action, const NotifyIconData& record)
 {
-    // The first 88 bytes are the record every shell since Windows 95 reads.
-    NOTIFYICONDATAA data;
-    std::memset(&data, 0, sizeof data);
-    data.cbSize = record.cbSize;
-    data.hWnd = reinterpret_cast<HWND>(record.hWnd);
-    data.uID = record.uID;
-    data.uFlags = record.uFlags;
-    data.uCallbackMessage = record.uCallbackMessage;
-    data.hIcon = reinterpret_cast<HICON>(record.hIcon);
-    std::memcpy(data.szTip, record.szTip.data(), record.szTip.size());
+    NOTIFYICONDATAA data = notify_icon_data(record);
     ::Shell_NotifyIconA(action, &data);
 }
 
 void Win32SystemInfo::get_version(VersionRecord& record)
 {
     OSVERSIONINFOA info;
+    static_assert(sizeof info == 148 && sizeof info.szCSDVersion == std::tuple_size_v<decltype(record.service_pack)>);
+    // A larger stated size (the extended record) would let the call write
+    // past this structure: it fails instead, as for any size it does not know.
+    if (record.size != sizeof info)
+        return;
     std::memset(&info, 0, sizeof info);
-    info.dwOSVersionInfoSize = record.size;
+    info.dwOSVersionInfoSize = sizeof info;
     if (!::GetVersionExA(&info))
         return;
     record.major = info.dwMajorVersion;
@@ -137,9 +137,9 @@ std::optional<FileError> Win32RecordFiles::write_start(const std::string& path, 
     if (!file)
         return last_error();
     DWORD written = 0;
-    if (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size())
-        return last_error();
+    const BOOL succeeded = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    if (auto error = write_outcome(succeeded, written, bytes.size()))
+        return error;
     if (!::CloseHandle(file.release()))
         return last_error();
     return std::nullopt;

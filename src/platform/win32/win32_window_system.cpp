@@ -89,14 +89,16 @@ void Win32WindowSystem::end_event_loop()
     ::PostQuitMessage(0);
 }
 
-void Win32WindowSystem::process_pending_events()
+bool Win32WindowSystem::process_pending_events()
 {
     MSG message;
     bool handled = false;
     while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
-            ::PostQuitMessage(static_cast<int>(message.wParam)); // for the outer loop
-            return;
+            // Left for the outer loop; the waiting caller stops, or it would
+            // meet the same message at once, round after round.
+            ::PostQuitMessage(static_cast<int>(message.wParam));
+            return false;
         }
         handled = true;
         dispatch(message);
@@ -104,12 +106,13 @@ void Win32WindowSystem::process_pending_events()
     // Nothing was pending: sleep until something is, instead of spinning.
     if (!handled)
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, IDLE_WAIT_MS, QS_ALLINPUT);
+    return true;
 }
 
 int Win32WindowSystem::run_event_loop()
 {
     MSG message;
-    while (::GetMessageA(&message, nullptr, 0, 0) > 0)
+    while (waits.next_message(message))
         dispatch(message);
     return static_cast<int>(message.wParam);
 }

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/event_pump.h"
+#include "platform/win32/event_waits.h"
 #include "platform/window_system.h"
 #include "platform/win32/win32_form_window.h"
 
@@ -23,10 +24,14 @@ public:
     void bring_to_front(Form& form) override;
     void show_popup_menu(Form& owner, MenuItem& menu) override;
     void end_event_loop() override;
-    void process_pending_events() override;
+    bool process_pending_events() override;
 
     // Runs until the last form is unloaded; returns the exit code.
     int run_event_loop();
+
+    // Events the outer loop waits for besides messages; a wait for the
+    // password window leaves them for after it.
+    EventWaits waits;
 
 private:
     // Tab, Enter and Escape in a form with fields, as in a dialog box.

@@ -2,6 +2,7 @@
 
 #include "platform/forms.h"
 #include "platform/services.h"
+#include "platform/win32/win32_registry_watch.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_update_services.h"
@@ -22,12 +23,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     Win32FileSystem file_system;
     Win32Shell shell;
     Win32WindowSystem windows(instance);
-    platform::Services services{registry, tray,  system,   boxes, runtime,     windows,
-                                windows,  files, internet, ini,   file_system, shell};
+    Win32RegistryWatch watch(windows.waits);
+    platform::Services services{registry, tray,  system,   boxes, runtime,     windows, windows,
+                                files,    internet, ini,   file_system, shell, watch};
 
     platform::Forms forms(windows);
     shell::ProgramFlags flags;
     shell::Form1 form1(services, forms, flags);
     forms.load(form1.window);
-    return windows.run_event_loop();
+    const int exit_code = windows.run_event_loop();
+    // The loop also ends on a quit message posted from outside, with the
+    // windows still loaded: unload them while every object they use exists.
+    form1.Form_Terminate();
+    return exit_code;
 }

@@ -16,6 +16,10 @@
 //   wine_driver start-to-icon EXE TIMEOUT_MS   starts EXE, prints ms until an icon shows
 //   wine_driver click-and-wait-start X Y VALUE TIMEOUT_MS
 //                                          clicks X Y, prints ms until USBSTOR Start = VALUE
+//   wine_driver follow-time START TIMEOUT_MS  sets USBSTOR Start, prints the ms until
+//                                          the tray icon shows that state
+//   wine_driver post-quit                  posts WM_QUIT to the thread of the program's
+//                                          hidden main window, as any process may
 //   wine_driver menu-rects TIMEOUT_MS      rectangles of every open popup menu, one a line
 //   wine_driver window TITLE TIMEOUT_MS    outer size of the window, then its controls:
 //                                          class|text|shown|enabled|x y w h (client pixels);
@@ -32,6 +36,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -108,73 +113,118 @@ bool is_blue(COLORREF c)
     return GetBValue(c) > 200 && GetRValue(c) < 80 && GetGValue(c) < 80;
 }
 
-// The notification area, read in one go: the bottom 40 rows of the right half
-// of the screen.
-struct TrayScan {
+struct TrayIcon {
     bool found = false;
     int x = 0;
     int y = 0;
-    int red = 0;
+    int red = 0; // pixels of the band around the icon
 };
 
-TrayScan scan_tray()
-{
-    const int width = ::GetSystemMetrics(SM_CXSCREEN) / 2;
-    const int height = 40;
-    const int left = ::GetSystemMetrics(SM_CXSCREEN) - width;
-    const int top = ::GetSystemMetrics(SM_CYSCREEN) - height;
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height; // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY);
-    const auto* pixels = static_cast<const DWORD*>(bits);
-    auto colour = [&](int x, int y) {
-        const DWORD p = pixels[y * width + x]; // 0x00RRGGBB
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    };
-    int l = width, r = -1, t = height, b = -1;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            if (is_blue(colour(x, y))) {
-                l = x < l ? x : l;
-                r = x > r ? x : r;
-                t = y < t ? y : t;
-                b = y > b ? y : b;
-            }
-    TrayScan scan;
-    if (r >= 0) {
-        scan.found = true;
-        scan.x = left + (l + r) / 2;
-        scan.y = top + (t + b) / 2;
-        for (int y = t - 8; y <= b + 8; ++y)
-            for (int x = l - 8; x <= r + 8; ++x)
-                if (x >= 0 && x < width && y >= 0 && y < height)
-                    scan.red += is_red(colour(x, y));
+// The bottom strip of the screen, copied once: reading it pixel by pixel
+// from the screen costs a round trip each under Wine.
+class ScreenStrip {
+public:
+    ScreenStrip(int left, int top, int width, int height) : left_(left), top_(top), width_(width), height_(height)
+    {
+        HDC screen = ::GetDC(nullptr);
+        HDC memory = ::CreateCompatibleDC(screen);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height; // top-down
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        bitmap_ = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        pixels_ = static_cast<const std::uint32_t*>(bits);
+        HGDIOBJ old = ::SelectObject(memory, bitmap_);
+        ::BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY);
+        ::SelectObject(memory, old);
+        ::DeleteDC(memory);
+        ::ReleaseDC(nullptr, screen);
     }
-    ::SelectObject(memory, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    return scan;
-}
+    ~ScreenStrip() { ::DeleteObject(bitmap_); }
+    ScreenStrip(const ScreenStrip&) = delete;
+    ScreenStrip& operator=(const ScreenStrip&) = delete;
+
+    // The colour at screen coordinates; black outside the strip.
+    COLORREF at(int x, int y) const
+    {
+        x -= left_;
+        y -= top_;
+        if (!pixels_ || x < 0 || y < 0 || x >= width_ || y >= height_)
+            return 0;
+        const std::uint32_t p = pixels_[y * width_ + x]; // 0x00RRGGBB
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+
+private:
+    int left_, top_, width_, height_;
+    HBITMAP bitmap_ = nullptr;
+    const std::uint32_t* pixels_ = nullptr;
+};
 
 // Our icon is the only thing in the notification area drawn in pure blue.
+TrayIcon find_tray_icon()
+{
+    const int width = ::GetSystemMetrics(SM_CXSCREEN);
+    const int height = ::GetSystemMetrics(SM_CYSCREEN);
+    const ScreenStrip strip(width / 2 - 8, height - 48, width / 2 + 8, 48);
+    int left = width, right = -1, top = height, bottom = -1;
+    for (int y = height - 40; y < height; ++y)
+        for (int x = width / 2; x < width; ++x)
+            if (is_blue(strip.at(x, y))) {
+                left = x < left ? x : left;
+                right = x > right ? x : right;
+                top = y < top ? y : top;
+                bottom = y > bottom ? y : bottom;
+            }
+    int red = 0;
+    for (int y = top - 8; y <= bottom + 8 && right >= 0; ++y)
+        for (int x = left - 8; x <= right + 8; ++x)
+            red += is_red(strip.at(x, y));
+    if (right < 0)
+        return {};
+    return {true, (left + right) / 2, (top + bottom) / 2, red};
+}
+
 int tray_icon()
 {
-    const TrayScan scan = scan_tray();
-    if (scan.found)
-        std::printf("%d %d %d\n", scan.x, scan.y, scan.red);
+    const TrayIcon icon = find_tray_icon();
+    char line[64];
+    if (!icon.found)
+        std::snprintf(line, sizeof line, "none\n");
     else
-        std::printf("none\n");
+        std::snprintf(line, sizeof line, "%d %d %d\n", icon.x, icon.y, icon.red);
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
     return 0;
+}
+
+// Sets USBSTOR Start from this process, then looks at the tray until the
+// icon shows the state that value means; prints the milliseconds it took.
+int follow_time(DWORD start, DWORD timeout)
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\USBSTOR", 0, KEY_SET_VALUE,
+                        &key) != ERROR_SUCCESS)
+        return 1;
+    const DWORD began = ::GetTickCount();
+    const LONG status =
+        ::RegSetValueExA(key, "Start", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&start), sizeof start);
+    ::RegCloseKey(key);
+    if (status != ERROR_SUCCESS)
+        return 1;
+    const bool locked = start == 4;
+    do {
+        const TrayIcon icon = find_tray_icon();
+        if (icon.found && (icon.red > 20) == locked) {
+            std::printf("%lu\n", static_cast<unsigned long>(::GetTickCount() - began));
+            return 0;
+        }
+        ::Sleep(10);
+    } while (::GetTickCount() - began < timeout);
+    return 1;
 }
 
 double milliseconds_since(const LARGE_INTEGER& start)
@@ -199,7 +249,7 @@ int start_to_icon(const char* program, DWORD timeout)
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
     while (milliseconds_since(start) < timeout) {
-        if (scan_tray().found) {
+        if (find_tray_icon().found) {
             std::printf("%.1f\n", milliseconds_since(start));
             return 0;
         }
@@ -554,6 +604,13 @@ int main(int argc, char** argv)
         std::fprintf(log, "%s\n", argv[3]);
         std::fclose(log);
         return 0;
+    }
+    if (command == "follow-time" && argc > 3)
+        return follow_time(number, static_cast<DWORD>(std::atol(argv[3])));
+    if (command == "post-quit") {
+        HWND main_window = ::FindWindowExA(nullptr, nullptr, "VarnhollowForm", TITLE);
+        const DWORD thread = main_window ? ::GetWindowThreadProcessId(main_window, nullptr) : 0;
+        return thread && ::PostThreadMessageA(thread, WM_QUIT, 0, 0) ? 0 : 1;
     }
     if (command == "screenshot" && argc > 2)
         return screenshot(argv[2]);

@@ -1,0 +1,42 @@
+#include "platform/win32/boundary.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/win32/win32_error.h"
+
+namespace platform::win32 {
+
+namespace {
+
+constexpr std::size_t FIRST_VERSION_TIP = 64;
+
+} // namespace
+
+NOTIFYICONDATAA notify_icon_data(const NotifyIconData& record)
+{
+    NOTIFYICONDATAA data;
+    std::memset(&data, 0, sizeof data);
+    static_assert(sizeof data.szTip >= FIRST_VERSION_TIP);
+    data.cbSize = std::min<DWORD>(record.cbSize, sizeof data);
+    data.hWnd = reinterpret_cast<HWND>(record.hWnd);
+    data.uID = record.uID;
+    data.uFlags = record.uFlags;
+    data.uCallbackMessage = record.uCallbackMessage;
+    data.hIcon = reinterpret_cast<HICON>(record.hIcon);
+    const std::size_t tip = std::min(record.szTip.size(), FIRST_VERSION_TIP - 1);
+    std::memcpy(data.szTip, record.szTip.data(), tip);
+    data.szTip[tip] = '\0';
+    return data;
+}
+
+std::optional<FileError> write_outcome(BOOL succeeded, DWORD written, std::size_t wanted)
+{
+    if (!succeeded)
+        return file_error(::GetLastError());
+    if (written != wanted)
+        return file_error(ERROR_WRITE_FAULT);
+    return std::nullopt;
+}
+
+} // namespace platform::win32

@@ -1,0 +1,109 @@
+// The size checks of the Win32 layer, run under Wine: the values the core
+// hands over never make a call write past a structure or a buffer, and a
+// reported error is one that really happened.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/win32/boundary.h"
+#include "platform/win32/win32_services.h"
+
+namespace {
+
+int passed = 0;
+int failed = 0;
+
+void check(bool ok, const std::string& what)
+{
+    ok ? ++passed : ++failed;
+    if (!ok)
+        std::printf("FAILED: %s\n", what.c_str());
+}
+
+void version_record_size()
+{
+    platform::win32::Win32SystemInfo system;
+    platform::VersionRecord record;
+    record.size = 148;
+    system.get_version(record);
+    check(record.major == 5 && record.platform_id == 2, "a 148-byte record is filled");
+
+    // The extended record's size would let the call write 156 bytes into 148.
+    platform::VersionRecord extended;
+    extended.size = 156;
+    system.get_version(extended);
+    check(extended.major == 0 && extended.build == 0 && extended.size == 156, "a larger stated size is refused");
+}
+
+void tray_tip()
+{
+    platform::NotifyIconData record;
+    record.cbSize = 4096;
+    record.szTip.fill('x'); // no NUL anywhere
+    const NOTIFYICONDATAA data = platform::win32::notify_icon_data(record);
+    check(data.cbSize <= sizeof data, "cbSize is never larger than the structure");
+    check(strnlen(data.szTip, 64) < 64, "the tip ends within its 64 bytes");
+
+    record.cbSize = 88;
+    const std::string tip = "Varnhollow v1.4";
+    record.szTip.fill(' ');
+    tip.copy(record.szTip.data(), tip.size());
+    record.szTip[tip.size()] = '\0';
+    const NOTIFYICONDATAA usual = platform::win32::notify_icon_data(record);
+    check(usual.cbSize == 88 && tip == usual.szTip, "the usual record passes unchanged");
+}
+
+void registry_query_room()
+{
+    const char* const path = "Software\\Varnhollow-boundary-test";
+    HKEY raw = nullptr;
+    ::RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &raw, nullptr);
+    const std::vector<BYTE> value(100, 0xAB);
+    ::RegSetValueExA(raw, "Big", 0, REG_BINARY, value.data(), static_cast<DWORD>(value.size()));
+    ::RegCloseKey(raw);
+
+    platform::win32::Win32Registry registry;
+    platform::RegistryKey key = 0;
+    const auto hkcu = reinterpret_cast<std::uintptr_t>(HKEY_CURRENT_USER);
+    check(registry.open_key(hkcu, path, 0, KEY_QUERY_VALUE, key) == 0, "test key opens");
+    // A buffer of 8 bytes with a stated size of 1024: the call gets 8.
+    std::vector<std::uint8_t> data(8, 0);
+    std::uint32_t size = 1024;
+    std::uint32_t type = 0;
+    const long status = registry.query_value(key, "Big", type, data, size);
+    check(status == ERROR_MORE_DATA, "more data, not a copy past the buffer (status " + std::to_string(status) + ")");
+    check(size == 100, "the size needed is reported");
+    registry.close_key(key);
+
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, path);
+}
+
+void short_write()
+{
+    ::SetLastError(ERROR_ALREADY_EXISTS); // whatever an earlier call left
+    const auto error = platform::win32::write_outcome(TRUE, 16, 32);
+    check(error && error->code == ERROR_WRITE_FAULT && !error->description.empty(),
+          "a short write reports a write fault, not the last error (" +
+              std::to_string(error ? error->code : 0) + ")");
+
+    ::SetLastError(ERROR_DISK_FULL);
+    const auto failed_call = platform::win32::write_outcome(FALSE, 0, 32);
+    check(failed_call && failed_call->code == ERROR_DISK_FULL, "a failed write reports its own error");
+    check(!platform::win32::write_outcome(TRUE, 32, 32), "a full write is no error");
+}
+
+} // namespace
+
+int main()
+{
+    version_record_size();
+    tray_tip();
+    registry_query_room();
+    short_write();
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
+}
