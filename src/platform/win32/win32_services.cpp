@@ -16,8 +16,9 @@ HKEY as_hkey(std::uintptr_t key)
     return reinterpret_cast<HKEY>(key);
 }
 
-// The system's text for an error code, without its trailing line break.
-std::string error_text(DWORD code)
+} // namespace
+
+std::string error_text(unsigned long code)
 {
     char* buffer = nullptr;
     const DWORD length = ::FormatMessageA(
@@ -30,6 +31,8 @@ std::string error_text(DWORD code)
         text.pop_back();
     return text;
 }
+
+namespace {
 
 FileError last_error()
 {

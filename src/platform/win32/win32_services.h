@@ -12,6 +12,9 @@
 
 namespace platform::win32 {
 
+// The system's text for an error code, without its trailing line break.
+std::string error_text(unsigned long code);
+
 class Win32Registry : public Registry {
 public:
     long open_key(std::uintptr_t root, const std::string& path, std::uint32_t options, std::uint32_t access,
