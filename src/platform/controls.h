@@ -16,11 +16,25 @@ public:
     virtual void refresh() = 0;
 };
 
+// Left, top, width and height, in twips (15 to the pixel).
+struct TwipsRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+inline constexpr int TWIPS_PER_PIXEL = 15;
+
 // A window or a control as the program sees it: a set of properties and
 // event handlers. Handlers set properties; the window system shows them.
 class Control {
 public:
     explicit Control(std::string name) : name_(std::move(name)) {}
+    Control(std::string name, TwipsRect rect, int tab_index)
+        : name_(std::move(name)), rect_(rect), tab_index_(tab_index)
+    {
+    }
     virtual ~Control() = default;
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
@@ -32,6 +46,11 @@ public:
 
     bool enabled() const { return enabled_; }
     void set_enabled(bool enabled) { update(enabled_, enabled); }
+
+    // Where the control lies in its window; fixed at design time.
+    const TwipsRect& rect() const { return rect_; }
+    // Position in the window's tab order; controls are created in that order.
+    int tab_index() const { return tab_index_; }
 
     void attach(ControlView* view) { view_ = view; }
     ControlView* view() const { return view_; }
@@ -47,10 +66,17 @@ protected:
 
 private:
     std::string name_;
+    TwipsRect rect_;
+    int tab_index_ = 0;
     bool visible_ = true;
     bool enabled_ = true;
     ControlView* view_ = nullptr;
 };
+
+// The look of a label or a text field: the window's "MS Sans Serif" 8.25 pt,
+// regular or bold.
+enum class FontWeight { regular, bold };
+enum class Alignment { left, centre };
 
 // A picture box holding one of the program's icons. The window system fills
 // in the two handles when it creates the box.
@@ -73,33 +99,65 @@ private:
 class Label : public Control {
 public:
     Label(std::string name, std::string caption) : Control(std::move(name)), caption_(std::move(caption)) {}
+    Label(std::string name, std::string caption, TwipsRect rect, int tab_index,
+          Alignment alignment = Alignment::left, FontWeight weight = FontWeight::regular)
+        : Control(std::move(name), rect, tab_index), caption_(std::move(caption)), alignment_(alignment),
+          weight_(weight)
+    {
+    }
     const std::string& caption() const { return caption_; }
     void set_caption(std::string caption) { update(caption_, std::move(caption)); }
+    Alignment alignment() const { return alignment_; }
+    FontWeight weight() const { return weight_; }
+    void set_weight(FontWeight weight) { update(weight_, weight); }
 
 private:
     std::string caption_;
+    Alignment alignment_ = Alignment::left;
+    FontWeight weight_ = FontWeight::regular;
 };
 
-// A single-line text field.
+// A single-line text field, optionally masked and limited in length.
 class TextBox : public Control {
 public:
+    struct Style {
+        char password_char = '\0'; // shown for every character; NUL shows the text
+        int max_length = 0;        // 0: no limit
+        FontWeight weight = FontWeight::regular;
+    };
+
     explicit TextBox(std::string name) : Control(std::move(name)) {}
+    TextBox(std::string name, TwipsRect rect, int tab_index, Style style)
+        : Control(std::move(name), rect, tab_index), style_(style)
+    {
+    }
     const std::string& text() const { return text_; }
     void set_text(std::string text) { update(text_, std::move(text)); }
+    const Style& style() const { return style_; }
+
+    // The character code of a key, before the field applies it (13 for Enter).
+    std::function<void(int)> on_key_press;
 
 private:
     std::string text_;
+    Style style_;
 };
 
-// A push button.
+// A push button; the window's default button is pressed by Enter.
 class Button : public Control {
 public:
     Button(std::string name, std::string caption) : Control(std::move(name)), caption_(std::move(caption)) {}
+    Button(std::string name, std::string caption, TwipsRect rect, int tab_index, bool is_default = false)
+        : Control(std::move(name), rect, tab_index), caption_(std::move(caption)), is_default_(is_default)
+    {
+    }
     const std::string& caption() const { return caption_; }
+    bool is_default() const { return is_default_; }
     std::function<void()> on_click;
 
 private:
     std::string caption_;
+    bool is_default_ = false;
 };
 
 // A menu item; a non-empty item list makes it a sub-menu, the caption "-" a
@@ -135,13 +193,24 @@ public:
     const std::string& caption() const { return caption_; }
     void set_caption(std::string caption) { update(caption_, std::move(caption)); }
 
+    // Height of the whole window, frame included.
     int height_twips() const { return height_twips_; }
     void set_height_twips(int height) { update(height_twips_, height); }
+    // Width of the client area; 0 for a window that is never shown.
+    int client_width_twips = 0;
+
+    // The control that has the keyboard focus, or none.
+    Control* focus() const { return focus_; }
+    void set_focus(Control& control) { update(focus_, &control); }
+    // The user moved the focus: the window already shows it.
+    void focus_moved_to(Control& control) { focus_ = &control; }
 
     bool loaded() const { return loaded_; }
 
     std::vector<Control*> controls;
     std::function<void()> on_load;
+    // The user closed the window from its frame.
+    std::function<void()> on_close;
     // The shell announced a new taskbar (registered message "TaskbarCreated").
     std::function<void()> on_taskbar_created;
 
@@ -149,6 +218,7 @@ private:
     friend class Forms;
     std::string caption_;
     int height_twips_ = 0;
+    Control* focus_ = nullptr;
     bool loaded_ = false;
 };
 
