@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds varnhollow.msi with wixl, then mends what wixl cannot express:
-#   build.sh OUTPUT.msi VERSION BIN_DIR PASSWORD_FILE MAKER EMAIL HOST
+#   build.sh OUTPUT.msi VERSION EXE TOOL PASSWORD_FILE MAKER EMAIL HOST
 # - The password file's component gets NeverOverwrite (0x80) and Permanent
 #   (0x10): wixl ignores both attributes with only a warning.
 # - PASSWORD joins the secure properties, so that a managed installation
@@ -9,12 +9,14 @@
 #   Windows Installer 2.0; wixl adds columns of later versions.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-output=$1 version=$2 bin=$3 password_file=$4 maker=$5 email=$6 host=$7
+output=$1 version=$2 exe=$3 tool=$4 password_file=$5 maker=$6 email=$7 host=$8
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # wixl takes sources relative to the .wxs file only: gather them beside it.
-cp "$here/varnhollow.wxs" "$bin/varnhollow.exe" "$bin/vhpasswd.exe" "$here/../resources/device.ico" "$work/"
+cp "$here/varnhollow.wxs" "$here/../resources/device.ico" "$work/"
+cp "$exe" "$work/varnhollow.exe"
+cp "$tool" "$work/vhpasswd.exe"
 cp "$password_file" "$work/PSTACK.DRV"
 (cd "$work" && wixl -a x86 -o package.msi -D Version="$version" -D Maker="$maker" -D Email="$email" \
   -D Host="$host" varnhollow.wxs 2>wixl.log) || { cat "$work/wixl.log" >&2; exit 1; }
