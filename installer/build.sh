@@ -5,6 +5,9 @@
 #   (0x10): wixl ignores both attributes with only a warning.
 # - PASSWORD joins the secure properties, so that a managed installation
 #   passes it on.
+# - A rebuilt package of the same version replaces the installed one
+#   (wixl's upgrade row leaves the same version out): otherwise an
+#   administrator who pushes a rebuild gets two products that share files.
 # - The Shortcut and CustomAction tables are rewritten with the columns of
 #   Windows Installer 2.0; wixl adds columns of later versions.
 set -euo pipefail
@@ -27,14 +30,19 @@ msibuild "$work/package.msi" -q "UPDATE Component SET Attributes = 144 WHERE Com
 secure=$(cd "$work" && msiinfo export package.msi Property | awk -F'\t' '$1 == "SecureCustomProperties" {print $2}' | tr -d '\r')
 msibuild "$work/package.msi" -q "UPDATE Property SET Value = '${secure:+$secure;}PASSWORD' WHERE Property = 'SecureCustomProperties'"
 
-# Keeps the first N columns of a table (the rows are tab-separated).
-keep_columns() {
-  local table=$1 count=$2
-  (cd "$work" && msiinfo export package.msi "$table" | cut -f "1-$count" >"$table.idt")
+# Rewrites a table through awk (tab-separated rows; the first three lines
+# are its column names, types and keys): rewrite TABLE AWK_PROGRAM. Also for
+# key columns, which SQL UPDATE cannot change.
+rewrite() {
+  local table=$1 program=$2
+  (cd "$work" && msiinfo export package.msi "$table" | tr -d '\r' |
+    awk -F'\t' -v OFS='\t' -v ORS='\r\n' "$program" >"$table.idt")
   msibuild "$work/package.msi" -q "DROP TABLE \`$table\`"
   (cd "$work" && msibuild package.msi -i "$table.idt")
 }
-keep_columns Shortcut 12
-keep_columns CustomAction 4
+rewrite Shortcut 'NR != 3 && NF > 12 {NF = 12} {print}'
+rewrite CustomAction 'NR != 3 && NF > 4 {NF = 4} {print}'
+# 0x201: migrate features, and include the maximum version.
+rewrite Upgrade 'NR > 3 && $7 == "WIX_UPGRADE_DETECTED" {$5 = 513} {print}'
 
 mv "$work/package.msi" "$output"

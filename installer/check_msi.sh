@@ -15,21 +15,25 @@ fail() { echo "$*"; status=1; }
 schema=$(awk '/^Version:/ {print $2}' <<<"$summary")
 [ "$schema" -le 200 ] || fail "schema $schema is newer than Windows Installer 2.0 (200)"
 
-property() { msiinfo export "$msi" Property | awk -F'\t' -v p="$1" '$1 == p {print $2}' | tr -d '\r'; }
+table() { msiinfo export "$msi" "$1" | tr -d '\r'; }
+property() { table Property | awk -F'\t' -v p="$1" '$1 == p {print $2}' | tr -d '\r'; }
 [ "$(property ProductName)" = Varnhollow ] || fail "ProductName is [$(property ProductName)]"
 [ "$(property ProductVersion)" = "$version" ] || fail "ProductVersion is [$(property ProductVersion)]"
 [ -n "$(property Manufacturer)" ] || fail "no Manufacturer"
 [ "$(property ALLUSERS)" = 1 ] || fail "not per machine (ALLUSERS is [$(property ALLUSERS)])"
 icon=$(property ARPPRODUCTICON)
-msiinfo export "$msi" Icon | cut -f1 | grep -qx "$icon" || fail "ARPPRODUCTICON [$icon] is not in the Icon table"
+table Icon | cut -f1 | grep -qx "$icon" || fail "ARPPRODUCTICON [$icon] is not in the Icon table"
 grep -q PASSWORD <<<"$(property SecureCustomProperties)" || fail "PASSWORD is not a secure property"
 
-row() { msiinfo export "$msi" "$1" | tail -n +4 | awk -F'\t' -v k="$2" '$1 == k' | tr -d '\r'; }
+row() { table "$1" | tail -n +4 | awk -F'\t' -v k="$2" '$1 == k' | tr -d '\r'; }
 [ "$(row Component PasswordFile | cut -f3,4)" = $'SystemFolder\t144' ] ||
   fail "the password file's component is [$(row Component PasswordFile)], not NeverOverwrite + Permanent in SystemFolder"
-row Registry "$(msiinfo export "$msi" Registry | awk -F'\t' '$3 ~ /CurrentVersion\\Run$/ {print $1}')" |
+row Registry "$(table Registry | awk -F'\t' '$3 ~ /CurrentVersion\\Run$/ {print $1}')" |
   awk -F'\t' '$2 == 2 && $4 == "Varnhollow" && $5 == "\"[#varnhollow.exe]\""' | grep -q . ||
   fail "no HKLM Run value starting the program"
+
+upgrade=$(table Upgrade | tail -n +4 | awk -F'\t' '$7 == "WIX_UPGRADE_DETECTED" {print $3, $5}' | tr -d '\r')
+[ "$upgrade" = "$version 513" ] || fail "the upgrade row [$upgrade] does not replace this version and older ones"
 
 # Tables whose columns grew after Windows Installer 2.0, with their 2.0 columns.
 declare -A columns_2_0=(
@@ -37,14 +41,14 @@ declare -A columns_2_0=(
   [CustomAction]="Action Type Source Target"
 )
 for table in "${!columns_2_0[@]}"; do
-  got=$(msiinfo export "$msi" "$table" | head -1 | tr '\t' ' ' | tr -d '\r')
+  got=$(table "$table" | head -1 | tr '\t' ' ' | tr -d '\r')
   [ "$got" = "${columns_2_0[$table]}" ] || fail "$table has the columns [$got]"
 done
 newer_tables='^(MsiLockPermissionsEx|MsiServiceConfig|MsiServiceConfigFailureActions|MsiShortcutProperty|MsiEmbeddedUI|MsiEmbeddedChainer|MsiPackageCertificate|MsiPatchCertificate|MsiPatchMetadata|MsiPatchSequence|MsiPatchOldAssemblyFile|MsiPatchOldAssemblyName)$'
 newer=$(msiinfo tables "$msi" | grep -E "$newer_tables")
 [ -z "$newer" ] || fail "tables Windows Installer 2.0 lacks: $newer"
 # Custom action types: an exe installed with the product (18), deferred (0x400), as SYSTEM (0x800).
-types=$(msiinfo export "$msi" CustomAction | tail -n +4 | cut -f2 | sort -u | tr -d '\r' | paste -sd' ')
+types=$(table CustomAction | tail -n +4 | cut -f2 | sort -u | tr -d '\r' | paste -sd' ')
 [ "$types" = 3090 ] || fail "custom action types [$types]"
 
 [ $status -eq 0 ] && echo "$(basename "$msi"): $(stat -c %s "$msi") bytes, schema $schema, version $version"

@@ -4,7 +4,7 @@
 
 . "$here/scenarios.sh" # the user's verbs and texts
 
-: "${VARNHOLLOW_MSI:?}" "${VARNHOLLOW_UPGRADE_MSI:?}" "${PASSWORD_PROBE:?}"
+: "${VARNHOLLOW_MSI:?}" "${VARNHOLLOW_REBUILT_MSI:?}" "${VARNHOLLOW_UPGRADE_MSI:?}" "${PASSWORD_PROBE:?}"
 
 DRIVE_C=$WINEPREFIX/drive_c
 PROGRAM_DIR="$DRIVE_C/Program Files/Varnhollow"
@@ -17,8 +17,10 @@ probe() { wine "$PASSWORD_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
 
 as_new_machine() {
   windows_version winxp
-  wine msiexec /x "$(winepath -w "$VARNHOLLOW_UPGRADE_MSI")" /qn >/dev/null 2>&1
-  wine msiexec /x "$(winepath -w "$VARNHOLLOW_MSI")" /qn >/dev/null 2>&1
+  local package
+  for package in "$VARNHOLLOW_UPGRADE_MSI" "$VARNHOLLOW_REBUILT_MSI" "$VARNHOLLOW_MSI"; do
+    wine msiexec /x "$(winepath -w "$package")" /qn >/dev/null 2>&1
+  done
   rm -f "$PASSWORD_FILE"
   [ ! -e "$PROGRAM_DIR/varnhollow.exe" ] || fail "Varnhollow is still installed"
 }
@@ -126,6 +128,10 @@ scenario_upgrade_then_uninstall_keep_the_password_and_the_lock() {
   set_password 0 'Clé42'
   expect_password 'CLÉ42'
   cp "$PASSWORD_FILE" "$BENCH_DIR/before"
+  # A rebuild of the same version replaces it too: still one product.
+  install "$VARNHOLLOW_REBUILT_MSI"
+  expect_installed 1.04
+  expect_same_password_file "$BENCH_DIR/before"
   install "$VARNHOLLOW_UPGRADE_MSI"
   expect_installed 1.04.1
   expect_same_password_file "$BENCH_DIR/before"
