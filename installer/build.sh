@@ -8,6 +8,8 @@
 # - A rebuilt package of the same version replaces the installed one
 #   (wixl's upgrade row leaves the same version out): otherwise an
 #   administrator who pushes a rebuild gets two products that share files.
+# - The custom action that receives PASSWORD hides its command line from the
+#   log.
 # - The Shortcut and CustomAction tables are rewritten with the columns of
 #   Windows Installer 2.0; wixl adds columns of later versions.
 set -euo pipefail
@@ -41,7 +43,8 @@ rewrite() {
   (cd "$work" && msibuild package.msi -i "$table.idt")
 }
 rewrite Shortcut 'NR != 3 && NF > 12 {NF = 12} {print}'
-rewrite CustomAction 'NR != 3 && NF > 4 {NF = 4} {print}'
+# 0x2000 keeps the password out of the log (wixl drops HideTarget).
+rewrite CustomAction 'NR != 3 && NF > 4 {NF = 4} NR > 3 && $1 == "SetPassword" {$2 += 8192} {print}'
 # 0x201: migrate features, and include the maximum version.
 rewrite Upgrade 'NR > 3 && $7 == "WIX_UPGRADE_DETECTED" {$5 = 513} {print}'
 
