@@ -43,6 +43,8 @@ std::optional<std::string> new_password_problem(const std::string& password)
         return "Le mot de passe doit avoir au moins 2 caractères.";
     if (password.size() > NEW_PASSWORD_MAX_LENGTH)
         return "Le mot de passe a plus de 8 caractères.";
+    if (password.find('"') != std::string::npos)
+        return QUOTE_REFUSED;
     if (!std::all_of(password.begin(), password.end(), [](char c) { return typeable(static_cast<unsigned char>(c)); }))
         return "Le mot de passe contient un caractère hors de Windows-1252 ou qui ne se tape pas.";
     return std::nullopt;

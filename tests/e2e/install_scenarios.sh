@@ -149,7 +149,7 @@ scenario_deployment_sets_the_organisation_password() {
   expect_password 'SÉCU42'
   cp "$PASSWORD_FILE" "$BENCH_DIR/before"
   local bad
-  for bad in '' 'A' '123456789' 'Ωmega' $'ab\tc'; do
+  for bad in '' 'A' '123456789' 'Ωmega' $'ab\tc' 'ab"cd'; do
     set_password 1 "$bad"
   done
   expect_same_password_file "$BENCH_DIR/before"

@@ -35,6 +35,7 @@ INSTANTIATE_TEST_SUITE_P(
                     PasswordCase{"UndefinedCode81", "ab\x81", false},
                     PasswordCase{"UndefinedCode9D", "ab\x9D", false},
                     PasswordCase{"NonBreakingSpaceAndYDiaeresis", "\xA0\xFF", true},
+                    PasswordCase{"DoubleQuote", "ab\"cd", false}, PasswordCase{"SingleQuote", "l'ami", true},
                     PasswordCase{"DefaultPassword", password::DEFAULT_PASSWORD, true}),
     [](const testing::TestParamInfo<PasswordCase>& info) { return std::string(info.param.name); });
 

@@ -12,6 +12,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -93,14 +94,32 @@ int store(const std::string& path, const std::string& name, const std::string& p
 {
     platform::win32::Win32RecordFiles files;
     ConsoleBoxes boxes;
-    int result = DONE;
-    const auto protect = [&] {
-        result = protect_existing(path + name);
-        return result == DONE;
-    };
-    if (!password::store_password(files, boxes, path, name, password, protect))
-        return FILE_FAILED;
-    return result;
+    const auto protect = [&] { return protect_existing(path + name) == DONE; };
+    return password::store_password(files, boxes, path, name, password, protect) ? DONE : FILE_FAILED;
+}
+
+// The command line after the program's name. A double quote inside the
+// password would be taken by the command line's own quoting and silently
+// dropped ("ab"cd" gives abcd), so the password's quotes are counted here.
+bool quotes_only_around_the_argument(const wchar_t* command_line)
+{
+    const wchar_t* p = command_line;
+    if (*p == L'"') {
+        for (++p; *p && *p != L'"'; ++p) {
+        }
+        if (*p)
+            ++p;
+    } else {
+        while (*p && *p != L' ' && *p != L'\t')
+            ++p;
+    }
+    while (*p == L' ' || *p == L'\t')
+        ++p;
+    std::wstring rest = p;
+    while (!rest.empty() && (rest.back() == L' ' || rest.back() == L'\t'))
+        rest.pop_back();
+    const auto quotes = std::count(rest.begin(), rest.end(), L'"');
+    return quotes == 0 || (quotes == 2 && rest.size() >= 2 && rest.front() == L'"' && rest.back() == L'"');
 }
 
 } // namespace
@@ -118,6 +137,10 @@ int main()
     std::string argument;
     const bool representable = to_windows_1252(arguments[1], argument);
     ::LocalFree(arguments);
+    if (!quotes_only_around_the_argument(::GetCommandLineW())) {
+        say(password::QUOTE_REFUSED);
+        return BAD_INPUT;
+    }
 
     platform::win32::Win32SystemInfo system;
     const std::string path = password::WinDir(system) + password::SYSTEM32_SUFFIX;
