@@ -143,6 +143,89 @@ choose() {
   esac
 }
 
+# Opens "Outils" and clicks its item update, password or email.
+choose_tool() {
+  local index
+  case "$1" in
+    update) index=0 ;;
+    password) index=1 ;;
+    email) index=2 ;;
+    *) fail "no tool $1" ;;
+  esac
+  open_menu
+  read -r left top right bottom <<<"$MENU_RECT"
+  local items=4 separators=2
+  local item_height=$(( (bottom - top - 2 * MENU_BORDER - separators * SEPARATOR_HEIGHT) / items ))
+  local y=$((top + MENU_BORDER + item_height + SEPARATOR_HEIGHT + item_height / 2))
+  xdotool mousemove $(((left + right) / 2)) "$y" click 1
+  local sub=""
+  for _ in $(seq 40); do
+    sub=$(driver menu-rects 1000 | tr -d '\r' | grep -vx "$MENU_RECT" | head -1)
+    [ -n "$sub" ] && break
+    sleep 0.1
+  done
+  [ -n "$sub" ] || fail "the Outils sub-menu did not open"
+  read -r left top right bottom <<<"$sub"
+  item_height=$(( (bottom - top - 2 * MENU_BORDER) / 3 ))
+  xdotool mousemove $(((left + right) / 2)) $((top + MENU_BORDER + index * item_height + item_height / 2)) click 1
+  driver no-menu 5000 || fail "the menu stayed open"
+}
+
+# --- the password window ("Mot de passe") ------------------------------------
+
+PASSWORD_TITLE="Mot de passe"
+PASSWORD_FILE="$WINEPREFIX/drive_c/windows/system32/PSTACK.DRV"
+
+# Waits for the password window; prints its outer size then one line per control.
+password_window() { driver window "$PASSWORD_TITLE" "${1:-10000}" | tr -d '\r'; }
+
+# Checks the layout the user sees: verify (90 pixels high, OK and one Abandon)
+# or change (189 pixels, the three fields and the lower Abandon).
+expect_password_window() {
+  local info height shown
+  info=$(password_window) || fail "no password window"
+  height=$(head -1 <<<"$info" | awk '{print $2}')
+  shown=$(tail -n +2 <<<"$info" | awk -F'|' '$3 == 1 {print $1 ":" $2}' | paste -sd, -)
+  case "$1" in
+    verify) [ "$height" = 90 ] || fail "verify layout is $height pixels high"
+            [ "$shown" = "Edit:,Static:Mot de Passe,Button:Abandon,Button:OK" ] || fail "verify layout shows [$shown]" ;;
+    change) [ "$height" = 189 ] || fail "change layout is $height pixels high"
+            [[ "$shown" == Edit:,Edit:,Edit:,Static:*,Static:Mot\ de\ Passe\ actuel,Button:Abandon,* ]] ||
+              fail "change layout shows [$shown]" ;;
+  esac
+  [ "$(driver focus "$PASSWORD_TITLE" | tr -d '\r' | awk '{print $1}')" = Edit ] || fail "no field has the focus"
+  log "password window: $1 layout"
+}
+
+# The focused field's position, "x y" in the window.
+focused_field() { driver focus "$PASSWORD_TITLE" | tr -d '\r' | awk '{print $2, $3}'; }
+
+type_password() { driver type "$PASSWORD_TITLE" "$1" || fail "cannot type into the password window"; sleep 0.3; }
+press_key() { driver key "$PASSWORD_TITLE" "$1" || fail "cannot press $1"; sleep 0.3; }
+press_enter() { press_key enter; }
+click_button() { driver click-button "$PASSWORD_TITLE" "$1" || fail "no button $1 in the password window"; sleep 0.3; }
+close_password_window() { driver close "$PASSWORD_TITLE" || fail "no password window to close"; }
+expect_no_password_window() { driver no-window "$PASSWORD_TITLE" 5000 || fail "the password window is still shown"; }
+
+# Writes record 1 of the password file: the encoded password, then the reserve.
+seed_password_file() { printf '%s%s' "$1" "$2" >"$PASSWORD_FILE"; }
+
+# The program wrote a new encoded password (16 characters from > to })
+# and put the reserve back; the file is still one record long.
+expect_password_file_changed_keeping() {
+  local code reserve
+  [ "$(stat -c %s "$PASSWORD_FILE")" = 32 ] || fail "the password file is $(stat -c %s "$PASSWORD_FILE") bytes long"
+  code=$(head -c 16 "$PASSWORD_FILE")
+  reserve=$(tail -c 16 "$PASSWORD_FILE")
+  [ "$code" != "$1" ] || fail "the password file still holds the old password"
+  local byte
+  for byte in $(head -c 16 "$PASSWORD_FILE" | od -An -tu1); do
+    [ "$byte" -ge 62 ] && [ "$byte" -le 125 ] || fail "the password file holds [$code]"
+  done
+  [ "$reserve" = "$2" ] || fail "the reserve became [$reserve]"
+  log "password file: $code$reserve"
+}
+
 expect_start() {
   local got
   got=$(usbstor_start)

@@ -11,6 +11,16 @@
 //   wine_driver tooltip TIMEOUT_MS         text of the tooltip on show
 //   wine_driver tray-icon                  "X Y RED" of our icon, or "none"
 //   wine_driver screenshot FILE.bmp        the whole desktop, for a person to look at
+//   wine_driver menu-rects TIMEOUT_MS      rectangles of every open popup menu, one a line
+//   wine_driver window TITLE TIMEOUT_MS    outer size of the window, then its controls:
+//                                          class|text|shown|enabled|x y w h (client pixels);
+//                                          shown: visible and inside the window's client area
+//   wine_driver no-window TITLE TIMEOUT_MS waits until no such window is visible
+//   wine_driver focus TITLE                the focused control: class x y
+//   wine_driver type TITLE TEXT            types TEXT (Windows-1252) into the focused control
+//   wine_driver key TITLE enter|tab|escape presses a key in the focused control
+//   wine_driver click-button TITLE CAPTION presses the shown button with that caption
+//   wine_driver close TITLE                the window's close box
 //
 // Exit code 0 on success, 1 when the thing looked for is not there in time.
 
@@ -147,6 +157,152 @@ int screenshot(const char* path)
     return out ? 0 : 1;
 }
 
+BOOL CALLBACK print_menu_rect(HWND hwnd, LPARAM)
+{
+    char cls[16] = {};
+    ::GetClassNameA(hwnd, cls, sizeof cls);
+    if (std::strcmp(cls, "#32768") == 0 && ::IsWindowVisible(hwnd)) {
+        RECT r;
+        ::GetWindowRect(hwnd, &r);
+        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+    }
+    return TRUE;
+}
+
+std::string class_of(HWND hwnd)
+{
+    char cls[64] = {};
+    ::GetClassNameA(hwnd, cls, sizeof cls);
+    return cls;
+}
+
+// A control's rectangle in its window's client coordinates.
+RECT client_rect_of(HWND control)
+{
+    RECT r;
+    ::GetWindowRect(control, &r);
+    ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// Visible and not cut off at the bottom of the client area: what the user
+// can see.
+bool shown_to_user(HWND control)
+{
+    RECT client;
+    ::GetClientRect(::GetParent(control), &client);
+    const RECT r = client_rect_of(control);
+    return ::IsWindowVisible(control) && r.bottom <= client.bottom && r.left < client.right;
+}
+
+BOOL CALLBACK print_control(HWND child, LPARAM)
+{
+    const RECT r = client_rect_of(child);
+    std::printf("%s|", class_of(child).c_str());
+    std::fflush(stdout);
+    print_utf8(text_of(child).c_str());
+    std::printf("|%d|%d|%ld %ld %ld %ld\n", shown_to_user(child) ? 1 : 0, ::IsWindowEnabled(child) ? 1 : 0, r.left,
+                r.top, r.right - r.left, r.bottom - r.top);
+    std::fflush(stdout);
+    return TRUE;
+}
+
+HWND focus_in(HWND window)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus && ::GetAncestor(info.hwndFocus, GA_ROOT) == window ? info.hwndFocus : nullptr;
+}
+
+struct ButtonSearch {
+    std::wstring caption;
+    HWND found;
+};
+
+BOOL CALLBACK find_button(HWND child, LPARAM data)
+{
+    auto* search = reinterpret_cast<ButtonSearch*>(data);
+    if (_stricmp(class_of(child).c_str(), "Button") == 0 && shown_to_user(child) && text_of(child) == search->caption) {
+        search->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::wstring wide(const char* ansi)
+{
+    wchar_t buffer[256] = {};
+    ::MultiByteToWideChar(CP_ACP, 0, ansi, -1, buffer, 256);
+    return buffer;
+}
+
+void press(HWND target, UINT key)
+{
+    const UINT scan = ::MapVirtualKeyA(key, 0);
+    ::PostMessageA(target, WM_KEYDOWN, key, 1 | (scan << 16));
+    ::PostMessageA(target, WM_KEYUP, key, 1 | (scan << 16) | 0xC0000000u);
+}
+
+int window_command(const std::string& command, int argc, char** argv)
+{
+    const char* title = argv[2];
+    const DWORD timeout = argc > 3 ? static_cast<DWORD>(std::atol(argv[3])) : 0;
+    if (command == "no-window") {
+        const DWORD start = ::GetTickCount();
+        while (find_visible(nullptr, title)) {
+            if (::GetTickCount() - start > timeout)
+                return 1;
+            ::Sleep(50);
+        }
+        return 0;
+    }
+    HWND window = wait_for(nullptr, title, command == "window" ? timeout : 5000);
+    if (!window)
+        return 1;
+    if (command == "window") {
+        RECT r;
+        ::GetWindowRect(window, &r);
+        std::printf("%ld %ld\n", r.right - r.left, r.bottom - r.top);
+        std::fflush(stdout);
+        ::EnumChildWindows(window, print_control, 0);
+        return 0;
+    }
+    if (command == "close") {
+        ::PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
+    }
+    if (command == "click-button" && argc > 3) {
+        ButtonSearch search{wide(argv[3]), nullptr};
+        ::EnumChildWindows(window, find_button, reinterpret_cast<LPARAM>(&search));
+        if (!search.found)
+            return 1;
+        ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(search.found), BN_CLICKED),
+                       reinterpret_cast<LPARAM>(search.found));
+        return 0;
+    }
+    HWND focus = focus_in(window);
+    if (!focus)
+        return 1;
+    if (command == "focus") {
+        const RECT r = client_rect_of(focus);
+        std::printf("%s %ld %ld\n", class_of(focus).c_str(), r.left, r.top);
+        return 0;
+    }
+    if (command == "type" && argc > 3) {
+        for (const char* c = argv[3]; *c; ++c)
+            ::PostMessageA(focus, WM_CHAR, static_cast<unsigned char>(*c), 1);
+        return 0;
+    }
+    if (command == "key" && argc > 3) {
+        const std::string key = argv[3];
+        press(focus, key == "enter" ? VK_RETURN : key == "tab" ? VK_TAB : VK_ESCAPE);
+        return 0;
+    }
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -210,5 +366,15 @@ int main(int argc, char** argv)
         return tray_icon();
     if (command == "screenshot" && argc > 2)
         return screenshot(argv[2]);
+    if (command == "menu-rects") {
+        const DWORD start = ::GetTickCount();
+        while (!find_visible("#32768", nullptr) && ::GetTickCount() - start < number)
+            ::Sleep(50);
+        ::EnumWindows(print_menu_rect, 0);
+        return 0;
+    }
+    if (argc > 2 && (command == "window" || command == "no-window" || command == "focus" || command == "type" ||
+                     command == "key" || command == "click-button" || command == "close"))
+        return window_command(command, argc, argv);
     return 2;
 }
