@@ -8,8 +8,6 @@
 
 DRIVE_C=$WINEPREFIX/drive_c
 PROGRAM_DIR="$DRIVE_C/Program Files/Varnhollow"
-PASSWORD_FILE=$DRIVE_C/windows/system32/PSTACK.DRV
-PASSWORD_FILE_WINDOWS='C:\windows\system32\PSTACK.DRV'
 RUN_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 DEFAULT_PASSWORD=VERROU
 
@@ -91,7 +89,21 @@ set_password() {
   log "vhpasswd [$2]: exit $code, $(head -1 "$BENCH_DIR/vhpasswd.out" | tr -d '\r' | iconv -f CP850 -t UTF-8)"
 }
 
-scenario_silent_install_then_the_installed_program_starts_with_the_default_password() {
+# The installed program, started locked, unlocks with this password (typed in
+# lower case, as a user may) and quits.
+unlock_installed_program_with() {
+  start_resident winxp 4 locked
+  choose lock
+  expect_password_window verify
+  type_password "$1"
+  press_enter
+  expect_no_password_window
+  expect_tray unlocked
+  expect_start 3
+  quit_unlocked
+}
+
+scenario_silent_install_then_the_installed_program_unlocks_with_the_default_password() {
   as_new_machine
   set_usbstor_start 4
   install "$VARNHOLLOW_MSI"
@@ -99,12 +111,7 @@ scenario_silent_install_then_the_installed_program_starts_with_the_default_passw
   expect_installed 1.04
   expect_password "$DEFAULT_PASSWORD"
   [ "$(stat -c %s "$PASSWORD_FILE")" = 32 ] || fail "the password file is not one 32-byte record"
-  start_resident winxp 4 locked
-  choose quit
-  expect_box "$QUIT_LOCKED"
-  answer 6
-  expect_exit
-  expect_start 4
+  unlock_installed_program_with verrou
 }
 
 scenario_install_over_an_existing_password_file_keeps_it() {
@@ -147,6 +154,8 @@ scenario_deployment_sets_the_organisation_password() {
   set_usbstor_start 3
   install "$VARNHOLLOW_MSI" PASSWORD=Sécu42
   expect_password 'SÉCU42'
+  expect_start 3
+  unlock_installed_program_with sécu42
   cp "$PASSWORD_FILE" "$BENCH_DIR/before"
   local bad
   for bad in '' 'A' '123456789' 'Ωmega' $'ab\tc' 'ab"cd'; do
@@ -155,6 +164,7 @@ scenario_deployment_sets_the_organisation_password() {
   expect_same_password_file "$BENCH_DIR/before"
   set_password 0 'autre1'
   expect_password 'AUTRE1'
+  unlock_installed_program_with AUTRE1
   uninstall "$VARNHOLLOW_MSI"
   # A password the program could not take fails the installation.
   if wine msiexec /i "$(winepath -w "$VARNHOLLOW_MSI")" /qn PASSWORD=x >/dev/null 2>&1; then
