@@ -35,6 +35,12 @@ row Registry "$(table Registry | awk -F'\t' '$3 ~ /CurrentVersion\\Run$/ {print 
 upgrade=$(table Upgrade | tail -n +4 | awk -F'\t' '$7 == "WIX_UPGRADE_DETECTED" {print $3, $5}' | tr -d '\r')
 [ "$upgrade" = "$version 513" ] || fail "the upgrade row [$upgrade] does not replace this version and older ones"
 
+# The custom actions run after the files are in place, when installing.
+sequence=$(table InstallExecuteSequence | awk -F'\t' '$1 ~ /^(InstallFiles|ProtectPasswordFile|SetPassword)$/' |
+  sort -t$'\t' -k3n | cut -f1,2 | tr '\t' ' ' | paste -sd,)
+[ "$sequence" = 'InstallFiles ,ProtectPasswordFile NOT (REMOVE~="ALL"),SetPassword PASSWORD AND NOT (REMOVE~="ALL")' ] ||
+  fail "the custom actions are sequenced as [$sequence]"
+
 # Tables whose columns grew after Windows Installer 2.0, with their 2.0 columns.
 declare -A columns_2_0=(
   [Shortcut]="Shortcut Directory_ Name Component_ Target Arguments Description Hotkey Icon_ IconIndex ShowCmd WkDir"

@@ -23,12 +23,27 @@ as_new_machine() {
   [ ! -e "$PROGRAM_DIR/varnhollow.exe" ] || fail "Varnhollow is still installed"
 }
 
+# Wine keeps no access list on files, but its trace shows the call that sets
+# one: "SetNamedSecurityInfoA PATH 1 FLAGS", 1 for a file and FLAGS -2147483644
+# for DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION.
+TRACE=$BENCH_DIR/calls.trace
+PROTECTED_DACL_CALL='trace:advapi:SetNamedSecurityInfoA "C:\\windows\\system32\\PSTACK.DRV" 1 -2147483644 '
+traced() { WINEDEBUG=-all,trace+advapi "$@" 2>"$TRACE"; }
+
 # Installs a package silently: install PACKAGE [PROPERTY=VALUE...]
 install() {
   local package=$1
   shift
-  wine msiexec /i "$(winepath -w "$package")" /qn "$@" >/dev/null 2>&1 || fail "msiexec /i $(basename "$package") /qn $* failed"
+  traced wine msiexec /i "$(winepath -w "$package")" /qn "$@" >/dev/null ||
+    fail "msiexec /i $(basename "$package") /qn $* failed"
   log "installed $(basename "$package") $*"
+}
+
+# The last installation or vhpasswd gave the password file an access list of
+# its own.
+expect_password_file_protected() {
+  grep -qaF "$PROTECTED_DACL_CALL" "$TRACE" || fail "the password file's access list was not set"
+  log "password file's access list set to Administrators and SYSTEM only"
 }
 
 uninstall() {
@@ -83,10 +98,11 @@ expect_same_password_file() {
 
 # Runs the installed deployment tool: set_password EXPECTED_EXIT PASSWORD
 set_password() {
-  local code=0
-  wine "$PROGRAM_DIR/vhpasswd.exe" "$2" >"$BENCH_DIR/vhpasswd.out" 2>&1 || code=$?
-  [ "$code" = "$1" ] || fail "vhpasswd [$2] exited with $code, expected $1: $(tr -d '\r' <"$BENCH_DIR/vhpasswd.out")"
-  log "vhpasswd [$2]: exit $code, $(head -1 "$BENCH_DIR/vhpasswd.out" | tr -d '\r' | iconv -f CP850 -t UTF-8)"
+  local code=0 said
+  traced wine "$PROGRAM_DIR/vhpasswd.exe" "$2" || code=$?
+  said=$(grep -av ':trace:' "$TRACE" | head -1 | tr -d '\r' | iconv -f CP850 -t UTF-8)
+  [ "$code" = "$1" ] || fail "vhpasswd [$2] exited with $code, expected $1: $said"
+  log "vhpasswd [$2]: exit $code, $said"
 }
 
 # The installed program, started locked, unlocks with this password (typed in
@@ -107,6 +123,7 @@ scenario_silent_install_then_the_installed_program_unlocks_with_the_default_pass
   as_new_machine
   set_usbstor_start 4
   install "$VARNHOLLOW_MSI"
+  expect_password_file_protected
   expect_start 4
   expect_installed 1.04
   expect_password "$DEFAULT_PASSWORD"
@@ -120,6 +137,7 @@ scenario_install_over_an_existing_password_file_keeps_it() {
   printf 'RDPKULXxZ}]gBNMzKEEP-THIS-RESERVETAIL1234' >"$PASSWORD_FILE"
   cp "$PASSWORD_FILE" "$BENCH_DIR/before"
   install "$VARNHOLLOW_MSI"
+  expect_password_file_protected
   expect_installed 1.04
   expect_same_password_file "$BENCH_DIR/before"
   uninstall "$VARNHOLLOW_MSI"
@@ -133,6 +151,7 @@ scenario_upgrade_then_uninstall_keep_the_password_and_the_lock() {
   set_usbstor_start 4
   install "$VARNHOLLOW_MSI"
   set_password 0 'Clé42'
+  expect_password_file_protected
   expect_password 'CLÉ42'
   cp "$PASSWORD_FILE" "$BENCH_DIR/before"
   # A rebuild of the same version replaces it too: still one product.
@@ -140,6 +159,7 @@ scenario_upgrade_then_uninstall_keep_the_password_and_the_lock() {
   expect_installed 1.04
   expect_same_password_file "$BENCH_DIR/before"
   install "$VARNHOLLOW_UPGRADE_MSI"
+  expect_password_file_protected
   expect_installed 1.04.1
   expect_same_password_file "$BENCH_DIR/before"
   expect_start 4
@@ -153,6 +173,7 @@ scenario_deployment_sets_the_organisation_password() {
   as_new_machine
   set_usbstor_start 3
   install "$VARNHOLLOW_MSI" PASSWORD=Sécu42
+  expect_password_file_protected
   expect_password 'SÉCU42'
   expect_start 3
   unlock_installed_program_with sécu42
