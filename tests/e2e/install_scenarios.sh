@@ -53,6 +53,8 @@ uninstall() {
 
 run_value() { wine reg query "$RUN_KEY" /v Varnhollow 2>/dev/null | tr -d '\r' | awk -F'REG_SZ' 'NF > 1 {sub(/^ +/, "", $2); print $2}'; }
 
+# Wine's installer puts a per-machine package's shortcut into the user's Start
+# menu, Windows into All Users': look in both.
 start_menu_shortcut() { find "$DRIVE_C" -path '*Start Menu/Programs/Varnhollow.lnk' | head -1; }
 
 # The Add/Remove Programs entries named Varnhollow, one "DisplayVersion Publisher" line each.
