@@ -7,6 +7,7 @@ packages=(
   cmake make g++ libgtest-dev libgmock-dev
   g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   wine wine32:i386 xvfb xdotool x11-utils locales procps python3
+  wixl msitools zip unzip
 )
 
 missing=()

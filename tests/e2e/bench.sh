@@ -2,6 +2,7 @@
 # The end-to-end bench: a private Xvfb display and Wine prefix under
 # $BENCH_DIR, and helpers that act on the real program as a user would.
 #   bench.sh up | down | run SCENARIO | wine PROGRAM.exe
+# SCENARIOS names the file of scenarios (scenarios.sh by default).
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/../../scripts/wine_env.sh"
@@ -349,7 +350,7 @@ bench_run() {
   export DISPLAY
   STARTED=()
   trap cleanup_programs EXIT
-  . "$here/scenarios.sh"
+  . "${SCENARIOS:-$here/scenarios.sh}"
   declare -F "scenario_$1" >/dev/null || fail "no scenario named $1"
   log "scenario $1"
   "scenario_$1"

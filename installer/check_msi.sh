@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Checks varnhollow.msi against what Windows 2000's own Windows Installer
+# (2.0) reads, and the properties Add/Remove Programs shows.
+#   check_msi.sh PACKAGE.msi VERSION
+set -u
+msi=$(realpath "$1") version=$2
+status=0
+# Exporting a table with binary data writes its streams beside: work aside.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+fail() { echo "$*"; status=1; }
+
+[ -f "$msi" ] && summary=$(msiinfo suminfo "$msi" 2>/dev/null) || { echo "cannot read $msi"; exit 1; }
+schema=$(awk '/^Version:/ {print $2}' <<<"$summary")
+[ "$schema" -le 200 ] || fail "schema $schema is newer than Windows Installer 2.0 (200)"
+
+table() { msiinfo export "$msi" "$1" | tr -d '\r'; }
+property() { table Property | awk -F'\t' -v p="$1" '$1 == p {print $2}' | tr -d '\r'; }
+[ "$(property ProductName)" = Varnhollow ] || fail "ProductName is [$(property ProductName)]"
+[ "$(property ProductVersion)" = "$version" ] || fail "ProductVersion is [$(property ProductVersion)]"
+[ -n "$(property Manufacturer)" ] || fail "no Manufacturer"
+[ "$(property ALLUSERS)" = 1 ] || fail "not per machine (ALLUSERS is [$(property ALLUSERS)])"
+icon=$(property ARPPRODUCTICON)
+table Icon | cut -f1 | grep -qx "$icon" || fail "ARPPRODUCTICON [$icon] is not in the Icon table"
+grep -q PASSWORD <<<"$(property SecureCustomProperties)" || fail "PASSWORD is not a secure property"
+
+row() { table "$1" | tail -n +4 | awk -F'\t' -v k="$2" '$1 == k' | tr -d '\r'; }
+[ "$(row Component PasswordFile | cut -f3,4)" = $'SystemFolder\t144' ] ||
+  fail "the password file's component is [$(row Component PasswordFile)], not NeverOverwrite + Permanent in SystemFolder"
+row Registry "$(table Registry | awk -F'\t' '$3 ~ /CurrentVersion\\Run$/ {print $1}')" |
+  awk -F'\t' '$2 == 2 && $4 == "Varnhollow" && $5 == "\"[#varnhollow.exe]\""' | grep -q . ||
+  fail "no HKLM Run value starting the program"
+
+upgrade=$(table Upgrade | tail -n +4 | awk -F'\t' '$7 == "WIX_UPGRADE_DETECTED" {print $3, $5}' | tr -d '\r')
+[ "$upgrade" = "$version 513" ] || fail "the upgrade row [$upgrade] does not replace this version and older ones"
+
+# The custom actions run after the files are in place, when installing.
+sequence=$(table InstallExecuteSequence | awk -F'\t' '$1 ~ /^(InstallFiles|ProtectPasswordFile|SetPassword)$/' |
+  sort -t$'\t' -k3n | cut -f1,2 | tr '\t' ' ' | paste -sd,)
+[ "$sequence" = 'InstallFiles ,ProtectPasswordFile NOT (REMOVE~="ALL"),SetPassword PASSWORD AND NOT (REMOVE~="ALL")' ] ||
+  fail "the custom actions are sequenced as [$sequence]"
+
+# Tables whose columns grew after Windows Installer 2.0, with their 2.0 columns.
+declare -A columns_2_0=(
+  [Shortcut]="Shortcut Directory_ Name Component_ Target Arguments Description Hotkey Icon_ IconIndex ShowCmd WkDir"
+  [CustomAction]="Action Type Source Target"
+)
+for table in "${!columns_2_0[@]}"; do
+  got=$(table "$table" | head -1 | tr '\t' ' ' | tr -d '\r')
+  [ "$got" = "${columns_2_0[$table]}" ] || fail "$table has the columns [$got]"
+done
+newer_tables='^(MsiLockPermissionsEx|MsiServiceConfig|MsiServiceConfigFailureActions|MsiShortcutProperty|MsiEmbeddedUI|MsiEmbeddedChainer|MsiPackageCertificate|MsiPatchCertificate|MsiPatchMetadata|MsiPatchSequence|MsiPatchOldAssemblyFile|MsiPatchOldAssemblyName)$'
+newer=$(msiinfo tables "$msi" | grep -E "$newer_tables")
+[ -z "$newer" ] || fail "tables Windows Installer 2.0 lacks: $newer"
+# Custom actions: an exe installed with the product (18), deferred (0x400), as
+# SYSTEM (0x800); the one that gets the password keeps it out of the log (0x2000).
+actions=$(table CustomAction | tail -n +4 | cut -f1,2 | sort | tr '\t' ' ' | paste -sd,)
+[ "$actions" = "ProtectPasswordFile 3090,SetPassword 11282" ] || fail "custom actions [$actions]"
+
+[ $status -eq 0 ] && echo "$(basename "$msi"): $(stat -c %s "$msi") bytes, schema $schema, version $version"
+exit $status

@@ -1,0 +1,66 @@
+#include "password/new_password.h"
+
+#include <algorithm>
+
+#include "password/passwd.h"
+#include "password/password_file.h"
+
+namespace password {
+
+namespace {
+
+// Control codes, and the five codes Windows-1252 leaves undefined.
+bool typeable(unsigned char c)
+{
+    if (c < 0x20 || c == 0x7F)
+        return false;
+    return c != 0x81 && c != 0x8D && c != 0x8F && c != 0x90 && c != 0x9D;
+}
+
+// Passes boxes through and remembers whether any was shown: a shown box is
+// how the file layer reports a failure.
+class WatchedBoxes : public platform::MessageBoxes {
+public:
+    explicit WatchedBoxes(platform::MessageBoxes& boxes) : boxes_(boxes) {}
+    int show(const std::string& text, platform::Buttons buttons, platform::BoxIcon icon) override
+    {
+        shown = true;
+        return boxes_.show(text, buttons, icon);
+    }
+    bool shown = false;
+
+private:
+    platform::MessageBoxes& boxes_;
+};
+
+} // namespace
+
+std::optional<std::string> new_password_problem(const std::string& password)
+{
+    if (password.empty())
+        return "Le mot de passe est vide.";
+    if (password.size() < NEW_PASSWORD_MIN_LENGTH)
+        return "Le mot de passe doit avoir au moins 2 caractères.";
+    if (password.size() > NEW_PASSWORD_MAX_LENGTH)
+        return "Le mot de passe a plus de 8 caractères.";
+    if (password.find('"') != std::string::npos)
+        return QUOTE_REFUSED;
+    if (!std::all_of(password.begin(), password.end(), [](char c) { return typeable(static_cast<unsigned char>(c)); }))
+        return "Le mot de passe contient un caractère hors de Windows-1252 ou qui ne se tape pas.";
+    return std::nullopt;
+}
+
+bool store_password(platform::RecordFiles& files, platform::MessageBoxes& boxes, const std::string& path,
+                    const std::string& name, const std::string& password, const std::function<bool()>& before_write)
+{
+    WatchedBoxes watched(boxes);
+    PasswordFile file(files, watched);
+    file.Lecture_Fichier(path, name);
+    if (watched.shown)
+        return false;
+    if (before_write && !before_write())
+        return false;
+    return file.Ecriture_Fichier(Codage_Passwd(password), path, name) == 0 && !watched.shown;
+}
+
+} // namespace password

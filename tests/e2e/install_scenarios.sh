@@ -1,0 +1,200 @@
+# An administrator's stories with varnhollow.msi, on a bench of their own:
+# VARNHOLLOW_EXE is the installed program. Each starts by making the machine
+# as new: no Varnhollow installed and no password file.
+
+. "$here/scenarios.sh" # the user's verbs and texts
+
+: "${VARNHOLLOW_MSI:?}" "${VARNHOLLOW_REBUILT_MSI:?}" "${VARNHOLLOW_UPGRADE_MSI:?}" "${PASSWORD_PROBE:?}"
+
+DRIVE_C=$WINEPREFIX/drive_c
+PROGRAM_DIR="$DRIVE_C/Program Files/Varnhollow"
+RUN_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+DEFAULT_PASSWORD=VERROU
+
+probe() { wine "$PASSWORD_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
+
+as_new_machine() {
+  windows_version winxp
+  local package
+  for package in "$VARNHOLLOW_UPGRADE_MSI" "$VARNHOLLOW_REBUILT_MSI" "$VARNHOLLOW_MSI"; do
+    wine msiexec /x "$(winepath -w "$package")" /qn >/dev/null 2>&1
+  done
+  rm -f "$PASSWORD_FILE"
+  [ ! -e "$PROGRAM_DIR/varnhollow.exe" ] || fail "Varnhollow is still installed"
+}
+
+# Wine keeps no access list on files, but its trace shows the call that sets
+# one: "SetNamedSecurityInfoA PATH 1 FLAGS", 1 for a file and FLAGS -2147483644
+# for DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION.
+TRACE=$BENCH_DIR/calls.trace
+PROTECTED_DACL_CALL='trace:advapi:SetNamedSecurityInfoA "C:\\windows\\system32\\PSTACK.DRV" 1 -2147483644 '
+traced() { WINEDEBUG=-all,trace+advapi "$@" 2>"$TRACE"; }
+
+# Installs a package silently: install PACKAGE [PROPERTY=VALUE...]
+install() {
+  local package=$1
+  shift
+  traced wine msiexec /i "$(winepath -w "$package")" /qn "$@" >/dev/null ||
+    fail "msiexec /i $(basename "$package") /qn $* failed"
+  log "installed $(basename "$package") $*"
+}
+
+# The last installation or vhpasswd gave the password file an access list of
+# its own.
+expect_password_file_protected() {
+  grep -qaF "$PROTECTED_DACL_CALL" "$TRACE" || fail "the password file's access list was not set"
+  log "password file's access list set to Administrators and SYSTEM only"
+}
+
+uninstall() {
+  wine msiexec /x "$(winepath -w "$1")" /qn >/dev/null 2>&1 || fail "msiexec /x $(basename "$1") failed"
+  log "uninstalled $(basename "$1")"
+}
+
+run_value() { wine reg query "$RUN_KEY" /v Varnhollow 2>/dev/null | tr -d '\r' | awk -F'REG_SZ' 'NF > 1 {sub(/^ +/, "", $2); print $2}'; }
+
+# Wine's installer puts a per-machine package's shortcut into the user's Start
+# menu, Windows into All Users': look in both.
+start_menu_shortcut() { find "$DRIVE_C" -path '*Start Menu/Programs/Varnhollow.lnk' | head -1; }
+
+# The Add/Remove Programs entries named Varnhollow, one "DisplayVersion Publisher" line each.
+programs_entries() {
+  wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' |
+    awk '/^HKEY/ {if (name == "Varnhollow") print version, publisher; name = version = publisher = ""}
+         $1 == "DisplayName" {name = $3} $1 == "DisplayVersion" {version = $3} $1 == "Publisher" {publisher = $3}
+         END {if (name == "Varnhollow") print version, publisher}'
+}
+
+expect_installed() {
+  local version=$1
+  [ -f "$PROGRAM_DIR/varnhollow.exe" ] && [ -f "$PROGRAM_DIR/vhpasswd.exe" ] || fail "the program files are missing"
+  [ "$(run_value)" = '"C:\Program Files\Varnhollow\varnhollow.exe"' ] || fail "the Run value is [$(run_value)]"
+  local shortcut
+  shortcut=$(start_menu_shortcut)
+  [ -n "$shortcut" ] || fail "no Start Menu shortcut"
+  grep -qa 'varnhollow.exe' "$shortcut" || fail "the shortcut does not start varnhollow.exe"
+  [ "$(programs_entries)" = "$version Varnhollow" ] || fail "Add/Remove Programs shows [$(programs_entries)]"
+  log "installed: program, tool, Run value, shortcut, Add/Remove Programs entry $version"
+}
+
+expect_uninstalled() {
+  [ ! -e "$PROGRAM_DIR/varnhollow.exe" ] && [ ! -e "$PROGRAM_DIR/vhpasswd.exe" ] || fail "program files left behind"
+  [ -z "$(run_value)" ] || fail "the Run value is left: $(run_value)"
+  [ -z "$(start_menu_shortcut)" ] || fail "the shortcut is left: $(start_menu_shortcut)"
+  [ -z "$(programs_entries)" ] || fail "Add/Remove Programs still shows [$(programs_entries)]"
+  log "uninstalled: no program files, Run value, shortcut or entry"
+}
+
+# The stored password, decoded by the program's own code.
+expect_password() {
+  local got
+  got=$(probe password | iconv -f CP1252 -t UTF-8)
+  [ "$got" = "$1" ] || fail "the password file holds [$got], expected [$1]"
+  log "password file: $(stat -c %s "$PASSWORD_FILE") bytes, password $got"
+}
+
+expect_same_password_file() {
+  cmp -s "$1" "$PASSWORD_FILE" || fail "the password file changed"
+  log "password file unchanged, byte for byte"
+}
+
+# Runs the installed deployment tool: set_password EXPECTED_EXIT PASSWORD
+set_password() {
+  local code=0 said
+  traced wine "$PROGRAM_DIR/vhpasswd.exe" "$2" || code=$?
+  said=$(grep -av ':trace:' "$TRACE" | head -1 | tr -d '\r' | iconv -f CP850 -t UTF-8)
+  [ "$code" = "$1" ] || fail "vhpasswd [$2] exited with $code, expected $1: $said"
+  log "vhpasswd [$2]: exit $code, $said"
+}
+
+# The installed program, started locked, unlocks with this password (typed in
+# lower case, as a user may) and quits.
+unlock_installed_program_with() {
+  start_resident winxp 4 locked
+  choose lock
+  expect_password_window verify
+  type_password "$1"
+  press_enter
+  expect_no_password_window
+  expect_tray unlocked
+  expect_start 3
+  quit_unlocked
+}
+
+scenario_silent_install_then_the_installed_program_unlocks_with_the_default_password() {
+  as_new_machine
+  set_usbstor_start 4
+  install "$VARNHOLLOW_MSI"
+  expect_password_file_protected
+  expect_start 4
+  expect_installed 1.04
+  expect_password "$DEFAULT_PASSWORD"
+  [ "$(stat -c %s "$PASSWORD_FILE")" = 32 ] || fail "the password file is not one 32-byte record"
+  unlock_installed_program_with verrou
+}
+
+scenario_install_over_an_existing_password_file_keeps_it() {
+  as_new_machine
+  set_usbstor_start 3
+  printf 'RDPKULXxZ}]gBNMzKEEP-THIS-RESERVETAIL1234' >"$PASSWORD_FILE"
+  cp "$PASSWORD_FILE" "$BENCH_DIR/before"
+  install "$VARNHOLLOW_MSI"
+  expect_password_file_protected
+  expect_installed 1.04
+  expect_same_password_file "$BENCH_DIR/before"
+  uninstall "$VARNHOLLOW_MSI"
+  expect_uninstalled
+  expect_same_password_file "$BENCH_DIR/before"
+  expect_start 3
+}
+
+scenario_upgrade_then_uninstall_keep_the_password_and_the_lock() {
+  as_new_machine
+  set_usbstor_start 4
+  install "$VARNHOLLOW_MSI"
+  set_password 0 'Clé42'
+  expect_password_file_protected
+  expect_password 'CLÉ42'
+  cp "$PASSWORD_FILE" "$BENCH_DIR/before"
+  # A rebuild of the same version replaces it too: still one product.
+  install "$VARNHOLLOW_REBUILT_MSI"
+  expect_installed 1.04
+  expect_same_password_file "$BENCH_DIR/before"
+  install "$VARNHOLLOW_UPGRADE_MSI"
+  expect_password_file_protected
+  expect_installed 1.04.1
+  expect_same_password_file "$BENCH_DIR/before"
+  expect_start 4
+  uninstall "$VARNHOLLOW_UPGRADE_MSI"
+  expect_uninstalled
+  expect_same_password_file "$BENCH_DIR/before"
+  expect_start 4
+}
+
+scenario_deployment_sets_the_organisation_password() {
+  as_new_machine
+  set_usbstor_start 3
+  install "$VARNHOLLOW_MSI" PASSWORD=Sécu42
+  expect_password_file_protected
+  expect_password 'SÉCU42'
+  expect_start 3
+  unlock_installed_program_with sécu42
+  cp "$PASSWORD_FILE" "$BENCH_DIR/before"
+  local bad
+  for bad in '' 'A' '123456789' 'Ωmega' $'ab\tc' 'ab"cd'; do
+    set_password 1 "$bad"
+  done
+  expect_same_password_file "$BENCH_DIR/before"
+  set_password 0 'autre1'
+  expect_password 'AUTRE1'
+  unlock_installed_program_with AUTRE1
+  uninstall "$VARNHOLLOW_MSI"
+  # A password the program could not take fails the installation.
+  if wine msiexec /i "$(winepath -w "$VARNHOLLOW_MSI")" /qn PASSWORD=x >/dev/null 2>&1; then
+    fail "an installation with a 1-character PASSWORD succeeded"
+  fi
+  [ ! -e "$PROGRAM_DIR/varnhollow.exe" ] || fail "a failed installation left the program"
+  [ -z "$(run_value)" ] || fail "a failed installation left the Run value"
+  expect_password 'AUTRE1'
+  expect_start 3
+}

@@ -1,0 +1,109 @@
+// The password file's permissions on the Win32 layer, run under Wine. Wine
+// keeps no access list on files (it reports one made from the Unix mode), so
+// this checks the list the program hands to the system, the calls' results,
+// and that the program's own rewrite in place still works on a protected file.
+
+#include <windows.h>
+#include <sddl.h>
+
+#include <cstdio>
+#include <string>
+
+#include "password/new_password.h"
+#include "password/passwd.h"
+#include "password/password_file.h"
+#include "platform/win32/file_protection.h"
+#include "platform/win32/win32_services.h"
+
+namespace {
+
+int passed = 0;
+int failed = 0;
+
+void check(bool ok, const std::string& what)
+{
+    ok ? ++passed : ++failed;
+    if (!ok)
+        std::printf("FAILED: %s\n", what.c_str());
+}
+
+struct CapturedBoxes : platform::MessageBoxes {
+    int shown = 0;
+    int show(const std::string& text, platform::Buttons, platform::BoxIcon) override
+    {
+        std::printf("box: %s\n", text.c_str());
+        return ++shown, platform::ANSWER_OK;
+    }
+};
+
+std::string ace_text(PACL acl, DWORD index)
+{
+    void* ace = nullptr;
+    if (!::GetAce(acl, index, &ace))
+        return "none";
+    const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+    char* sid = nullptr;
+    if (!::ConvertSidToStringSidA(const_cast<DWORD*>(&allowed->SidStart), &sid))
+        return "bad sid";
+    char mask[16];
+    std::snprintf(mask, sizeof mask, "%lx", allowed->Mask);
+    std::string text = std::string(allowed->Header.AceType == ACCESS_ALLOWED_ACE_TYPE ? "allow " : "other ") + sid +
+                       " " + mask + (allowed->Header.AceFlags ? " inherits" : "");
+    ::LocalFree(sid);
+    return text;
+}
+
+} // namespace
+
+int main()
+{
+    {
+        auto storage = platform::win32::administrators_only_acl();
+        check(!storage.empty(), "the access list is built");
+        if (!storage.empty()) {
+            auto* acl = reinterpret_cast<PACL>(storage.data());
+            check(::IsValidAcl(acl) != FALSE, "the access list is valid");
+            check(acl->AceCount == 2, "two entries, got " + std::to_string(acl->AceCount));
+            check(ace_text(acl, 0) == "allow S-1-5-32-544 1f01ff", "Administrators: " + ace_text(acl, 0));
+            check(ace_text(acl, 1) == "allow S-1-5-18 1f01ff", "SYSTEM: " + ace_text(acl, 1));
+        }
+    }
+
+    char temp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + "varnhollow-protect-" + std::to_string(::GetCurrentProcessId());
+    const std::string path = folder + "\\";
+    const std::string name = password::PASSWORD_FILE_NAME;
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+
+    {
+        const auto error = platform::win32::restrict_to_administrators(path + "absent.drv");
+        check(error && error->code == ERROR_FILE_NOT_FOUND && !error->description.empty(),
+              "a missing file is reported with the system's code and text");
+    }
+    {
+        platform::win32::Win32RecordFiles files;
+        CapturedBoxes boxes;
+        bool protected_ok = false;
+        check(password::store_password(files, boxes, path, name, "abc",
+                                       [&] {
+                                           protected_ok = !platform::win32::restrict_to_administrators(path + name);
+                                           return protected_ok;
+                                       }),
+              "the password is stored");
+        check(protected_ok, "the new file is protected before the password is written");
+
+        // The program's own change of password: an in-place rewrite.
+        password::PasswordFile file(files, boxes);
+        file.Lecture_Fichier(path, name);
+        check(file.Ecriture_Fichier(password::Codage_Passwd("neuf"), path, name) == 0, "the program rewrites it");
+        password::PasswordFile later(files, boxes);
+        check(password::Decodage_Passwd(later.Lecture_Fichier(path, name)) == "NEUF", "and reads it back");
+        check(boxes.shown == 0, "no file message");
+    }
+    ::DeleteFileA((path + name).c_str());
+    ::RemoveDirectoryA(folder.c_str());
+
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
+}
