@@ -6,6 +6,7 @@
 #include "platform/record_file.h"
 #include "platform/registry.h"
 #include "platform/runtime.h"
+#include "platform/shell.h"
 #include "platform/system_info.h"
 #include "platform/window_system.h"
 
@@ -21,6 +22,7 @@ struct Services {
     WindowSystem& windows;
     EventPump& pump;
     RecordFiles& files;
+    Shell& shell;
 };
 
 } // namespace platform

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "about/contact.h"
 #include "lock/usb_storage_value.h"
 #include "shell/product.h"
 #include "shell/resource_ids.h"
@@ -40,6 +41,8 @@ Form1::Form1(platform::Services& services, platform::Forms& forms, ProgramFlags&
     Picture2.on_mouse_move = [this](int, int, double x, double) { picture_mouse_move(x); };
     MNU_USBLocked.on_click = [this] { lock_switch_.toggle(); };
     MNU_Quitter.on_click = [this] { MNU_Quitter_Click(); };
+    MNU_APropos.on_click = [this] { MNU_APropos_Click(); };
+    MNU_Email.on_click = [this] { about::MNU_Email_Click(services_.shell, window); };
 }
 
 void Form1::set_password_window(lock::PasswordPrompt* prompt)
@@ -146,6 +149,14 @@ void Form1::MNU_Quitter_Click()
     }
     remove_icon();
     end_program();
+}
+
+// One About window at a time: while it is loaded, the command only shows it.
+void Form1::MNU_APropos_Click()
+{
+    if (!about_ || !about_->window.loaded())
+        about_.emplace(forms_, services_.runtime);
+    forms_.show(about_->window);
 }
 
 void Form1::end_program()

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
+#include "about/about.h"
 #include "lock/lock_switch.h"
 #include "platform/controls.h"
 #include "platform/forms.h"
@@ -51,6 +53,10 @@ public:
     void My_Icon_OFF() override;
     void remove_icon();
     void MNU_Quitter_Click();
+    void MNU_APropos_Click();
+
+    // The About window the last About command showed, loaded or not.
+    about::About* about_window() { return about_ ? &*about_ : nullptr; }
 
     int startup_state() const { return startup_state_; }
     const platform::NotifyIconData& notify_record() const { return notify_record_; }
@@ -71,6 +77,8 @@ private:
     platform::VersionRecord version_record_;
     platform::NotifyIconData notify_record_;
     int startup_state_ = 0;
+    // Made anew for each showing, so every control starts from its design state.
+    std::optional<about::About> about_;
 };
 
 } // namespace shell

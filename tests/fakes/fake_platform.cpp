@@ -92,6 +92,18 @@ void FakeTray::notify_icon(std::uint32_t action, const platform::NotifyIconData&
         icons.erase(record.hWnd);
 }
 
+bool FakeRuntime::start_program(const std::string& command_line)
+{
+    started.push_back(command_line);
+    return !start_fails;
+}
+
+void FakeShell::open(std::uintptr_t owner_window, const std::optional<std::string>& verb, const std::string& file,
+                     const std::optional<std::string>& parameters, const std::optional<std::string>& directory, int show)
+{
+    calls.push_back({owner_window, verb, file, parameters, directory, show});
+}
+
 void FakeSystemInfo::get_version(platform::VersionRecord& record)
 {
     size_seen = record.size;
@@ -123,10 +135,19 @@ int FakeMessageBox::show(const std::string& text, platform::Buttons buttons, pla
 void FakeWindowSystem::create_window(platform::Form& form)
 {
     created.push_back(form.name());
-    for (platform::Control* control : form.controls) {
+    open_windows.insert(form.name());
+    form.window_handle = next_handle_++;
+    create_controls(form.controls);
+}
+
+void FakeWindowSystem::create_controls(const std::vector<platform::Control*>& controls)
+{
+    for (platform::Control* control : controls) {
         if (auto* picture = dynamic_cast<platform::PictureBox*>(control)) {
             picture->window_handle = next_handle_++;
             picture->picture_handle = 0x5000 + static_cast<std::uintptr_t>(picture->icon_resource());
+        } else if (auto* frame = dynamic_cast<platform::Frame*>(control)) {
+            create_controls(frame->controls);
         }
     }
 }
@@ -134,6 +155,8 @@ void FakeWindowSystem::create_window(platform::Form& form)
 void FakeWindowSystem::destroy_window(platform::Form& form)
 {
     destroyed.push_back(form.name());
+    open_windows.erase(form.name());
+    form.window_handle = 0;
 }
 
 void FakeWindowSystem::show_popup_menu(platform::Form&, platform::MenuItem& menu)

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -94,10 +95,36 @@ class FakeRuntime : public platform::Runtime {
 public:
     bool other_instance = false;
     bool previous_instance() override { return other_instance; }
+
+    // Command lines asked for, started or not.
+    std::vector<std::string> started;
+    bool start_fails = false; // as when nothing is at the program path
+    bool start_program(const std::string& command_line) override;
+};
+
+// Records each ShellExecuteA call; opens nothing.
+class FakeShell : public platform::Shell {
+public:
+    struct Call {
+        std::uintptr_t owner_window;
+        std::optional<std::string> verb;
+        std::string file;
+        std::optional<std::string> parameters;
+        std::optional<std::string> directory;
+        int show;
+        bool operator==(const Call&) const = default;
+    };
+    std::vector<Call> calls;
+
+    void open(std::uintptr_t owner_window, const std::optional<std::string>& verb, const std::string& file,
+              const std::optional<std::string>& parameters, const std::optional<std::string>& directory,
+              int show) override;
 };
 
 class FakeWindowSystem : public platform::WindowSystem {
 public:
+    // Forms whose window exists now, by name.
+    std::set<std::string> open_windows;
     std::vector<std::string> created;
     std::vector<std::string> destroyed;
     int menus_shown = 0;
@@ -111,6 +138,7 @@ public:
     void end_event_loop() override { loop_ended = true; }
 
 private:
+    void create_controls(const std::vector<platform::Control*>& controls);
     std::uintptr_t next_handle_ = 0x1000;
 };
 
@@ -144,7 +172,8 @@ struct FakePlatform {
     FakeWindowSystem windows;
     FakeEventPump pump;
     FakeRecordFiles files;
-    platform::Services services{registry, tray, system, boxes, runtime, windows, pump, files};
+    FakeShell shell;
+    platform::Services services{registry, tray, system, boxes, runtime, windows, pump, files, shell};
 };
 
 // Finds a menu item by name anywhere under `menu`.
