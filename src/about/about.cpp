@@ -8,34 +8,34 @@ namespace about {
 
 using platform::Alignment;
 using platform::Picture;
-using platform::TwipsRect;
 
+namespace {
+constexpr int CLIENT_WIDTH = 4260;
+constexpr int CLIENT_HEIGHT = 2280; // no border: the whole window
+} // namespace
+
+// Until the load event fills them, the labels carry their own names.
 About::About(platform::Forms& forms, platform::Runtime& runtime)
-    : Picture1("Picture1", Picture{Picture::Kind::bitmap, IDB_PRODUCT}),
-      Picture2("Picture2", Picture{Picture::Kind::cursor, IDC_POINTING_HAND}), forms_(forms), runtime_(runtime)
+    : Frame1("Frame1", "", {80, 0, 4095, 2175}, 0),
+      Picture1("Picture1", Picture{Picture::Kind::bitmap, IDB_PRODUCT}, {120, 240, 1830, 1740}, 1),
+      Picture2("Picture2", Picture{Picture::Kind::cursor, IDC_POINTING_HAND}, {2520, 720, 615, 495}, 2),
+      LBL_Progname("LBL_Progname", "LBL_Progname", {2040, 240, 1935, 375}, 3, Alignment::centre),
+      LBL_author("LBL_author", "LBL_author", {2040, 600, 1935, 375}, 4, Alignment::centre),
+      lbl_email("lbl_email", "lbl_email", {2040, 1320, 1935, 255}, 5, Alignment::centre),
+      lbl_web("lbl_web", "lbl_web", {2040, 1560, 1935, 495}, 6, Alignment::centre), forms_(forms),
+      runtime_(runtime)
 {
-    window.set_client_size_twips(4260, 2280);
+    window.client_width_twips = CLIENT_WIDTH;
+    window.set_height_twips(CLIENT_HEIGHT);
     window.set_centred(true);
     window.set_border_style(platform::BorderStyle::none);
     window.controls = {&Frame1};
-
-    Frame1.set_bounds(TwipsRect{80, 0, 4095, 2175});
     Frame1.controls = {&Picture1, &Picture2, &LBL_Progname, &LBL_author, &lbl_email, &lbl_web};
 
-    Picture1.set_bounds(TwipsRect{120, 240, 1830, 1740});
     Picture1.set_appearance(platform::Appearance::flat);
     Picture1.set_back_colour(platform::WINDOW_COLOUR);
     Picture1.set_fore_colour(platform::WINDOW_TEXT_COLOUR);
-
-    Picture2.set_bounds(TwipsRect{2520, 720, 615, 495});
     Picture2.set_visible(false);
-
-    LBL_Progname.set_bounds(TwipsRect{2040, 240, 1935, 375});
-    LBL_author.set_bounds(TwipsRect{2040, 600, 1935, 375});
-    lbl_email.set_bounds(TwipsRect{2040, 1320, 1935, 255});
-    lbl_web.set_bounds(TwipsRect{2040, 1560, 1935, 495});
-    for (platform::Label* label : {&LBL_Progname, &LBL_author, &lbl_email, &lbl_web})
-        label->set_alignment(Alignment::centre);
     lbl_web.set_fore_colour(platform::BLACK);
     lbl_web.set_back_colour(platform::MENU_COLOUR);
 
@@ -63,14 +63,14 @@ void About::lbl_web_MouseMove()
 {
     window.set_mouse_icon(Picture2.picture());
     window.set_mouse_pointer(platform::MousePointer::custom);
-    lbl_web.set_bold(true);
+    lbl_web.set_weight(platform::FontWeight::bold);
     lbl_web.set_fore_colour(LINK_BLUE);
 }
 
 void About::Frame1_MouseMove()
 {
     window.set_mouse_pointer(platform::MousePointer::default_pointer);
-    lbl_web.set_bold(false);
+    lbl_web.set_weight(platform::FontWeight::regular);
     lbl_web.set_fore_colour(platform::BUTTON_TEXT_COLOUR);
 }
 

@@ -21,13 +21,13 @@ public:
     About(platform::Forms& forms, platform::Runtime& runtime);
 
     platform::Form window{"About", "A Propos"};
-    platform::Frame Frame1{"Frame1", ""};
+    platform::Frame Frame1;
     platform::PictureBox Picture1;
     platform::PictureBox Picture2;
-    platform::Label LBL_Progname{"LBL_Progname", "LBL_Progname"};
-    platform::Label LBL_author{"LBL_author", "LBL_author"};
-    platform::Label lbl_email{"lbl_email", "lbl_email"};
-    platform::Label lbl_web{"lbl_web", "lbl_web"};
+    platform::Label LBL_Progname;
+    platform::Label LBL_author;
+    platform::Label lbl_email;
+    platform::Label lbl_web;
 
     void Form_Load();
     void lbl_web_MouseMove();

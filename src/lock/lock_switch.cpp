@@ -6,9 +6,13 @@ namespace lock {
 
 void LockSwitch::toggle()
 {
+    // Chosen again while the window is already asking: a second wait would
+    // end after the first and lock again what the user has just unlocked.
+    if (waiting_) {
+        forms_.show(prompt_.window);
+        return;
+    }
     if (flags_.USB_Locked == 1) {
-        if (!prompt_)
-            return;
         ask_password();
         // The user may have quit while the window was open.
         if (!host_.resident())
@@ -29,7 +33,8 @@ void LockSwitch::toggle()
 
 void LockSwitch::ask_password()
 {
-    PasswordPrompt& prompt = *prompt_;
+    PasswordPrompt& prompt = prompt_;
+    forms_.load(prompt.window); // the setup below must not be undone by a load
     prompt.Text1.set_text("");
     prompt.Label3.set_visible(false);
     prompt.window.set_height_twips(VERIFY_LAYOUT_HEIGHT);
@@ -37,9 +42,11 @@ void LockSwitch::ask_password()
     prompt.CMD_OK.set_visible(true);
     prompt.CMD_Cancel1.set_visible(true);
     forms_.show(prompt.window);
-    // Menu commands keep running meanwhile, this switch included.
+    // Menu commands keep running meanwhile.
+    waiting_ = true;
     while (prompt.window.visible())
         pump_.process_pending_events();
+    waiting_ = false;
 }
 
 bool LockSwitch::write_value(std::uint32_t value)

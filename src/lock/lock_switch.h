@@ -42,16 +42,15 @@ inline constexpr int VERIFY_LAYOUT_HEIGHT = 1350;
 class LockSwitch {
 public:
     LockSwitch(shell::ProgramFlags& flags, platform::Registry& registry, platform::MessageBoxes& boxes,
-               platform::Forms& forms, platform::EventPump& pump, LockHost& host)
-        : flags_(flags), registry_(registry), boxes_(boxes), forms_(forms), pump_(pump), host_(host)
+               platform::Forms& forms, platform::EventPump& pump, LockHost& host, PasswordPrompt& prompt)
+        : flags_(flags), registry_(registry), boxes_(boxes), forms_(forms), pump_(pump), host_(host), prompt_(prompt)
     {
     }
 
-    // Without a password window the lock cannot be taken off.
-    void set_password_prompt(PasswordPrompt* prompt) { prompt_ = prompt; }
-
     // Click on the lock item of the tray menu.
     void toggle();
+    // True while the switch waits for the password window.
+    bool waiting() const { return waiting_; }
 
 private:
     void ask_password();
@@ -63,7 +62,8 @@ private:
     platform::Forms& forms_;
     platform::EventPump& pump_;
     LockHost& host_;
-    PasswordPrompt* prompt_ = nullptr;
+    PasswordPrompt& prompt_;
+    bool waiting_ = false;
 };
 
 } // namespace lock

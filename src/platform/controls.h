@@ -8,6 +8,23 @@
 
 namespace platform {
 
+// The on-screen side of a control, supplied by the window system. The
+// control calls refresh() after every property change so the view can show it.
+class ControlView {
+public:
+    virtual ~ControlView() = default;
+    virtual void refresh() = 0;
+};
+
+// Left, top, width and height, in twips (15 to the pixel).
+struct TwipsRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    bool operator==(const TwipsRect&) const = default;
+};
+
 // A colour as the program gives it: 0x00BBGGRR, or a system colour, its index
 // with the high bit set.
 using Colour = std::uint32_t;
@@ -20,15 +37,6 @@ inline constexpr Colour WINDOW_TEXT_COLOUR = system_colour(8);
 inline constexpr Colour BUTTON_FACE_COLOUR = system_colour(15);
 inline constexpr Colour BUTTON_TEXT_COLOUR = system_colour(18);
 
-// A place and size in twips, relative to the control's container.
-struct TwipsRect {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-    bool operator==(const TwipsRect&) const = default;
-};
-
 // One of the program's own images, by resource number.
 struct Picture {
     enum class Kind { none, icon, bitmap, cursor };
@@ -39,25 +47,22 @@ struct Picture {
 
 enum class MousePointer { default_pointer, custom };
 enum class Appearance { flat, three_d };
-enum class Alignment { left, centre };
 enum class BorderStyle { none, fixed };
 
 // Mouse handlers get the buttons held, the shift keys, and X and Y in twips.
 using MouseHandler = std::function<void(int button, int shift, double x, double y)>;
 
-// The on-screen side of a control, supplied by the window system. The
-// control calls refresh() after every property change so the view can show it.
-class ControlView {
-public:
-    virtual ~ControlView() = default;
-    virtual void refresh() = 0;
-};
+inline constexpr int TWIPS_PER_PIXEL = 15;
 
 // A window or a control as the program sees it: a set of properties and
 // event handlers. Handlers set properties; the window system shows them.
 class Control {
 public:
     explicit Control(std::string name) : name_(std::move(name)) {}
+    Control(std::string name, TwipsRect rect, int tab_index)
+        : name_(std::move(name)), rect_(rect), tab_index_(tab_index)
+    {
+    }
     virtual ~Control() = default;
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
@@ -70,9 +75,10 @@ public:
     bool enabled() const { return enabled_; }
     void set_enabled(bool enabled) { update(enabled_, enabled); }
 
-    // Place and size inside the container; all zero leaves it to the window system.
-    const TwipsRect& bounds() const { return bounds_; }
-    void set_bounds(TwipsRect bounds) { update(bounds_, bounds); }
+    // Where the control lies in its window; fixed at design time.
+    const TwipsRect& rect() const { return rect_; }
+    // Position in the window's tab order; controls are created in that order.
+    int tab_index() const { return tab_index_; }
 
     void attach(ControlView* view) { view_ = view; }
     ControlView* view() const { return view_; }
@@ -88,11 +94,17 @@ protected:
 
 private:
     std::string name_;
+    TwipsRect rect_;
+    int tab_index_ = 0;
     bool visible_ = true;
     bool enabled_ = true;
-    TwipsRect bounds_;
     ControlView* view_ = nullptr;
 };
+
+// The look of a label or a text field: the window's "MS Sans Serif" 8.25 pt,
+// regular or bold.
+enum class FontWeight { regular, bold };
+enum class Alignment { left, centre };
 
 // A picture box holding one of the program's icons or pictures. The window
 // system fills in the two handles when it creates the box.
@@ -102,8 +114,8 @@ public:
         : Control(std::move(name)), icon_resource_(icon_resource), picture_{Picture::Kind::icon, icon_resource}
     {
     }
-    PictureBox(std::string name, Picture picture)
-        : Control(std::move(name)), icon_resource_(picture.resource), picture_(picture)
+    PictureBox(std::string name, Picture picture, TwipsRect rect, int tab_index)
+        : Control(std::move(name), rect, tab_index), icon_resource_(picture.resource), picture_(picture)
     {
     }
 
@@ -141,19 +153,22 @@ private:
 class Label : public Control {
 public:
     Label(std::string name, std::string caption) : Control(std::move(name)), caption_(std::move(caption)) {}
+    Label(std::string name, std::string caption, TwipsRect rect, int tab_index,
+          Alignment alignment = Alignment::left, FontWeight weight = FontWeight::regular)
+        : Control(std::move(name), rect, tab_index), caption_(std::move(caption)), alignment_(alignment),
+          weight_(weight)
+    {
+    }
     const std::string& caption() const { return caption_; }
     void set_caption(std::string caption) { update(caption_, std::move(caption)); }
-
     Alignment alignment() const { return alignment_; }
-    void set_alignment(Alignment alignment) { update(alignment_, alignment); }
+    FontWeight weight() const { return weight_; }
+    void set_weight(FontWeight weight) { update(weight_, weight); }
 
     Colour fore_colour() const { return fore_colour_; }
     void set_fore_colour(Colour colour) { update(fore_colour_, colour); }
     Colour back_colour() const { return back_colour_; }
     void set_back_colour(Colour colour) { update(back_colour_, colour); }
-
-    bool bold() const { return bold_; }
-    void set_bold(bool bold) { update(bold_, bold); }
 
     // Shown when the mouse rests on the label; empty for none.
     const std::string& tooltip() const { return tooltip_; }
@@ -165,20 +180,23 @@ public:
 private:
     std::string caption_;
     Alignment alignment_ = Alignment::left;
+    FontWeight weight_ = FontWeight::regular;
     Colour fore_colour_ = BUTTON_TEXT_COLOUR;
     Colour back_colour_ = BUTTON_FACE_COLOUR;
-    bool bold_ = false;
     std::string tooltip_;
 };
 
-// A frame: an etched border around controls placed inside it, with an
+// A frame: an etched border around the controls placed inside it, with an
 // optional caption on the border.
 class Frame : public Control {
 public:
-    Frame(std::string name, std::string caption) : Control(std::move(name)), caption_(std::move(caption)) {}
+    Frame(std::string name, std::string caption, TwipsRect rect, int tab_index)
+        : Control(std::move(name), rect, tab_index), caption_(std::move(caption))
+    {
+    }
     const std::string& caption() const { return caption_; }
 
-    // Positions of these controls are relative to the frame.
+    // Their rectangles are relative to the frame.
     std::vector<Control*> controls;
     // Moves over the frame's own surface, not over a control inside it.
     MouseHandler on_mouse_move;
@@ -187,26 +205,47 @@ private:
     std::string caption_;
 };
 
-// A single-line text field.
+// A single-line text field, optionally masked and limited in length.
 class TextBox : public Control {
 public:
+    struct Style {
+        char password_char = '\0'; // shown for every character; NUL shows the text
+        int max_length = 0;        // 0: no limit
+        FontWeight weight = FontWeight::regular;
+    };
+
     explicit TextBox(std::string name) : Control(std::move(name)) {}
+    TextBox(std::string name, TwipsRect rect, int tab_index, Style style)
+        : Control(std::move(name), rect, tab_index), style_(style)
+    {
+    }
     const std::string& text() const { return text_; }
     void set_text(std::string text) { update(text_, std::move(text)); }
+    const Style& style() const { return style_; }
+
+    // The character code of a key, before the field applies it (13 for Enter).
+    std::function<void(int)> on_key_press;
 
 private:
     std::string text_;
+    Style style_;
 };
 
-// A push button.
+// A push button; the window's default button is pressed by Enter.
 class Button : public Control {
 public:
     Button(std::string name, std::string caption) : Control(std::move(name)), caption_(std::move(caption)) {}
+    Button(std::string name, std::string caption, TwipsRect rect, int tab_index, bool is_default = false)
+        : Control(std::move(name), rect, tab_index), caption_(std::move(caption)), is_default_(is_default)
+    {
+    }
     const std::string& caption() const { return caption_; }
+    bool is_default() const { return is_default_; }
     std::function<void()> on_click;
 
 private:
     std::string caption_;
+    bool is_default_ = false;
 };
 
 // A menu item; a non-empty item list makes it a sub-menu, the caption "-" a
@@ -242,19 +281,21 @@ public:
     const std::string& caption() const { return caption_; }
     void set_caption(std::string caption) { update(caption_, std::move(caption)); }
 
+    // Height of the whole window, frame included.
     int height_twips() const { return height_twips_; }
     void set_height_twips(int height) { update(height_twips_, height); }
+    // Width of the client area; 0 for a window that is never shown.
+    int client_width_twips = 0;
+
+    // The control that has the keyboard focus, or none.
+    Control* focus() const { return focus_; }
+    void set_focus(Control& control) { update(focus_, &control); }
+    // The user moved the focus: the window already shows it.
+    void focus_moved_to(Control& control) { focus_ = &control; }
 
     bool loaded() const { return loaded_; }
 
-    // The client area in twips; zero leaves it to the window system.
-    int client_width_twips() const { return client_width_twips_; }
-    int client_height_twips() const { return client_height_twips_; }
-    void set_client_size_twips(int width, int height)
-    {
-        client_width_twips_ = width;
-        update(client_height_twips_, height);
-    }
+    // Shown in the middle of the screen.
     bool centred() const { return centred_; }
     void set_centred(bool centred) { update(centred_, centred); }
 
@@ -274,6 +315,8 @@ public:
 
     std::vector<Control*> controls;
     std::function<void()> on_load;
+    // The user closed the window from its frame.
+    std::function<void()> on_close;
     // The shell announced a new taskbar (registered message "TaskbarCreated").
     std::function<void()> on_taskbar_created;
 
@@ -281,9 +324,8 @@ private:
     friend class Forms;
     std::string caption_;
     int height_twips_ = 0;
+    Control* focus_ = nullptr;
     bool loaded_ = false;
-    int client_width_twips_ = 0;
-    int client_height_twips_ = 0;
     bool centred_ = false;
     BorderStyle border_style_ = BorderStyle::fixed;
     MousePointer mouse_pointer_ = MousePointer::default_pointer;

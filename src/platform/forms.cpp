@@ -16,8 +16,10 @@ void Forms::load(Form& form)
 void Forms::show(Form& form)
 {
     load(form);
-    if (form.loaded_)
-        form.set_visible(true);
+    if (!form.loaded_)
+        return;
+    form.set_visible(true);
+    windows_.bring_to_front(form);
 }
 
 void Forms::unload(Form& form)

@@ -14,7 +14,7 @@ public:
     // Creates the window, hidden, and runs its load handler; nothing when it
     // is already loaded.
     void load(Form& form);
-    // Loads the window if needed, then makes it visible.
+    // Loads the window if needed, then makes it visible, in front.
     void show(Form& form);
     void unload(Form& form);
     int loaded_count() const { return loaded_count_; }

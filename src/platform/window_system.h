@@ -12,6 +12,8 @@ public:
     virtual void create_window(Form& form) = 0;
     // Destroys them and detaches the views.
     virtual void destroy_window(Form& form) = 0;
+    // Brings a shown window to the front, where the user can type into it.
+    virtual void bring_to_front(Form& form) = 0;
     // Shows the menu's items at the mouse position; runs the chosen item's
     // click handler after the menu has closed.
     virtual void show_popup_menu(Form& owner, MenuItem& menu) = 0;

@@ -28,8 +28,9 @@ std::string upper_hex(long value)
 } // namespace
 
 Form1::Form1(platform::Services& services, platform::Forms& forms, ProgramFlags& flags)
-    : Picture1("Picture1", IDI_DEVICE), Picture2("Picture2", IDI_DEVICE_LOCKED), services_(services), forms_(forms),
-      flags_(flags), lock_switch_(flags, services.registry, services.boxes, forms, services.pump, *this)
+    : Picture1("Picture1", IDI_DEVICE), Picture2("Picture2", IDI_DEVICE_LOCKED), ChangePassword(services, forms, flags),
+      services_(services), forms_(forms), flags_(flags),
+      lock_switch_(flags, services.registry, services.boxes, forms, services.pump, *this, ChangePassword.prompt)
 {
     window.controls = {&Picture1, &Picture2};
     MNU_Menu.items = {&MNU_USBLocked, &MNU_Separator, &MNU_Outils, &MNU_Separator1, &MNU_APropos, &MNU_Quitter};
@@ -40,15 +41,10 @@ Form1::Form1(platform::Services& services, platform::Forms& forms, ProgramFlags&
     Picture1.on_mouse_move = [this](int, int, double x, double) { picture_mouse_move(x); };
     Picture2.on_mouse_move = [this](int, int, double x, double) { picture_mouse_move(x); };
     MNU_USBLocked.on_click = [this] { lock_switch_.toggle(); };
+    MNU_Password.on_click = [this] { MNU_Password_Click(); };
     MNU_Quitter.on_click = [this] { MNU_Quitter_Click(); };
     MNU_APropos.on_click = [this] { MNU_APropos_Click(); };
     MNU_Email.on_click = [this] { about::MNU_Email_Click(services_.shell, window); };
-}
-
-void Form1::set_password_window(lock::PasswordPrompt* prompt)
-{
-    password_prompt_ = prompt;
-    lock_switch_.set_password_prompt(prompt);
 }
 
 std::int32_t Form1::GetVersion()
@@ -76,8 +72,7 @@ void Form1::Form_Load()
         forms_.unload(window);
         return;
     }
-    if (password_prompt_)
-        forms_.load(password_prompt_->window);
+    forms_.load(ChangePassword.window);
 
     const auto state = lock::read_lock_state(services_.registry);
     if (!state) {
@@ -151,6 +146,18 @@ void Form1::MNU_Quitter_Click()
     end_program();
 }
 
+// The change layout keeps the height and Label3 as the last use left them.
+void Form1::MNU_Password_Click()
+{
+    password::ChangePassword& dialog = ChangePassword;
+    forms_.load(dialog.window); // the setup below must not be undone by a load
+    dialog.Text1.set_text("");
+    dialog.Label1.set_caption(password::CAPTION_CURRENT_PASSWORD);
+    dialog.CMD_OK.set_visible(false);
+    dialog.CMD_Cancel1.set_visible(false);
+    forms_.show(dialog.window);
+}
+
 // One About window at a time: while it is loaded, the command only shows it.
 void Form1::MNU_APropos_Click()
 {
@@ -161,8 +168,7 @@ void Form1::MNU_APropos_Click()
 
 void Form1::end_program()
 {
-    if (password_prompt_)
-        forms_.unload(password_prompt_->window);
+    forms_.unload(ChangePassword.window);
     forms_.unload(window);
 }
 

@@ -5,6 +5,7 @@
 
 #include "about/about.h"
 #include "lock/lock_switch.h"
+#include "password/change_password.h"
 #include "platform/controls.h"
 #include "platform/forms.h"
 #include "platform/services.h"
@@ -44,8 +45,8 @@ public:
     platform::MenuItem MNU_APropos{"MNU_APropos", "A Propos"};
     platform::MenuItem MNU_Quitter{"MNU_Quitter", "Quitter"};
 
-    // The password window that unlocking needs; the lock stays on without one.
-    void set_password_window(lock::PasswordPrompt* prompt);
+    // Loaded hidden at start-up; unlocking and "Mot de Passe" show it.
+    password::ChangePassword ChangePassword;
 
     std::int32_t GetVersion();
     void Form_Load();
@@ -53,6 +54,7 @@ public:
     void My_Icon_OFF() override;
     void remove_icon();
     void MNU_Quitter_Click();
+    void MNU_Password_Click();
     void MNU_APropos_Click();
 
     // The About window the last About command showed, loaded or not.
@@ -73,7 +75,6 @@ private:
     platform::Forms& forms_;
     ProgramFlags& flags_;
     lock::LockSwitch lock_switch_;
-    lock::PasswordPrompt* password_prompt_ = nullptr;
     platform::VersionRecord version_record_;
     platform::NotifyIconData notify_record_;
     int startup_state_ = 0;

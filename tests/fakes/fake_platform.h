@@ -129,11 +129,13 @@ public:
     std::vector<std::string> destroyed;
     int menus_shown = 0;
     bool loop_ended = false;
+    std::vector<std::string> brought_to_front;
     // Plays the user's choice while a popup menu is open.
     std::function<void(platform::MenuItem&)> on_popup;
 
     void create_window(platform::Form& form) override;
     void destroy_window(platform::Form& form) override;
+    void bring_to_front(platform::Form& form) override { brought_to_front.push_back(form.name()); }
     void show_popup_menu(platform::Form& owner, platform::MenuItem& menu) override;
     void end_event_loop() override { loop_ended = true; }
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_password_window.h"
 #include "fake_platform.h"
 #include "lock/usb_storage_value.h"
 #include "shell/main_window.h"
@@ -15,8 +14,8 @@ protected:
     FakePlatform p;
     platform::Forms forms{p.windows};
     shell::ProgramFlags flags;
-    FakePasswordWindow password;
     shell::Form1 form{p.services, forms, flags};
+    password::ChangePassword& dialog = form.ChangePassword;
 
     void seed_start(std::uint32_t start) { p.registry.set_dword(lock::USBSTOR_KEY, "Start", start); }
     long long stored_start() const { return p.registry.dword(lock::USBSTOR_KEY, "Start"); }
@@ -24,7 +23,6 @@ protected:
     void start_with(std::uint32_t start)
     {
         seed_start(start);
-        form.set_password_window(&password.prompt);
         forms.load(form.window);
     }
 

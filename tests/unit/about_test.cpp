@@ -48,17 +48,17 @@ TEST_F(AboutWindow, LoadFillsTheLabelsAndShowsTheDesign)
     EXPECT_EQ(a.LBL_Progname.tooltip(), "");
 
     EXPECT_EQ(a.window.border_style(), platform::BorderStyle::none);
-    EXPECT_EQ(a.window.client_width_twips(), 4260);
-    EXPECT_EQ(a.window.client_height_twips(), 2280);
+    EXPECT_EQ(a.window.client_width_twips, 4260);
+    EXPECT_EQ(a.window.height_twips(), 2280);
     EXPECT_TRUE(a.window.centred());
     EXPECT_EQ(a.window.mouse_pointer(), MousePointer::default_pointer);
-    EXPECT_EQ(a.Frame1.bounds(), (platform::TwipsRect{80, 0, 4095, 2175}));
+    EXPECT_EQ(a.Frame1.rect(), (platform::TwipsRect{80, 0, 4095, 2175}));
     EXPECT_EQ(a.Frame1.caption(), "");
     EXPECT_EQ(a.Frame1.controls.size(), 6u);
 
     EXPECT_EQ(a.lbl_web.fore_colour(), platform::BLACK);
     EXPECT_EQ(a.lbl_web.back_colour(), platform::system_colour(4));
-    EXPECT_FALSE(a.lbl_web.bold());
+    EXPECT_EQ(a.lbl_web.weight(), platform::FontWeight::regular);
     for (const platform::Label* label : {&a.LBL_Progname, &a.LBL_author, &a.lbl_email, &a.lbl_web})
         EXPECT_EQ(label->alignment(), platform::Alignment::centre) << label->name();
 
@@ -112,7 +112,7 @@ TEST_P(LinkHighlight, FollowsTheLastMoveOverTheLinkOrTheFrame)
     if (h.pointer == MousePointer::custom) {
         EXPECT_EQ(a.window.mouse_icon(), a.Picture2.picture());
     }
-    EXPECT_EQ(a.lbl_web.bold(), h.bold);
+    EXPECT_EQ(a.lbl_web.weight() == platform::FontWeight::bold, h.bold);
     EXPECT_EQ(a.lbl_web.fore_colour(), h.colour);
 }
 
@@ -190,7 +190,7 @@ TEST_F(AboutWindow, ReopeningStartsFromTheDesign)
     EXPECT_EQ(a.LBL_Progname.caption(), "Varnhollow 1.4");
     EXPECT_EQ(a.lbl_web.tooltip(), " Cliquez pour visiter le site Web ");
     EXPECT_EQ(a.lbl_web.fore_colour(), platform::BLACK);
-    EXPECT_FALSE(a.lbl_web.bold());
+    EXPECT_EQ(a.lbl_web.weight(), platform::FontWeight::regular);
     EXPECT_EQ(a.window.mouse_pointer(), DEFAULT);
     EXPECT_EQ(a.window.mouse_icon(), Picture{});
     EXPECT_EQ(a.Picture1.appearance(), Appearance::flat);
@@ -205,7 +205,7 @@ TEST_F(AboutWindow, SecondCommandShowsTheSameWindowWithoutRefilling)
     about::About& again = open_about();
     EXPECT_EQ(&again, &a);
     EXPECT_EQ(again.LBL_Progname.caption(), "kept");
-    EXPECT_TRUE(again.lbl_web.bold());
+    EXPECT_EQ(again.lbl_web.weight(), platform::FontWeight::bold);
     EXPECT_TRUE(again.window.visible());
     EXPECT_EQ(std::count(p.windows.created.begin(), p.windows.created.end(), "About"), 1);
 }
@@ -225,7 +225,7 @@ TEST_F(AboutWindow, QuitLeavesItOpenAndTheProcessEndsWhenItCloses)
     choose("MNU_Quitter");
     EXPECT_TRUE(p.tray.icons.empty());
     EXPECT_FALSE(form.window.loaded());
-    EXPECT_FALSE(password.window.loaded());
+    EXPECT_FALSE(dialog.window.loaded());
     EXPECT_TRUE(a.window.loaded());
     EXPECT_TRUE(a.window.visible());
     EXPECT_FALSE(p.windows.loop_ended);

@@ -4,13 +4,10 @@ namespace {
 
 class LockSwitch : public fakes::MainWindowFixture {
 protected:
-    // The user's part in the password window: accept or give up.
-    void accept_password()
-    {
-        flags.Password_OK = 1;
-        password.window.set_visible(false);
-    }
-    void cancel() { password.window.set_visible(false); }
+    // The user's part in the password window. Without a password file the
+    // stored password is empty, so OK on the empty field accepts it.
+    void accept_password() { dialog.CMD_OK.on_click(); }
+    void cancel() { dialog.CMD_Cancel1.on_click(); }
 
     // Registry, flag, caption and the one tray icon all tell the same state.
     void expect_state(bool locked)
@@ -32,7 +29,7 @@ TEST_F(LockSwitch, LocksAtOnceWithoutAskingTheRefreshRemovingFirst)
     const auto calls = p.tray.calls.size();
     choose("MNU_USBLocked");
     expect_locked();
-    EXPECT_FALSE(password.window.visible());
+    EXPECT_FALSE(dialog.window.visible());
     EXPECT_EQ(p.pump.rounds, 0);
     ASSERT_EQ(p.tray.calls.size(), calls + 2);
     EXPECT_EQ(p.tray.calls[calls].action, platform::NIM_DELETE_ACTION);
@@ -45,13 +42,13 @@ TEST_F(LockSwitch, UnlocksAfterTheWindowAcceptsThePassword)
     start_with(4);
     p.pump.script = {[&] {
                          // The verify layout, as the user sees it while asked.
-                         EXPECT_TRUE(password.window.visible());
-                         EXPECT_EQ(password.window.height_twips(), 1350);
-                         EXPECT_EQ(password.Label1.caption(), "Mot de Passe");
-                         EXPECT_EQ(password.Text1.text(), "");
-                         EXPECT_FALSE(password.Label3.visible());
-                         EXPECT_TRUE(password.CMD_OK.visible());
-                         EXPECT_TRUE(password.CMD_Cancel1.visible());
+                         EXPECT_TRUE(dialog.window.visible());
+                         EXPECT_EQ(dialog.window.height_twips(), 1350);
+                         EXPECT_EQ(dialog.Label1.caption(), "Mot de Passe");
+                         EXPECT_EQ(dialog.Text1.text(), "");
+                         EXPECT_FALSE(dialog.Label3.visible());
+                         EXPECT_TRUE(dialog.CMD_OK.visible());
+                         EXPECT_TRUE(dialog.CMD_Cancel1.visible());
                      },
                      [&] { accept_password(); }};
     choose("MNU_USBLocked");
@@ -64,27 +61,46 @@ TEST_F(LockSwitch, UnlocksAfterTheWindowAcceptsThePassword)
     EXPECT_EQ(p.pump.rounds, 2);
 }
 
-TEST_F(LockSwitch, GivingUpOrClosingTheWindowLeavesTheLockOn)
+TEST_F(LockSwitch, GivingUpOrClosingTheWindowWritesNothingAndLeavesTheIconAlone)
 {
     start_with(4);
+    const auto registry_calls = p.registry.calls.size();
+    const auto tray_calls = p.tray.calls.size();
+
     p.pump.script = {[&] { cancel(); }};
     choose("MNU_USBLocked");
-    expect_locked();
+    EXPECT_TRUE(dialog.window.loaded());
 
-    p.pump.script = {[&] { forms.unload(password.window); }};
+    p.pump.script = {[&] { dialog.window.on_close(); }}; // the close box
     choose("MNU_USBLocked");
+    EXPECT_FALSE(dialog.window.loaded());
+
     expect_locked();
-    EXPECT_TRUE(form.window.loaded());
+    EXPECT_EQ(p.registry.calls.size(), registry_calls);
+    EXPECT_EQ(p.tray.calls.size(), tray_calls);
+    EXPECT_EQ(flags.Password_OK, 0);
     EXPECT_TRUE(p.boxes.shown.empty());
+    // Only the password window went: the program goes on.
+    EXPECT_TRUE(form.window.loaded());
+    EXPECT_FALSE(p.windows.loop_ended);
 }
 
-TEST_F(LockSwitch, WithoutAPasswordWindowTheLockStaysOn)
+TEST_F(LockSwitch, AfterTheWindowWasClosedTheNextUnlockLoadsItAfreshInTheVerifyLayout)
 {
-    seed_start(4);
-    forms.load(form.window);
+    start_with(4);
+    p.pump.script = {[&] { dialog.window.on_close(); }};
     choose("MNU_USBLocked");
-    expect_locked();
-    EXPECT_EQ(p.pump.rounds, 0);
+
+    // The load must not undo the verify layout set up around it.
+    p.pump.script = {[&] {
+                         EXPECT_TRUE(dialog.window.loaded());
+                         EXPECT_EQ(dialog.window.height_twips(), 1350);
+                         EXPECT_EQ(dialog.Label1.caption(), "Mot de Passe");
+                         EXPECT_FALSE(dialog.Label3.visible());
+                     },
+                     [&] { accept_password(); }};
+    choose("MNU_USBLocked");
+    expect_unlocked();
 }
 
 struct RegistryFailure {
@@ -137,27 +153,36 @@ INSTANTIATE_TEST_SUITE_P(Cases, LockSwitchFailure,
                                          RegistryFailure{"unlock, set", 0, 5, 0, 4, read_error, 4},
                                          RegistryFailure{"unlock, close", 0, 0, 6, 4, save_error, 3}));
 
-TEST_F(LockSwitch, MenuStaysUsableDuringTheWaitAndAReenteredSwitchActsOnTheFlags)
+TEST_F(LockSwitch, ChoosingTheSwitchAgainDuringTheWaitOnlyBringsTheWindowForward)
 {
     start_with(4);
-    // While asked, the user picks the switch again and unlocks through it;
-    // the first entry then finds the lock off and no password pending.
-    p.pump.script = {[&] { choose("MNU_USBLocked"); }, [&] { accept_password(); }};
+    // A second wait would end after the first one and lock again what the
+    // user has just unlocked.
+    p.pump.script = {[&] {
+                         p.windows.brought_to_front.clear();
+                         choose("MNU_USBLocked");
+                         EXPECT_EQ(p.windows.brought_to_front, std::vector<std::string>{"ChangePassword"});
+                         EXPECT_TRUE(dialog.window.visible());
+                     },
+                     [&] { accept_password(); }};
     choose("MNU_USBLocked");
-    expect_locked();
-    EXPECT_EQ(p.registry.calls.size(), 3u + 3u + 3u); // read, unlock, lock
+    expect_unlocked();
+    EXPECT_EQ(p.pump.rounds, 2);
+    EXPECT_EQ(p.registry.calls.size(), 3u + 3u); // the start-up read, one unlock
 }
 
-TEST_F(LockSwitch, QuittingDuringTheWaitLeavesTheRegistryAlone)
+TEST_F(LockSwitch, QuittingRightAfterTheAcceptedPasswordLeavesTheRegistryAlone)
 {
     start_with(4);
-    // The nested switch unlocks; quitting while unlocked asks nothing.
+    // In one round of events the password is accepted and "Quitter"
+    // confirmed: the switch must not unlock behind the user's back.
+    p.boxes.answers = {platform::ANSWER_YES};
     p.pump.script = {[&] {
-        choose("MNU_USBLocked");
+        accept_password();
         choose("MNU_Quitter");
-    }, [&] { accept_password(); }};
+    }};
     choose("MNU_USBLocked");
-    EXPECT_EQ(stored_start(), 3);
+    EXPECT_EQ(stored_start(), 4);
     EXPECT_TRUE(p.tray.icons.empty());
     EXPECT_FALSE(form.window.loaded());
     EXPECT_TRUE(p.windows.loop_ended);
@@ -171,7 +196,7 @@ TEST_F(LockSwitch, QuittingWhileLockedDuringTheWait)
     choose("MNU_USBLocked");
     EXPECT_EQ(stored_start(), 4);
     EXPECT_TRUE(p.tray.icons.empty());
-    EXPECT_FALSE(password.window.loaded());
+    EXPECT_FALSE(dialog.window.loaded());
     EXPECT_FALSE(form.window.loaded());
 }
 

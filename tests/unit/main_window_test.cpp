@@ -38,8 +38,8 @@ TEST_F(StartUp, UnlockedPutsUpThePlainIconWithTheFullRecord)
     EXPECT_EQ(tip, std::string("Varnhollow v1.4") + '\0' + std::string(48, ' '));
 
     EXPECT_TRUE(form.window.loaded());
-    EXPECT_TRUE(password.window.loaded());
-    EXPECT_FALSE(password.window.visible());
+    EXPECT_TRUE(dialog.window.loaded());
+    EXPECT_FALSE(dialog.window.visible());
     EXPECT_FALSE(form.window.visible());
     EXPECT_FALSE(p.windows.loop_ended);
 }
@@ -81,7 +81,7 @@ TEST_P(StartUpRefusal, ShowsItsMessageAndEndsBeforeAnyIcon)
     EXPECT_EQ(p.boxes.shown[0].icon, platform::BoxIcon::none);
     EXPECT_TRUE(p.tray.calls.empty());
     EXPECT_TRUE(p.registry.calls.empty());
-    EXPECT_FALSE(password.window.loaded());
+    EXPECT_FALSE(dialog.window.loaded());
     EXPECT_FALSE(form.window.loaded());
     EXPECT_TRUE(p.windows.loop_ended);
 }
@@ -117,7 +117,6 @@ TEST_F(StartUp, AcceptsServer2003And2000)
 
 TEST_F(StartUp, UnreadableRegistryEndsWithoutAnIcon)
 {
-    form.set_password_window(&password.prompt);
     forms.load(form.window); // no USBSTOR key
     ASSERT_EQ(p.boxes.shown.size(), 1u);
     EXPECT_EQ(p.boxes.shown[0].text, "Erreur en r\xE9""cup\xE9rant l'information. Impossible de continuer!");

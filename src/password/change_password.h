@@ -1,0 +1,77 @@
+#pragma once
+
+#include <string>
+
+#include "lock/lock_switch.h"
+#include "password/password_file.h"
+#include "platform/controls.h"
+#include "platform/forms.h"
+#include "platform/services.h"
+#include "shell/program_flags.h"
+
+namespace password {
+
+inline constexpr char WRONG_PASSWORD[] = "Votre mot de passe actuel est erroné! Recommencer.";
+inline constexpr char CONFIRMATION_DIFFERS[] = "Le nouveau mot de passe et sa confirmation ne sont pas identiques";
+inline constexpr char PASSWORD_CHANGED[] = "Votre nouveau mot de passe est pris en compte.";
+
+inline constexpr char CAPTION_CURRENT_PASSWORD[] = "Mot de Passe actuel";
+inline constexpr int FULL_LAYOUT_HEIGHT = 2835;
+
+// The password window: checks the password before the lock is taken off
+// (verify layout, driven by the lock switch) and changes it in three steps
+// (change layout, from the tray menu). Hidden, not destroyed, between uses.
+class ChangePassword {
+public:
+    ChangePassword(platform::Services& services, platform::Forms& forms, shell::ProgramFlags& flags);
+
+    platform::Form window{"ChangePassword", "Mot de passe"};
+
+    platform::Label Label1;
+    platform::TextBox Text1;
+    platform::Button CMD_OK;
+    platform::Button CMD_Cancel1;
+    platform::Label Label3;
+    platform::TextBox Text2;
+    platform::Label Label4;
+    platform::TextBox Text3;
+    platform::Label Label2;
+    platform::Button CMD_Cancel;
+
+    // The controls the lock switch lays out for the verify layout.
+    lock::PasswordPrompt prompt{window, Text1, Label1, Label3, CMD_OK, CMD_Cancel1};
+
+    void Form_Load();
+    void Verif_Passwd(std::string& typed);
+    void Demande_Confirmation();
+    void Text1_KeyPress(int key);
+    void Text2_KeyPress(int key);
+    void Text3_KeyPress(int key);
+    void CMD_OK_Click();
+    void CMD_Cancel1_Click();
+    void CMD_Cancel_Click();
+
+    const std::string& Passwd_Actuel() const { return passwd_actuel_; }
+    const std::string& Passwd_Nouveau() const { return passwd_nouveau_; }
+    bool Passwd_Verifie() const { return passwd_verifie_; }
+    const std::string& Chemin_Fichier() const { return chemin_fichier_; }
+    const std::string& Nom_Fichier() const { return nom_fichier_; }
+
+private:
+    void restore_design();
+    void say(const char* text);
+
+    platform::Services& services_;
+    platform::Forms& forms_;
+    shell::ProgramFlags& flags_;
+    PasswordFile file_;
+
+    // Kept while the window is hidden; only Form_Load resets the first two.
+    std::string passwd_actuel_;
+    bool passwd_verifie_ = false;
+    std::string passwd_nouveau_;
+    std::string chemin_fichier_;
+    std::string nom_fichier_;
+};
+
+} // namespace password
