@@ -7,6 +7,7 @@
 #include "platform/record_file.h"
 #include "platform/registry.h"
 #include "platform/runtime.h"
+#include "platform/shell.h"
 #include "platform/system_info.h"
 #include "platform/win32/unique_handle.h"
 
@@ -43,10 +44,18 @@ public:
 class Win32Runtime : public Runtime {
 public:
     bool previous_instance() override;
+    bool start_program(const std::string& command_line) override;
 
 private:
     UniqueKernelHandle instance_mutex_;
     bool another_instance_ = false;
+};
+
+class Win32Shell : public Shell {
+public:
+    void open(std::uintptr_t owner_window, const std::optional<std::string>& verb, const std::string& file,
+              const std::optional<std::string>& parameters, const std::optional<std::string>& directory,
+              int show) override;
 };
 
 class Win32RecordFiles : public RecordFiles {

@@ -15,8 +15,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     Win32MessageBoxes boxes;
     Win32Runtime runtime;
     Win32RecordFiles files;
+    Win32Shell shell;
     Win32WindowSystem windows(instance);
-    platform::Services services{registry, tray, system, boxes, runtime, windows, windows, files};
+    platform::Services services{registry, tray, system, boxes, runtime, windows, windows, files, shell};
 
     platform::Forms forms(windows);
     shell::ProgramFlags flags;
