@@ -11,8 +11,8 @@ std::string contact_address()
 
 void MNU_Email_Click(platform::Shell& shell, const platform::Form& main_window)
 {
-    shell.open(main_window.window_handle, std::nullopt, contact_address(), std::nullopt, std::string(MAIL_DIRECTORY),
-               platform::SHOW_NORMAL);
+    shell.shell_execute(main_window.window_handle, "", contact_address(), "", MAIL_DIRECTORY,
+                        platform::SW_SHOWNORMAL_MODE);
 }
 
 } // namespace about

@@ -1,24 +1,22 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace platform {
 
-inline constexpr int SHOW_NORMAL = 1;
+inline constexpr int SW_SHOWNORMAL_MODE = 1;
 
-// ShellExecuteA: opens a document or an address with the program the
-// desktop shell associates with it. Exists so that tests see the exact
-// arguments without opening anything.
+// ShellExecuteA: hands a document or an address to its default handler.
+// Exists so that tests can see what the program asks the shell to open.
 class Shell {
 public:
     virtual ~Shell() = default;
-    // An absent verb, parameter text or directory is passed as a null
-    // pointer. The result is never examined, so it returns nothing.
-    virtual void open(std::uintptr_t owner_window, const std::optional<std::string>& verb, const std::string& file,
-                      const std::optional<std::string>& parameters, const std::optional<std::string>& directory,
-                      int show) = 0;
+    // owner is a window handle; an empty operation or directory is passed as
+    // a null pointer (the default action, the current directory). Returns the
+    // call's result, greater than 32 on success.
+    virtual std::intptr_t shell_execute(std::uintptr_t owner, const std::string& operation, const std::string& file,
+                                        const std::string& parameters, const std::string& directory, int show) = 0;
 };
 
 } // namespace platform

@@ -98,10 +98,11 @@ bool FakeRuntime::start_program(const std::string& command_line)
     return !start_fails;
 }
 
-void FakeShell::open(std::uintptr_t owner_window, const std::optional<std::string>& verb, const std::string& file,
-                     const std::optional<std::string>& parameters, const std::optional<std::string>& directory, int show)
+std::intptr_t FakeShell::shell_execute(std::uintptr_t owner, const std::string& operation, const std::string& file,
+                                       const std::string& parameters, const std::string& directory, int show)
 {
-    calls.push_back({owner_window, verb, file, parameters, directory, show});
+    calls.push_back({owner, operation, file, parameters, directory, show});
+    return 42;
 }
 
 void FakeSystemInfo::get_version(platform::VersionRecord& record)

@@ -8,7 +8,6 @@
 #include <deque>
 #include <functional>
 #include <map>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -102,23 +101,21 @@ public:
     bool start_program(const std::string& command_line) override;
 };
 
-// Records each ShellExecuteA call; opens nothing.
+// Records what the program hands to the shell.
 class FakeShell : public platform::Shell {
 public:
     struct Call {
-        std::uintptr_t owner_window;
-        std::optional<std::string> verb;
+        std::uintptr_t owner;
+        std::string operation;
         std::string file;
-        std::optional<std::string> parameters;
-        std::optional<std::string> directory;
+        std::string parameters;
+        std::string directory;
         int show;
-        bool operator==(const Call&) const = default;
     };
     std::vector<Call> calls;
 
-    void open(std::uintptr_t owner_window, const std::optional<std::string>& verb, const std::string& file,
-              const std::optional<std::string>& parameters, const std::optional<std::string>& directory,
-              int show) override;
+    std::intptr_t shell_execute(std::uintptr_t owner, const std::string& operation, const std::string& file,
+                                const std::string& parameters, const std::string& directory, int show) override;
 };
 
 class FakeWindowSystem : public platform::WindowSystem {

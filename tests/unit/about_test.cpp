@@ -259,12 +259,12 @@ TEST_F(Email, HandsTheMailtoAddressToTheShellOwnedByTheMainWindow)
     choose("MNU_Email");
     ASSERT_EQ(p.shell.calls.size(), 1u);
     const fakes::FakeShell::Call& call = p.shell.calls[0];
-    EXPECT_NE(call.owner_window, 0u);
-    EXPECT_EQ(call.owner_window, form.window.window_handle);
-    EXPECT_EQ(call.verb, std::nullopt);
+    EXPECT_NE(call.owner, 0u);
+    EXPECT_EQ(call.owner, form.window.window_handle);
+    EXPECT_EQ(call.operation, ""); // no verb: passed as a null pointer
     EXPECT_EQ(call.file, std::string("mailto:") + shell::MAKER_EMAIL + "?subject=Varnhollow : Demande d'informations");
-    EXPECT_EQ(call.parameters, std::nullopt);
-    EXPECT_EQ(call.directory, std::optional<std::string>("C:\\"));
+    EXPECT_EQ(call.parameters, "");
+    EXPECT_EQ(call.directory, "C:\\");
     EXPECT_EQ(call.show, 1);
     EXPECT_TRUE(p.boxes.shown.empty());
     EXPECT_TRUE(p.runtime.started.empty());

@@ -152,21 +152,6 @@ bool Win32Runtime::start_program(const std::string& command_line)
     return true;
 }
 
-namespace {
-const char* or_null(const std::optional<std::string>& text)
-{
-    return text ? text->c_str() : nullptr;
-}
-} // namespace
-
-void Win32Shell::open(std::uintptr_t owner_window, const std::optional<std::string>& verb, const std::string& file,
-                      const std::optional<std::string>& parameters, const std::optional<std::string>& directory,
-                      int show)
-{
-    ::ShellExecuteA(reinterpret_cast<HWND>(owner_window), or_null(verb), file.c_str(), or_null(parameters),
-                    or_null(directory), show);
-}
-
 std::optional<FileError> Win32RecordFiles::read_start(const std::string& path, std::size_t size, std::string& bytes)
 {
     UniqueFileHandle file = open_record_file(path);

@@ -7,7 +7,6 @@
 #include "platform/record_file.h"
 #include "platform/registry.h"
 #include "platform/runtime.h"
-#include "platform/shell.h"
 #include "platform/system_info.h"
 #include "platform/win32/unique_handle.h"
 
@@ -49,13 +48,6 @@ public:
 private:
     UniqueKernelHandle instance_mutex_;
     bool another_instance_ = false;
-};
-
-class Win32Shell : public Shell {
-public:
-    void open(std::uintptr_t owner_window, const std::optional<std::string>& verb, const std::string& file,
-              const std::optional<std::string>& parameters, const std::optional<std::string>& directory,
-              int show) override;
 };
 
 class Win32RecordFiles : public RecordFiles {

@@ -3,6 +3,7 @@
 #include "platform/forms.h"
 #include "platform/services.h"
 #include "platform/win32/win32_services.h"
+#include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_window_system.h"
 #include "shell/main_window.h"
 
