@@ -11,11 +11,18 @@
 //   wine_driver tooltip TIMEOUT_MS         text of the tooltip on show
 //   wine_driver tray-icon                  "X Y RED" of our icon, or "none"
 //   wine_driver screenshot FILE.bmp        the whole desktop, for a person to look at
+//   wine_driver menu-rects TIMEOUT_MS N    screen rectangles of N open menus (a sub-menu open)
+//   wine_driver window TITLE TIMEOUT_MS    the program's visible window TITLE: its screen
+//                                          rectangle, then one line per control inside it:
+//                                          CLASS<TAB>LEFT TOP RIGHT BOTTOM<TAB>VISIBLE<TAB>TEXT
+//   wine_driver no-window TITLE TIMEOUT_MS waits until no such window is visible
+//   wine_driver colour-count L T R B RRGGBB  screen pixels of that colour in the rectangle
 //
 // Exit code 0 on success, 1 when the thing looked for is not there in time.
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -147,6 +154,53 @@ int screenshot(const char* path)
     return out ? 0 : 1;
 }
 
+void print_line(const std::string& text)
+{
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+std::string rect_text(HWND hwnd)
+{
+    RECT r{};
+    ::GetWindowRect(hwnd, &r);
+    char text[64];
+    std::snprintf(text, sizeof text, "%ld %ld %ld %ld", r.left, r.top, r.right, r.bottom);
+    return text;
+}
+
+BOOL CALLBACK print_control(HWND child, LPARAM)
+{
+    char cls[64] = {};
+    ::GetClassNameA(child, cls, sizeof cls);
+    print_line(std::string(cls) + '\t' + rect_text(child) + '\t' + (::IsWindowVisible(child) ? "1" : "0") + '\t');
+    print_utf8(text_of(child).c_str());
+    print_line("\n");
+    return TRUE;
+}
+
+BOOL CALLBACK collect_menu(HWND hwnd, LPARAM list)
+{
+    char cls[16] = {};
+    ::GetClassNameA(hwnd, cls, sizeof cls);
+    if (std::strcmp(cls, "#32768") == 0 && ::IsWindowVisible(hwnd))
+        reinterpret_cast<std::string*>(list)->append(rect_text(hwnd) + "\n");
+    return TRUE;
+}
+
+int count_colour(int left, int top, int right, int bottom, unsigned long rgb)
+{
+    HDC screen = ::GetDC(nullptr);
+    const COLORREF wanted = RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+    int count = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            count += ::GetPixel(screen, x, y) == wanted;
+    ::ReleaseDC(nullptr, screen);
+    print_line(std::to_string(count) + "\n");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -210,5 +264,40 @@ int main(int argc, char** argv)
         return tray_icon();
     if (command == "screenshot" && argc > 2)
         return screenshot(argv[2]);
+    if (command == "menu-rects" && argc > 3) {
+        const DWORD start = ::GetTickCount();
+        const int wanted = std::atoi(argv[3]);
+        do {
+            std::string rects;
+            ::EnumWindows(collect_menu, reinterpret_cast<LPARAM>(&rects));
+            if (std::count(rects.begin(), rects.end(), '\n') >= wanted) {
+                print_line(rects);
+                return 0;
+            }
+            ::Sleep(50);
+        } while (::GetTickCount() - start < number);
+        return 1;
+    }
+    if ((command == "window" || command == "no-window") && argc > 3) {
+        const DWORD timeout = static_cast<DWORD>(std::atol(argv[3]));
+        if (command == "no-window") {
+            const DWORD start = ::GetTickCount();
+            while (find_visible(nullptr, argv[2])) {
+                if (::GetTickCount() - start > timeout)
+                    return 1;
+                ::Sleep(50);
+            }
+            return 0;
+        }
+        HWND window = wait_for(nullptr, argv[2], timeout);
+        if (!window)
+            return 1;
+        print_line(rect_text(window) + "\n");
+        ::EnumChildWindows(window, print_control, 0);
+        return 0;
+    }
+    if (command == "colour-count" && argc > 6)
+        return count_colour(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
+                            std::strtoul(argv[6], nullptr, 16));
     return 2;
 }
