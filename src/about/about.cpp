@@ -27,7 +27,6 @@ About::About(platform::Forms& forms, platform::Runtime& runtime)
 {
     window.client_width_twips = CLIENT_WIDTH;
     window.set_height_twips(CLIENT_HEIGHT);
-    window.set_centred(true);
     window.set_border_style(platform::BorderStyle::none);
     window.controls = {&Frame1};
     Frame1.controls = {&Picture1, &Picture2, &LBL_Progname, &LBL_author, &lbl_email, &lbl_web};

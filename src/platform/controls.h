@@ -295,10 +295,6 @@ public:
 
     bool loaded() const { return loaded_; }
 
-    // Shown in the middle of the screen.
-    bool centred() const { return centred_; }
-    void set_centred(bool centred) { update(centred_, centred); }
-
     // None: no title bar and no border.
     BorderStyle border_style() const { return border_style_; }
     void set_border_style(BorderStyle style) { update(border_style_, style); }
@@ -326,7 +322,6 @@ private:
     int height_twips_ = 0;
     Control* focus_ = nullptr;
     bool loaded_ = false;
-    bool centred_ = false;
     BorderStyle border_style_ = BorderStyle::fixed;
     MousePointer mouse_pointer_ = MousePointer::default_pointer;
     Picture mouse_icon_;

@@ -50,7 +50,6 @@ TEST_F(AboutWindow, LoadFillsTheLabelsAndShowsTheDesign)
     EXPECT_EQ(a.window.border_style(), platform::BorderStyle::none);
     EXPECT_EQ(a.window.client_width_twips, 4260);
     EXPECT_EQ(a.window.height_twips(), 2280);
-    EXPECT_TRUE(a.window.centred());
     EXPECT_EQ(a.window.mouse_pointer(), MousePointer::default_pointer);
     EXPECT_EQ(a.Frame1.rect(), (platform::TwipsRect{80, 0, 4095, 2175}));
     EXPECT_EQ(a.Frame1.caption(), "");
