@@ -233,7 +233,7 @@ point_at() {
     link) xdotool mousemove $(middle_of "$(about_control Static "$MAKER_HOST")") ;;
     frame) read -r left top right bottom <<<"$(about_control VarnhollowFrame)"
       xdotool mousemove $(((left + right) / 2)) $((bottom - 4)) ;;
-    picture) xdotool mousemove $(middle_of "$(about_control VarnhollowPicture)") ;;
+    picture) xdotool mousemove $(middle_of "$(about_control VarnhollowPictureBox)") ;;
   esac
   sleep 0.3
 }
