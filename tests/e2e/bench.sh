@@ -136,8 +136,8 @@ MENU_LAYOUT=(item separator item separator item item)
 SEPARATOR_HEIGHT=9
 MENU_BORDER=3
 
-# Screen point "X Y" in the middle of top-level entry $1 of MENU_LAYOUT.
-menu_entry_point() {
+# Clicks the top-level entry at index $1 of MENU_LAYOUT.
+click_menu_entry() {
   read -r left top right bottom <<<"$MENU_RECT"
   local items=0 separators=0 e
   for e in "${MENU_LAYOUT[@]}"; do [ "$e" = item ] && items=$((items + 1)) || separators=$((separators + 1)); done
@@ -146,31 +146,7 @@ menu_entry_point() {
   for ((i = 0; i < $1; i++)); do
     [ "${MENU_LAYOUT[$i]}" = item ] && y=$((y + item_height)) || y=$((y + SEPARATOR_HEIGHT))
   done
-  echo $(((left + right) / 2)) $((y + item_height / 2))
-}
-
-# Clicks the top-level entry at index $1 of MENU_LAYOUT.
-click_menu_entry() {
-  xdotool mousemove $(menu_entry_point "$1") click 1
-  driver no-menu 5000 || fail "the menu stayed open"
-}
-
-# The "Outils" sub-menu: three items, no separator.
-TOOLS=(update password email)
-
-# Opens "Outils" and clicks one of its items.
-choose_tool() {
-  local index=-1 i
-  for i in "${!TOOLS[@]}"; do [ "${TOOLS[$i]}" = "$1" ] && index=$i; done
-  [ "$index" -ge 0 ] || fail "no tool $1"
-  open_menu
-  xdotool mousemove $(menu_entry_point 2) click 1
-  local sub
-  sub=$(driver menu-rects 5000 2 | tr -d '\r' | grep -vxF "$MENU_RECT" | head -1) || fail "the Outils sub-menu did not open"
-  [ -n "$sub" ] || fail "the Outils sub-menu did not open"
-  read -r left top right bottom <<<"$sub"
-  local item_height=$(( (bottom - top - 2 * MENU_BORDER) / ${#TOOLS[@]} ))
-  xdotool mousemove $(((left + right) / 2)) $((top + MENU_BORDER + index * item_height + item_height / 2)) click 1
+  xdotool mousemove $(((left + right) / 2)) $((y + item_height / 2)) click 1
   driver no-menu 5000 || fail "the menu stayed open"
 }
 
@@ -188,17 +164,14 @@ choose() {
 
 ABOUT_TITLE="A Propos"
 
-# Reads the About window: its screen rectangle, then one line per control.
+# Reads the About window: its controls, and its rectangle on the screen.
 read_about() {
   ABOUT=$(driver window "$ABOUT_TITLE" "${1:-5000}" | tr -d '\r') || fail "no About window"
-  ABOUT_RECT=$(head -1 <<<"$ABOUT")
+  ABOUT_RECT=$(driver screen-rect "$ABOUT_TITLE" | tr -d '\r')
 }
 
-# Screen rectangle of the visible control of class $1 whose text is $2 (any text when empty).
-about_control() {
-  awk -F'\t' -v c="$1" -v t="${2-}" 'NR > 1 && $1 == c && $3 == "1" && (t == "" || $4 == t) { print $2; exit }' \
-    <<<"$ABOUT"
-}
+# Screen rectangle of the About window's visible control of class $1 (with text $2).
+about_control() { driver screen-rect "$ABOUT_TITLE" "$@" | tr -d '\r'; }
 
 middle_of() {
   read -r left top right bottom <<<"$1"
@@ -208,7 +181,7 @@ middle_of() {
 # The texts of the window's visible labels, top to bottom, joined by "|".
 expect_about_labels() {
   local got
-  got=$(awk -F'\t' 'NR > 1 && $1 == "Static" && $3 == "1" { print $4 }' <<<"$ABOUT" | paste -sd'|')
+  got=$(awk -F'|' 'NR > 1 && $1 == "Static" && $3 == 1 { print $2 }' <<<"$ABOUT" | paste -sd'|')
   [ "$got" = "$1" ] || fail "About window shows [$got], expected [$1]"
   log "About window: $got"
 }
@@ -288,6 +261,88 @@ expect_launch() {
 expect_not_launched() {
   ! awk -F'\t' -v m="$1" '$1 == m { found = 1 } END { exit !found }' "$(launches_file)" 2>/dev/null ||
     fail "$1 was started"
+
+# Opens "Outils" and clicks its item update, password or email.
+choose_tool() {
+  local index
+  case "$1" in
+    update) index=0 ;;
+    password) index=1 ;;
+    email) index=2 ;;
+    *) fail "no tool $1" ;;
+  esac
+  open_menu
+  read -r left top right bottom <<<"$MENU_RECT"
+  local items=4 separators=2
+  local item_height=$(( (bottom - top - 2 * MENU_BORDER - separators * SEPARATOR_HEIGHT) / items ))
+  local y=$((top + MENU_BORDER + item_height + SEPARATOR_HEIGHT + item_height / 2))
+  xdotool mousemove $(((left + right) / 2)) "$y" click 1
+  local sub=""
+  for _ in $(seq 40); do
+    sub=$(driver menu-rects 1000 | tr -d '\r' | grep -vx "$MENU_RECT" | head -1)
+    [ -n "$sub" ] && break
+    sleep 0.1
+  done
+  [ -n "$sub" ] || fail "the Outils sub-menu did not open"
+  read -r left top right bottom <<<"$sub"
+  item_height=$(( (bottom - top - 2 * MENU_BORDER) / 3 ))
+  xdotool mousemove $(((left + right) / 2)) $((top + MENU_BORDER + index * item_height + item_height / 2)) click 1
+  driver no-menu 5000 || fail "the menu stayed open"
+}
+
+# --- the password window ("Mot de passe") ------------------------------------
+
+PASSWORD_TITLE="Mot de passe"
+PASSWORD_FILE="$WINEPREFIX/drive_c/windows/system32/PSTACK.DRV"
+
+# Waits for the password window; prints its outer size then one line per control.
+password_window() { driver window "$PASSWORD_TITLE" "${1:-10000}" | tr -d '\r'; }
+
+# Checks the layout the user sees: verify (90 pixels high, OK and one Abandon)
+# or change (189 pixels, the three fields and the lower Abandon).
+expect_password_window() {
+  local info height shown
+  info=$(password_window) || fail "no password window"
+  height=$(head -1 <<<"$info" | awk '{print $2}')
+  shown=$(tail -n +2 <<<"$info" | awk -F'|' '$3 == 1 {print $1 ":" $2}' | paste -sd, -)
+  case "$1" in
+    verify) [ "$height" = 90 ] || fail "verify layout is $height pixels high"
+            [ "$shown" = "Edit:,Static:Mot de Passe,Button:Abandon,Button:OK" ] || fail "verify layout shows [$shown]" ;;
+    change) [ "$height" = 189 ] || fail "change layout is $height pixels high"
+            [[ "$shown" == Edit:,Edit:,Edit:,Static:*,Static:Mot\ de\ Passe\ actuel,Button:Abandon,* ]] ||
+              fail "change layout shows [$shown]" ;;
+  esac
+  [ "$(driver focus "$PASSWORD_TITLE" | tr -d '\r' | awk '{print $1}')" = Edit ] || fail "no field has the focus"
+  log "password window: $1 layout"
+}
+
+# The focused field's position, "x y" in the window.
+focused_field() { driver focus "$PASSWORD_TITLE" | tr -d '\r' | awk '{print $2, $3}'; }
+
+type_password() { driver type "$PASSWORD_TITLE" "$1" || fail "cannot type into the password window"; sleep 0.3; }
+press_key() { driver key "$PASSWORD_TITLE" "$1" || fail "cannot press $1"; sleep 0.3; }
+press_enter() { press_key enter; }
+click_button() { driver click-button "$PASSWORD_TITLE" "$1" || fail "no button $1 in the password window"; sleep 0.3; }
+close_password_window() { driver close "$PASSWORD_TITLE" || fail "no password window to close"; }
+expect_no_password_window() { driver no-window "$PASSWORD_TITLE" 5000 || fail "the password window is still shown"; }
+
+# Writes record 1 of the password file: the encoded password, then the reserve.
+seed_password_file() { printf '%s%s' "$1" "$2" >"$PASSWORD_FILE"; }
+
+# The program wrote a new encoded password (16 characters from > to })
+# and put the reserve back; the file is still one record long.
+expect_password_file_changed_keeping() {
+  local code reserve
+  [ "$(stat -c %s "$PASSWORD_FILE")" = 32 ] || fail "the password file is $(stat -c %s "$PASSWORD_FILE") bytes long"
+  code=$(head -c 16 "$PASSWORD_FILE")
+  reserve=$(tail -c 16 "$PASSWORD_FILE")
+  [ "$code" != "$1" ] || fail "the password file still holds the old password"
+  local byte
+  for byte in $(head -c 16 "$PASSWORD_FILE" | od -An -tu1); do
+    [ "$byte" -ge 62 ] && [ "$byte" -le 125 ] || fail "the password file holds [$code]"
+  done
+  [ "$reserve" = "$2" ] || fail "the reserve became [$reserve]"
+  log "password file: $code$reserve"
 }
 
 expect_start() {

@@ -8,6 +8,14 @@ MAIL_SUBJECT="?subject=Varnhollow : Demande d'informations"
 BROWSER='C:\Program Files\Internet Explorer\iexplore.exe'
 MAIL_PROGRAM='C:\windows\launch_recorder.exe'
 QUIT_LOCKED=$'Varnhollow est activé et le restera !\r\n   Voulez vous vraiment quitter ?'
+WRONG_PASSWORD="Votre mot de passe actuel est erroné! Recommencer."
+CONFIRMATION_DIFFERS="Le nouveau mot de passe et sa confirmation ne sont pas identiques"
+PASSWORD_CHANGED="Votre nouveau mot de passe est pris en compte."
+
+# Encoded forms of two passwords, as the program writes them.
+SECRET_ENCODED='RASOTYY|W_YvEZ?B' # SECRET
+OLD1_ENCODED='Wi\rTZA{GbDVAJ@F'  # OLD1
+RESERVE='reserve-16-bytes'
 
 # Starts on $1 with Start = $2, and checks the icon for $3.
 start_resident() {
@@ -175,4 +183,119 @@ scenario_quitting_leaves_the_about_window_open_until_it_is_closed() {
   read_about
   click_on picture
   expect_exit
+}
+
+scenario_unlock_with_the_password_after_a_wrong_one() {
+  seed_password_file "$SECRET_ENCODED" "$RESERVE"
+  start_resident winxp 4 locked
+  choose lock
+  expect_password_window verify
+  type_password wrong
+  press_enter
+  expect_box "$WRONG_PASSWORD"
+  answer 1
+  expect_password_window verify
+  expect_start 4
+  type_password sEcReT
+  press_enter
+  expect_no_password_window
+  expect_tray unlocked
+  expect_start 3
+  # No password pending any more: the next choice locks at once.
+  choose lock
+  expect_tray locked
+  expect_start 4
+  choose quit
+  expect_box "$QUIT_LOCKED"
+  answer 6
+  expect_exit
+}
+
+scenario_change_the_password_then_unlock_with_the_new_one() {
+  seed_password_file "$OLD1_ENCODED" "$RESERVE"
+  start_resident winxp 4 locked
+  choose_tool password
+  expect_password_window change
+  type_password old1
+  press_enter
+  [ "$(focused_field)" = "8 64" ] || fail "the new password field did not get the focus"
+  type_password neuf
+  press_enter
+  [ "$(focused_field)" = "8 104" ] || fail "the confirmation field did not get the focus"
+  type_password NEUF
+  press_enter
+  expect_box "$CONFIRMATION_DIFFERS"
+  answer 1
+  type_password neuf
+  press_enter
+  expect_box "$PASSWORD_CHANGED"
+  answer 1
+  expect_no_password_window
+  expect_password_file_changed_keeping "$OLD1_ENCODED" "$RESERVE"
+
+  choose lock
+  expect_password_window verify
+  type_password old1
+  press_enter
+  expect_box "$WRONG_PASSWORD"
+  answer 1
+  type_password NEUF
+  press_enter
+  expect_no_password_window
+  expect_tray unlocked
+  expect_start 3
+  quit_unlocked
+}
+
+scenario_giving_up_closing_and_escape_leave_the_lock_on() {
+  seed_password_file "$SECRET_ENCODED" "$RESERVE"
+  start_resident winxp 4 locked
+  choose lock
+  expect_password_window verify
+  type_password secret
+  press_key escape
+  password_window 1000 >/dev/null || fail "Escape closed the password window"
+  click_button Abandon
+  expect_no_password_window
+  expect_tray locked
+  expect_start 4
+
+  choose lock
+  expect_password_window verify
+  close_password_window
+  expect_no_password_window
+  expect_start 4
+  # Closed means unloaded: the next use loads it afresh.
+  choose lock
+  expect_password_window verify
+  click_button Abandon
+  expect_no_password_window
+  expect_tray locked
+  expect_start 4
+  choose quit
+  expect_box "$QUIT_LOCKED"
+  answer 6
+  expect_exit
+}
+
+scenario_tab_follows_the_tab_order_and_enter_reaches_the_fields_in_the_change_layout() {
+  seed_password_file "$SECRET_ENCODED" "$RESERVE"
+  start_resident winxp 3 unlocked
+  choose_tool password
+  expect_password_window change
+  type_password secret
+  press_enter
+  press_key tab # from the new password field: the confirmation is still disabled
+  [ "$(focused_field)" = "40 144" ] || fail "Tab went to [$(focused_field)], not to Abandon"
+  press_key tab
+  [ "$(focused_field)" = "8 16" ] || fail "Tab went to [$(focused_field)], not back to the current password"
+  press_key tab
+  [ "$(focused_field)" = "8 64" ] || fail "Tab went to [$(focused_field)], not to the new password"
+  type_password x
+  press_enter # one character: Enter does nothing
+  expect_no_box
+  [ "$(focused_field)" = "8 64" ] || fail "Enter on one character moved the focus"
+  click_button Abandon
+  expect_no_password_window
+  quit_unlocked
 }

@@ -74,6 +74,39 @@ TEST(PasswordCipher, TwoEncodingsDifferButDecodeTheSame)
     EXPECT_EQ(Decodage_Passwd(second), "SECRET");
 }
 
+TEST(PasswordCipher, EncodingsUseEveryBitOfTheSalt)
+{
+    int seen = 0;
+    for (int round = 0; round < 50; ++round) {
+        const std::string encoded = Codage_Passwd("abcdefgh");
+        for (std::size_t i = 1; i < 16; i += 2)
+            seen |= (static_cast<unsigned char>(encoded[i]) - 62) & 60;
+    }
+    EXPECT_EQ(seen, 60);
+}
+
+// Each Windows-1252 letter with its capital, written out rather than computed.
+TEST(PasswordCipher, UpperCaseFollowsTheWindows1252LetterPairs)
+{
+    const char* const pairs[][2] = {
+        {"à", "À"}, {"á", "Á"}, {"â", "Â"}, {"ã", "Ã"}, {"ä", "Ä"}, {"å", "Å"}, {"æ", "Æ"}, {"ç", "Ç"},
+        {"è", "È"}, {"é", "É"}, {"ê", "Ê"}, {"ë", "Ë"}, {"ì", "Ì"}, {"í", "Í"}, {"î", "Î"}, {"ï", "Ï"},
+        {"ð", "Ð"}, {"ñ", "Ñ"}, {"ò", "Ò"}, {"ó", "Ó"}, {"ô", "Ô"}, {"õ", "Õ"}, {"ö", "Ö"}, {"ø", "Ø"},
+        {"ù", "Ù"}, {"ú", "Ú"}, {"û", "Û"}, {"ü", "Ü"}, {"ý", "Ý"}, {"þ", "Þ"}, {"š", "Š"}, {"œ", "Œ"},
+        {"ž", "Ž"}, {"ÿ", "Ÿ"}};
+    std::string lower;
+    std::string capitals;
+    for (const auto& pair : pairs) {
+        ASSERT_EQ(std::string(pair[0]).size(), 1u); // one Windows-1252 byte each
+        lower += pair[0];
+        capitals += pair[1];
+    }
+    EXPECT_EQ(password::upper_case_1252(lower), capitals);
+    EXPECT_EQ(password::upper_case_1252(capitals), capitals);
+    // No capital of their own: sharp s, division sign, micro, ordinals.
+    EXPECT_EQ(password::upper_case_1252("ß÷µªº"), "ß÷µªº");
+}
+
 TEST(PasswordCipher, EmptyPasswordIsEightSaltOnlyPairs)
 {
     const std::string encoded = Codage_Passwd("");
@@ -106,6 +139,10 @@ INSTANTIATE_TEST_SUITE_P(
                     Decoding{"pair 62 65", ">A", "\x03"},
                     // 'A' (65): (65 xor 0) div 4 + 62 = 78 'N', (0 or 1) + 62 = 63 '?'.
                     Decoding{"A with salt 0", "N?", "A"},
+                    // With salt 4: (65 xor 4) div 4 + 62 = 79 'O', (4 or 1) + 62 = 67 'C'.
+                    Decoding{"A with salt 4", "OC", "A"},
+                    // With salt 60: (65 xor 60) div 4 + 62 = 93 ']', (60 or 1) + 62 = 123 '{'.
+                    Decoding{"A with salt 60", "]{", "A"},
                     Decoding{"17th character ignored", "N?N?N?N?N?N?N?N?~", "AAAAAAAA"},
                     Decoding{"first below 62", "0?N?", "A"}));
 

@@ -44,6 +44,7 @@ INSTANTIATE_TEST_SUITE_P(EveryRow, SystemVersion,
                                          Row{2, 5, 2, 3790, 0, true},       // Server 2003
                                          Row{2, 6, 0, 6000, 0, false},      // Vista
                                          Row{2, 6, 1, 7601, 0, false},      // Windows 7
+                                         Row{2, 6, 2, 9200, 0, false},      // Windows 8: minor 2 as 2003
                                          Row{2, 10, 0, 19045, 0, false},    // Windows 10
                                          Row{0, 5, 1, 2600, 0, false},      // Win32s
                                          Row{3, 5, 1, 2600, 0, false},      // CE

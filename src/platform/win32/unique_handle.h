@@ -58,5 +58,6 @@ using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 using UniqueWindow = UniqueHandle<NullIsEmpty<HWND, ::DestroyWindow>>;
 using UniqueMenu = UniqueHandle<NullIsEmpty<HMENU, ::DestroyMenu>>;
 using UniqueIcon = UniqueHandle<NullIsEmpty<HICON, ::DestroyIcon>>;
+using UniqueFont = UniqueHandle<NullIsEmpty<HFONT, ::DeleteObject>>;
 
 } // namespace platform::win32

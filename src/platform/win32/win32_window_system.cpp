@@ -1,7 +1,6 @@
 #include "platform/win32/win32_window_system.h"
 
-#include <windowsx.h>
-
+#include <algorithm>
 #include <vector>
 
 #include "platform/win32/unique_handle.h"
@@ -10,77 +9,7 @@ namespace platform::win32 {
 
 namespace {
 
-constexpr char FORM_CLASS[] = "VarnhollowForm";
-constexpr char PICTURE_CLASS[] = "VarnhollowPicture";
-constexpr int TWIPS_PER_PIXEL = 15;
 constexpr DWORD IDLE_WAIT_MS = 50;
-
-// The shell broadcasts this when the taskbar has been (re)created.
-UINT taskbar_created_message()
-{
-    static const UINT message = ::RegisterWindowMessageA("TaskbarCreated");
-    return message;
-}
-
-template <typename Object>
-Object* attached(HWND hwnd, UINT message, LPARAM lparam)
-{
-    if (message == WM_NCCREATE) {
-        auto* object = static_cast<Object*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
-        return object;
-    }
-    auto* object = reinterpret_cast<Object*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (message == WM_NCDESTROY)
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-    return object;
-}
-
-// The hidden window behind a picture box: tray notifications arrive here as
-// mouse moves, the mouse message in X.
-class PictureWindow : public ControlView {
-public:
-    PictureWindow(HINSTANCE instance, HWND parent, PictureBox& box) : box_(box)
-    {
-        const int size = ::GetSystemMetrics(SM_CXSMICON);
-        icon_.reset(static_cast<HICON>(
-            ::LoadImageA(instance, MAKEINTRESOURCEA(box.icon_resource()), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
-        window_.reset(::CreateWindowExA(0, PICTURE_CLASS, "", WS_CHILD, 0, 0, size, size, parent, nullptr, instance,
-                                        this));
-        box.window_handle = reinterpret_cast<std::uintptr_t>(window_.get());
-        box.picture_handle = reinterpret_cast<std::uintptr_t>(icon_.get());
-        box.attach(this);
-    }
-    ~PictureWindow() override
-    {
-        box_.attach(nullptr);
-        box_.window_handle = 0;
-        box_.picture_handle = 0;
-    }
-
-    void refresh() override {}
-
-    static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
-    {
-        auto* self = attached<PictureWindow>(hwnd, message, lparam);
-        if (self && message == WM_MOUSEMOVE && self->box_.on_mouse_move) {
-            const int button = (wparam & MK_LBUTTON ? 1 : 0) | (wparam & MK_RBUTTON ? 2 : 0) |
-                               (wparam & MK_MBUTTON ? 4 : 0);
-            const int shift = (wparam & MK_SHIFT ? 1 : 0) | (wparam & MK_CONTROL ? 2 : 0);
-            // The handler may unload the form and so destroy this object.
-            auto handler = self->box_.on_mouse_move;
-            handler(button, shift, GET_X_LPARAM(lparam) * double{TWIPS_PER_PIXEL},
-                    GET_Y_LPARAM(lparam) * double{TWIPS_PER_PIXEL});
-            return 0;
-        }
-        return ::DefWindowProcA(hwnd, message, wparam, lparam);
-    }
-
-private:
-    PictureBox& box_;
-    UniqueIcon icon_;
-    UniqueWindow window_;
-};
 
 // Builds the Win32 menu for `menu`'s items; `commands` maps each command id
 // (its index + 1) back to the item.
@@ -105,71 +34,10 @@ UniqueMenu build_menu(const MenuItem& menu, std::vector<MenuItem*>& commands)
 
 } // namespace
 
-// A form's top-level window.
-class Win32WindowSystem::FormWindow : public ControlView {
-public:
-    FormWindow(HINSTANCE instance, Form& form) : form_(form)
-    {
-        window_.reset(::CreateWindowExA(0, FORM_CLASS, form.caption().c_str(), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
-                                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                        instance, this));
-        for (Control* control : form.controls)
-            if (auto* picture = dynamic_cast<PictureBox*>(control))
-                pictures_.push_back(std::make_unique<PictureWindow>(instance, window_.get(), *picture));
-        form.attach(this);
-        refresh();
-    }
-    ~FormWindow() override { form_.attach(nullptr); }
-
-    HWND handle() const { return window_.get(); }
-
-    void refresh() override
-    {
-        ::SetWindowTextA(window_.get(), form_.caption().c_str());
-        ::ShowWindow(window_.get(), form_.visible() ? SW_SHOW : SW_HIDE);
-    }
-
-    static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
-    {
-        auto* self = attached<FormWindow>(hwnd, message, lparam);
-        if (self && message == taskbar_created_message() && self->form_.on_taskbar_created) {
-            self->form_.on_taskbar_created();
-            return 0;
-        }
-        if (message == WM_CLOSE)
-            return 0; // the program decides when its windows go
-        return ::DefWindowProcA(hwnd, message, wparam, lparam);
-    }
-
-private:
-    Form& form_;
-    UniqueWindow window_; // destroyed last: its children go with it
-    std::vector<std::unique_ptr<PictureWindow>> pictures_;
-};
-
-namespace {
-void register_classes(HINSTANCE instance)
-{
-    WNDCLASSA form_class{};
-    form_class.lpfnWndProc = Win32WindowSystem::FormWindow::procedure;
-    form_class.hInstance = instance;
-    form_class.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
-    form_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    form_class.lpszClassName = FORM_CLASS;
-    ::RegisterClassA(&form_class);
-
-    WNDCLASSA picture_class{};
-    picture_class.lpfnWndProc = PictureWindow::procedure;
-    picture_class.hInstance = instance;
-    picture_class.lpszClassName = PICTURE_CLASS;
-    ::RegisterClassA(&picture_class);
-}
-} // namespace
-
 Win32WindowSystem::Win32WindowSystem(HINSTANCE instance) : instance_(instance)
 {
-    register_classes(instance);
-    taskbar_created_message();
+    FormWindow::register_class(instance);
+    PictureWindow::register_class(instance);
 }
 
 Win32WindowSystem::~Win32WindowSystem() = default;
@@ -181,7 +49,13 @@ void Win32WindowSystem::create_window(Form& form)
 
 void Win32WindowSystem::destroy_window(Form& form)
 {
-    windows_.erase(&form);
+    auto window = windows_.extract(&form); // destroyed once out of the map
+}
+
+void Win32WindowSystem::bring_to_front(Form& form)
+{
+    if (auto window = windows_.find(&form); window != windows_.end())
+        window->second->bring_to_front();
 }
 
 void Win32WindowSystem::show_popup_menu(Form& owner, MenuItem& menu)
@@ -223,8 +97,7 @@ void Win32WindowSystem::process_pending_events()
             return;
         }
         handled = true;
-        ::TranslateMessage(&message);
-        ::DispatchMessageA(&message);
+        dispatch(message);
     }
     // Nothing was pending: sleep until something is, instead of spinning.
     if (!handled)
@@ -234,11 +107,29 @@ void Win32WindowSystem::process_pending_events()
 int Win32WindowSystem::run_event_loop()
 {
     MSG message;
-    while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageA(&message);
-    }
+    while (::GetMessageA(&message, nullptr, 0, 0) > 0)
+        dispatch(message);
     return static_cast<int>(message.wParam);
+}
+
+void Win32WindowSystem::dispatch(MSG& message)
+{
+    if (dialog_message(message))
+        return;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+}
+
+bool Win32WindowSystem::dialog_message(MSG& message)
+{
+    const HWND root = message.hwnd ? ::GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    if (!root)
+        return false;
+    const auto form = std::find_if(windows_.begin(), windows_.end(),
+                                   [root](const auto& entry) { return entry.second->handle() == root; });
+    if (form == windows_.end() || !form->second->wants_dialog_keys())
+        return false;
+    return ::IsDialogMessageA(root, &message);
 }
 
 } // namespace platform::win32

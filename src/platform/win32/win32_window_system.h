@@ -7,6 +7,7 @@
 
 #include "platform/event_pump.h"
 #include "platform/window_system.h"
+#include "platform/win32/win32_form_window.h"
 
 namespace platform::win32 {
 
@@ -19,6 +20,7 @@ public:
 
     void create_window(Form& form) override;
     void destroy_window(Form& form) override;
+    void bring_to_front(Form& form) override;
     void show_popup_menu(Form& owner, MenuItem& menu) override;
     void end_event_loop() override;
     void process_pending_events() override;
@@ -26,9 +28,11 @@ public:
     // Runs until the last form is unloaded; returns the exit code.
     int run_event_loop();
 
-    class FormWindow;
-
 private:
+    // Tab, Enter and Escape in a form with fields, as in a dialog box.
+    bool dialog_message(MSG& message);
+    void dispatch(MSG& message);
+
     HINSTANCE instance_;
     std::map<Form*, std::unique_ptr<FormWindow>> windows_;
 };

@@ -11,18 +11,25 @@
 //   wine_driver tooltip TIMEOUT_MS         text of the tooltip on show
 //   wine_driver tray-icon                  "X Y RED" of our icon, or "none"
 //   wine_driver screenshot FILE.bmp        the whole desktop, for a person to look at
-//   wine_driver menu-rects TIMEOUT_MS N    screen rectangles of N open menus (a sub-menu open)
-//   wine_driver window TITLE TIMEOUT_MS    the program's visible window TITLE: its screen
-//                                          rectangle, then one line per control inside it:
-//                                          CLASS<TAB>LEFT TOP RIGHT BOTTOM<TAB>VISIBLE<TAB>TEXT
+//   wine_driver menu-rects TIMEOUT_MS      rectangles of every open popup menu, one a line
+//   wine_driver window TITLE TIMEOUT_MS    outer size of the window, then its controls:
+//                                          class|text|shown|enabled|x y w h (client pixels);
+//                                          shown: visible and inside the window's client area
 //   wine_driver no-window TITLE TIMEOUT_MS waits until no such window is visible
+//   wine_driver focus TITLE                the focused control: class x y
+//   wine_driver type TITLE TEXT            types TEXT (Windows-1252) into the focused control
+//   wine_driver key TITLE enter|tab|escape presses a key in the focused control
+//   wine_driver click-button TITLE CAPTION presses the shown button with that caption
+//   wine_driver close TITLE                the window's close box
+//   wine_driver screen-rect TITLE [CLASS [TEXT]]  "LEFT TOP RIGHT BOTTOM" on the screen of the
+//                                          window, or of its first visible control of that
+//                                          class (and text)
 //   wine_driver colour-count L T R B RRGGBB  screen pixels of that colour in the rectangle
 //
 // Exit code 0 on success, 1 when the thing looked for is not there in time.
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -154,51 +161,199 @@ int screenshot(const char* path)
     return out ? 0 : 1;
 }
 
-void print_line(const std::string& text)
+BOOL CALLBACK print_menu_rect(HWND hwnd, LPARAM)
 {
-    DWORD written = 0;
-    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    char cls[16] = {};
+    ::GetClassNameA(hwnd, cls, sizeof cls);
+    if (std::strcmp(cls, "#32768") == 0 && ::IsWindowVisible(hwnd)) {
+        RECT r;
+        ::GetWindowRect(hwnd, &r);
+        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+    }
+    return TRUE;
 }
 
-std::string rect_text(HWND hwnd)
+std::string class_of(HWND hwnd)
 {
-    RECT r{};
-    ::GetWindowRect(hwnd, &r);
-    char text[64];
-    std::snprintf(text, sizeof text, "%ld %ld %ld %ld", r.left, r.top, r.right, r.bottom);
-    return text;
+    char cls[64] = {};
+    ::GetClassNameA(hwnd, cls, sizeof cls);
+    return cls;
+}
+
+// A control's rectangle in its window's client coordinates.
+RECT client_rect_of(HWND control)
+{
+    RECT r;
+    ::GetWindowRect(control, &r);
+    ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// Visible and not cut off at the bottom of the client area: what the user
+// can see.
+bool shown_to_user(HWND control)
+{
+    RECT client;
+    ::GetClientRect(::GetParent(control), &client);
+    const RECT r = client_rect_of(control);
+    return ::IsWindowVisible(control) && r.bottom <= client.bottom && r.left < client.right;
 }
 
 BOOL CALLBACK print_control(HWND child, LPARAM)
 {
-    char cls[64] = {};
-    ::GetClassNameA(child, cls, sizeof cls);
-    print_line(std::string(cls) + '\t' + rect_text(child) + '\t' + (::IsWindowVisible(child) ? "1" : "0") + '\t');
+    const RECT r = client_rect_of(child);
+    std::printf("%s|", class_of(child).c_str());
+    std::fflush(stdout);
     print_utf8(text_of(child).c_str());
-    print_line("\n");
+    std::printf("|%d|%d|%ld %ld %ld %ld\n", shown_to_user(child) ? 1 : 0, ::IsWindowEnabled(child) ? 1 : 0, r.left,
+                r.top, r.right - r.left, r.bottom - r.top);
+    std::fflush(stdout);
     return TRUE;
 }
 
-BOOL CALLBACK collect_menu(HWND hwnd, LPARAM list)
+HWND focus_in(HWND window)
 {
-    char cls[16] = {};
-    ::GetClassNameA(hwnd, cls, sizeof cls);
-    if (std::strcmp(cls, "#32768") == 0 && ::IsWindowVisible(hwnd))
-        reinterpret_cast<std::string*>(list)->append(rect_text(hwnd) + "\n");
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus && ::GetAncestor(info.hwndFocus, GA_ROOT) == window ? info.hwndFocus : nullptr;
+}
+
+struct ButtonSearch {
+    std::wstring caption;
+    HWND found;
+};
+
+BOOL CALLBACK find_button(HWND child, LPARAM data)
+{
+    auto* search = reinterpret_cast<ButtonSearch*>(data);
+    if (_stricmp(class_of(child).c_str(), "Button") == 0 && shown_to_user(child) && text_of(child) == search->caption) {
+        search->found = child;
+        return FALSE;
+    }
     return TRUE;
 }
 
-int count_colour(int left, int top, int right, int bottom, unsigned long rgb)
+std::wstring wide(const char* ansi)
 {
-    HDC screen = ::GetDC(nullptr);
+    wchar_t buffer[256] = {};
+    ::MultiByteToWideChar(CP_ACP, 0, ansi, -1, buffer, 256);
+    return buffer;
+}
+
+void press(HWND target, UINT key)
+{
+    const UINT scan = ::MapVirtualKeyA(key, 0);
+    ::PostMessageA(target, WM_KEYDOWN, key, 1 | (scan << 16));
+    ::PostMessageA(target, WM_KEYUP, key, 1 | (scan << 16) | 0xC0000000u);
+}
+
+struct ControlSearch {
+    std::string window_class;
+    const char* text;
+    HWND found;
+};
+
+BOOL CALLBACK find_control(HWND child, LPARAM data)
+{
+    auto* search = reinterpret_cast<ControlSearch*>(data);
+    if (class_of(child) == search->window_class && ::IsWindowVisible(child) &&
+        (!search->text || text_of(child) == wide(search->text))) {
+        search->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+int screen_rect(HWND window, int argc, char** argv)
+{
+    HWND target = window;
+    if (argc > 3) {
+        ControlSearch search{argv[3], argc > 4 ? argv[4] : nullptr, nullptr};
+        ::EnumChildWindows(window, find_control, reinterpret_cast<LPARAM>(&search));
+        target = search.found;
+    }
+    if (!target)
+        return 1;
+    RECT r;
+    ::GetWindowRect(target, &r);
+    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+    return 0;
+}
+
+int count_colour(char** argv)
+{
+    const unsigned long rgb = std::strtoul(argv[6], nullptr, 16);
     const COLORREF wanted = RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+    HDC screen = ::GetDC(nullptr);
     int count = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
+    for (int y = std::atoi(argv[3]); y < std::atoi(argv[5]); ++y)
+        for (int x = std::atoi(argv[2]); x < std::atoi(argv[4]); ++x)
             count += ::GetPixel(screen, x, y) == wanted;
     ::ReleaseDC(nullptr, screen);
-    print_line(std::to_string(count) + "\n");
+    std::printf("%d\n", count);
     return 0;
+}
+
+int window_command(const std::string& command, int argc, char** argv)
+{
+    const char* title = argv[2];
+    const DWORD timeout = argc > 3 ? static_cast<DWORD>(std::atol(argv[3])) : 0;
+    if (command == "no-window") {
+        const DWORD start = ::GetTickCount();
+        while (find_visible(nullptr, title)) {
+            if (::GetTickCount() - start > timeout)
+                return 1;
+            ::Sleep(50);
+        }
+        return 0;
+    }
+    HWND window = wait_for(nullptr, title, command == "window" ? timeout : 5000);
+    if (!window)
+        return 1;
+    if (command == "window") {
+        RECT r;
+        ::GetWindowRect(window, &r);
+        std::printf("%ld %ld\n", r.right - r.left, r.bottom - r.top);
+        std::fflush(stdout);
+        ::EnumChildWindows(window, print_control, 0);
+        return 0;
+    }
+    if (command == "screen-rect")
+        return screen_rect(window, argc, argv);
+    if (command == "close") {
+        ::PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
+    }
+    if (command == "click-button" && argc > 3) {
+        ButtonSearch search{wide(argv[3]), nullptr};
+        ::EnumChildWindows(window, find_button, reinterpret_cast<LPARAM>(&search));
+        if (!search.found)
+            return 1;
+        ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(search.found), BN_CLICKED),
+                       reinterpret_cast<LPARAM>(search.found));
+        return 0;
+    }
+    HWND focus = focus_in(window);
+    if (!focus)
+        return 1;
+    if (command == "focus") {
+        const RECT r = client_rect_of(focus);
+        std::printf("%s %ld %ld\n", class_of(focus).c_str(), r.left, r.top);
+        return 0;
+    }
+    if (command == "type" && argc > 3) {
+        for (const char* c = argv[3]; *c; ++c)
+            ::PostMessageA(focus, WM_CHAR, static_cast<unsigned char>(*c), 1);
+        return 0;
+    }
+    if (command == "key" && argc > 3) {
+        const std::string key = argv[3];
+        press(focus, key == "enter" ? VK_RETURN : key == "tab" ? VK_TAB : VK_ESCAPE);
+        return 0;
+    }
+    return 2;
 }
 
 } // namespace
@@ -262,42 +417,20 @@ int main(int argc, char** argv)
     }
     if (command == "tray-icon")
         return tray_icon();
+    if (command == "colour-count" && argc > 6)
+        return count_colour(argv);
     if (command == "screenshot" && argc > 2)
         return screenshot(argv[2]);
-    if (command == "menu-rects" && argc > 3) {
+    if (command == "menu-rects") {
         const DWORD start = ::GetTickCount();
-        const int wanted = std::atoi(argv[3]);
-        do {
-            std::string rects;
-            ::EnumWindows(collect_menu, reinterpret_cast<LPARAM>(&rects));
-            if (std::count(rects.begin(), rects.end(), '\n') >= wanted) {
-                print_line(rects);
-                return 0;
-            }
+        while (!find_visible("#32768", nullptr) && ::GetTickCount() - start < number)
             ::Sleep(50);
-        } while (::GetTickCount() - start < number);
-        return 1;
-    }
-    if ((command == "window" || command == "no-window") && argc > 3) {
-        const DWORD timeout = static_cast<DWORD>(std::atol(argv[3]));
-        if (command == "no-window") {
-            const DWORD start = ::GetTickCount();
-            while (find_visible(nullptr, argv[2])) {
-                if (::GetTickCount() - start > timeout)
-                    return 1;
-                ::Sleep(50);
-            }
-            return 0;
-        }
-        HWND window = wait_for(nullptr, argv[2], timeout);
-        if (!window)
-            return 1;
-        print_line(rect_text(window) + "\n");
-        ::EnumChildWindows(window, print_control, 0);
+        ::EnumWindows(print_menu_rect, 0);
         return 0;
     }
-    if (command == "colour-count" && argc > 6)
-        return count_colour(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
-                            std::strtoul(argv[6], nullptr, 16));
+    if (argc > 2 && (command == "window" || command == "no-window" || command == "focus" || command == "type" ||
+                     command == "key" || command == "click-button" || command == "close" ||
+                     command == "screen-rect"))
+        return window_command(command, argc, argv);
     return 2;
 }

@@ -1,0 +1,310 @@
+#include "platform/win32/win32_control_views.h"
+
+#include <windowsx.h>
+
+#include <string>
+
+namespace platform::win32 {
+
+namespace {
+
+constexpr char PICTURE_CLASS[] = "VarnhollowPicture";
+constexpr char FONT_FACE[] = "MS Sans Serif";
+constexpr int FONT_SIZE_HUNDREDTHS = 825; // 8.25 pt
+constexpr int ENTER = '\r';
+
+UniqueFont make_font(int weight)
+{
+    HDC screen = ::GetDC(nullptr);
+    const int height = -::MulDiv(FONT_SIZE_HUNDREDTHS, ::GetDeviceCaps(screen, LOGPIXELSY), 72 * 100);
+    ::ReleaseDC(nullptr, screen);
+    return UniqueFont(::CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, FONT_FACE));
+}
+
+std::string window_text(HWND hwnd)
+{
+    std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(hwnd)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void set_window_text(HWND hwnd, const std::string& text)
+{
+    if (window_text(hwnd) != text)
+        ::SetWindowTextA(hwnd, text.c_str());
+}
+
+class LabelView : public ChildView {
+public:
+    LabelView(HINSTANCE instance, HWND parent, int id, Label& label, Form& form, const FormFonts& fonts)
+        : ChildView(label, form), label_(label), fonts_(fonts)
+    {
+        const DWORD align = label.alignment() == Alignment::centre ? SS_CENTER : SS_LEFT;
+        create(instance, parent, id, "STATIC", align | SS_NOPREFIX);
+    }
+
+    void refresh() override
+    {
+        set_window_text(handle(), label_.caption());
+        show_common(fonts_, label_.weight());
+    }
+
+private:
+    Label& label_;
+    const FormFonts& fonts_;
+};
+
+class ButtonView : public ChildView {
+public:
+    ButtonView(HINSTANCE instance, HWND parent, int id, Button& button, Form& form, const FormFonts& fonts)
+        : ChildView(button, form), button_(button), fonts_(fonts)
+    {
+        const DWORD kind = button.is_default() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        create(instance, parent, id, "BUTTON", kind | WS_TABSTOP);
+        subclass();
+    }
+
+    void refresh() override
+    {
+        set_window_text(handle(), button_.caption());
+        show_common(fonts_, FontWeight::regular);
+    }
+
+    void command(WORD code) override
+    {
+        if (code != BN_CLICKED || !button_.on_click)
+            return;
+        win32::take_user_input(form_);
+        auto handler = button_.on_click; // the handler may unload the form
+        handler();
+    }
+
+private:
+    Button& button_;
+    const FormFonts& fonts_;
+};
+
+// A single-line field. Its key handler sees every character before the field
+// takes it; Enter presses the default button while one is shown and reaches
+// the handler otherwise.
+class TextBoxView : public ChildView {
+public:
+    TextBoxView(HINSTANCE instance, HWND parent, int id, TextBox& box, Form& form, const FormFonts& fonts)
+        : ChildView(box, form), box_(box), fonts_(fonts)
+    {
+        const TextBox::Style& style = box.style();
+        create(instance, parent, id, "EDIT",
+               WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | (style.password_char ? ES_PASSWORD : 0));
+        if (style.password_char)
+            ::SendMessageA(handle(), EM_SETPASSWORDCHAR, static_cast<unsigned char>(style.password_char), 0);
+        if (style.max_length > 0)
+            ::SendMessageA(handle(), EM_LIMITTEXT, static_cast<WPARAM>(style.max_length), 0);
+        subclass();
+    }
+
+    void refresh() override
+    {
+        set_window_text(handle(), box_.text());
+        show_common(fonts_, box_.style().weight);
+    }
+
+    void command(WORD code) override
+    {
+        if (code == EN_CHANGE)
+            take_user_input();
+    }
+
+    void take_user_input() override { box_.set_text(window_text(handle())); }
+
+protected:
+    LRESULT message(UINT message, WPARAM wparam, LPARAM lparam) override
+    {
+        if (message == WM_GETDLGCODE) {
+            // Enter is the field's (or the default button's, see WM_CHAR),
+            // not the dialog manager's.
+            const auto* key = reinterpret_cast<const MSG*>(lparam);
+            const bool enter = key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN;
+            return call_original(message, wparam, lparam) | (enter ? DLGC_WANTMESSAGE : 0);
+        }
+        if (message == WM_CHAR)
+            return key_press(wparam, lparam);
+        // The Enter it stands for comes as WM_CHAR; a field left alone with it
+        // would look for a default button itself and press it a second time.
+        if (message == WM_KEYDOWN && wparam == VK_RETURN)
+            return 0;
+        return ChildView::message(message, wparam, lparam);
+    }
+
+private:
+    LRESULT key_press(WPARAM wparam, LPARAM lparam)
+    {
+        const int key = static_cast<unsigned char>(wparam);
+        if (!form_.visible())
+            return 0; // keys still queued when a handler hid the window
+        win32::take_user_input(form_);
+        if (key == ENTER) {
+            if (Button* button = active_default_button(form_)) {
+                if (button->on_click) {
+                    auto handler = button->on_click;
+                    handler();
+                }
+            } else if (box_.on_key_press) {
+                auto handler = box_.on_key_press;
+                handler(key);
+            }
+            return 0; // a single-line field has nothing to do with Enter
+        }
+        const HWND hwnd = handle();
+        if (box_.on_key_press) {
+            auto handler = box_.on_key_press;
+            handler(key);
+        }
+        if (!::IsWindow(hwnd))
+            return 0; // the handler unloaded the form
+        return call_original(WM_CHAR, wparam, lparam);
+    }
+
+    TextBox& box_;
+    const FormFonts& fonts_;
+};
+
+} // namespace
+
+FormFonts::FormFonts() : regular(make_font(FW_NORMAL)), bold(make_font(FW_BOLD)) {}
+
+ChildView::~ChildView()
+{
+    control_.attach(nullptr);
+    // The window goes before this object: its last messages must not reach it.
+    if (original_ && handle())
+        ::SetWindowLongPtrA(handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+    window_.reset();
+}
+
+void ChildView::create(HINSTANCE instance, HWND parent, int id, const char* window_class, DWORD style)
+{
+    const TwipsRect& r = control_.rect();
+    window_.reset(::CreateWindowExA(0, window_class, "", WS_CHILD | WS_CLIPSIBLINGS | style, pixels(r.left),
+                                    pixels(r.top), pixels(r.width), pixels(r.height), parent,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr));
+    control_.attach(this);
+    refresh();
+}
+
+void ChildView::subclass()
+{
+    ::SetWindowLongPtrA(handle(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    original_ = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(subclass_procedure)));
+}
+
+LRESULT CALLBACK ChildView::subclass_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    auto* self = reinterpret_cast<ChildView*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    return self->message(message, wparam, lparam);
+}
+
+LRESULT ChildView::message(UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message == WM_SETFOCUS)
+        form_.focus_moved_to(control_);
+    return call_original(message, wparam, lparam);
+}
+
+LRESULT ChildView::call_original(UINT message, WPARAM wparam, LPARAM lparam)
+{
+    return ::CallWindowProcA(original_, handle(), message, wparam, lparam);
+}
+
+void ChildView::show_common(const FormFonts& fonts, FontWeight weight)
+{
+    const HWND hwnd = handle();
+    if (!hwnd)
+        return;
+    const auto font = reinterpret_cast<WPARAM>(fonts.get(weight));
+    if (::SendMessageA(hwnd, WM_GETFONT, 0, 0) != static_cast<LRESULT>(font))
+        ::SendMessageA(hwnd, WM_SETFONT, font, TRUE);
+    ::EnableWindow(hwnd, control_.enabled());
+    ::ShowWindow(hwnd, control_.visible() ? SW_SHOWNA : SW_HIDE);
+}
+
+Button* active_default_button(Form& form)
+{
+    for (Control* control : form.controls) {
+        auto* button = dynamic_cast<Button*>(control);
+        if (button && button->is_default() && button->visible() && button->enabled())
+            return button;
+    }
+    return nullptr;
+}
+
+void take_user_input(Form& form)
+{
+    for (Control* control : form.controls)
+        if (auto* view = dynamic_cast<ChildView*>(control->view()))
+            view->take_user_input();
+}
+
+std::unique_ptr<ChildView> make_child_view(HINSTANCE instance, HWND parent, int id, Control& control, Form& form,
+                                           const FormFonts& fonts)
+{
+    if (auto* label = dynamic_cast<Label*>(&control))
+        return std::make_unique<LabelView>(instance, parent, id, *label, form, fonts);
+    if (auto* button = dynamic_cast<Button*>(&control))
+        return std::make_unique<ButtonView>(instance, parent, id, *button, form, fonts);
+    if (auto* box = dynamic_cast<TextBox*>(&control))
+        return std::make_unique<TextBoxView>(instance, parent, id, *box, form, fonts);
+    return nullptr;
+}
+
+PictureWindow::PictureWindow(HINSTANCE instance, HWND parent, PictureBox& box) : box_(box)
+{
+    const int size = ::GetSystemMetrics(SM_CXSMICON);
+    icon_.reset(static_cast<HICON>(
+        ::LoadImageA(instance, MAKEINTRESOURCEA(box.icon_resource()), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+    window_.reset(::CreateWindowExA(0, PICTURE_CLASS, "", WS_CHILD, 0, 0, size, size, parent, nullptr, instance, this));
+    box.window_handle = reinterpret_cast<std::uintptr_t>(window_.get());
+    box.picture_handle = reinterpret_cast<std::uintptr_t>(icon_.get());
+    box.attach(this);
+}
+
+PictureWindow::~PictureWindow()
+{
+    box_.attach(nullptr);
+    box_.window_handle = 0;
+    box_.picture_handle = 0;
+}
+
+void PictureWindow::register_class(HINSTANCE instance)
+{
+    WNDCLASSA picture_class{};
+    picture_class.lpfnWndProc = procedure;
+    picture_class.hInstance = instance;
+    picture_class.lpszClassName = PICTURE_CLASS;
+    ::RegisterClassA(&picture_class);
+}
+
+LRESULT CALLBACK PictureWindow::procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message == WM_NCCREATE) {
+        auto* object = static_cast<PictureWindow*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
+    }
+    auto* self = reinterpret_cast<PictureWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (message == WM_NCDESTROY)
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    if (self && message == WM_MOUSEMOVE && self->box_.on_mouse_move) {
+        const int button =
+            (wparam & MK_LBUTTON ? 1 : 0) | (wparam & MK_RBUTTON ? 2 : 0) | (wparam & MK_MBUTTON ? 4 : 0);
+        const int shift = (wparam & MK_SHIFT ? 1 : 0) | (wparam & MK_CONTROL ? 2 : 0);
+        // The handler may unload the form and so destroy this object.
+        auto handler = self->box_.on_mouse_move;
+        handler(button, shift, GET_X_LPARAM(lparam) * double{TWIPS_PER_PIXEL},
+                GET_Y_LPARAM(lparam) * double{TWIPS_PER_PIXEL});
+        return 0;
+    }
+    return ::DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+} // namespace platform::win32

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "platform/controls.h"
+#include "platform/win32/unique_handle.h"
+
+namespace platform::win32 {
+
+// The two faces of "MS Sans Serif" 8.25 pt that a form's controls use.
+struct FormFonts {
+    UniqueFont regular;
+    UniqueFont bold;
+
+    FormFonts();
+    HFONT get(FontWeight weight) const { return weight == FontWeight::bold ? bold.get() : regular.get(); }
+};
+
+// The real child window behind one control of a form. It shows the
+// control's properties on refresh() and hands the user's actions back to it.
+class ChildView : public ControlView {
+public:
+    ChildView(Control& control, Form& form) : control_(control), form_(form) {}
+    ~ChildView() override;
+    ChildView(const ChildView&) = delete;
+    ChildView& operator=(const ChildView&) = delete;
+
+    HWND handle() const { return window_.get(); }
+    Control& control() const { return control_; }
+
+    // WM_COMMAND from this control to its form (a click, a change of text).
+    virtual void command(WORD) {}
+    // Copies what the user typed into the control's properties.
+    virtual void take_user_input() {}
+
+protected:
+    // Creates the window, attaches the view and shows the properties.
+    void create(HINSTANCE instance, HWND parent, int id, const char* window_class, DWORD style);
+    // Routes the control's own messages through message() first.
+    void subclass();
+    virtual LRESULT message(UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT call_original(UINT message, WPARAM wparam, LPARAM lparam);
+    void show_common(const FormFonts& fonts, FontWeight weight);
+
+    Control& control_;
+    Form& form_;
+    UniqueWindow window_;
+
+private:
+    static LRESULT CALLBACK subclass_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    WNDPROC original_ = nullptr;
+};
+
+// A form's default button while it is shown and enabled, or none: Enter
+// presses it.
+Button* active_default_button(Form& form);
+
+// Brings every control's properties up to what the user has typed, so that a
+// handler about to run reads the fields as the user sees them.
+void take_user_input(Form& form);
+
+// Creates the child window for a control of one of the kinds a form may hold;
+// nullptr for the kinds that have no child window of their own.
+std::unique_ptr<ChildView> make_child_view(HINSTANCE instance, HWND parent, int id, Control& control, Form& form,
+                                           const FormFonts& fonts);
+
+// The hidden window behind a picture box of the main window: tray
+// notifications arrive there as mouse moves, the mouse message in X.
+class PictureWindow : public ControlView {
+public:
+    PictureWindow(HINSTANCE instance, HWND parent, PictureBox& box);
+    ~PictureWindow() override;
+
+    void refresh() override {}
+    static void register_class(HINSTANCE instance);
+
+private:
+    static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+
+    PictureBox& box_;
+    UniqueIcon icon_;
+    UniqueWindow window_;
+};
+
+// Pixels for a length in twips.
+inline int pixels(int twips)
+{
+    return twips / TWIPS_PER_PIXEL;
+}
+
+} // namespace platform::win32

@@ -1,0 +1,184 @@
+#include "platform/win32/win32_form_window.h"
+
+#include <algorithm>
+
+#include "shell/resource_ids.h"
+
+namespace platform::win32 {
+
+namespace {
+
+constexpr char FORM_CLASS[] = "VarnhollowForm";
+constexpr DWORD FORM_STYLE = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU; // a close box, no minimise or maximise
+constexpr int FIRST_CONTROL_ID = 100;
+
+// The shell broadcasts this when the taskbar has been (re)created.
+UINT taskbar_created_message()
+{
+    static const UINT message = ::RegisterWindowMessageA("TaskbarCreated");
+    return message;
+}
+
+// The form's controls in their tab order, which is also the order their
+// windows are created in.
+std::vector<Control*> in_tab_order(const Form& form)
+{
+    std::vector<Control*> controls = form.controls;
+    std::stable_sort(controls.begin(), controls.end(),
+                     [](const Control* a, const Control* b) { return a->tab_index() < b->tab_index(); });
+    return controls;
+}
+
+} // namespace
+
+FormWindow::FormWindow(HINSTANCE instance, Form& form) : form_(form)
+{
+    window_.reset(::CreateWindowExA(0, FORM_CLASS, form.caption().c_str(), FORM_STYLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this));
+    for (Control* control : in_tab_order(form)) {
+        if (auto* picture = dynamic_cast<PictureBox*>(control)) {
+            pictures_.push_back(std::make_unique<PictureWindow>(instance, window_.get(), *picture));
+            continue;
+        }
+        const int id = FIRST_CONTROL_ID + static_cast<int>(children_.size());
+        if (auto view = make_child_view(instance, window_.get(), id, *control, form, fonts_)) {
+            wants_dialog_keys_ = wants_dialog_keys_ || dynamic_cast<Label*>(control) == nullptr;
+            children_.push_back(std::move(view));
+        }
+    }
+    form.attach(this);
+    refresh();
+}
+
+FormWindow::~FormWindow()
+{
+    form_.attach(nullptr);
+    children_.clear();
+    pictures_.clear();
+    window_.reset();
+}
+
+void FormWindow::register_class(HINSTANCE instance)
+{
+    WNDCLASSA form_class{};
+    form_class.lpfnWndProc = procedure;
+    form_class.hInstance = instance;
+    form_class.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_DEVICE));
+    form_class.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    form_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    form_class.lpszClassName = FORM_CLASS;
+    ::RegisterClassA(&form_class);
+    taskbar_created_message();
+}
+
+void FormWindow::refresh()
+{
+    const HWND hwnd = handle();
+    ::SetWindowTextA(hwnd, form_.caption().c_str());
+    resize();
+    if (form_.visible() && !shown_) {
+        centre();
+        ::ShowWindow(hwnd, SW_SHOW);
+        shown_ = true;
+    } else if (!form_.visible() && shown_) {
+        ::ShowWindow(hwnd, SW_HIDE);
+        shown_ = false;
+    }
+    if (shown_)
+        apply_focus();
+}
+
+void FormWindow::bring_to_front()
+{
+    if (!shown_)
+        return;
+    ::SetForegroundWindow(handle());
+    ::BringWindowToTop(handle());
+    apply_focus();
+}
+
+// Width from the client area, height for the whole window, as the form says.
+void FormWindow::resize()
+{
+    if (form_.client_width_twips == 0)
+        return;
+    RECT frame{0, 0, pixels(form_.client_width_twips), 0};
+    ::AdjustWindowRectEx(&frame, FORM_STYLE, FALSE, 0);
+    ::SetWindowPos(handle(), nullptr, 0, 0, frame.right - frame.left, pixels(form_.height_twips()),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormWindow::centre()
+{
+    RECT r;
+    ::GetWindowRect(handle(), &r);
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    ::SetWindowPos(handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormWindow::apply_focus()
+{
+    const ChildView* view = view_of(form_.focus());
+    if (view && ::GetFocus() != view->handle())
+        ::SetFocus(view->handle());
+}
+
+ChildView* FormWindow::view_of(const Control* control) const
+{
+    for (const auto& child : children_)
+        if (&child->control() == control)
+            return child.get();
+    return nullptr;
+}
+
+LRESULT CALLBACK FormWindow::procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message == WM_NCCREATE) {
+        auto* object = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
+    }
+    auto* self = reinterpret_cast<FormWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (message == WM_NCDESTROY)
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    if (!self || !self->window_)
+        return ::DefWindowProcA(hwnd, message, wparam, lparam);
+    return self->message(message, wparam, lparam);
+}
+
+LRESULT FormWindow::message(UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message == taskbar_created_message() && form_.on_taskbar_created) {
+        form_.on_taskbar_created();
+        return 0;
+    }
+    switch (message) {
+    case WM_CLOSE:
+        // The program decides when its windows go.
+        if (form_.on_close) {
+            auto handler = form_.on_close; // unloading destroys this object
+            handler();
+        }
+        return 0;
+    case WM_ACTIVATE:
+        // Give the focus back to the control that had it, as dialogs do
+        // (after a message box, for instance).
+        if (LOWORD(wparam) != WA_INACTIVE && shown_) {
+            apply_focus();
+            return 0;
+        }
+        return ::DefWindowProcA(handle(), message, wparam, lparam);
+    case WM_COMMAND: {
+        const int index = LOWORD(wparam) - FIRST_CONTROL_ID;
+        if (lparam && index >= 0 && index < static_cast<int>(children_.size()))
+            children_[static_cast<std::size_t>(index)]->command(HIWORD(wparam));
+        return 0;
+    }
+    default:
+        return ::DefWindowProcA(handle(), message, wparam, lparam);
+    }
+}
+
+} // namespace platform::win32
