@@ -261,6 +261,7 @@ expect_launch() {
 expect_not_launched() {
   ! awk -F'\t' -v m="$1" '$1 == m { found = 1 } END { exit !found }' "$(launches_file)" 2>/dev/null ||
     fail "$1 was started"
+}
 
 # Opens "Outils" and clicks its item update, password or email.
 choose_tool() {
