@@ -59,5 +59,7 @@ using UniqueWindow = UniqueHandle<NullIsEmpty<HWND, ::DestroyWindow>>;
 using UniqueMenu = UniqueHandle<NullIsEmpty<HMENU, ::DestroyMenu>>;
 using UniqueIcon = UniqueHandle<NullIsEmpty<HICON, ::DestroyIcon>>;
 using UniqueFont = UniqueHandle<NullIsEmpty<HFONT, ::DeleteObject>>;
+using UniqueBrush = UniqueHandle<NullIsEmpty<HBRUSH, ::DeleteObject>>;
+using UniqueBitmap = UniqueHandle<NullIsEmpty<HBITMAP, ::DeleteObject>>;
 
 } // namespace platform::win32
