@@ -272,10 +272,9 @@ TEST_F(Email, HandsTheMailtoAddressToTheShellOwnedByTheMainWindow)
 
 TEST(ContactAddress, DefaultMakerTextsGiveTheFullAddress)
 {
-    if (std::string(shell::MAKER_EMAIL) != "contact@varnhollow.example")
+    if (std::string(shell::MAKER_EMAIL) != "info@varnhollow.example")
         GTEST_SKIP() << "built with another maker's e-mail";
-    EXPECT_EQ(about::contact_address(),
-              "mailto:contact@varnhollow.example?subject=Varnhollow : Demande d'informations");
+    EXPECT_EQ(about::contact_address(), "mailto:info@varnhollow.example?subject=Varnhollow : Demande d'informations");
 }
 
 } // namespace
