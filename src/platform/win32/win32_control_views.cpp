@@ -62,7 +62,7 @@ public:
         if (label_.fore_colour() != shown_fore_ || label_.back_colour() != shown_back_) {
             shown_fore_ = label_.fore_colour();
             shown_back_ = label_.back_colour();
-            back_brush_.reset(::CreateSolidBrush(colour_ref(shown_back_)));
+            back_brush_ = colour_brush(shown_back_, owned_brush_);
             ::InvalidateRect(hwnd, nullptr, TRUE);
         }
         show_tooltip();
@@ -72,7 +72,7 @@ public:
     {
         ::SetTextColor(dc, colour_ref(shown_fore_));
         ::SetBkColor(dc, colour_ref(shown_back_));
-        return back_brush_.get();
+        return back_brush_;
     }
 
 protected:
@@ -133,7 +133,8 @@ private:
     const FormFonts& fonts_;
     Colour shown_fore_ = 0xFFFFFFFF; // no colour yet
     Colour shown_back_ = 0xFFFFFFFF;
-    UniqueBrush back_brush_;
+    HBRUSH back_brush_ = nullptr;
+    UniqueBrush owned_brush_;
     std::string shown_tooltip_;
     UniqueWindow tooltip_;
     bool pressed_ = false;

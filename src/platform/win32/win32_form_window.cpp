@@ -135,17 +135,21 @@ HCURSOR FormWindow::pointer() const
     return ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
 }
 
-// The pointer changes at once when the mouse is over the window, not only at
+// A new pointer shows at once when the mouse is over the window, not only at
 // its next move.
 void FormWindow::show_pointer()
 {
+    const bool changed = !(form_.mouse_icon() == shown_mouse_icon_) || form_.mouse_pointer() != shown_pointer_;
+    if (!changed)
+        return;
     if (!(form_.mouse_icon() == shown_mouse_icon_)) {
         shown_mouse_icon_ = form_.mouse_icon();
+        const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(handle(), GWLP_HINSTANCE));
         custom_pointer_ = shown_mouse_icon_.kind == Picture::Kind::cursor
-                              ? ::LoadCursorA(reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(handle(), GWLP_HINSTANCE)),
-                                              MAKEINTRESOURCEA(shown_mouse_icon_.resource))
+                              ? ::LoadCursorA(instance, MAKEINTRESOURCEA(shown_mouse_icon_.resource))
                               : nullptr;
     }
+    shown_pointer_ = form_.mouse_pointer();
     POINT at;
     if (!::GetCursorPos(&at))
         return;

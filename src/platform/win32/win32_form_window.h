@@ -45,6 +45,7 @@ private:
     DWORD ex_style_;
     HCURSOR custom_pointer_ = nullptr; // a shared resource, never destroyed
     Picture shown_mouse_icon_;
+    MousePointer shown_pointer_ = MousePointer::default_pointer;
     FormFonts fonts_; // outlives the windows that use them
     UniqueWindow window_;
     std::vector<std::unique_ptr<PictureWindow>> pictures_;

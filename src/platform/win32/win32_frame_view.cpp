@@ -52,6 +52,12 @@ LRESULT FrameView::message(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_MOUSEMOVE:
         run_mouse_handler(frame_.on_mouse_move, wparam, lparam);
         return 0;
+    case WM_COMMAND: {
+        const int index = LOWORD(wparam) - FIRST_CHILD_ID;
+        if (lparam && index >= 0 && index < static_cast<int>(children_.size()))
+            children_[static_cast<std::size_t>(index)]->command(HIWORD(wparam));
+        return 0;
+    }
     case WM_CTLCOLORSTATIC:
         if (HBRUSH brush = child_colours(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam)))
             return reinterpret_cast<LRESULT>(brush);

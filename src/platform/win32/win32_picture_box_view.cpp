@@ -135,8 +135,8 @@ void PictureBoxView::paint()
     HDC dc = ::BeginPaint(handle(), &ps);
     RECT client;
     ::GetClientRect(handle(), &client);
-    UniqueBrush back(::CreateSolidBrush(colour_ref(box_.back_colour())));
-    ::FillRect(dc, &client, back.get());
+    UniqueBrush owned;
+    ::FillRect(dc, &client, colour_brush(box_.back_colour(), owned));
     if (bitmap_) {
         HDC memory = ::CreateCompatibleDC(dc);
         HGDIOBJ old = ::SelectObject(memory, bitmap_.get());

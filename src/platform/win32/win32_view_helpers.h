@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "platform/controls.h"
+#include "platform/win32/unique_handle.h"
 
 namespace platform::win32 {
 
@@ -13,6 +14,18 @@ inline COLORREF colour_ref(Colour colour)
     if (is_system_colour(colour))
         return ::GetSysColor(static_cast<int>(colour & 0xFF));
     return static_cast<COLORREF>(colour & 0xFFFFFF);
+}
+
+// A brush of the colour: the system's own for a system colour (it follows a
+// change of scheme), otherwise a new one kept in `owned`.
+inline HBRUSH colour_brush(Colour colour, UniqueBrush& owned)
+{
+    if (is_system_colour(colour)) {
+        owned.reset();
+        return ::GetSysColorBrush(static_cast<int>(colour & 0xFF));
+    }
+    owned.reset(::CreateSolidBrush(colour_ref(colour)));
+    return owned.get();
 }
 
 // Runs a mouse handler for a mouse message: buttons held (1 left, 2 right,
