@@ -1,7 +1,6 @@
 #include "shell/main_window.h"
 
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 #include "about/contact.h"
@@ -18,10 +17,14 @@ constexpr std::uint32_t NOTIFY_RECORD_SIZE = 88;
 constexpr std::uint32_t NIF_MESSAGE_ICON_TIP = 7;
 constexpr std::uint32_t WM_MOUSEMOVE_MESSAGE = 0x200;
 
-std::string upper_hex(long value)
+std::string upper_hex(std::uint32_t value)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%lX", static_cast<unsigned long>(static_cast<std::uint32_t>(value)));
+    constexpr char digits[] = "0123456789ABCDEF";
+    std::string text;
+    do {
+        text.insert(text.begin(), digits[value % 16]);
+        value /= 16;
+    } while (value != 0);
     return text;
 }
 
@@ -131,7 +134,7 @@ void Form1::put_icon_back()
 
 void Form1::picture_mouse_move(double x)
 {
-    if (upper_hex(std::lround(x)) == RIGHT_BUTTON_DOWN_HEX)
+    if (upper_hex(static_cast<std::uint32_t>(std::lround(x))) == RIGHT_BUTTON_DOWN_HEX)
         services_.windows.show_popup_menu(window, MNU_Menu);
 }
 

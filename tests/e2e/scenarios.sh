@@ -252,7 +252,9 @@ scenario_giving_up_closing_and_escape_leave_the_lock_on() {
   start_resident winxp 4 locked
   choose lock
   expect_password_window verify
-  type_password secret
+  type_password 123456789
+  [ "$(password_window | awk -F'|' '$1 == "Edit" {print $2; exit}')" = 12345678 ] ||
+    fail "the field did not stop at 8 characters"
   press_key escape
   password_window 1000 >/dev/null || fail "Escape closed the password window"
   click_button Abandon
