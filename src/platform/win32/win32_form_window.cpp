@@ -49,7 +49,8 @@ FormWindow::FormWindow(HINSTANCE instance, Form& form)
         }
         const int id = FIRST_CONTROL_ID + static_cast<int>(children_.size());
         if (auto view = make_child_view(instance, window_.get(), id, *control, form, fonts_)) {
-            wants_dialog_keys_ = wants_dialog_keys_ || dynamic_cast<Label*>(control) == nullptr;
+            wants_dialog_keys_ =
+                wants_dialog_keys_ || dynamic_cast<TextBox*>(control) || dynamic_cast<Button*>(control);
             children_.push_back(std::move(view));
         }
     }
