@@ -11,6 +11,9 @@
 //   wine_driver tooltip TIMEOUT_MS         text of the tooltip on show
 //   wine_driver tray-icon                  "X Y RED" of our icon, or "none"
 //   wine_driver screenshot FILE.bmp        the whole desktop, for a person to look at
+//   wine_driver start-to-icon EXE TIMEOUT_MS   starts EXE, prints ms until an icon shows
+//   wine_driver click-and-wait-start X Y VALUE TIMEOUT_MS
+//                                          clicks X Y, prints ms until USBSTOR Start = VALUE
 //   wine_driver menu-rects TIMEOUT_MS      rectangles of every open popup menu, one a line
 //   wine_driver window TITLE TIMEOUT_MS    outer size of the window, then its controls:
 //                                          class|text|shown|enabled|x y w h (client pixels);
@@ -96,34 +99,138 @@ bool is_blue(COLORREF c)
     return GetBValue(c) > 200 && GetRValue(c) < 80 && GetGValue(c) < 80;
 }
 
+// The notification area, read in one go: the bottom 40 rows of the right half
+// of the screen.
+struct TrayScan {
+    bool found = false;
+    int x = 0;
+    int y = 0;
+    int red = 0;
+};
+
+TrayScan scan_tray()
+{
+    const int width = ::GetSystemMetrics(SM_CXSCREEN) / 2;
+    const int height = 40;
+    const int left = ::GetSystemMetrics(SM_CXSCREEN) - width;
+    const int top = ::GetSystemMetrics(SM_CYSCREEN) - height;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY);
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    auto colour = [&](int x, int y) {
+        const DWORD p = pixels[y * width + x]; // 0x00RRGGBB
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    };
+    int l = width, r = -1, t = height, b = -1;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (is_blue(colour(x, y))) {
+                l = x < l ? x : l;
+                r = x > r ? x : r;
+                t = y < t ? y : t;
+                b = y > b ? y : b;
+            }
+    TrayScan scan;
+    if (r >= 0) {
+        scan.found = true;
+        scan.x = left + (l + r) / 2;
+        scan.y = top + (t + b) / 2;
+        for (int y = t - 8; y <= b + 8; ++y)
+            for (int x = l - 8; x <= r + 8; ++x)
+                if (x >= 0 && x < width && y >= 0 && y < height)
+                    scan.red += is_red(colour(x, y));
+    }
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return scan;
+}
+
 // Our icon is the only thing in the notification area drawn in pure blue.
 int tray_icon()
 {
-    HDC screen = ::GetDC(nullptr);
-    const int width = ::GetSystemMetrics(SM_CXSCREEN);
-    const int height = ::GetSystemMetrics(SM_CYSCREEN);
-    int left = width, right = -1, top = height, bottom = -1;
-    for (int y = height - 40; y < height; ++y)
-        for (int x = width / 2; x < width; ++x)
-            if (is_blue(::GetPixel(screen, x, y))) {
-                left = x < left ? x : left;
-                right = x > right ? x : right;
-                top = y < top ? y : top;
-                bottom = y > bottom ? y : bottom;
-            }
-    int red = 0;
-    for (int y = top - 8; y <= bottom + 8 && right >= 0; ++y)
-        for (int x = left - 8; x <= right + 8; ++x)
-            red += is_red(::GetPixel(screen, x, y));
-    ::ReleaseDC(nullptr, screen);
-    char line[64];
-    if (right < 0)
-        std::snprintf(line, sizeof line, "none\n");
+    const TrayScan scan = scan_tray();
+    if (scan.found)
+        std::printf("%d %d %d\n", scan.x, scan.y, scan.red);
     else
-        std::snprintf(line, sizeof line, "%d %d %d\n", (left + right) / 2, (top + bottom) / 2, red);
-    DWORD written = 0;
-    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
+        std::printf("none\n");
     return 0;
+}
+
+double milliseconds_since(const LARGE_INTEGER& start)
+{
+    LARGE_INTEGER now, frequency;
+    ::QueryPerformanceCounter(&now);
+    ::QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Starts a program and prints the milliseconds until its icon is in the tray.
+int start_to_icon(const char* program, DWORD timeout)
+{
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::string command = std::string("\"") + program + "\"";
+    LARGE_INTEGER start;
+    ::QueryPerformanceCounter(&start);
+    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return 1;
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    while (milliseconds_since(start) < timeout) {
+        if (scan_tray().found) {
+            std::printf("%.1f\n", milliseconds_since(start));
+            return 0;
+        }
+        ::Sleep(1);
+    }
+    return 1;
+}
+
+DWORD usbstor_start()
+{
+    HKEY key = nullptr;
+    DWORD value = 0, size = sizeof value;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\USBSTOR", 0, KEY_QUERY_VALUE,
+                        &key) == ERROR_SUCCESS) {
+        ::RegQueryValueExA(key, "Start", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+        ::RegCloseKey(key);
+    }
+    return value;
+}
+
+// Clicks the screen point and prints the milliseconds until USBSTOR Start
+// holds the value.
+int click_and_wait_start(int x, int y, DWORD value, DWORD timeout)
+{
+    ::SetCursorPos(x, y);
+    ::Sleep(200);
+    INPUT clicks[2] = {};
+    clicks[0].type = clicks[1].type = INPUT_MOUSE;
+    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    LARGE_INTEGER start;
+    ::QueryPerformanceCounter(&start);
+    ::SendInput(2, clicks, sizeof clicks[0]);
+    while (milliseconds_since(start) < timeout) {
+        if (usbstor_start() == value) {
+            std::printf("%.1f\n", milliseconds_since(start));
+            return 0;
+        }
+    }
+    return 1;
 }
 
 int screenshot(const char* path)
@@ -419,6 +526,11 @@ int main(int argc, char** argv)
         return tray_icon();
     if (command == "colour-count" && argc > 6)
         return count_colour(argv);
+    if (command == "start-to-icon" && argc > 3)
+        return start_to_icon(argv[2], static_cast<DWORD>(std::atol(argv[3])));
+    if (command == "click-and-wait-start" && argc > 5)
+        return click_and_wait_start(std::atoi(argv[2]), std::atoi(argv[3]), static_cast<DWORD>(std::atol(argv[4])),
+                                    static_cast<DWORD>(std::atol(argv[5])));
     if (command == "screenshot" && argc > 2)
         return screenshot(argv[2]);
     if (command == "menu-rects") {
