@@ -3,10 +3,12 @@
 # the tests need. Does nothing for what is already installed.
 set -euo pipefail
 
+# fonts-wine: Wine's own "MS Sans Serif" and Tahoma, so windows are drawn in
+# the fonts they ask for rather than a wider substitute.
 packages=(
   cmake make g++ libgtest-dev libgmock-dev
   g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
-  wine wine32:i386 xvfb xdotool x11-utils locales procps python3
+  wine wine32:i386 fonts-wine xvfb xdotool x11-utils locales procps python3
   wixl msitools zip unzip
 )
 

@@ -23,7 +23,35 @@ struct TwipsRect {
     int top = 0;
     int width = 0;
     int height = 0;
+    bool operator==(const TwipsRect&) const = default;
 };
+
+// A colour as the program gives it: 0x00BBGGRR, or a system colour, its index
+// with the high bit set.
+using Colour = std::uint32_t;
+inline constexpr Colour system_colour(int index) { return 0x80000000u | static_cast<std::uint32_t>(index); }
+inline constexpr bool is_system_colour(Colour colour) { return (colour & 0x80000000u) != 0; }
+inline constexpr Colour BLACK = 0x000000;
+inline constexpr Colour MENU_COLOUR = system_colour(4);
+inline constexpr Colour WINDOW_COLOUR = system_colour(5);
+inline constexpr Colour WINDOW_TEXT_COLOUR = system_colour(8);
+inline constexpr Colour BUTTON_FACE_COLOUR = system_colour(15);
+inline constexpr Colour BUTTON_TEXT_COLOUR = system_colour(18);
+
+// One of the program's own images, by resource number.
+struct Picture {
+    enum class Kind { none, icon, bitmap, cursor };
+    Kind kind = Kind::none;
+    int resource = 0;
+    bool operator==(const Picture&) const = default;
+};
+
+enum class MousePointer { default_pointer, custom };
+enum class Appearance { flat, three_d };
+enum class BorderStyle { none, fixed };
+
+// Mouse handlers get the buttons held, the shift keys, and X and Y in twips.
+using MouseHandler = std::function<void(int button, int shift, double x, double y)>;
 
 inline constexpr int TWIPS_PER_PIXEL = 15;
 
@@ -79,11 +107,18 @@ private:
 enum class FontWeight { regular, bold };
 enum class Alignment { left, centre };
 
-// A picture box holding one of the program's icons. The window system fills
-// in the two handles when it creates the box.
+// A picture box holding one of the program's icons or pictures. The window
+// system fills in the two handles when it creates the box.
 class PictureBox : public Control {
 public:
-    PictureBox(std::string name, int icon_resource) : Control(std::move(name)), icon_resource_(icon_resource) {}
+    PictureBox(std::string name, int icon_resource)
+        : Control(std::move(name)), icon_resource_(icon_resource), picture_{Picture::Kind::icon, icon_resource}
+    {
+    }
+    PictureBox(std::string name, Picture picture, TwipsRect rect, int tab_index)
+        : Control(std::move(name), rect, tab_index), icon_resource_(picture.resource), picture_(picture)
+    {
+    }
 
     int icon_resource() const { return icon_resource_; }
     std::uintptr_t window_handle = 0;
@@ -92,8 +127,27 @@ public:
     // button, shift, X and Y in twips.
     std::function<void(int, int, double, double)> on_mouse_move;
 
+    const Picture& picture() const { return picture_; }
+
+    // Flat: a one-pixel border; 3-D: a sunken one.
+    Appearance appearance() const { return appearance_; }
+    void set_appearance(Appearance appearance) { update(appearance_, appearance); }
+
+    Colour back_colour() const { return back_colour_; }
+    void set_back_colour(Colour colour) { update(back_colour_, colour); }
+    Colour fore_colour() const { return fore_colour_; }
+    void set_fore_colour(Colour colour) { update(fore_colour_, colour); }
+
+    MouseHandler on_mouse_down;
+    MouseHandler on_mouse_up;
+    std::function<void()> on_click;
+
 private:
     int icon_resource_;
+    Picture picture_;
+    Appearance appearance_ = Appearance::three_d;
+    Colour back_colour_ = BUTTON_FACE_COLOUR;
+    Colour fore_colour_ = BUTTON_TEXT_COLOUR;
 };
 
 // A label; its caption is the text it shows.
@@ -112,10 +166,44 @@ public:
     FontWeight weight() const { return weight_; }
     void set_weight(FontWeight weight) { update(weight_, weight); }
 
+    Colour fore_colour() const { return fore_colour_; }
+    void set_fore_colour(Colour colour) { update(fore_colour_, colour); }
+    Colour back_colour() const { return back_colour_; }
+    void set_back_colour(Colour colour) { update(back_colour_, colour); }
+
+    // Shown when the mouse rests on the label; empty for none.
+    const std::string& tooltip() const { return tooltip_; }
+    void set_tooltip(std::string tooltip) { update(tooltip_, std::move(tooltip)); }
+
+    MouseHandler on_mouse_move;
+    std::function<void()> on_click;
+
 private:
     std::string caption_;
     Alignment alignment_ = Alignment::left;
     FontWeight weight_ = FontWeight::regular;
+    Colour fore_colour_ = BUTTON_TEXT_COLOUR;
+    Colour back_colour_ = BUTTON_FACE_COLOUR;
+    std::string tooltip_;
+};
+
+// A frame: an etched border around the controls placed inside it, with an
+// optional caption on the border.
+class Frame : public Control {
+public:
+    Frame(std::string name, std::string caption, TwipsRect rect, int tab_index)
+        : Control(std::move(name), rect, tab_index), caption_(std::move(caption))
+    {
+    }
+    const std::string& caption() const { return caption_; }
+
+    // Their rectangles are relative to the frame.
+    std::vector<Control*> controls;
+    // Moves over the frame's own surface, not over a control inside it.
+    MouseHandler on_mouse_move;
+
+private:
+    std::string caption_;
 };
 
 // A single-line text field, optionally masked and limited in length.
@@ -208,6 +296,20 @@ public:
 
     bool loaded() const { return loaded_; }
 
+    // None: no title bar and no border.
+    BorderStyle border_style() const { return border_style_; }
+    void set_border_style(BorderStyle style) { update(border_style_, style); }
+
+    // The pointer over the whole window, its controls included. Custom shows
+    // mouse_icon().
+    MousePointer mouse_pointer() const { return mouse_pointer_; }
+    void set_mouse_pointer(MousePointer pointer) { update(mouse_pointer_, pointer); }
+    const Picture& mouse_icon() const { return mouse_icon_; }
+    void set_mouse_icon(Picture picture) { update(mouse_icon_, picture); }
+
+    // Filled in by the window system while the window exists.
+    std::uintptr_t window_handle = 0;
+
     std::vector<Control*> controls;
     std::function<void()> on_load;
     // The user closed the window from its frame.
@@ -221,6 +323,9 @@ private:
     int height_twips_ = 0;
     Control* focus_ = nullptr;
     bool loaded_ = false;
+    BorderStyle border_style_ = BorderStyle::fixed;
+    MousePointer mouse_pointer_ = MousePointer::default_pointer;
+    Picture mouse_icon_;
 };
 
 // An image control showing one of the program's icons at its own size.

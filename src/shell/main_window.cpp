@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "about/contact.h"
 #include "lock/usb_storage_value.h"
 #include "shell/maker.h"
 #include "shell/product.h"
@@ -47,6 +48,8 @@ Form1::Form1(platform::Services& services, platform::Forms& forms, ProgramFlags&
     MNU_Password.on_click = [this] { MNU_Password_Click(); };
     MNU_Quitter.on_click = [this] { MNU_Quitter_Click(); };
     MNU_Update.on_click = [this] { MNU_Update_Click(); };
+    MNU_APropos.on_click = [this] { MNU_APropos_Click(); };
+    MNU_Email.on_click = [this] { about::MNU_Email_Click(services_.shell, window); };
 }
 
 std::int32_t Form1::GetVersion()
@@ -201,6 +204,14 @@ void Form1::MNU_Password_Click()
     dialog.CMD_OK.set_visible(false);
     dialog.CMD_Cancel1.set_visible(false);
     forms_.show(dialog.window);
+}
+
+// One About window at a time: while it is loaded, the command only shows it.
+void Form1::MNU_APropos_Click()
+{
+    if (!about_ || !about_->window.loaded())
+        about_.emplace(forms_, services_.runtime);
+    forms_.show(about_->window);
 }
 
 void Form1::end_program()

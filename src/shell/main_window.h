@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
+#include "about/about.h"
 #include "lock/lock_switch.h"
 #include "password/change_password.h"
 #include "platform/controls.h"
@@ -65,6 +67,10 @@ public:
     void follow_start_value();
     void MNU_Password_Click();
     void MNU_Update_Click();
+    void MNU_APropos_Click();
+
+    // The About window the last About command showed, loaded or not.
+    about::About* about_window() { return about_ ? &*about_ : nullptr; }
 
     int startup_state() const { return startup_state_; }
     const platform::NotifyIconData& notify_record() const { return notify_record_; }
@@ -89,6 +95,8 @@ private:
     // change seen meanwhile is followed once it has finished.
     int switches_running_ = 0;
     bool change_pending_ = false;
+    // Made anew for each showing, so every control starts from its design state.
+    std::optional<about::About> about_;
 };
 
 } // namespace shell

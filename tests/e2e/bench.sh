@@ -7,7 +7,7 @@ set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/../../scripts/wine_env.sh"
 
-: "${BENCH_DIR:?}" "${VARNHOLLOW_EXE:?}" "${WINE_DRIVER:?}"
+: "${BENCH_DIR:?}" "${VARNHOLLOW_EXE:?}" "${WINE_DRIVER:?}" "${LAUNCH_RECORDER:?}"
 export WINEPREFIX=$BENCH_DIR/prefix LANG=fr_FR.UTF-8 LC_ALL=fr_FR.UTF-8 WINEDEBUG=-all
 state=$BENCH_DIR/state
 
@@ -20,8 +20,21 @@ bench_up() {
   start_xvfb || exit 1
   printf 'DISPLAY=%s\nXVFB_PID=%s\nVERSION=winxp\n' "$DISPLAY" "$XVFB_PID" >"$state"
   init_wine_prefix
+  install_stand_ins
   set_windows_version winxp
   log "bench up on $DISPLAY, prefix $WINEPREFIX"
+}
+
+# The browser and the mail program are copies of the launch recorder, which
+# writes what it was started with into C:\launches.txt. Two more copies sit
+# where Windows looks first for an unquoted "C:\Program Files\..." path.
+install_stand_ins() {
+  local c=$WINEPREFIX/drive_c
+  cp "$LAUNCH_RECORDER" "$c/windows/launch_recorder.exe"
+  cp "$LAUNCH_RECORDER" "$c/Program Files/Internet Explorer/iexplore.exe"
+  cp "$LAUNCH_RECORDER" "$c/Program.exe"
+  cp "$LAUNCH_RECORDER" "$c/Program Files/Internet.exe"
+  wine reg add 'HKCR\mailto\shell\open\command' /ve /d '"C:\windows\launch_recorder.exe" "%1"' /f >/dev/null 2>&1
 }
 
 bench_down_quietly() {
@@ -114,10 +127,15 @@ expect_tray() {
 expect_tooltip() {
   read -r x y <<<"$TRAY_XY"
   xdotool mousemove $((x - 4)) "$y" sleep 0.2 mousemove "$x" "$y"
-  local tip
-  tip=$(driver tooltip 5000) || fail "no tooltip over the tray icon"
-  [ "$tip" = "$1" ] || fail "tooltip is [$tip], expected [$1]"
+  expect_tooltip_text "$1"
   xdotool mousemove 400 300
+}
+
+# The tooltip shown where the mouse rests.
+expect_tooltip_text() {
+  local tip
+  tip=$(driver tooltip 5000) || fail "no tooltip (expected [$1])"
+  [ "$tip" = "$1" ] || fail "tooltip is [$tip], expected [$1]"
 }
 
 # Right-clicks the tray icon and waits for the popup menu.
@@ -174,6 +192,109 @@ measure_follow() {
 
 # Another process posts WM_QUIT to the program's window thread.
 post_quit_from_outside() { driver post-quit || fail "no program window to post WM_QUIT to"; }
+
+# --- the About window ---------------------------------------------------------
+
+ABOUT_TITLE="A Propos"
+
+# Reads the About window: its controls, and its rectangle on the screen.
+read_about() {
+  ABOUT=$(driver window "$ABOUT_TITLE" "${1:-5000}" | tr -d '\r') || fail "no About window"
+  ABOUT_RECT=$(driver screen-rect "$ABOUT_TITLE" | tr -d '\r')
+}
+
+# Screen rectangle of the About window's visible control of class $1 (with text $2).
+about_control() { driver screen-rect "$ABOUT_TITLE" "$@" | tr -d '\r'; }
+
+middle_of() {
+  read -r left top right bottom <<<"$1"
+  echo $(((left + right) / 2)) $(((top + bottom) / 2))
+}
+
+# The texts of the window's visible labels, top to bottom, joined by "|".
+expect_about_labels() {
+  local got
+  got=$(awk -F'|' 'NR > 1 && $1 == "Static" && $3 == 1 { print $2 }' <<<"$ABOUT" | paste -sd'|')
+  [ "$got" = "$1" ] || fail "About window shows [$got], expected [$1]"
+  log "About window: $got"
+}
+
+# Width and height in pixels, in the middle of the 800 x 600 desktop.
+expect_about_size() {
+  read -r left top right bottom <<<"$ABOUT_RECT"
+  [ $((right - left))x$((bottom - top)) = "$1x$2" ] || fail "About window is $ABOUT_RECT, expected $1 x $2"
+  [ $((left + right - 800)) -ge -1 ] && [ $((left + right - 800)) -le 1 ] &&
+    [ $((top + bottom - 600)) -ge -1 ] && [ $((top + bottom - 600)) -le 1 ] || fail "About window $ABOUT_RECT is not centred"
+}
+
+expect_about_windows() {
+  local count
+  count=$(xwininfo -root -tree | grep -c "\"$ABOUT_TITLE\"")
+  [ "$count" = "$1" ] || fail "$count About windows, expected $1"
+}
+
+# Moves the mouse over the link, the frame's surface or the picture.
+point_at() {
+  case "$1" in
+    link) xdotool mousemove $(middle_of "$(about_control Static "$MAKER_HOST")") ;;
+    frame) read -r left top right bottom <<<"$(about_control VarnhollowFrame)"
+      xdotool mousemove $(((left + right) / 2)) $((bottom - 4)) ;;
+    picture) xdotool mousemove $(middle_of "$(about_control VarnhollowPictureBox)") ;;
+  esac
+  sleep 0.3
+}
+
+click_on() {
+  point_at "$1"
+  xdotool click 1
+}
+
+# Counts pure blue pixels in the link: the text turns blue under the mouse.
+expect_link_blue() {
+  local blue
+  blue=$(driver colour-count $(about_control Static "$MAKER_HOST") 0000FF | tr -d '\r')
+  case "$1" in
+    yes) [ "$blue" -gt 20 ] || fail "the link is not blue ($blue blue pixels)" ;;
+    no) [ "$blue" -eq 0 ] || fail "the link is still blue ($blue blue pixels)" ;;
+  esac
+}
+
+# Saves the desktop around the About window as $BENCH_DIR/$1.png.
+screenshot_about() {
+  read -r left top right bottom <<<"$ABOUT_RECT"
+  driver screenshot "$BENCH_DIR/screen.bmp" || fail "no screenshot"
+  python3 "$here/bmp_to_png.py" "$BENCH_DIR/screen.bmp" "$BENCH_DIR/$1.png" $((left - 16)) $((top - 16)) \
+    $((right + 16)) $((bottom + 16))
+  log "screenshot: $BENCH_DIR/$1.png"
+}
+
+# --- programs the real one starts ----------------------------------------------
+
+launches_file() { echo "$WINEPREFIX/drive_c/launches.txt"; }
+
+forget_launches() { rm -f "$(launches_file)"; }
+
+# Waits for program $1 (its Windows path) to be started, then checks its
+# command line $2, and the working directory $3 and show command $4 when given.
+expect_launch() {
+  local line="" _module cmd dir show
+  for _ in $(seq 50); do
+    line=$(awk -F'\t' -v m="$1" '$1 == m' "$(launches_file)" 2>/dev/null | head -1 | tr -d '\r')
+    [ -n "$line" ] && break
+    sleep 0.1
+  done
+  [ -n "$line" ] || fail "$1 was not started"
+  IFS=$'\t' read -r _module cmd dir show <<<"$line"
+  [ "$cmd" = "$2" ] || fail "$1 was started with [$cmd], expected [$2]"
+  [ -z "${3-}" ] || [ "$dir" = "$3" ] || fail "$1 was started in [$dir], expected [$3]"
+  [ -z "${4-}" ] || [ "$show" = "$4" ] || fail "$1 was started with show command $show, expected $4"
+  log "started: $cmd"
+}
+
+expect_not_launched() {
+  ! awk -F'\t' -v m="$1" '$1 == m { found = 1 } END { exit !found }' "$(launches_file)" 2>/dev/null ||
+    fail "$1 was started"
+}
 
 # Opens "Outils" and clicks its item update, password or email.
 choose_tool() {

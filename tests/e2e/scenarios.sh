@@ -4,6 +4,9 @@
 UNSUPPORTED="Varnhollow fonctionne uniquement sur Windows 2000, 2003 et XP"
 ALREADY_RUNNING="Varnhollow est déjà chargé en mémoire"
 REGISTRY_ERROR="Erreur en récupérant l'information. Impossible de continuer!"
+MAIL_SUBJECT="?subject=Varnhollow : Demande d'informations"
+BROWSER='C:\Program Files\Internet Explorer\iexplore.exe'
+MAIL_PROGRAM='C:\windows\launch_recorder.exe'
 QUIT_LOCKED=$'Varnhollow est activé et le restera !\r\n   Voulez vous vraiment quitter ?'
 WRONG_PASSWORD="Votre mot de passe actuel est erroné! Recommencer."
 CONFIRMATION_DIFFERS="Le nouveau mot de passe et sa confirmation ne sont pas identiques"
@@ -171,6 +174,59 @@ scenario_the_icon_follows_changes_made_from_outside() {
   expect_exit
   expect_tray none
   expect_start 4
+}
+
+scenario_about_window_shows_the_maker_and_links_to_the_web_site() {
+  start_resident winxp 3 unlocked
+  choose about
+  read_about
+  expect_about_labels "Varnhollow 1.4|$AUTHOR_LINE|$MAKER_EMAIL|$MAKER_HOST"
+  expect_about_size 284 152
+  screenshot_about about
+  choose about
+  expect_about_windows 1
+  point_at link
+  expect_tooltip_text " Cliquez pour visiter le site Web "
+  expect_link_blue yes
+  point_at frame
+  expect_link_blue no
+  forget_launches
+  click_on link
+  expect_launch "$BROWSER" "\"$BROWSER\" $MAKER_HOST" "" 1
+  expect_not_launched 'C:\Program.exe'
+  expect_not_launched 'C:\Program Files\Internet.exe'
+  expect_no_box
+  click_on picture
+  driver no-window "$ABOUT_TITLE" 5000 || fail "a click on the picture left the About window open"
+  program_running || fail "closing the About window ended the program"
+  choose about
+  read_about
+  expect_link_blue no
+  click_on picture
+  driver no-window "$ABOUT_TITLE" 5000 || fail "the About window stayed open"
+  quit_unlocked
+}
+
+scenario_email_hands_the_maker_address_to_the_mail_program() {
+  start_resident winxp 3 unlocked
+  forget_launches
+  choose_tool email
+  expect_launch "$MAIL_PROGRAM" "\"$MAIL_PROGRAM\" \"mailto:$MAKER_EMAIL$MAIL_SUBJECT\"" 'C:\' 1
+  expect_no_box
+  quit_unlocked
+}
+
+scenario_quitting_leaves_the_about_window_open_until_it_is_closed() {
+  start_resident winxp 3 unlocked
+  choose about
+  read_about
+  choose quit
+  expect_tray none
+  sleep 1
+  program_running || fail "the program ended with its About window open"
+  read_about
+  click_on picture
+  expect_exit
 }
 
 scenario_unlock_with_the_password_after_a_wrong_one() {

@@ -100,6 +100,19 @@ void FakeTray::notify_icon(std::uint32_t action, const platform::NotifyIconData&
         icons.erase(record.hWnd);
 }
 
+bool FakeRuntime::start_program(const std::string& command_line)
+{
+    started.push_back(command_line);
+    return !start_fails;
+}
+
+std::intptr_t FakeShell::shell_execute(std::uintptr_t owner, const std::string& operation, const std::string& file,
+                                       const std::string& parameters, const std::string& directory, int show)
+{
+    calls.push_back({owner, operation, file, parameters, directory, show});
+    return 42;
+}
+
 void FakeSystemInfo::get_version(platform::VersionRecord& record)
 {
     size_seen = record.size;
@@ -132,12 +145,21 @@ int FakeMessageBox::show(const std::string& text, platform::Buttons buttons, pla
 void FakeWindowSystem::create_window(platform::Form& form)
 {
     created.push_back(form.name());
-    for (platform::Control* control : form.controls) {
+    open_windows.insert(form.name());
+    form.window_handle = next_handle_++;
+    create_controls(form.controls);
+}
+
+void FakeWindowSystem::create_controls(const std::vector<platform::Control*>& controls)
+{
+    for (platform::Control* control : controls) {
         if (auto* picture = dynamic_cast<platform::PictureBox*>(control)) {
             picture->window_handle = next_handle_++;
             picture->picture_handle = 0x5000 + static_cast<std::uintptr_t>(picture->icon_resource());
         } else if (auto* user_control = dynamic_cast<platform::UserControl*>(control)) {
             user_control->window_handle = next_handle_++;
+        } else if (auto* frame = dynamic_cast<platform::Frame*>(control)) {
+            create_controls(frame->controls);
         }
     }
 }
@@ -145,6 +167,8 @@ void FakeWindowSystem::create_window(platform::Form& form)
 void FakeWindowSystem::destroy_window(platform::Form& form)
 {
     destroyed.push_back(form.name());
+    open_windows.erase(form.name());
+    form.window_handle = 0;
 }
 
 void FakeWindowSystem::show_popup_menu(platform::Form&, platform::MenuItem& menu)

@@ -96,10 +96,34 @@ class FakeRuntime : public platform::Runtime {
 public:
     bool other_instance = false;
     bool previous_instance() override { return other_instance; }
+
+    // Command lines asked for, started or not.
+    std::vector<std::string> started;
+    bool start_fails = false; // as when nothing is at the program path
+    bool start_program(const std::string& command_line) override;
+};
+
+// Records what the program hands to the shell.
+class FakeShell : public platform::Shell {
+public:
+    struct Call {
+        std::uintptr_t owner;
+        std::string operation;
+        std::string file;
+        std::string parameters;
+        std::string directory;
+        int show;
+    };
+    std::vector<Call> calls;
+
+    std::intptr_t shell_execute(std::uintptr_t owner, const std::string& operation, const std::string& file,
+                                const std::string& parameters, const std::string& directory, int show) override;
 };
 
 class FakeWindowSystem : public platform::WindowSystem {
 public:
+    // Forms whose window exists now, by name.
+    std::set<std::string> open_windows;
     std::vector<std::string> created;
     std::vector<std::string> destroyed;
     int menus_shown = 0;
@@ -115,6 +139,7 @@ public:
     void end_event_loop() override { loop_ended = true; }
 
 private:
+    void create_controls(const std::vector<platform::Control*>& controls);
     std::uintptr_t next_handle_ = 0x1000;
 };
 

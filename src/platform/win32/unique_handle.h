@@ -60,5 +60,7 @@ using UniqueMenu = UniqueHandle<NullIsEmpty<HMENU, ::DestroyMenu>>;
 using UniqueIcon = UniqueHandle<NullIsEmpty<HICON, ::DestroyIcon>>;
 using UniqueKey = UniqueHandle<NullIsEmpty<HKEY, ::RegCloseKey>>;
 using UniqueFont = UniqueHandle<NullIsEmpty<HFONT, ::DeleteObject>>;
+using UniqueBrush = UniqueHandle<NullIsEmpty<HBRUSH, ::DeleteObject>>;
+using UniqueBitmap = UniqueHandle<NullIsEmpty<HBITMAP, ::DeleteObject>>;
 
 } // namespace platform::win32

@@ -1,8 +1,13 @@
 #include "platform/win32/win32_control_views.h"
 
 #include <windowsx.h>
+#include <commctrl.h>
 
 #include <string>
+
+#include "platform/win32/win32_frame_view.h"
+#include "platform/win32/win32_picture_box_view.h"
+#include "platform/win32/win32_view_helpers.h"
 
 namespace platform::win32 {
 
@@ -35,24 +40,104 @@ void set_window_text(HWND hwnd, const std::string& text)
         ::SetWindowTextA(hwnd, text.c_str());
 }
 
+// A label takes the mouse over it (SS_NOTIFY), so moves and clicks go to the
+// label and not to the window or frame beneath it.
 class LabelView : public ChildView {
 public:
     LabelView(HINSTANCE instance, HWND parent, int id, Label& label, Form& form, const FormFonts& fonts)
-        : ChildView(label, form), label_(label), fonts_(fonts)
+        : ChildView(label, form), instance_(instance), label_(label), fonts_(fonts)
     {
         const DWORD align = label.alignment() == Alignment::centre ? SS_CENTER : SS_LEFT;
-        create(instance, parent, id, "STATIC", align | SS_NOPREFIX);
+        create(instance, parent, id, "STATIC", align | SS_NOPREFIX | SS_NOTIFY);
+        subclass();
     }
 
     void refresh() override
     {
-        set_window_text(handle(), label_.caption());
+        const HWND hwnd = handle();
+        if (!hwnd)
+            return;
+        set_window_text(hwnd, label_.caption());
         show_common(fonts_, label_.weight());
+        if (label_.fore_colour() != shown_fore_ || label_.back_colour() != shown_back_) {
+            shown_fore_ = label_.fore_colour();
+            shown_back_ = label_.back_colour();
+            back_brush_ = colour_brush(shown_back_, owned_brush_);
+            ::InvalidateRect(hwnd, nullptr, TRUE);
+        }
+        show_tooltip();
+    }
+
+    HBRUSH colours(HDC dc) override
+    {
+        ::SetTextColor(dc, colour_ref(shown_fore_));
+        ::SetBkColor(dc, colour_ref(shown_back_));
+        return back_brush_;
+    }
+
+protected:
+    LRESULT message(UINT message, WPARAM wparam, LPARAM lparam) override
+    {
+        if (tooltip_ && message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
+            MSG relayed{handle(), message, wparam, lparam, static_cast<DWORD>(::GetMessageTime()), {}};
+            ::SendMessageA(tooltip_.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+        }
+        switch (message) {
+        case WM_MOUSEMOVE:
+            run_mouse_handler(label_.on_mouse_move, wparam, lparam);
+            return 0;
+        case WM_LBUTTONDOWN:
+            pressed_ = true;
+            break;
+        case WM_LBUTTONUP:
+            if (pressed_ && label_.on_click) {
+                pressed_ = false;
+                auto handler = label_.on_click; // the handler may unload the form
+                handler();
+                return 0;
+            }
+            pressed_ = false;
+            break;
+        default:
+            break;
+        }
+        return ChildView::message(message, wparam, lparam);
     }
 
 private:
+    // One tooltip window per label that has a tooltip, owned by the form.
+    void show_tooltip()
+    {
+        if (label_.tooltip() == shown_tooltip_)
+            return;
+        shown_tooltip_ = label_.tooltip();
+        TOOLINFOA tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND;
+        tool.hwnd = ::GetParent(handle());
+        tool.uId = reinterpret_cast<UINT_PTR>(handle());
+        tool.lpszText = shown_tooltip_.data();
+        if (!tooltip_) {
+            tooltip_.reset(::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                             WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                                             CW_USEDEFAULT, CW_USEDEFAULT, ::GetAncestor(handle(), GA_ROOT), nullptr,
+                                             instance_, nullptr));
+            ::SendMessageA(tooltip_.get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        } else {
+            ::SendMessageA(tooltip_.get(), TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+        }
+    }
+
+    HINSTANCE instance_;
     Label& label_;
     const FormFonts& fonts_;
+    Colour shown_fore_ = 0xFFFFFFFF; // no colour yet
+    Colour shown_back_ = 0xFFFFFFFF;
+    HBRUSH back_brush_ = nullptr;
+    UniqueBrush owned_brush_;
+    std::string shown_tooltip_;
+    UniqueWindow tooltip_;
+    bool pressed_ = false;
 };
 
 class ButtonView : public ChildView {
@@ -173,6 +258,17 @@ private:
 
 FormFonts::FormFonts() : regular(make_font(FW_NORMAL)), bold(make_font(FW_BOLD)) {}
 
+ChildView* ChildView::of(HWND child)
+{
+    return reinterpret_cast<ChildView*>(::GetWindowLongPtrA(child, GWLP_USERDATA));
+}
+
+HBRUSH child_colours(HWND child, HDC dc)
+{
+    ChildView* view = ChildView::of(child);
+    return view ? view->colours(dc) : nullptr;
+}
+
 ChildView::~ChildView()
 {
     control_.attach(nullptr);
@@ -255,6 +351,10 @@ std::unique_ptr<ChildView> make_child_view(HINSTANCE instance, HWND parent, int 
         return std::make_unique<ButtonView>(instance, parent, id, *button, form, fonts);
     if (auto* box = dynamic_cast<TextBox*>(&control))
         return std::make_unique<TextBoxView>(instance, parent, id, *box, form, fonts);
+    if (auto* frame = dynamic_cast<Frame*>(&control))
+        return std::make_unique<FrameView>(instance, parent, id, *frame, form, fonts);
+    if (auto* picture = dynamic_cast<PictureBox*>(&control))
+        return std::make_unique<PictureBoxView>(instance, parent, id, *picture, form, fonts);
     return nullptr;
 }
 

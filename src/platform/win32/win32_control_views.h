@@ -34,6 +34,12 @@ public:
     virtual void command(WORD) {}
     // Copies what the user typed into the control's properties.
     virtual void take_user_input() {}
+    // WM_CTLCOLORSTATIC: sets the text colours on dc and returns the
+    // background brush, or nullptr for the system's colours.
+    virtual HBRUSH colours(HDC) { return nullptr; }
+
+    // The view of a subclassed child window, or nullptr.
+    static ChildView* of(HWND child);
 
 protected:
     // Creates the window, attaches the view and shows the properties.
@@ -60,6 +66,9 @@ Button* active_default_button(Form& form);
 // Brings every control's properties up to what the user has typed, so that a
 // handler about to run reads the fields as the user sees them.
 void take_user_input(Form& form);
+
+// WM_CTLCOLORSTATIC from `child`: its view's brush, or nullptr.
+HBRUSH child_colours(HWND child, HDC dc);
 
 // Creates the child window for a control of one of the kinds a form may hold;
 // nullptr for the kinds that have no child window of their own.

@@ -10,6 +10,9 @@ namespace {
 
 constexpr char FORM_CLASS[] = "VarnhollowForm";
 constexpr DWORD FORM_STYLE = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU; // a close box, no minimise or maximise
+// No title bar, no border, no task bar button.
+constexpr DWORD BORDERLESS_STYLE = WS_POPUP;
+constexpr DWORD BORDERLESS_EX_STYLE = WS_EX_TOOLWINDOW;
 constexpr int FIRST_CONTROL_ID = 100;
 
 // The shell broadcasts this when the taskbar has been (re)created.
@@ -31,12 +34,16 @@ std::vector<Control*> in_tab_order(const Form& form)
 
 } // namespace
 
-FormWindow::FormWindow(HINSTANCE instance, Form& form) : form_(form)
+FormWindow::FormWindow(HINSTANCE instance, Form& form)
+    : form_(form), style_(form.border_style() == BorderStyle::none ? BORDERLESS_STYLE : FORM_STYLE),
+      ex_style_(form.border_style() == BorderStyle::none ? BORDERLESS_EX_STYLE : 0)
 {
-    window_.reset(::CreateWindowExA(0, FORM_CLASS, form.caption().c_str(), FORM_STYLE, CW_USEDEFAULT, CW_USEDEFAULT,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this));
+    window_.reset(::CreateWindowExA(ex_style_, FORM_CLASS, form.caption().c_str(), style_, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this));
+    form.window_handle = reinterpret_cast<std::uintptr_t>(window_.get());
     for (Control* control : in_tab_order(form)) {
-        if (auto* picture = dynamic_cast<PictureBox*>(control)) {
+        auto* picture = dynamic_cast<PictureBox*>(control);
+        if (picture && picture->picture().kind == Picture::Kind::icon) {
             pictures_.push_back(std::make_unique<PictureWindow>(instance, window_.get(), *picture));
             continue;
         }
@@ -46,7 +53,8 @@ FormWindow::FormWindow(HINSTANCE instance, Form& form) : form_(form)
         }
         const int id = FIRST_CONTROL_ID + static_cast<int>(children_.size());
         if (auto view = make_child_view(instance, window_.get(), id, *control, form, fonts_)) {
-            wants_dialog_keys_ = wants_dialog_keys_ || dynamic_cast<Label*>(control) == nullptr;
+            wants_dialog_keys_ =
+                wants_dialog_keys_ || dynamic_cast<TextBox*>(control) || dynamic_cast<Button*>(control);
             children_.push_back(std::move(view));
         }
     }
@@ -57,6 +65,7 @@ FormWindow::FormWindow(HINSTANCE instance, Form& form) : form_(form)
 FormWindow::~FormWindow()
 {
     form_.attach(nullptr);
+    form_.window_handle = 0;
     children_.clear();
     user_controls_.clear();
     pictures_.clear();
@@ -81,6 +90,7 @@ void FormWindow::refresh()
     const HWND hwnd = handle();
     ::SetWindowTextA(hwnd, form_.caption().c_str());
     resize();
+    show_pointer();
     if (form_.visible() && !shown_) {
         centre();
         ::ShowWindow(hwnd, SW_SHOW);
@@ -108,7 +118,7 @@ void FormWindow::resize()
     if (form_.client_width_twips == 0)
         return;
     RECT frame{0, 0, pixels(form_.client_width_twips), 0};
-    ::AdjustWindowRectEx(&frame, FORM_STYLE, FALSE, 0);
+    ::AdjustWindowRectEx(&frame, style_, FALSE, ex_style_);
     ::SetWindowPos(handle(), nullptr, 0, 0, frame.right - frame.left, pixels(form_.height_twips()),
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -122,6 +132,36 @@ void FormWindow::centre()
     const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     ::SetWindowPos(handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HCURSOR FormWindow::pointer() const
+{
+    if (form_.mouse_pointer() == MousePointer::custom && custom_pointer_)
+        return custom_pointer_;
+    return ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+}
+
+// A new pointer shows at once when the mouse is over the window, not only at
+// its next move.
+void FormWindow::show_pointer()
+{
+    const bool changed = !(form_.mouse_icon() == shown_mouse_icon_) || form_.mouse_pointer() != shown_pointer_;
+    if (!changed)
+        return;
+    if (!(form_.mouse_icon() == shown_mouse_icon_)) {
+        shown_mouse_icon_ = form_.mouse_icon();
+        const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(handle(), GWLP_HINSTANCE));
+        custom_pointer_ = shown_mouse_icon_.kind == Picture::Kind::cursor
+                              ? ::LoadCursorA(instance, MAKEINTRESOURCEA(shown_mouse_icon_.resource))
+                              : nullptr;
+    }
+    shown_pointer_ = form_.mouse_pointer();
+    POINT at;
+    if (!::GetCursorPos(&at))
+        return;
+    const HWND under = ::WindowFromPoint(at);
+    if (under && (under == handle() || ::IsChild(handle(), under)))
+        ::SetCursor(pointer());
 }
 
 void FormWindow::apply_focus()
@@ -181,6 +221,16 @@ LRESULT FormWindow::message(UINT message, WPARAM wparam, LPARAM lparam)
             children_[static_cast<std::size_t>(index)]->command(HIWORD(wparam));
         return 0;
     }
+    case WM_SETCURSOR:
+        if (form_.mouse_pointer() == MousePointer::custom && LOWORD(lparam) == HTCLIENT) {
+            ::SetCursor(pointer());
+            return TRUE;
+        }
+        return ::DefWindowProcA(handle(), message, wparam, lparam);
+    case WM_CTLCOLORSTATIC:
+        if (HBRUSH brush = child_colours(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam)))
+            return reinterpret_cast<LRESULT>(brush);
+        return ::DefWindowProcA(handle(), message, wparam, lparam);
     default:
         return ::DefWindowProcA(handle(), message, wparam, lparam);
     }

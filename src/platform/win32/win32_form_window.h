@@ -38,7 +38,15 @@ private:
     void apply_focus();
     ChildView* view_of(const Control* control) const;
 
+    void show_pointer();
+    HCURSOR pointer() const;
+
     Form& form_;
+    DWORD style_;
+    DWORD ex_style_;
+    HCURSOR custom_pointer_ = nullptr; // a shared resource, never destroyed
+    Picture shown_mouse_icon_;
+    MousePointer shown_pointer_ = MousePointer::default_pointer;
     FormFonts fonts_; // outlives the windows that use them
     UniqueWindow window_;
     std::vector<std::unique_ptr<PictureWindow>> pictures_;

@@ -115,6 +115,23 @@ bool Win32Runtime::previous_instance()
     return another_instance_;
 }
 
+// The command line is parsed as Windows parses it: a program path with blanks
+// must be quoted, or the first blank ends it.
+bool Win32Runtime::start_program(const std::string& command_line)
+{
+    std::string buffer = command_line; // CreateProcessA may write into it
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    UniqueKernelHandle thread(process.hThread);
+    UniqueKernelHandle started(process.hProcess);
+    return true;
+}
+
 std::optional<FileError> Win32RecordFiles::read_start(const std::string& path, std::size_t size, std::string& bytes)
 {
     UniqueFileHandle file = open_record_file(path);

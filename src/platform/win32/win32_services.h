@@ -43,6 +43,7 @@ public:
 class Win32Runtime : public Runtime {
 public:
     bool previous_instance() override;
+    bool start_program(const std::string& command_line) override;
 
 private:
     UniqueKernelHandle instance_mutex_;

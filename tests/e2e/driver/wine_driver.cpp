@@ -31,6 +31,10 @@
 //   wine_driver click-button TITLE CAPTION presses the shown button with that caption
 //   wine_driver close TITLE                the window's close box
 //   wine_driver browser LOG URL            a stand-in web browser: appends URL to LOG
+//   wine_driver screen-rect TITLE [CLASS [TEXT]]  "LEFT TOP RIGHT BOTTOM" on the screen of the
+//                                          window, or of its first visible control of that
+//                                          class (and text)
+//   wine_driver colour-count L T R B RRGGBB  screen pixels of that colour in the rectangle
 //
 // Exit code 0 on success, 1 when the thing looked for is not there in time.
 
@@ -458,6 +462,53 @@ void press(HWND target, UINT key)
     ::PostMessageA(target, WM_KEYUP, key, 1 | (scan << 16) | 0xC0000000u);
 }
 
+struct ControlSearch {
+    std::string window_class;
+    const char* text;
+    HWND found;
+};
+
+BOOL CALLBACK find_control(HWND child, LPARAM data)
+{
+    auto* search = reinterpret_cast<ControlSearch*>(data);
+    if (class_of(child) == search->window_class && ::IsWindowVisible(child) &&
+        (!search->text || text_of(child) == wide(search->text))) {
+        search->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+int screen_rect(HWND window, int argc, char** argv)
+{
+    HWND target = window;
+    if (argc > 3) {
+        ControlSearch search{argv[3], argc > 4 ? argv[4] : nullptr, nullptr};
+        ::EnumChildWindows(window, find_control, reinterpret_cast<LPARAM>(&search));
+        target = search.found;
+    }
+    if (!target)
+        return 1;
+    RECT r;
+    ::GetWindowRect(target, &r);
+    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+    return 0;
+}
+
+int count_colour(char** argv)
+{
+    const unsigned long rgb = std::strtoul(argv[6], nullptr, 16);
+    const COLORREF wanted = RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+    HDC screen = ::GetDC(nullptr);
+    int count = 0;
+    for (int y = std::atoi(argv[3]); y < std::atoi(argv[5]); ++y)
+        for (int x = std::atoi(argv[2]); x < std::atoi(argv[4]); ++x)
+            count += ::GetPixel(screen, x, y) == wanted;
+    ::ReleaseDC(nullptr, screen);
+    std::printf("%d\n", count);
+    return 0;
+}
+
 int window_command(const std::string& command, int argc, char** argv)
 {
     const char* title = argv[2];
@@ -482,6 +533,8 @@ int window_command(const std::string& command, int argc, char** argv)
         ::EnumChildWindows(window, print_control, 0);
         return 0;
     }
+    if (command == "screen-rect")
+        return screen_rect(window, argc, argv);
     if (command == "close") {
         ::PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         return 0;
@@ -592,6 +645,8 @@ int main(int argc, char** argv)
     }
     if (command == "tray-icon")
         return tray_icon();
+    if (command == "colour-count" && argc > 6)
+        return count_colour(argv);
     if (command == "start-to-icon" && argc > 3)
         return start_to_icon(argv[2], static_cast<DWORD>(std::atol(argv[3])));
     if (command == "click-and-wait-start" && argc > 5)
@@ -622,7 +677,8 @@ int main(int argc, char** argv)
         return 0;
     }
     if (argc > 2 && (command == "window" || command == "no-window" || command == "focus" || command == "type" ||
-                     command == "key" || command == "click-button" || command == "close"))
+                     command == "key" || command == "click-button" || command == "close" ||
+                     command == "screen-rect"))
         return window_command(command, argc, argv);
     return 2;
 }

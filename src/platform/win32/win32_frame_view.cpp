@@ -1,0 +1,88 @@
+#include "platform/win32/win32_frame_view.h"
+
+#include "platform/win32/win32_view_helpers.h"
+
+namespace platform::win32 {
+
+namespace {
+constexpr char FRAME_CLASS[] = "VarnhollowFrame";
+constexpr int FIRST_CHILD_ID = 100;
+} // namespace
+
+FrameView::FrameView(HINSTANCE instance, HWND parent, int id, Frame& frame, Form& form, const FormFonts& fonts)
+    : ChildView(frame, form), frame_(frame), fonts_(fonts)
+{
+    create(instance, parent, id, FRAME_CLASS, WS_CLIPCHILDREN);
+    subclass();
+    for (Control* control : frame.controls) {
+        const int child_id = FIRST_CHILD_ID + static_cast<int>(children_.size());
+        if (auto view = make_child_view(instance, handle(), child_id, *control, form, fonts))
+            children_.push_back(std::move(view));
+    }
+}
+
+// The children's windows go before the frame's own.
+FrameView::~FrameView()
+{
+    children_.clear();
+}
+
+void FrameView::register_class(HINSTANCE instance)
+{
+    WNDCLASSA frame_class{};
+    frame_class.lpfnWndProc = ::DefWindowProcA; // the view subclasses each window
+    frame_class.hInstance = instance;
+    frame_class.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    frame_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    frame_class.lpszClassName = FRAME_CLASS;
+    ::RegisterClassA(&frame_class);
+}
+
+void FrameView::refresh()
+{
+    show_common(fonts_, FontWeight::regular);
+}
+
+LRESULT FrameView::message(UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_PAINT:
+        paint();
+        return 0;
+    case WM_MOUSEMOVE:
+        run_mouse_handler(frame_.on_mouse_move, wparam, lparam);
+        return 0;
+    case WM_COMMAND: {
+        const int index = LOWORD(wparam) - FIRST_CHILD_ID;
+        if (lparam && index >= 0 && index < static_cast<int>(children_.size()))
+            children_[static_cast<std::size_t>(index)]->command(HIWORD(wparam));
+        return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+        if (HBRUSH brush = child_colours(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam)))
+            return reinterpret_cast<LRESULT>(brush);
+        break;
+    default:
+        break;
+    }
+    return ChildView::message(message, wparam, lparam);
+}
+
+// An etched border whose top edge lies half a text line down, where a
+// caption would sit.
+void FrameView::paint()
+{
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(handle(), &ps);
+    RECT r;
+    ::GetClientRect(handle(), &r);
+    HGDIOBJ old_font = ::SelectObject(dc, fonts_.get(FontWeight::regular));
+    TEXTMETRICA metrics{};
+    ::GetTextMetricsA(dc, &metrics);
+    ::SelectObject(dc, old_font);
+    r.top += metrics.tmHeight / 2;
+    ::DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT);
+    ::EndPaint(handle(), &ps);
+}
+
+} // namespace platform::win32

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <windows.h>
+#include <windowsx.h>
+
+#include "platform/controls.h"
+#include "platform/win32/unique_handle.h"
+
+namespace platform::win32 {
+
+// The colour the program gave, as the system draws it.
+inline COLORREF colour_ref(Colour colour)
+{
+    if (is_system_colour(colour))
+        return ::GetSysColor(static_cast<int>(colour & 0xFF));
+    return static_cast<COLORREF>(colour & 0xFFFFFF);
+}
+
+// A brush of the colour: the system's own for a system colour (it follows a
+// change of scheme), otherwise a new one kept in `owned`.
+inline HBRUSH colour_brush(Colour colour, UniqueBrush& owned)
+{
+    if (is_system_colour(colour)) {
+        owned.reset();
+        return ::GetSysColorBrush(static_cast<int>(colour & 0xFF));
+    }
+    owned.reset(::CreateSolidBrush(colour_ref(colour)));
+    return owned.get();
+}
+
+// Runs a mouse handler for a mouse message: buttons held (1 left, 2 right,
+// 4 middle), shift keys (1 Shift, 2 Ctrl), X and Y in twips. The handler may
+// unload the form and so destroy the view that calls this.
+inline void run_mouse_handler(const MouseHandler& handler, WPARAM wparam, LPARAM lparam, int released_button = 0)
+{
+    if (!handler)
+        return;
+    const int button = (wparam & MK_LBUTTON ? 1 : 0) | (wparam & MK_RBUTTON ? 2 : 0) | (wparam & MK_MBUTTON ? 4 : 0);
+    const int shift = (wparam & MK_SHIFT ? 1 : 0) | (wparam & MK_CONTROL ? 2 : 0);
+    auto copy = handler;
+    copy(button | released_button, shift, GET_X_LPARAM(lparam) * double{TWIPS_PER_PIXEL},
+         GET_Y_LPARAM(lparam) * double{TWIPS_PER_PIXEL});
+}
+
+} // namespace platform::win32

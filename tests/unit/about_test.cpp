@@ -1,0 +1,280 @@
+#include <algorithm>
+#include <map>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "about/contact.h"
+#include "main_window_fixture.h"
+#include "shell/maker.h"
+#include "shell/resource_ids.h"
+
+namespace {
+
+using platform::Appearance;
+using platform::MousePointer;
+using platform::Picture;
+
+class AboutWindow : public fakes::MainWindowFixture {
+protected:
+    void SetUp() override { start_with(3); }
+
+    about::About& open_about()
+    {
+        choose("MNU_APropos");
+        about::About* about = form.about_window();
+        if (!about)
+            throw std::logic_error("no About window");
+        return *about;
+    }
+
+    // The mouse moves over `control`; only controls with a handler react.
+    // Buttons, shift keys and position vary to show they are not looked at.
+    static void move_over(platform::Label& label) { label.on_mouse_move(2, 1, 15, 30); }
+    static void move_over(platform::Frame& frame) { frame.on_mouse_move(0, 0, 600, 45); }
+};
+
+TEST_F(AboutWindow, LoadFillsTheLabelsAndShowsTheDesign)
+{
+    about::About& a = open_about();
+    EXPECT_TRUE(a.window.loaded());
+    EXPECT_TRUE(a.window.visible());
+    EXPECT_EQ(a.LBL_Progname.caption(), "Varnhollow 1.4");
+    EXPECT_EQ(a.LBL_author.caption(), shell::AUTHOR_LINE);
+    EXPECT_EQ(a.lbl_email.caption(), shell::MAKER_EMAIL);
+    EXPECT_EQ(a.lbl_web.caption(), shell::MAKER_HOST);
+    EXPECT_EQ(a.lbl_web.tooltip(), " Cliquez pour visiter le site Web ");
+    EXPECT_EQ(a.LBL_Progname.tooltip(), "");
+
+    EXPECT_EQ(a.window.border_style(), platform::BorderStyle::none);
+    EXPECT_EQ(a.window.client_width_twips, 4260);
+    EXPECT_EQ(a.window.height_twips(), 2280);
+    EXPECT_EQ(a.window.mouse_pointer(), MousePointer::default_pointer);
+    EXPECT_EQ(a.Frame1.rect(), (platform::TwipsRect{80, 0, 4095, 2175}));
+    EXPECT_EQ(a.Frame1.caption(), "");
+    EXPECT_EQ(a.Frame1.controls.size(), 6u);
+
+    EXPECT_EQ(a.lbl_web.fore_colour(), platform::BLACK);
+    EXPECT_EQ(a.lbl_web.back_colour(), platform::system_colour(4));
+    EXPECT_EQ(a.lbl_web.weight(), platform::FontWeight::regular);
+    for (const platform::Label* label : {&a.LBL_Progname, &a.LBL_author, &a.lbl_email, &a.lbl_web})
+        EXPECT_EQ(label->alignment(), platform::Alignment::centre) << label->name();
+
+    EXPECT_EQ(a.Picture1.picture(), (Picture{Picture::Kind::bitmap, IDB_PRODUCT}));
+    EXPECT_EQ(a.Picture1.appearance(), Appearance::flat);
+    EXPECT_EQ(a.Picture1.back_colour(), platform::system_colour(5));
+    EXPECT_EQ(a.Picture1.fore_colour(), platform::system_colour(8));
+    EXPECT_TRUE(a.Picture1.visible());
+    EXPECT_EQ(a.Picture2.picture(), (Picture{Picture::Kind::cursor, IDC_POINTING_HAND}));
+    EXPECT_FALSE(a.Picture2.visible());
+
+    EXPECT_TRUE(p.runtime.started.empty());
+    EXPECT_TRUE(p.shell.calls.empty());
+    EXPECT_TRUE(p.boxes.shown.empty());
+}
+
+// A path of mouse moves and the link's look after it.
+struct Hover {
+    const char* name;
+    std::vector<std::string> moves; // "web", "frame", "email", "author", "progname"
+    MousePointer pointer;
+    bool bold;
+    platform::Colour colour;
+};
+
+void PrintTo(const Hover& hover, std::ostream* out)
+{
+    *out << hover.name;
+}
+
+class LinkHighlight : public AboutWindow, public testing::WithParamInterface<Hover> {};
+
+TEST_P(LinkHighlight, FollowsTheLastMoveOverTheLinkOrTheFrame)
+{
+    about::About& a = open_about();
+    const std::map<std::string, platform::Label*> others{
+        {"email", &a.lbl_email}, {"author", &a.LBL_author}, {"progname", &a.LBL_Progname}};
+    for (const std::string& move : GetParam().moves) {
+        if (move == "web") {
+            move_over(a.lbl_web);
+        } else if (move == "frame") {
+            move_over(a.Frame1);
+        } else {
+            platform::Label* label = others.at(move);
+            if (label->on_mouse_move)
+                move_over(*label);
+        }
+    }
+    const Hover& h = GetParam();
+    EXPECT_EQ(a.window.mouse_pointer(), h.pointer);
+    if (h.pointer == MousePointer::custom) {
+        EXPECT_EQ(a.window.mouse_icon(), a.Picture2.picture());
+    }
+    EXPECT_EQ(a.lbl_web.weight() == platform::FontWeight::bold, h.bold);
+    EXPECT_EQ(a.lbl_web.fore_colour(), h.colour);
+}
+
+constexpr platform::Colour BLUE = 0xFF0000;
+constexpr platform::Colour BUTTON_TEXT = platform::system_colour(18);
+constexpr auto CUSTOM = MousePointer::custom;
+constexpr auto DEFAULT = MousePointer::default_pointer;
+
+INSTANTIATE_TEST_SUITE_P(
+    Moves, LinkHighlight,
+    testing::Values(Hover{"AtLoad", {}, DEFAULT, false, platform::BLACK},
+                    Hover{"OverTheLink", {"web"}, CUSTOM, true, BLUE},
+                    Hover{"OverTheLinkAgain", {"web", "web"}, CUSTOM, true, BLUE},
+                    Hover{"FrameFirstGivesButtonText", {"frame"}, DEFAULT, false, BUTTON_TEXT},
+                    Hover{"LinkThenFrame", {"web", "frame"}, DEFAULT, false, BUTTON_TEXT},
+                    Hover{"LinkThenOtherLabels", {"web", "email", "author", "progname"}, CUSTOM, true, BLUE},
+                    Hover{"FrameThenLink", {"frame", "web"}, CUSTOM, true, BLUE}),
+    [](const testing::TestParamInfo<Hover>& info) { return std::string(info.param.name); });
+
+TEST_F(AboutWindow, LinkStartsTheBrowserWithTheQuotedPath)
+{
+    about::About& a = open_about();
+    move_over(a.Frame1);
+    a.lbl_web.on_click();
+
+    const std::string expected =
+        std::string("\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" ") + shell::MAKER_HOST;
+    EXPECT_EQ(p.runtime.started, std::vector<std::string>{expected});
+    EXPECT_EQ(std::string(shell::MAKER_HOST).find("://"), std::string::npos);
+    EXPECT_EQ(a.browser_command(), "\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" ");
+    EXPECT_EQ(a.address(), a.lbl_web.caption());
+    EXPECT_EQ(a.lbl_web.fore_colour(), BLUE);
+    EXPECT_TRUE(p.shell.calls.empty());
+}
+
+TEST_F(AboutWindow, MissingBrowserLeavesNothingVisible)
+{
+    about::About& a = open_about();
+    p.runtime.start_fails = true;
+    a.lbl_web.on_click();
+    a.lbl_web.on_click();
+    EXPECT_EQ(p.runtime.started.size(), 2u); // no other browser, no second try per click
+    EXPECT_TRUE(p.boxes.shown.empty());
+    EXPECT_EQ(a.lbl_web.fore_colour(), BLUE);
+    EXPECT_TRUE(a.window.loaded());
+}
+
+TEST_F(AboutWindow, PictureLooksPressedWhileHeldAndAnyButtonCloses)
+{
+    for (int button : {1, 2}) {
+        about::About& a = open_about();
+        a.Picture1.on_mouse_down(button, 0, 30, 30);
+        EXPECT_EQ(a.Picture1.appearance(), Appearance::three_d);
+        EXPECT_TRUE(a.window.loaded());
+        a.Picture1.on_mouse_up(button, 0, 30, 30);
+        EXPECT_EQ(a.Picture1.appearance(), Appearance::flat);
+        a.Picture1.on_click();
+        EXPECT_FALSE(a.window.loaded()) << button;
+        EXPECT_EQ(p.windows.open_windows.count("About"), 0u);
+    }
+    EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"About", "About"}));
+    EXPECT_FALSE(p.windows.loop_ended);
+}
+
+TEST_F(AboutWindow, ReopeningStartsFromTheDesign)
+{
+    about::About& first = open_about();
+    move_over(first.lbl_web);
+    first.Picture1.on_mouse_down(1, 0, 0, 0);
+    first.LBL_Progname.set_caption("changed");
+    first.Picture1.on_click();
+
+    about::About& a = open_about();
+    EXPECT_TRUE(a.window.visible());
+    EXPECT_EQ(a.LBL_Progname.caption(), "Varnhollow 1.4");
+    EXPECT_EQ(a.lbl_web.tooltip(), " Cliquez pour visiter le site Web ");
+    EXPECT_EQ(a.lbl_web.fore_colour(), platform::BLACK);
+    EXPECT_EQ(a.lbl_web.weight(), platform::FontWeight::regular);
+    EXPECT_EQ(a.window.mouse_pointer(), DEFAULT);
+    EXPECT_EQ(a.window.mouse_icon(), Picture{});
+    EXPECT_EQ(a.Picture1.appearance(), Appearance::flat);
+    EXPECT_EQ(std::count(p.windows.created.begin(), p.windows.created.end(), "About"), 2);
+}
+
+TEST_F(AboutWindow, SecondCommandShowsTheSameWindowWithoutRefilling)
+{
+    about::About& a = open_about();
+    a.LBL_Progname.set_caption("kept");
+    move_over(a.lbl_web);
+    about::About& again = open_about();
+    EXPECT_EQ(&again, &a);
+    EXPECT_EQ(again.LBL_Progname.caption(), "kept");
+    EXPECT_EQ(again.lbl_web.weight(), platform::FontWeight::bold);
+    EXPECT_TRUE(again.window.visible());
+    EXPECT_EQ(std::count(p.windows.created.begin(), p.windows.created.end(), "About"), 1);
+}
+
+TEST_F(AboutWindow, TrayMenuStaysUsable)
+{
+    about::About& a = open_about();
+    choose("MNU_USBLocked");
+    EXPECT_EQ(stored_start(), 4);
+    EXPECT_EQ(flags.USB_Locked, 1);
+    EXPECT_TRUE(a.window.visible());
+}
+
+TEST_F(AboutWindow, QuitLeavesItOpenAndTheProcessEndsWhenItCloses)
+{
+    about::About& a = open_about();
+    choose("MNU_Quitter");
+    EXPECT_TRUE(p.tray.icons.empty());
+    EXPECT_FALSE(form.window.loaded());
+    EXPECT_FALSE(dialog.window.loaded());
+    EXPECT_TRUE(a.window.loaded());
+    EXPECT_TRUE(a.window.visible());
+    EXPECT_FALSE(p.windows.loop_ended);
+
+    a.Picture1.on_click();
+    EXPECT_TRUE(p.windows.loop_ended);
+    EXPECT_EQ(forms.loaded_count(), 0);
+}
+
+TEST_F(AboutWindow, QuitWithTheLockOnAndNoKeepsItToo)
+{
+    about::About& a = open_about();
+    choose("MNU_USBLocked");
+    p.boxes.answers = {platform::ANSWER_NO};
+    choose("MNU_Quitter");
+    EXPECT_TRUE(form.window.loaded());
+    EXPECT_TRUE(a.window.loaded());
+    p.boxes.answers = {platform::ANSWER_YES};
+    choose("MNU_Quitter");
+    EXPECT_TRUE(a.window.loaded());
+    EXPECT_FALSE(p.windows.loop_ended);
+    a.Picture1.on_click();
+    EXPECT_TRUE(p.windows.loop_ended);
+}
+
+class Email : public fakes::MainWindowFixture {};
+
+TEST_F(Email, HandsTheMailtoAddressToTheShellOwnedByTheMainWindow)
+{
+    start_with(3);
+    choose("MNU_Email");
+    ASSERT_EQ(p.shell.calls.size(), 1u);
+    const fakes::FakeShell::Call& call = p.shell.calls[0];
+    EXPECT_NE(call.owner, 0u);
+    EXPECT_EQ(call.owner, form.window.window_handle);
+    EXPECT_EQ(call.operation, ""); // no verb: passed as a null pointer
+    EXPECT_EQ(call.file, std::string("mailto:") + shell::MAKER_EMAIL + "?subject=Varnhollow : Demande d'informations");
+    EXPECT_EQ(call.parameters, "");
+    EXPECT_EQ(call.directory, "C:\\");
+    EXPECT_EQ(call.show, 1);
+    EXPECT_TRUE(p.boxes.shown.empty());
+    EXPECT_TRUE(p.runtime.started.empty());
+    EXPECT_EQ(form.about_window(), nullptr);
+}
+
+TEST(ContactAddress, DefaultMakerTextsGiveTheFullAddress)
+{
+    if (std::string(shell::MAKER_EMAIL) != "info@varnhollow.example")
+        GTEST_SKIP() << "built with another maker's e-mail";
+    EXPECT_EQ(about::contact_address(), "mailto:info@varnhollow.example?subject=Varnhollow : Demande d'informations");
+}
+
+} // namespace
