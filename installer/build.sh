@@ -48,4 +48,5 @@ rewrite CustomAction 'NR != 3 && NF > 4 {NF = 4} NR > 3 && $1 == "SetPassword" {
 # 0x201: migrate features, and include the maximum version.
 rewrite Upgrade 'NR > 3 && $7 == "WIX_UPGRADE_DETECTED" {$5 = 513} {print}'
 
+mkdir -p "$(dirname "$output")"
 mv "$work/package.msi" "$output"

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws the About window's pictures.
 
-product.bmp: 120 x 114, 24 bits: a USB key and a padlock on a blue ground.
+product.bmp: 120 x 114, 256 colours (a palette made for the picture by median
+cut): a USB key and a padlock on a blue ground.
 pointing_hand.cur: the 32 x 32 link pointer, a white hand outlined in black
 pointing up, its hot spot on the tip of the index finger; black and white
 only, so every Windows from 2000 on shows it as drawn.
@@ -134,17 +135,57 @@ def render(layers, base):
     return pixels
 
 
+def median_cut_palette(pixels, size=256):
+    """A palette of `size` colours fitted to the picture's own colours."""
+    counts = {}
+    for row in pixels:
+        for colour in row:
+            counts[colour] = counts.get(colour, 0) + 1
+    boxes = [list(counts.items())]
+    while len(boxes) < size:
+        def spread(box):
+            return max(max(c[i] for c, _ in box) - min(c[i] for c, _ in box) for i in range(3))
+        box = max((b for b in boxes if len(b) > 1), key=spread, default=None)
+        if box is None:
+            break
+        channel = max(range(3), key=lambda i: max(c[i] for c, _ in box) - min(c[i] for c, _ in box))
+        box.sort(key=lambda entry: entry[0][channel])
+        half, seen, cut = sum(n for _, n in box) / 2, 0, 1
+        for index, (_, n) in enumerate(box):
+            seen += n
+            if seen >= half:
+                cut = min(max(index, 1), len(box) - 1)
+                break
+        boxes.remove(box)
+        boxes += [box[:cut], box[cut:]]
+    palette = []
+    for box in boxes:
+        total = sum(n for _, n in box)
+        palette.append(tuple(round(sum(c[i] * n for c, n in box) / total) for i in range(3)))
+    return palette
+
+
+def nearest(palette, colour, cache={}):
+    if colour not in cache:
+        cache[colour] = min(range(len(palette)),
+                            key=lambda i: sum((a - b) ** 2 for a, b in zip(palette[i], colour)))
+    return cache[colour]
+
+
 def write_bmp(path, pixels):
+    """An 8-bit BMP: a quarter of the 24-bit size, which the exe carries."""
     height, width = len(pixels), len(pixels[0])
-    stride = (width * 3 + 3) & ~3
+    palette = median_cut_palette(pixels)
+    stride = (width + 3) & ~3
     body = b''
     for row in reversed(pixels):  # bottom-up
-        line = b''.join(bytes((b, g, r)) for r, g, b in row)
-        body += line.ljust(stride, b'\0')
-    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(body), 3780, 3780, 0, 0)
-    header = struct.pack('<2sIHHI', b'BM', 14 + len(info) + len(body), 0, 0, 14 + len(info))
+        body += bytes(nearest(palette, colour) for colour in row).ljust(stride, b'\0')
+    colours = b''.join(bytes((b, g, r, 0)) for r, g, b in palette)
+    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 8, 0, len(body), 3780, 3780, len(palette), 0)
+    offset = 14 + len(info) + len(colours)
+    header = struct.pack('<2sIHHI', b'BM', offset + len(body), 0, 0, offset)
     with open(path, 'wb') as out:
-        out.write(header + info + body)
+        out.write(header + info + colours + body)
 
 
 # --- the pointing hand --------------------------------------------------------

@@ -337,11 +337,4 @@ std::uint32_t FakeIniFiles::get_private_profile_string(const std::string& sectio
     return static_cast<std::uint32_t>(copied);
 }
 
-std::intptr_t FakeShell::shell_execute(std::uintptr_t owner, const std::string& operation, const std::string& file,
-                                       const std::string& parameters, const std::string& directory, int show)
-{
-    calls.push_back({owner, operation, file, parameters, directory, show});
-    return 42;
-}
-
 } // namespace fakes

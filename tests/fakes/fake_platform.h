@@ -223,23 +223,6 @@ private:
     FakeFileSystem& disk_;
 };
 
-// Records what the program hands to the shell.
-class FakeShell : public platform::Shell {
-public:
-    struct Call {
-        std::uintptr_t owner;
-        std::string operation;
-        std::string file;
-        std::string parameters;
-        std::string directory;
-        int show;
-    };
-    std::vector<Call> calls;
-
-    std::intptr_t shell_execute(std::uintptr_t owner, const std::string& operation, const std::string& file,
-                                const std::string& parameters, const std::string& directory, int show) override;
-};
-
 // Keeps the program's handler; the test plays the event loop meeting the
 // change notification with notify(), after changing the registry itself. Not
 // modelled: when the notification arrives.
