@@ -1,6 +1,5 @@
 #include "update/mise_a_jour.h"
 
-#include <stdexcept>
 #include <vector>
 
 #include "update/version_number.h"
@@ -9,11 +8,9 @@ namespace update {
 
 namespace {
 
-// Any failure inside the check; the check shows one message for all of them.
-class CheckFailed : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+// Any failure inside the check; the check shows one message for all of them,
+// so the failure carries nothing.
+struct CheckFailed {};
 
 std::string offer_text(const std::string& current, const std::string& published, const std::string& infos)
 {
@@ -60,7 +57,7 @@ std::int16_t whole_number(const std::string& version)
 {
     const auto number = version_number(version);
     if (!number)
-        throw CheckFailed("not a version number: " + version);
+        throw CheckFailed{};
     return *number;
 }
 
@@ -96,7 +93,7 @@ void MiseAjour::Verifier()
 {
     try {
         check();
-    } catch (const std::exception&) {
+    } catch (const CheckFailed&) {
         services_.boxes.show(NO_INFORMATION, platform::Buttons::ok, platform::BoxIcon::error);
     }
 }
@@ -115,7 +112,7 @@ void MiseAjour::check()
     // Before anything else can fail, so the file never outlives the check;
     // a download that wrote nothing is noticed here.
     if (const auto error = services_.file_system.delete_file(local))
-        throw CheckFailed(error->description);
+        throw CheckFailed{};
 
     if (!Comparer_Versions(version_, published)) {
         services_.boxes.show(NO_NEW_VERSION, platform::Buttons::ok, platform::BoxIcon::warning);
@@ -126,7 +123,7 @@ void MiseAjour::check()
     if (answer != platform::ANSWER_YES)
         return;
     if (!web_address(url))
-        throw CheckFailed("not a web address: " + url);
+        throw CheckFailed{};
     services_.shell.shell_execute(window_handle, "", url, "", "", platform::SW_SHOWNORMAL_MODE);
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "checks.h"
 #include "about/about.h"
 #include "platform/forms.h"
 #include "platform/win32/win32_window_system.h"
@@ -15,15 +16,7 @@
 
 namespace {
 
-int passed = 0;
-int failed = 0;
-
-void check(bool ok, const std::string& what)
-{
-    ok ? ++passed : ++failed;
-    if (!ok)
-        std::printf("FAILED: %s\n", what.c_str());
-}
+using checks::check;
 
 // Records the command lines instead of starting anything.
 struct RecordingRuntime : platform::Runtime {
@@ -176,6 +169,5 @@ void run()
 int main()
 {
     run();
-    std::printf("%d passed, %d failed\n", passed, failed);
-    return failed == 0 ? 0 : 1;
+    return checks::report();
 }

@@ -9,20 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "checks.h"
 #include "platform/win32/boundary.h"
 #include "platform/win32/win32_services.h"
 
 namespace {
 
-int passed = 0;
-int failed = 0;
-
-void check(bool ok, const std::string& what)
-{
-    ok ? ++passed : ++failed;
-    if (!ok)
-        std::printf("FAILED: %s\n", what.c_str());
-}
+using checks::check;
 
 void version_record_size()
 {
@@ -104,6 +97,5 @@ int main()
     tray_tip();
     registry_query_room();
     short_write();
-    std::printf("%d passed, %d failed\n", passed, failed);
-    return failed == 0 ? 0 : 1;
+    return checks::report();
 }

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "checks.h"
 #include "password/new_password.h"
 #include "password/passwd.h"
 #include "password/password_file.h"
@@ -17,15 +18,7 @@
 
 namespace {
 
-int passed = 0;
-int failed = 0;
-
-void check(bool ok, const std::string& what)
-{
-    ok ? ++passed : ++failed;
-    if (!ok)
-        std::printf("FAILED: %s\n", what.c_str());
-}
+using checks::check;
 
 struct CapturedBoxes : platform::MessageBoxes {
     int shown = 0;
@@ -104,6 +97,5 @@ int main()
     ::DeleteFileA((path + name).c_str());
     ::RemoveDirectoryA(folder.c_str());
 
-    std::printf("%d passed, %d failed\n", passed, failed);
-    return failed == 0 ? 0 : 1;
+    return checks::report();
 }

@@ -7,21 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "checks.h"
 #include "password/passwd.h"
 #include "password/password_file.h"
 #include "platform/win32/win32_services.h"
 
 namespace {
 
-int passed = 0;
-int failed = 0;
-
-void check(bool ok, const std::string& what)
-{
-    ok ? ++passed : ++failed;
-    if (!ok)
-        std::printf("FAILED: %s\n", what.c_str());
-}
+using checks::check;
 
 struct CapturedBoxes : platform::MessageBoxes {
     std::vector<std::string> texts;
@@ -103,6 +96,5 @@ int main()
     ::RemoveDirectoryA(path.c_str());
     ::RemoveDirectoryA(windows.c_str());
 
-    std::printf("%d passed, %d failed\n", passed, failed);
-    return failed == 0 ? 0 : 1;
+    return checks::report();
 }

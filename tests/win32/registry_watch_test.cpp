@@ -8,20 +8,13 @@
 #include <cstdio>
 #include <string>
 
+#include "checks.h"
 #include "platform/win32/event_waits.h"
 #include "platform/win32/win32_registry_watch.h"
 
 namespace {
 
-int passed = 0;
-int failed = 0;
-
-void check(bool ok, const std::string& what)
-{
-    ok ? ++passed : ++failed;
-    if (!ok)
-        std::printf("FAILED: %s\n", what.c_str());
-}
+using checks::check;
 
 const char* const KEY = "SOFTWARE\\Varnhollow-watch-test";
 constexpr UINT DONE = WM_APP + 1;
@@ -87,6 +80,5 @@ int main()
     check(!waits.next_message(message), "WM_QUIT ends the loop");
 
     ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, KEY);
-    std::printf("%d passed, %d failed\n", passed, failed);
-    return failed == 0 ? 0 : 1;
+    return checks::report();
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "checks.h"
 #include "platform/forms.h"
 #include "platform/win32/win32_registry_watch.h"
 #include "platform/win32/win32_services.h"
@@ -17,15 +18,7 @@
 
 namespace {
 
-int passed = 0;
-int failed = 0;
-
-void check(bool ok, const std::string& what)
-{
-    ok ? ++passed : ++failed;
-    if (!ok)
-        std::printf("FAILED: %s\n", what.c_str());
-}
+using checks::check;
 
 void write_file(const std::string& path, const std::string& bytes)
 {
@@ -140,6 +133,5 @@ int main()
     files(folder);
     control_window(::GetModuleHandleA(nullptr));
     ::RemoveDirectoryA(folder.c_str());
-    std::printf("%d passed, %d failed\n", passed, failed);
-    return failed == 0 ? 0 : 1;
+    return checks::report();
 }
