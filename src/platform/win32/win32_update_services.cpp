@@ -9,21 +9,52 @@
 
 namespace platform::win32 {
 
+namespace {
+
+// The library, loaded the first time it is needed.
+HMODULE loaded(HMODULE& library, const char* name)
+{
+    if (!library)
+        library = ::LoadLibraryA(name);
+    return library;
+}
+
+template <typename Function>
+Function function_of(HMODULE library, const char* name)
+{
+    if (!library)
+        return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(library, name)));
+}
+
+} // namespace
+
 int Win32Internet::get_connected_state(std::uint32_t& flags, std::uint32_t reserved)
 {
+    const auto connected_state = function_of<decltype(&::InternetGetConnectedState)>(
+        loaded(wininet_, "wininet.dll"), "InternetGetConnectedState");
+    if (!connected_state)
+        return 0;
     DWORD state = flags;
-    const BOOL connected = ::InternetGetConnectedState(&state, reserved);
+    const BOOL connected = connected_state(&state, reserved);
     flags = state;
     return connected;
 }
 
 long Win32Internet::download_to_file(const std::string& url, const std::string& path, std::uint32_t reserved)
 {
+    const HMODULE ole32 = loaded(ole32_, "ole32.dll");
+    const auto co_initialize = function_of<decltype(&::CoInitialize)>(ole32, "CoInitialize");
+    const auto co_uninitialize = function_of<decltype(&::CoUninitialize)>(ole32, "CoUninitialize");
+    const auto download =
+        function_of<decltype(&::URLDownloadToFileA)>(loaded(urlmon_, "urlmon.dll"), "URLDownloadToFileA");
+    if (!co_initialize || !co_uninitialize || !download)
+        return E_FAIL;
     // urlmon is a COM library: the calling thread must be in an apartment.
-    const HRESULT apartment = ::CoInitialize(nullptr);
-    const HRESULT result = ::URLDownloadToFileA(nullptr, url.c_str(), path.c_str(), reserved, nullptr);
+    const HRESULT apartment = co_initialize(nullptr);
+    const HRESULT result = download(nullptr, url.c_str(), path.c_str(), reserved, nullptr);
     if (SUCCEEDED(apartment))
-        ::CoUninitialize();
+        co_uninitialize();
     return result;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 // The Win32 services of the update check: the connection test and the
 // download, the INI reader, and whole files.
 
@@ -9,10 +11,19 @@
 
 namespace platform::win32 {
 
+// wininet, urlmon and ole32 serve the update check alone: they are loaded at
+// its first use, so the resident program does not start with them. Once
+// loaded they stay until the process ends, as urlmon's own threads may still
+// run after a download.
 class Win32Internet : public Internet {
 public:
     int get_connected_state(std::uint32_t& flags, std::uint32_t reserved) override;
     long download_to_file(const std::string& url, const std::string& path, std::uint32_t reserved) override;
+
+private:
+    HMODULE wininet_ = nullptr;
+    HMODULE urlmon_ = nullptr;
+    HMODULE ole32_ = nullptr;
 };
 
 class Win32IniFiles : public IniFiles {
