@@ -171,6 +171,19 @@ void FormWindow::apply_focus()
         ::SetFocus(view->handle());
 }
 
+// The dialog manager's Enter when no field took it: the focused button, or
+// else the default button, is pressed.
+void FormWindow::enter_pressed()
+{
+    for (const auto& child : children_)
+        if (child->handle() == ::GetFocus() && dynamic_cast<Button*>(&child->control())) {
+            child->command(BN_CLICKED);
+            return;
+        }
+    if (ChildView* view = view_of(active_default_button(form_)))
+        view->command(BN_CLICKED);
+}
+
 ChildView* FormWindow::view_of(const Control* control) const
 {
     for (const auto& child : children_)
@@ -216,6 +229,10 @@ LRESULT FormWindow::message(UINT message, WPARAM wparam, LPARAM lparam)
         }
         return ::DefWindowProcA(handle(), message, wparam, lparam);
     case WM_COMMAND: {
+        if (LOWORD(wparam) == IDOK && lparam == 0) {
+            enter_pressed();
+            return 0;
+        }
         const int index = LOWORD(wparam) - FIRST_CONTROL_ID;
         if (lparam && index >= 0 && index < static_cast<int>(children_.size()))
             children_[static_cast<std::size_t>(index)]->command(HIWORD(wparam));

@@ -36,6 +36,7 @@ private:
     void resize();
     void centre();
     void apply_focus();
+    void enter_pressed();
     ChildView* view_of(const Control* control) const;
 
     void show_pointer();
