@@ -26,11 +26,6 @@ floor=$root/build/win32/bin/floor_tray.exe
 driver_exe=$root/build/win32/tests/e2e/wine_driver.exe
 
 XVFB_PID=""
-stop_started() {
-  wineserver -k 2>/dev/null || true
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
-  true
-}
 trap stop_started EXIT
 start_xvfb
 init_wine_prefix

@@ -18,11 +18,6 @@ if [ -z "${DISPLAY:-}" ]; then
   start_xvfb
   echo "No display: running on Xvfb $DISPLAY (the tray is at the bottom right of an 800x600 desktop)."
 fi
-stop_started() {
-  wineserver -k 2>/dev/null || true
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
-  true
-}
 trap stop_started EXIT
 
 init_wine_prefix

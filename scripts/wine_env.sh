@@ -18,6 +18,13 @@ start_xvfb() {
   return 1
 }
 
+# Stops the prefix's server, and the Xvfb that start_xvfb started if any.
+stop_started() {
+  wineserver -k 2>/dev/null || true
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+  true
+}
+
 # Creates the prefix at $WINEPREFIX once, set to Windows XP.
 init_wine_prefix() {
   export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}

@@ -160,7 +160,6 @@ public:
     {
         if (code != BN_CLICKED || !button_.on_click)
             return;
-        win32::take_user_input(form_);
         auto handler = button_.on_click; // the handler may unload the form
         handler();
     }
@@ -194,13 +193,12 @@ public:
         show_common(fonts_, box_.style().weight);
     }
 
+    // The field keeps its control's text up to date as the user types.
     void command(WORD code) override
     {
         if (code == EN_CHANGE)
-            take_user_input();
+            box_.set_text(window_text(handle()));
     }
-
-    void take_user_input() override { box_.set_text(window_text(handle())); }
 
 protected:
     LRESULT message(UINT message, WPARAM wparam, LPARAM lparam) override
@@ -227,7 +225,6 @@ private:
         const int key = static_cast<unsigned char>(wparam);
         if (!form_.visible())
             return 0; // keys still queued when a handler hid the window
-        win32::take_user_input(form_);
         if (key == ENTER) {
             if (Button* button = active_default_button(form_)) {
                 if (button->on_click) {
@@ -333,13 +330,6 @@ Button* active_default_button(Form& form)
             return button;
     }
     return nullptr;
-}
-
-void take_user_input(Form& form)
-{
-    for (Control* control : form.controls)
-        if (auto* view = dynamic_cast<ChildView*>(control->view()))
-            view->take_user_input();
 }
 
 std::unique_ptr<ChildView> make_child_view(HINSTANCE instance, HWND parent, int id, Control& control, Form& form,

@@ -32,8 +32,6 @@ public:
 
     // WM_COMMAND from this control to its form (a click, a change of text).
     virtual void command(WORD) {}
-    // Copies what the user typed into the control's properties.
-    virtual void take_user_input() {}
     // WM_CTLCOLORSTATIC: sets the text colours on dc and returns the
     // background brush, or nullptr for the system's colours.
     virtual HBRUSH colours(HDC) { return nullptr; }
@@ -62,10 +60,6 @@ private:
 // A form's default button while it is shown and enabled, or none: Enter
 // presses it.
 Button* active_default_button(Form& form);
-
-// Brings every control's properties up to what the user has typed, so that a
-// handler about to run reads the fields as the user sees them.
-void take_user_input(Form& form);
 
 // WM_CTLCOLORSTATIC from `child`: its view's brush, or nullptr.
 HBRUSH child_colours(HWND child, HDC dc);
