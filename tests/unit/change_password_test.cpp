@@ -29,7 +29,22 @@ protected:
     // Enter in the change layout, where OK is hidden, reaches the field.
     void enter(platform::TextBox& field) { field.on_key_press(13); }
 
+    void type_and_enter(platform::TextBox& field, const std::string& text)
+    {
+        type(field, text);
+        enter(field);
+    }
+
     void open_change_layout() { choose("MNU_Password"); }
+
+    // The whole change, from the tray menu to a matching confirmation.
+    void change_password(const std::string& current, const std::string& fresh)
+    {
+        open_change_layout();
+        type_and_enter(dialog.Text1, current);
+        type_and_enter(dialog.Text2, fresh);
+        type_and_enter(dialog.Text3, fresh);
+    }
 
     // Opens the verify layout from the tray and plays `steps` while it waits.
     void unlock_with(std::deque<std::function<void()>> steps)
@@ -166,13 +181,11 @@ TEST_F(PasswordWindow, ChangeWalksItsThreeStepsAndWritesTheNewPassword)
     EXPECT_FALSE(dialog.CMD_Cancel1.visible());
     EXPECT_EQ(dialog.Label1.caption(), "Mot de Passe actuel");
 
-    type(dialog.Text1, "old");
-    enter(dialog.Text1);
+    type_and_enter(dialog.Text1, "old");
     EXPECT_TRUE(dialog.Text2.enabled());
     EXPECT_EQ(dialog.window.focus(), &dialog.Text2);
 
-    type(dialog.Text2, "new1");
-    enter(dialog.Text2);
+    type_and_enter(dialog.Text2, "new1");
     EXPECT_EQ(dialog.Label2.caption(), "Confirmation");
     EXPECT_TRUE(dialog.Text3.enabled());
     EXPECT_EQ(dialog.window.focus(), &dialog.Text3);
@@ -183,8 +196,7 @@ TEST_F(PasswordWindow, ChangeWalksItsThreeStepsAndWritesTheNewPassword)
     EXPECT_EQ(dialog.Text3.text(), "");
     EXPECT_EQ(stored_password(), "OLD");
 
-    type(dialog.Text3, "new1");
-    enter(dialog.Text3);
+    type_and_enter(dialog.Text3, "new1");
     EXPECT_EQ(messages(), (std::vector<std::string>{DIFFERS, CHANGED}));
     EXPECT_EQ(stored_password(), "NEW1");
     EXPECT_FALSE(dialog.window.loaded());
@@ -196,13 +208,7 @@ TEST_F(PasswordWindow, AfterAChangeTheCapitalsOfTheNewPasswordUnlock)
 {
     store_password("OLD");
     start_with(4);
-    open_change_layout();
-    type(dialog.Text1, "OLD");
-    enter(dialog.Text1);
-    type(dialog.Text2, "abc");
-    enter(dialog.Text2);
-    type(dialog.Text3, "abc");
-    enter(dialog.Text3);
+    change_password("OLD", "abc");
 
     unlock_with({[&] {
         type(dialog.Text1, "ABC");
@@ -227,22 +233,19 @@ TEST_P(EnterRule, EnterActsOnlyOnAFieldOfTwoCharactersOrMore)
     start_with(3);
     open_change_layout();
     if (c.field > 1) {
-        type(dialog.Text1, "ab");
-        enter(dialog.Text1);
+        type_and_enter(dialog.Text1, "ab");
     }
     if (c.field > 2) {
         type(dialog.Text2, "x");
         enter(dialog.Text2); // too short: ignored
         EXPECT_FALSE(dialog.Text3.enabled());
-        type(dialog.Text2, "y");
-        enter(dialog.Text2);
+        type_and_enter(dialog.Text2, "y");
         ASSERT_TRUE(dialog.Text3.enabled());
     }
     platform::TextBox* fields[] = {&dialog.Text1, &dialog.Text2, &dialog.Text3};
     platform::TextBox& field = *fields[c.field - 1];
     const auto shown = p.boxes.shown.size();
-    type(field, c.text);
-    enter(field);
+    type_and_enter(field, c.text);
 
     // What each field's Enter does: open the next step, or save.
     const bool acted[] = {dialog.Text2.enabled(), dialog.Text3.enabled(), p.boxes.shown.size() > shown};
@@ -278,10 +281,8 @@ TEST_F(PasswordWindow, AnAbandonedChangeCarriesItsStateIntoTheNextUse)
     store_password("ABC");
     start_with(4);
     open_change_layout();
-    type(dialog.Text1, "abc");
-    enter(dialog.Text1);
-    type(dialog.Text2, "new");
-    enter(dialog.Text2);
+    type_and_enter(dialog.Text1, "abc");
+    type_and_enter(dialog.Text2, "new");
     dialog.CMD_Cancel.on_click();
     EXPECT_FALSE(dialog.window.visible());
     EXPECT_EQ(dialog.Text1.text() + dialog.Text2.text() + dialog.Text3.text(), "");
@@ -310,13 +311,7 @@ TEST_F(PasswordWindow, AfterACompletedChangeTheNextUseShowsTheDesignState)
 {
     store_password("ABC");
     start_with(3);
-    open_change_layout();
-    type(dialog.Text1, "abc");
-    enter(dialog.Text1);
-    type(dialog.Text2, "de");
-    enter(dialog.Text2);
-    type(dialog.Text3, "de");
-    enter(dialog.Text3);
+    change_password("abc", "de");
     ASSERT_FALSE(dialog.window.loaded());
 
     open_change_layout();
@@ -333,10 +328,8 @@ TEST_F(PasswordWindow, AFailedWriteIsNotReportedAsSuccessAndCanBeRetried)
     store_password("ABC");
     start_with(3);
     open_change_layout();
-    type(dialog.Text1, "abc");
-    enter(dialog.Text1);
-    type(dialog.Text2, "xyz");
-    enter(dialog.Text2);
+    type_and_enter(dialog.Text1, "abc");
+    type_and_enter(dialog.Text2, "xyz");
     type(dialog.Text3, "xyz");
 
     p.files.fail_with = platform::FileError{5, "Acc\xE8s refus\xE9."};
@@ -359,8 +352,7 @@ TEST_F(PasswordWindow, NoFirstPasswordCanBeSetThroughTheChangeLayout)
 {
     start_with(3); // no password file: the stored password is empty
     open_change_layout();
-    type(dialog.Text1, "ab");
-    enter(dialog.Text1);
+    type_and_enter(dialog.Text1, "ab");
     EXPECT_EQ(messages(), std::vector<std::string>{WRONG});
     EXPECT_FALSE(dialog.Text2.enabled());
     EXPECT_EQ(p.files.files[PASSWORD_FILE], ""); // created empty by the check
