@@ -2,19 +2,25 @@
 # with one virtual desktop that has a taskbar and a notification area.
 # Source it; it defines functions only.
 
-# Starts Xvfb on the first free display from :90; sets DISPLAY and XVFB_PID.
+# Starts Xvfb on a display it finds free itself (-displayfd), so two benches
+# started at the same moment never race for one number; sets DISPLAY and
+# XVFB_PID.
 start_xvfb() {
-  local n=90
-  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  local number_file
+  number_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
   XVFB_PID=$!
-  export DISPLAY=":$n"
-  for _ in $(seq 100); do
-    [ -e "/tmp/.X11-unix/X$n" ] && return 0
+  for _ in $(seq 300); do
+    if [ -s "$number_file" ] && grep -q '^[0-9]*$' "$number_file"; then
+      export DISPLAY=":$(cat "$number_file")"
+      rm -f "$number_file"
+      return 0
+    fi
     kill -0 "$XVFB_PID" 2>/dev/null || break
     sleep 0.1
   done
-  echo "Xvfb did not start on :$n" >&2
+  rm -f "$number_file"
+  echo "Xvfb did not start" >&2
   return 1
 }
 
