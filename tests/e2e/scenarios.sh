@@ -125,7 +125,7 @@ scenario_only_a_right_click_opens_the_menu_and_clicking_away_closes_it() {
   if driver menu-rect 1500 >/dev/null; then fail "a left click opened the menu"; fi
   open_menu
   xdotool mousemove 300 200 click 1
-  driver no-menu 5000 || fail "the menu stayed open after a click elsewhere"
+  driver no-menu "$LONG_WAIT_MS" || fail "the menu stayed open after a click elsewhere"
   expect_no_box
   expect_tray unlocked
   expect_start 3
@@ -197,13 +197,13 @@ scenario_about_window_shows_the_maker_and_links_to_the_web_site() {
   expect_not_launched 'C:\Program Files\Internet.exe'
   expect_no_box
   click_on picture
-  driver no-window "$ABOUT_TITLE" 5000 || fail "a click on the picture left the About window open"
+  driver no-window "$ABOUT_TITLE" "$LONG_WAIT_MS" || fail "a click on the picture left the About window open"
   program_running || fail "closing the About window ended the program"
   choose about
   read_about
   expect_link_blue no
   click_on picture
-  driver no-window "$ABOUT_TITLE" 5000 || fail "the About window stayed open"
+  driver no-window "$ABOUT_TITLE" "$LONG_WAIT_MS" || fail "the About window stayed open"
   quit_unlocked
 }
 
