@@ -132,6 +132,18 @@ scenario_only_a_right_click_opens_the_menu_and_clicking_away_closes_it() {
   quit_unlocked
 }
 
+# Windows turns a second right-click that follows the first within the
+# double-click time into a double-click: the user still gets the menu.
+scenario_a_quick_second_right_click_opens_the_menu_too() {
+  start_resident winxp 3 unlocked
+  read -r x y <<<"$TRAY_XY"
+  driver mouse-message "$x" "$y" 206 || fail "no window under the tray icon"
+  MENU_RECT=$(driver menu-rect "$LONG_WAIT_MS" | tr -d '\r') || fail "no popup menu after a right double-click"
+  click_menu_entry 5
+  expect_exit
+  expect_tray none
+}
+
 scenario_a_quit_message_from_outside_ends_the_program_cleanly() {
   local start state
   for start in 3 4; do
