@@ -3,8 +3,20 @@
 # portable core under the sanitizers, then the real varnhollow.exe under Wine.
 # On a machine that runs no 32-bit code, the Wine tests run the 64-bit build
 # of the same sources (preset win64) and say so.
+#   --busy  keeps every core of the machine busy meanwhile, as a shared CI
+#           machine may be: the tests must pass there too.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+if [ "${1:-}" = --busy ]; then
+  busy=()
+  for _ in $(seq "$(nproc)"); do
+    sh -c 'while :; do :; done' &
+    busy+=($!)
+  done
+  trap 'kill "${busy[@]}" 2>/dev/null' EXIT
+  echo "Keeping ${#busy[@]} cores busy while the tests run."
+fi
 
 bash scripts/setup.sh
 . scripts/wine_env.sh
