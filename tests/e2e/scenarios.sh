@@ -440,3 +440,76 @@ scenario_update_opens_no_address_but_a_web_address() {
   done
   quit_unlocked
 }
+
+# --- the display's font size: "Normal size" (96 DPI) and "Large size" (120) --
+
+# The password window's client width and its whole height in the verify and
+# change layouts, then the About window's width and height, at $1 DPI.
+window_sizes_at() {
+  case "$1" in
+    96) echo 136 90 189 284 152 ;;
+    120) echo 170 112 236 355 190 ;;
+  esac
+}
+
+scenario_at_each_font_size_the_menu_locks_and_the_password_window_shows_its_whole_texts() {
+  local dpi width verify_height change_height
+  seed_password_file "$SECRET_ENCODED" "$RESERVE"
+  for dpi in 120 96; do
+    read -r width verify_height change_height _ <<<"$(window_sizes_at $dpi)"
+    screen_dpi $dpi
+    start_resident winxp 3 unlocked
+    choose lock
+    expect_tray locked
+    expect_start 4
+    choose lock
+    expect_password_layout verify
+    expect_window_size "$PASSWORD_TITLE" "$width" "$verify_height"
+    expect_window_whole "$PASSWORD_TITLE"
+    screenshot_window "$PASSWORD_TITLE" password-verify-${dpi}dpi
+    type_password secret
+    press_enter
+    expect_no_password_window
+    expect_tray unlocked
+    expect_start 3
+    choose_tool password
+    expect_password_layout change
+    expect_window_size "$PASSWORD_TITLE" "$width" "$change_height"
+    type_password secret
+    press_enter
+    type_password neuf
+    press_enter
+    expect_window_whole "$PASSWORD_TITLE"
+    screenshot_window "$PASSWORD_TITLE" password-change-${dpi}dpi
+    click_button Abandon
+    expect_no_password_window
+    quit_unlocked
+    expect_start 3
+  done
+}
+
+scenario_at_each_font_size_the_about_window_shows_its_whole_texts() {
+  local dpi width height
+  for dpi in 120 96; do
+    read -r _ _ _ width height <<<"$(window_sizes_at $dpi)"
+    screen_dpi $dpi
+    start_resident winxp 3 unlocked
+    choose about
+    read_about
+    expect_about_labels "Varnhollow 1.4|$AUTHOR_LINE|$MAKER_EMAIL|$MAKER_HOST"
+    expect_about_size "$width" "$height"
+    expect_window_whole "$ABOUT_TITLE"
+    screenshot_about about-${dpi}dpi
+    click_on picture
+    driver no-window "$ABOUT_TITLE" 5000 || fail "a click on the picture left the About window open"
+    quit_unlocked
+  done
+}
+
+scenario_at_each_font_size_every_label_shows_its_whole_text_in_its_own_font() {
+  local dpi
+  for dpi in 120 96; do
+    screen_dpi $dpi
+    expect_windows_show_whole_texts
+  done
+}
