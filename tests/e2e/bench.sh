@@ -538,14 +538,15 @@ expect_password_layout() {
   log "password window: $1 layout"
 }
 
-# Saves the desktop around window $1 as $BENCH_DIR/$2.png.
+# Saves the desktop around window $1 as $BENCH_DIR/$2.png, enlarged $3 times
+# (once by default).
 screenshot_window() {
   local left top right bottom
   read -r left top right bottom <<<"$(driver screen-rect "$1" | tr -d '\r')"
   [ -n "$bottom" ] || fail "no window $1 to take a picture of"
   driver screenshot "$BENCH_DIR/screen.bmp" || fail "no screenshot"
   python3 "$here/bmp_to_png.py" "$BENCH_DIR/screen.bmp" "$BENCH_DIR/$2.png" $((left - 16)) $((top - 16)) \
-    $((right + 16)) $((bottom + 16))
+    $((right + 16)) $((bottom + 16)) "${3:-1}"
   log "screenshot: $BENCH_DIR/$2.png"
 }
 

@@ -459,19 +459,6 @@ scenario_at_each_font_size_the_menu_locks_and_the_password_window_shows_its_whol
     read -r width verify_height change_height _ <<<"$(window_sizes_at $dpi)"
     screen_dpi $dpi
     start_resident winxp 3 unlocked
-    choose lock
-    expect_tray locked
-    expect_start 4
-    choose lock
-    expect_password_layout verify
-    expect_window_size "$PASSWORD_TITLE" "$width" "$verify_height"
-    expect_window_whole "$PASSWORD_TITLE"
-    screenshot_window "$PASSWORD_TITLE" password-verify-${dpi}dpi
-    type_password secret
-    press_enter
-    expect_no_password_window
-    expect_tray unlocked
-    expect_start 3
     choose_tool password
     expect_password_layout change
     expect_window_size "$PASSWORD_TITLE" "$width" "$change_height"
@@ -480,11 +467,23 @@ scenario_at_each_font_size_the_menu_locks_and_the_password_window_shows_its_whol
     type_password neuf
     press_enter
     expect_window_whole "$PASSWORD_TITLE"
-    screenshot_window "$PASSWORD_TITLE" password-change-${dpi}dpi
+    screenshot_window "$PASSWORD_TITLE" password-change-${dpi}dpi 2
     click_button Abandon
     expect_no_password_window
-    quit_unlocked
+    choose lock
+    expect_tray locked
+    expect_start 4
+    choose lock
+    expect_password_layout verify
+    expect_window_size "$PASSWORD_TITLE" "$width" "$verify_height"
+    expect_window_whole "$PASSWORD_TITLE"
+    screenshot_window "$PASSWORD_TITLE" password-verify-${dpi}dpi 2
+    type_password secret
+    press_enter
+    expect_no_password_window
+    expect_tray unlocked
     expect_start 3
+    quit_unlocked
   done
 }
 
@@ -499,7 +498,7 @@ scenario_at_each_font_size_the_about_window_shows_its_whole_texts() {
     expect_about_labels "Varnhollow 1.4|$AUTHOR_LINE|$MAKER_EMAIL|$MAKER_HOST"
     expect_about_size "$width" "$height"
     expect_window_whole "$ABOUT_TITLE"
-    screenshot_about about-${dpi}dpi
+    screenshot_window "$ABOUT_TITLE" about-${dpi}dpi
     click_on picture
     driver no-window "$ABOUT_TITLE" 5000 || fail "a click on the picture left the About window open"
     quit_unlocked
