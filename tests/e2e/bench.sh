@@ -21,7 +21,7 @@ bench_up() {
   printf 'DISPLAY=%s\nXVFB_PID=%s\nVERSION=winxp\n' "$DISPLAY" "$XVFB_PID" >"$state"
   init_wine_prefix
   install_stand_ins
-  set_logical_dpi 96 # a run stopped at another resolution left it set
+  set_logical_dpi "${LOGICAL_DPI:-96}"
   set_windows_version winxp
   log "bench up on $DISPLAY, prefix $WINEPREFIX"
 }
@@ -464,7 +464,8 @@ expect_start() {
 FONTS_KEY='HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'
 
 # Sets LogPixels as the display settings do, then restarts the prefix's
-# server: programs started from then on see $1 DPI.
+# server: programs started from then on see $1 DPI. A bench's resolution is
+# set when it comes up, LOGICAL_DPI (96 by default).
 set_logical_dpi() {
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
   wine reg add "$FONTS_KEY" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
@@ -472,19 +473,14 @@ set_logical_dpi() {
   wineserver -w 2>/dev/null
 }
 
-# The user chooses a font size of $1 DPI. Any other than 96 goes back to 96
-# when the scenario ends, passed, failed or stopped, so the next one starts
-# from the bench's usual screen.
-screen_dpi() {
-  if [ "$1" != 96 ]; then
-    trap 'cleanup_programs; set_logical_dpi 96' EXIT
-    trap 'exit 1' TERM INT HUP
-  fi
-  set_logical_dpi "$1"
+# Reads the screen's resolution into BENCH_DPI and checks it is the bench's
+# LOGICAL_DPI (96 by default).
+read_bench_dpi() {
   local got
   got=$(driver dpi | tr -d '\r')
-  [ "$got" = "$1 $1" ] || fail "the screen has [$got] DPI, expected $1"
-  log "screen at $1 DPI"
+  [ "$got" = "${LOGICAL_DPI:-96} ${LOGICAL_DPI:-96}" ] || fail "the screen has [$got] DPI, expected ${LOGICAL_DPI:-96}"
+  BENCH_DPI=${got% *}
+  log "screen at $BENCH_DPI DPI"
 }
 
 # Window $1 (a title) is centred, its client area $2 pixels wide and the
