@@ -487,7 +487,8 @@ read_bench_dpi() {
 # whole window $3 pixels high.
 expect_window_size() {
   local outer client left top right bottom
-  outer=$(driver window "$1" 10000 | head -1 | tr -d '\r') || fail "no window $1"
+  outer=$(driver window "$1" 10000 | head -1 | tr -d '\r')
+  [ -n "$outer" ] || fail "no window $1"
   client=$(driver client-size "$1" | tr -d '\r')
   [ "${client%% *}" = "$2" ] && [ "${outer##* }" = "$3" ] ||
     fail "$1 is $outer with a client area of $client, expected $2 wide inside and $3 high outside"
