@@ -17,7 +17,8 @@ public:
     virtual void refresh() = 0;
 };
 
-// Left, top, width and height, in twips (15 to the pixel).
+// Left, top, width and height, in twips (15 to the pixel at 96 DPI, see
+// twips.h).
 struct TwipsRect {
     int left = 0;
     int top = 0;
@@ -53,6 +54,9 @@ enum class BorderStyle { none, fixed };
 // Mouse handlers get the buttons held, the shift keys, and X and Y in twips.
 using MouseHandler = std::function<void(int button, int shift, double x, double y)>;
 
+// Twips per pixel at the design's 96 DPI. The tray icon's callback arrives as
+// a mouse move whose X the main window reads with this fixed factor, whatever
+// the screen's resolution.
 inline constexpr int TWIPS_PER_PIXEL = 15;
 
 // A window or a control as the program sees it: a set of properties and

@@ -28,6 +28,7 @@ bench_up() {
   printf 'DISPLAY=%s\nXVFB_PID=%s\nVERSION=winxp\n' "$DISPLAY" "$XVFB_PID" >"$state"
   init_wine_prefix
   install_stand_ins
+  set_logical_dpi "${LOGICAL_DPI:-96}"
   set_windows_version winxp
   log "bench up on $DISPLAY, prefix $WINEPREFIX"
 }
@@ -464,6 +465,94 @@ expect_start() {
   got=$(usbstor_start)
   [ "$got" = "$1" ] || fail "USBSTOR Start is $got, expected $1"
   log "USBSTOR Start = $got"
+}
+
+# --- the screen's logical resolution ("Large size" fonts) ---------------------
+
+FONTS_KEY='HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'
+
+# Sets LogPixels as the display settings do, then restarts the prefix's
+# server: programs started from then on see $1 DPI. A bench's resolution is
+# set when it comes up, LOGICAL_DPI (96 by default).
+set_logical_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  wine reg add "$FONTS_KEY" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+}
+
+# Reads the screen's resolution into BENCH_DPI and checks it is the bench's
+# LOGICAL_DPI (96 by default).
+read_bench_dpi() {
+  local got
+  got=$(driver dpi | tr -d '\r')
+  [ "$got" = "${LOGICAL_DPI:-96} ${LOGICAL_DPI:-96}" ] || fail "the screen has [$got] DPI, expected ${LOGICAL_DPI:-96}"
+  BENCH_DPI=${got% *}
+  log "screen at $BENCH_DPI DPI"
+}
+
+# Window $1 (a title) is centred, its client area $2 pixels wide and the
+# whole window $3 pixels high.
+expect_window_size() {
+  local outer client left top right bottom
+  outer=$(driver window "$1" 10000 | head -1 | tr -d '\r')
+  [ -n "$outer" ] || fail "no window $1"
+  client=$(driver client-size "$1" | tr -d '\r')
+  [ "${client%% *}" = "$2" ] && [ "${outer##* }" = "$3" ] ||
+    fail "$1 is $outer with a client area of $client, expected $2 wide inside and $3 high outside"
+  read -r left top right bottom <<<"$(driver screen-rect "$1" | tr -d '\r')"
+  [ $((left + right - 800)) -ge -1 ] && [ $((left + right - 800)) -le 1 ] &&
+    [ $((top + bottom - 600)) -ge -1 ] && [ $((top + bottom - 600)) -le 1 ] || fail "$1 is not centred"
+  log "$1: $outer, client $client"
+}
+
+# Window $1's title shows whole in its title bar, and no control but a label
+# leaves the window or its frame.
+expect_window_whole() {
+  local report status
+  report=$(driver window-fit "$1")
+  status=$?
+  report=$(tr -d '\r' <<<"$report")
+  [ "$status" = 0 ] || fail "in $1: $(grep -v '^fits' <<<"$report" | paste -sd';')"
+  log "$1 whole${report:+: $report}"
+}
+
+# The password window in both layouts and the About window, shown by the
+# test program on the real binding at the screen's resolution: their sizes,
+# and each label's and button's text measured with the control's own font.
+expect_windows_show_whole_texts() {
+  local report status
+  report=$(wine "$WINDOW_TEXTS_TEST" 2>/dev/null)
+  status=$?
+  report=$(tr -d '\r' <<<"$report")
+  [ "$status" = 0 ] || fail "texts cut at this resolution: $(grep -E 'FAILED|passed' <<<"$report" | paste -sd';')"
+  log "windows and texts: $(tail -1 <<<"$report")"
+}
+
+# The password window shows layout $1 (verify or change) and the focus is in
+# a field, whatever its size.
+expect_password_layout() {
+  local shown
+  shown=$(password_window | tail -n +2 | awk -F'|' '$3 == 1 {print $1 ":" $2}' | paste -sd, -)
+  case "$1" in
+    verify) [ "$shown" = "Edit:,Static:Mot de Passe,Button:Abandon,Button:OK" ] || fail "verify layout shows [$shown]" ;;
+    change) [[ "$shown" == Edit:,Edit:,Edit:,Static:*,Static:Mot\ de\ Passe\ actuel,Button:Abandon,* ]] ||
+              fail "change layout shows [$shown]" ;;
+  esac
+  [ "$(driver focus "$PASSWORD_TITLE" | tr -d '\r' | awk '{print $1}')" = Edit ] || fail "no field has the focus"
+  log "password window: $1 layout"
+}
+
+# Saves the desktop around window $1 as $BENCH_DIR/$2.png, enlarged $3 times
+# (once by default).
+screenshot_window() {
+  local left top right bottom
+  read -r left top right bottom <<<"$(driver screen-rect "$1" | tr -d '\r')"
+  [ -n "$bottom" ] || fail "no window $1 to take a picture of"
+  driver screenshot "$BENCH_DIR/screen.bmp" || fail "no screenshot"
+  python3 "$here/bmp_to_png.py" "$BENCH_DIR/screen.bmp" "$BENCH_DIR/$2.png" $((left - 16)) $((top - 16)) \
+    $((right + 16)) $((bottom + 16)) "${3:-1}"
+  log "screenshot: $BENCH_DIR/$2.png"
 }
 
 # --- a clean desktop before and after every scenario ----------------------------

@@ -7,6 +7,7 @@
 
 #include "platform/win32/win32_frame_view.h"
 #include "platform/win32/win32_picture_box_view.h"
+#include "platform/win32/win32_twips.h"
 #include "platform/win32/win32_view_helpers.h"
 
 namespace platform::win32 {
@@ -278,8 +279,9 @@ ChildView::~ChildView()
 void ChildView::create(HINSTANCE instance, HWND parent, int id, const char* window_class, DWORD style)
 {
     const TwipsRect& r = control_.rect();
-    window_.reset(::CreateWindowExA(0, window_class, "", WS_CHILD | WS_CLIPSIBLINGS | style, pixels(r.left),
-                                    pixels(r.top), pixels(r.width), pixels(r.height), parent,
+    const ScreenResolution screen = ScreenResolution::of_screen();
+    window_.reset(::CreateWindowExA(0, window_class, "", WS_CHILD | WS_CLIPSIBLINGS | style, screen.across(r.left),
+                                    screen.down(r.top), screen.across(r.width), screen.down(r.height), parent,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr));
     control_.attach(this);
     refresh();
@@ -388,7 +390,9 @@ LRESULT CALLBACK PictureWindow::procedure(HWND hwnd, UINT message, WPARAM wparam
         const int button =
             (wparam & MK_LBUTTON ? 1 : 0) | (wparam & MK_RBUTTON ? 2 : 0) | (wparam & MK_MBUTTON ? 4 : 0);
         const int shift = (wparam & MK_SHIFT ? 1 : 0) | (wparam & MK_CONTROL ? 2 : 0);
-        // The handler may unload the form and so destroy this object.
+        // The handler may unload the form and so destroy this object. X holds
+        // the tray's mouse message, which the handler reads with the fixed 15
+        // twips to the pixel at every screen resolution.
         auto handler = self->box_.on_mouse_move;
         handler(button, shift, GET_X_LPARAM(lparam) * double{TWIPS_PER_PIXEL},
                 GET_Y_LPARAM(lparam) * double{TWIPS_PER_PIXEL});

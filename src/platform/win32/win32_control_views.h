@@ -87,10 +87,4 @@ private:
     UniqueWindow window_;
 };
 
-// Pixels for a length in twips.
-inline int pixels(int twips)
-{
-    return twips / TWIPS_PER_PIXEL;
-}
-
 } // namespace platform::win32

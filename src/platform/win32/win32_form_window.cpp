@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/win32_twips.h"
 #include "shell/resource_ids.h"
 
 namespace platform::win32 {
@@ -117,9 +118,10 @@ void FormWindow::resize()
 {
     if (form_.client_width_twips == 0)
         return;
-    RECT frame{0, 0, pixels(form_.client_width_twips), 0};
+    const ScreenResolution screen = ScreenResolution::of_screen();
+    RECT frame{0, 0, screen.across(form_.client_width_twips), 0};
     ::AdjustWindowRectEx(&frame, style_, FALSE, ex_style_);
-    ::SetWindowPos(handle(), nullptr, 0, 0, frame.right - frame.left, pixels(form_.height_twips()),
+    ::SetWindowPos(handle(), nullptr, 0, 0, frame.right - frame.left, screen.down(form_.height_twips()),
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/win32/win32_user_control_window.h"
 
+#include "platform/win32/win32_twips.h"
+
 namespace platform::win32 {
 
 namespace {
@@ -8,8 +10,9 @@ constexpr char USER_CONTROL_CLASS[] = "VarnhollowUserControl";
 
 ImageWindow::ImageWindow(HINSTANCE instance, HWND parent, Image& image) : image_(image)
 {
-    const int width = image.width_twips() / TWIPS_PER_PIXEL;
-    const int height = image.height_twips() / TWIPS_PER_PIXEL;
+    // The icon keeps its own pixel size, given in the design's twips.
+    const int width = pixels_from_twips(image.width_twips(), DESIGN_DPI);
+    const int height = pixels_from_twips(image.height_twips(), DESIGN_DPI);
     icon_.reset(static_cast<HICON>(
         ::LoadImageA(instance, MAKEINTRESOURCEA(image.icon_resource()), IMAGE_ICON, width, height, LR_DEFAULTCOLOR)));
     window_.reset(
@@ -51,8 +54,9 @@ UserControlWindow::~UserControlWindow()
 
 void UserControlWindow::refresh()
 {
-    ::SetWindowPos(window_.get(), nullptr, 0, 0, control_.width_twips() / TWIPS_PER_PIXEL,
-                   control_.height_twips() / TWIPS_PER_PIXEL, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const ScreenResolution screen = ScreenResolution::of_screen();
+    ::SetWindowPos(window_.get(), nullptr, 0, 0, screen.across(control_.width_twips()),
+                   screen.down(control_.height_twips()), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::ShowWindow(window_.get(), control_.visible() ? SW_SHOWNA : SW_HIDE);
 }
 

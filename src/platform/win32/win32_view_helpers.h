@@ -5,6 +5,7 @@
 
 #include "platform/controls.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_twips.h"
 
 namespace platform::win32 {
 
@@ -37,9 +38,10 @@ inline void run_mouse_handler(const MouseHandler& handler, WPARAM wparam, LPARAM
         return;
     const int button = (wparam & MK_LBUTTON ? 1 : 0) | (wparam & MK_RBUTTON ? 2 : 0) | (wparam & MK_MBUTTON ? 4 : 0);
     const int shift = (wparam & MK_SHIFT ? 1 : 0) | (wparam & MK_CONTROL ? 2 : 0);
+    const ScreenResolution screen = ScreenResolution::of_screen();
     auto copy = handler;
-    copy(button | released_button, shift, GET_X_LPARAM(lparam) * double{TWIPS_PER_PIXEL},
-         GET_Y_LPARAM(lparam) * double{TWIPS_PER_PIXEL});
+    copy(button | released_button, shift, screen.twips_across(GET_X_LPARAM(lparam)),
+         screen.twips_down(GET_Y_LPARAM(lparam)));
 }
 
 } // namespace platform::win32

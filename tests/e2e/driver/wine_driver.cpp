@@ -37,6 +37,13 @@
 //   wine_driver colour-count L T R B RRGGBB  screen pixels of that colour in the rectangle
 //   wine_driver mouse-message X Y MESSAGE  posts the mouse message (hex) to the window at
 //                                          screen X Y, as the system does for a click there
+//   wine_driver dpi                        the screen's logical resolution: "X Y" dots per inch
+//   wine_driver client-size TITLE          width and height of the window's client area
+//   wine_driver window-fit TITLE           fits|Title|title|text w h|room w h: the title in the
+//                                          caption font against its room in the title bar, then
+//                                          "outside|class|text|..." for each shown control but a
+//                                          label that leaves its window or frame; exit code 1
+//                                          when the title is cut or a control is outside
 //
 // Exit code 0 on success, 1 when the thing looked for is not there in time.
 
@@ -523,6 +530,69 @@ int mouse_message(int x, int y, UINT message)
     ::ScreenToClient(target, &client);
     const WPARAM keys = message == WM_RBUTTONDBLCLK || message == WM_RBUTTONDOWN ? MK_RBUTTON : 0;
     return ::PostMessageA(target, message, keys, MAKELPARAM(client.x, client.y)) ? 0 : 1;
+// --- whether a window shows its title and its controls whole ----------------
+// (Font handles belong to their process: the labels' own fonts are measured
+// by the test program that shows the windows, tests/win32/window_texts_test.)
+
+// The title bar's text runs from after the window's small icon to before its
+// close box; measured with the system's caption font.
+bool title_fits(HWND window)
+{
+    const auto style = static_cast<DWORD>(::GetWindowLongA(window, GWL_STYLE));
+    if ((style & WS_CAPTION) != WS_CAPTION)
+        return true;
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    ::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    HFONT caption_font = ::CreateFontIndirectA(&metrics.lfCaptionFont);
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, caption_font);
+    char title[256] = {};
+    const int length = ::GetWindowTextA(window, title, sizeof title);
+    SIZE size{};
+    ::GetTextExtentPoint32A(dc, title, length, &size);
+    ::SelectObject(dc, old);
+    ::DeleteDC(dc);
+    ::DeleteObject(caption_font);
+    RECT outer, client;
+    ::GetWindowRect(window, &outer);
+    ::GetClientRect(window, &client);
+    const int border = (outer.right - outer.left - client.right) / 2;
+    const int icon = (style & WS_SYSMENU) ? ::GetSystemMetrics(SM_CXSMICON) + 2 : 0;
+    const int close_box = (style & WS_SYSMENU) ? ::GetSystemMetrics(SM_CXSIZE) : 0;
+    const int room = outer.right - outer.left - 2 * border - icon - close_box - 2;
+    std::printf("%s|Title|%s|%ld %ld|%d %d\n", size.cx <= room ? "fits" : "cut", title, size.cx, size.cy, room,
+                metrics.iCaptionHeight);
+    return size.cx <= room && size.cy <= metrics.iCaptionHeight;
+}
+
+// A label may reach past its window's edge by design (its text is checked
+// where it is seen); every other shown control lies wholly inside its window
+// or frame.
+BOOL CALLBACK check_control_inside(HWND child, LPARAM data)
+{
+    if (!shown_to_user(child) || class_of(child) == "Static")
+        return TRUE;
+    RECT room;
+    ::GetClientRect(::GetParent(child), &room);
+    const RECT r = client_rect_of(child);
+    if (r.left >= 0 && r.top >= 0 && r.right <= room.right && r.bottom <= room.bottom)
+        return TRUE;
+    *reinterpret_cast<bool*>(data) = false;
+    std::printf("outside|%s|", class_of(child).c_str());
+    std::fflush(stdout);
+    print_utf8(text_of(child).c_str());
+    std::printf("|%ld %ld %ld %ld|%ld %ld\n", r.left, r.top, r.right, r.bottom, room.right, room.bottom);
+    return TRUE;
+}
+
+int window_fit(HWND window)
+{
+    bool inside = true;
+    const bool title = title_fits(window);
+    ::EnumChildWindows(window, check_control_inside, reinterpret_cast<LPARAM>(&inside));
+    std::fflush(stdout);
+    return title && inside ? 0 : 1;
 }
 
 int window_command(const std::string& command, int argc, char** argv)
@@ -551,6 +621,14 @@ int window_command(const std::string& command, int argc, char** argv)
     }
     if (command == "screen-rect")
         return screen_rect(window, argc, argv);
+    if (command == "client-size") {
+        RECT client;
+        ::GetClientRect(window, &client);
+        std::printf("%ld %ld\n", client.right, client.bottom);
+        return 0;
+    }
+    if (command == "window-fit")
+        return window_fit(window);
     if (command == "close") {
         ::PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         return 0;
@@ -686,6 +764,12 @@ int main(int argc, char** argv)
         const DWORD thread = main_window ? ::GetWindowThreadProcessId(main_window, nullptr) : 0;
         return thread && ::PostThreadMessageA(thread, WM_QUIT, 0, 0) ? 0 : 1;
     }
+    if (command == "dpi") {
+        HDC screen = ::GetDC(nullptr);
+        std::printf("%d %d\n", ::GetDeviceCaps(screen, LOGPIXELSX), ::GetDeviceCaps(screen, LOGPIXELSY));
+        ::ReleaseDC(nullptr, screen);
+        return 0;
+    }
     if (command == "screenshot" && argc > 2)
         return screenshot(argv[2]);
     if (command == "menu-rects") {
@@ -697,7 +781,7 @@ int main(int argc, char** argv)
     }
     if (argc > 2 && (command == "window" || command == "no-window" || command == "focus" || command == "type" ||
                      command == "key" || command == "click-button" || command == "close" ||
-                     command == "screen-rect"))
+                     command == "screen-rect" || command == "client-size" || command == "window-fit"))
         return window_command(command, argc, argv);
     return 2;
 }
