@@ -518,18 +518,6 @@ int count_colour(char** argv)
     return 0;
 }
 
-// What the system posts for a click it has already classified: lets the bench
-// give the tray icon a right-button double-click without racing the clock.
-int mouse_message(int x, int y, UINT message)
-{
-    const POINT at{x, y};
-    HWND target = ::WindowFromPoint(at);
-    if (!target)
-        return 1;
-    POINT client = at;
-    ::ScreenToClient(target, &client);
-    const WPARAM keys = message == WM_RBUTTONDBLCLK || message == WM_RBUTTONDOWN ? MK_RBUTTON : 0;
-    return ::PostMessageA(target, message, keys, MAKELPARAM(client.x, client.y)) ? 0 : 1;
 // --- whether a window shows its title and its controls whole ----------------
 // (Font handles belong to their process: the labels' own fonts are measured
 // by the test program that shows the windows, tests/win32/window_texts_test.)
@@ -593,6 +581,20 @@ int window_fit(HWND window)
     ::EnumChildWindows(window, check_control_inside, reinterpret_cast<LPARAM>(&inside));
     std::fflush(stdout);
     return title && inside ? 0 : 1;
+}
+
+// What the system posts for a click it has already classified: lets the bench
+// give the tray icon a right-button double-click without racing the clock.
+int mouse_message(int x, int y, UINT message)
+{
+    const POINT at{x, y};
+    HWND target = ::WindowFromPoint(at);
+    if (!target)
+        return 1;
+    POINT client = at;
+    ::ScreenToClient(target, &client);
+    const WPARAM keys = message == WM_RBUTTONDBLCLK || message == WM_RBUTTONDOWN ? MK_RBUTTON : 0;
+    return ::PostMessageA(target, message, keys, MAKELPARAM(client.x, client.y)) ? 0 : 1;
 }
 
 int window_command(const std::string& command, int argc, char** argv)
