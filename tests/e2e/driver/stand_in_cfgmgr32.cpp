@@ -11,6 +11,8 @@
 //
 // A refused request answers as Windows does when a file is open on the drive.
 
+// The header's own declarations become the exports.
+#define CMAPI __declspec(dllexport)
 #include <windows.h>
 #include <cfgmgr32.h>
 
@@ -124,12 +126,12 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
     return TRUE;
 }
 
-__declspec(dllexport) CONFIGRET WINAPI CM_Locate_DevNodeA(PDEVINST root, DEVINSTID_A id, ULONG)
+CONFIGRET WINAPI CM_Locate_DevNodeA(PDEVINST root, DEVINSTID_A id, ULONG)
 {
     return id ? CR_NO_SUCH_DEVNODE : answer(1, root);
 }
 
-__declspec(dllexport) CONFIGRET WINAPI CM_Get_Child(PDEVINST child, DEVINST node, ULONG)
+CONFIGRET WINAPI CM_Get_Child(PDEVINST child, DEVINST node, ULONG)
 {
     const Device* device = find(node);
     if (!device)
@@ -137,14 +139,14 @@ __declspec(dllexport) CONFIGRET WINAPI CM_Get_Child(PDEVINST child, DEVINST node
     return answer(device->children.empty() ? 0 : device->children.front(), child);
 }
 
-__declspec(dllexport) CONFIGRET WINAPI CM_Get_Sibling(PDEVINST sibling, DEVINST node, ULONG)
+CONFIGRET WINAPI CM_Get_Sibling(PDEVINST sibling, DEVINST node, ULONG)
 {
     if (!find(node))
         return CR_INVALID_DEVNODE;
     return answer(next_sibling_of(node), sibling);
 }
 
-__declspec(dllexport) CONFIGRET WINAPI CM_Get_Parent(PDEVINST parent, DEVINST node, ULONG)
+CONFIGRET WINAPI CM_Get_Parent(PDEVINST parent, DEVINST node, ULONG)
 {
     const Device* device = find(node);
     if (!device)
@@ -152,7 +154,7 @@ __declspec(dllexport) CONFIGRET WINAPI CM_Get_Parent(PDEVINST parent, DEVINST no
     return answer(find(device->parent) ? device->parent : 0, parent);
 }
 
-__declspec(dllexport) CONFIGRET WINAPI CM_Get_Device_IDA(DEVINST node, PCHAR buffer, ULONG length, ULONG)
+CONFIGRET WINAPI CM_Get_Device_IDA(DEVINST node, PCHAR buffer, ULONG length, ULONG)
 {
     const Device* device = find(node);
     if (!device)
@@ -165,7 +167,7 @@ __declspec(dllexport) CONFIGRET WINAPI CM_Get_Device_IDA(DEVINST node, PCHAR buf
     return CR_SUCCESS;
 }
 
-__declspec(dllexport) CONFIGRET WINAPI CM_Get_DevNode_Registry_PropertyA(DEVINST node, ULONG property, PULONG type,
+CONFIGRET WINAPI CM_Get_DevNode_Registry_PropertyA(DEVINST node, ULONG property, PULONG type,
                                                                          PVOID buffer, PULONG length, ULONG)
 {
     const Device* device = find(node);
@@ -190,7 +192,7 @@ __declspec(dllexport) CONFIGRET WINAPI CM_Get_DevNode_Registry_PropertyA(DEVINST
     return CR_SUCCESS;
 }
 
-__declspec(dllexport) CONFIGRET WINAPI CM_Request_Device_EjectA(DEVINST node, PPNP_VETO_TYPE veto_type,
+CONFIGRET WINAPI CM_Request_Device_EjectA(DEVINST node, PPNP_VETO_TYPE veto_type,
                                                                 LPSTR veto_name, ULONG name_length, ULONG)
 {
     const Device* device = find(node);
