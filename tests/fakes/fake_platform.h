@@ -257,7 +257,15 @@ public:
         std::optional<platform::DeviceNode> first_child;
         std::optional<platform::DeviceNode> next_sibling;
     };
-    enum class Call { locate_root, get_child, get_sibling, get_parent, get_device_id, get_text_property, request_eject };
+    enum class Call {
+        locate_root,
+        get_child,
+        get_sibling,
+        get_parent,
+        get_device_id,
+        get_text_property,
+        request_eject
+    };
 
     FakePlugAndPlay();
     // Adds a node as the last child of `parent`; returns it.

@@ -11,7 +11,8 @@ const std::string STILL_PLUGGED_IN =
     "Ces périphériques de stockage USB sont encore branchés et restent utilisables jusqu'à leur retrait :\r\n\r\n";
 const std::string EJECT_NOW = "\r\n\r\nVoulez-vous les éjecter maintenant ?";
 const std::string SAFE_TO_REMOVE = "Vous pouvez retirer ces périphériques en toute sécurité :\r\n\r\n";
-const std::string IN_USE = "Ces périphériques n'ont pas pu être éjectés car ils sont en cours d'utilisation :\r\n\r\n";
+const std::string IN_USE =
+    "Ces périphériques n'ont pas pu être éjectés car ils sont en cours d'utilisation :\r\n\r\n";
 const std::string CLOSE_FILES = "\r\n\r\nFermez les fichiers ouverts, puis retirez-les.";
 
 // A machine as Plug and Play shows it: the root, a PCI bus with a USB host
@@ -117,7 +118,9 @@ TEST_F(UsbDriveEjection, TheTextsAreWindows1252ByteForByte)
     EXPECT_EQ(p.boxes.shown[0].text,
               "Ces p\xE9riph\xE9riques de stockage USB sont encore branch\xE9s et restent utilisables jusqu'\xE0 leur "
               "retrait :\r\n\r\nCl\xE9 USB\r\n\r\nVoulez-vous les \xE9jecter maintenant ?");
-    EXPECT_EQ(p.boxes.shown[1].text, "Vous pouvez retirer ces p\xE9riph\xE9riques en toute s\xE9""curit\xE9 :\r\n\r\nCl\xE9 USB");
+    EXPECT_EQ(p.boxes.shown[1].text,
+              "Vous pouvez retirer ces p\xE9riph\xE9riques en toute s\xE9"
+              "curit\xE9 :\r\n\r\nCl\xE9 USB");
 }
 
 TEST_F(UsbDriveEjection, NoAsksForNoRemovalAndLeavesTheLockOn)
@@ -240,7 +243,8 @@ INSTANTIATE_TEST_SUITE_P(
     Sources, DriveName,
     testing::Values(NameSource{"FriendlyName", "SanDisk Cruzer USB Device", "Lecteur de disque",
                                "SanDisk Cruzer USB Device"},
-                    NameSource{"DescriptionWithoutFriendlyName", std::nullopt, "Lecteur de disque", "Lecteur de disque"},
+                    NameSource{"DescriptionWithoutFriendlyName", std::nullopt, "Lecteur de disque",
+                               "Lecteur de disque"},
                     NameSource{"DescriptionAfterAnEmptyFriendlyName", "", "Lecteur de disque", "Lecteur de disque"},
                     NameSource{"InstanceIdWithNeither", std::nullopt, std::nullopt,
                                "USBSTOR\\DISK&VEN_SANDISK\\4C530001&0"}),
@@ -349,6 +353,34 @@ TEST(UsbDriveWalk, ATreeThatNeverEndsIsCutOff)
     EndlessTree tree;
     EXPECT_TRUE(lock::find_usb_drives(tree).empty());
     EXPECT_EQ(tree.children_given, static_cast<long long>(lock::MAX_DEVICE_NODES));
+}
+
+// The fake answers at the edges as the configuration manager does.
+TEST(FakePlugAndPlay, AnswersAtTheEdgesAsTheRealCalls)
+{
+    fakes::FakePlugAndPlay tree;
+    const DeviceNode hub = tree.add(tree.root, "USB\\ROOT_HUB\\0");
+    const DeviceNode key = tree.add(hub, "USBSTOR\\DISK\\1", std::nullopt, "Lecteur de disque");
+    DeviceNode found = 0;
+    EXPECT_EQ(tree.get_child(key, found), platform::CR_NO_SUCH_DEVNODE_STATUS);
+    EXPECT_EQ(tree.get_sibling(hub, found), platform::CR_NO_SUCH_DEVNODE_STATUS);
+    EXPECT_EQ(tree.get_parent(tree.root, found), platform::CR_NO_SUCH_DEVNODE_STATUS);
+    EXPECT_EQ(tree.get_parent(key, found), platform::CR_SUCCESS_STATUS);
+    EXPECT_EQ(found, hub);
+    std::string text = "unchanged";
+    EXPECT_EQ(tree.get_text_property(key, platform::FRIENDLY_NAME_PROPERTY, text), 0x25u); // CR_NO_SUCH_VALUE
+    EXPECT_EQ(text, "unchanged");
+    EXPECT_EQ(tree.get_device_id(0x999, text), 0x05u); // CR_INVALID_DEVNODE
+    tree.fail(Call::get_device_id, key);
+    EXPECT_EQ(tree.get_device_id(key, text), platform::CR_FAILURE_STATUS);
+    EXPECT_EQ(tree.get_device_id(hub, text), platform::CR_SUCCESS_STATUS);
+    EXPECT_EQ(text, "USB\\ROOT_HUB\\0");
+    std::uint32_t veto = platform::NO_VETO;
+    std::string veto_name;
+    tree.refusing[hub] = platform::CR_REMOVE_VETOED_STATUS;
+    EXPECT_EQ(tree.request_eject(hub, veto, veto_name), platform::CR_REMOVE_VETOED_STATUS);
+    EXPECT_NE(veto, platform::NO_VETO);
+    EXPECT_EQ(tree.removal_requests, std::vector<DeviceNode>{hub});
 }
 
 } // namespace
