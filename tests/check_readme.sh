@@ -9,4 +9,7 @@ fi
 if ! tr '\n' ' ' <"$readme" | tr -s ' ' | grep -qi 'already plugged in keeps working until it is removed'; then
   echo "README does not say that a device already plugged in keeps working"; status=1
 fi
+if ! tr '\n' ' ' <"$readme" | tr -s ' ' | grep -qi 'offers to eject them'; then
+  echo "README does not say that locking offers to eject the drives already plugged in"; status=1
+fi
 exit $status

@@ -1,5 +1,6 @@
 #include "lock/lock_switch.h"
 
+#include "lock/usb_drive_ejection.h"
 #include "lock/usb_storage_value.h"
 
 namespace lock {
@@ -28,6 +29,9 @@ void LockSwitch::toggle()
         if (!write_value(START_LOCKED))
             return;
         host_.My_Icon_OFF();
+        // Disabling the driver refuses drives plugged in from now on; those
+        // already in keep working until they are removed.
+        offer_to_eject_usb_drives(devices_, boxes_);
     }
 }
 

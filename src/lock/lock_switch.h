@@ -4,6 +4,7 @@
 #include "platform/event_pump.h"
 #include "platform/forms.h"
 #include "platform/message_box.h"
+#include "platform/plug_and_play.h"
 #include "platform/registry.h"
 #include "shell/program_flags.h"
 
@@ -42,12 +43,15 @@ inline constexpr int VERIFY_LAYOUT_HEIGHT = 1350;
 class LockSwitch {
 public:
     LockSwitch(shell::ProgramFlags& flags, platform::Registry& registry, platform::MessageBoxes& boxes,
-               platform::Forms& forms, platform::EventPump& pump, LockHost& host, PasswordPrompt& prompt)
-        : flags_(flags), registry_(registry), boxes_(boxes), forms_(forms), pump_(pump), host_(host), prompt_(prompt)
+               platform::Forms& forms, platform::EventPump& pump, platform::PlugAndPlay& devices, LockHost& host,
+               PasswordPrompt& prompt)
+        : flags_(flags), registry_(registry), boxes_(boxes), forms_(forms), pump_(pump), devices_(devices),
+          host_(host), prompt_(prompt)
     {
     }
 
-    // Click on the lock item of the tray menu.
+    // Click on the lock item of the tray menu. After a lock, offers to eject
+    // the USB drives still plugged in.
     void toggle();
     // True while the switch waits for the password window.
     bool waiting() const { return waiting_; }
@@ -62,6 +66,7 @@ private:
     platform::MessageBoxes& boxes_;
     platform::Forms& forms_;
     platform::EventPump& pump_;
+    platform::PlugAndPlay& devices_;
     LockHost& host_;
     PasswordPrompt& prompt_;
     bool waiting_ = false;

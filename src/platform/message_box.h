@@ -5,7 +5,7 @@
 namespace platform {
 
 enum class Buttons { ok, yes_no };
-enum class BoxIcon { none, error, warning, question };
+enum class BoxIcon { none, error, warning, question, information };
 
 inline constexpr int ANSWER_OK = 1;
 inline constexpr int ANSWER_YES = 6;

@@ -6,6 +6,7 @@
 #include "platform/internet.h"
 #include "platform/message_box.h"
 #include "platform/notification_area.h"
+#include "platform/plug_and_play.h"
 #include "platform/record_file.h"
 #include "platform/registry.h"
 #include "platform/registry_watch.h"
@@ -31,6 +32,7 @@ struct Services {
     FileSystem& file_system;
     Shell& shell;
     RegistryWatch& watch;
+    PlugAndPlay& devices;
 };
 
 } // namespace platform

@@ -34,7 +34,8 @@ std::string upper_hex(std::uint32_t value)
 Form1::Form1(platform::Services& services, platform::Forms& forms, ProgramFlags& flags)
     : Picture1("Picture1", IDI_DEVICE), Picture2("Picture2", IDI_DEVICE_LOCKED), ChangePassword(services, forms, flags),
       MiseAjour1("MiseAjour1", services), services_(services), forms_(forms), flags_(flags),
-      lock_switch_(flags, services.registry, services.boxes, forms, services.pump, *this, ChangePassword.prompt)
+      lock_switch_(flags, services.registry, services.boxes, forms, services.pump, services.devices, *this,
+                   ChangePassword.prompt)
 {
     window.controls = {&Picture1, &Picture2, &MiseAjour1};
     MNU_Menu.items = {&MNU_USBLocked, &MNU_Separator, &MNU_Outils, &MNU_Separator1, &MNU_APropos, &MNU_Quitter};

@@ -28,6 +28,7 @@ bench_up() {
   printf 'DISPLAY=%s\nXVFB_PID=%s\nVERSION=winxp\n' "$DISPLAY" "$XVFB_PID" >"$state"
   init_wine_prefix
   install_stand_ins
+  unplug_devices
   set_logical_dpi "${LOGICAL_DPI:-96}"
   set_windows_version winxp
   log "bench up on $DISPLAY, prefix $WINEPREFIX"
@@ -555,6 +556,78 @@ screenshot_window() {
   log "screenshot: $BENCH_DIR/$2.png"
 }
 
+# --- USB drives plugged in: a stand-in cfgmgr32.dll -------------------------
+# Wine's own cfgmgr32 shows no USB storage. The stand-in presents the devices
+# of C:\stand_in_devices.txt and logs to C:\stand_in_cfgmgr32.txt; it sits next
+# to the exe, and a DllOverrides value for the exe alone makes Wine load it.
+# Both go again at the end of the scenario, also when it fails, and when the
+# bench comes up (after a run that was killed).
+
+STAND_IN_DEVICES=$WINEPREFIX/drive_c/stand_in_devices.txt
+STAND_IN_LOG=$WINEPREFIX/drive_c/stand_in_cfgmgr32.txt
+STAND_IN_COPY=""
+case "$VARNHOLLOW_EXE" in /*) STAND_IN_COPY=$(dirname "$VARNHOLLOW_EXE")/cfgmgr32.dll ;; esac
+STAND_IN_OVERRIDES="HKCU\\Software\\Wine\\AppDefaults\\${VARNHOLLOW_EXE##*[\\/]}\\DllOverrides"
+
+# Plugs in the devices given, one "NODE<TAB>PARENT<TAB>ID<TAB>FRIENDLY NAME<TAB>
+# DESCRIPTION<TAB>accept|refuse" each (node 1 is the root, "-" no such property).
+plug_in_devices() {
+  : "${STAND_IN_CFGMGR32:?}" "${STAND_IN_COPY:?the program must be a file of this machine}"
+  DEVICES_PLUGGED_IN=yes
+  printf '%s\r\n' "$@" | iconv -f UTF-8 -t CP1252 >"$STAND_IN_DEVICES" || fail "cannot describe the devices"
+  rm -f "$STAND_IN_LOG"
+  cp "$STAND_IN_CFGMGR32" "$STAND_IN_COPY" || fail "cannot put the stand-in cfgmgr32.dll next to the program"
+  wine reg add "$STAND_IN_OVERRIDES" /v cfgmgr32 /t REG_SZ /d native,builtin /f >/dev/null 2>&1 ||
+    fail "cannot make Wine load the stand-in cfgmgr32.dll"
+  log "plugged in: $(awk -F'\t' '{print $3}' "$STAND_IN_DEVICES" | paste -sd' ')"
+}
+
+# Wine's own cfgmgr32 again, and nothing plugged in.
+unplug_devices() {
+  wine reg delete "$STAND_IN_OVERRIDES" /v cfgmgr32 /f >/dev/null 2>&1
+  [ -z "$STAND_IN_COPY" ] || rm -f "$STAND_IN_COPY"
+  rm -f "$STAND_IN_DEVICES" "$STAND_IN_LOG"
+  true
+}
+
+# Whether the program has loaded the stand-in: yes or no.
+expect_stand_in_loaded() {
+  local loaded=no
+  grep -q '^loaded' "$STAND_IN_LOG" 2>/dev/null && loaded=yes
+  [ "$loaded" = "$1" ] || fail "the stand-in cfgmgr32.dll loaded: $loaded, expected $1"
+}
+
+# The removal requests the stand-in got, "DEVICE ID<TAB>veto buffer|no veto
+# buffer<TAB>accepted|refused" one a line, in order; none when no argument.
+expect_removals() {
+  local got expected=""
+  got=$(tr -d '\r' <"$STAND_IN_LOG" 2>/dev/null | awk -F'\t' '$1 == "eject" { print $2 "\t" $3 "\t" $4 }')
+  [ $# -eq 0 ] || expected=$(printf '%s\n' "$@")
+  [ "$got" = "$expected" ] || fail "removals asked: [$got], expected [$expected]"
+  log "removals asked: ${got:-none}"
+}
+
+# Waits for a box with text $1 (the one before it may still be going).
+expect_next_box() {
+  local text="" deadline=$((SECONDS + LONG_WAIT_S))
+  while [ $SECONDS -lt $deadline ]; do
+    text=$(driver box-text 1000) && [ "$text" = "$1" ] && { log "box: $text"; return 0; }
+    sleep 0.2
+  done
+  fail "message box says [$text], expected [$1]"
+}
+
+# Presses button $1 of the box with text $2 and waits until that box has gone.
+answer_box() {
+  local deadline=$((SECONDS + LONG_WAIT_S))
+  answer "$1"
+  while [ $SECONDS -lt $deadline ]; do
+    [ "$(driver box-text 100)" = "$2" ] || return 0
+    sleep 0.2
+  done
+  fail "the box [$2] stayed after button $1"
+}
+
 # --- a clean desktop before and after every scenario ----------------------------
 
 # Wine's own processes of the prefix, which stay from one scenario to the next.
@@ -629,6 +702,7 @@ finish_scenario() {
   local status=$?
   [ "$status" -eq 0 ] || keep_evidence "$SCENARIO"
   clean_desktop || { log "FAIL: the desktop could not be cleaned after the scenario"; status=1; }
+  [ -z "${DEVICES_PLUGGED_IN:-}" ] || unplug_devices
   exit "$status"
 }
 

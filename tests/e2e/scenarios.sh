@@ -452,3 +452,95 @@ scenario_update_opens_no_address_but_a_web_address() {
   done
   quit_unlocked
 }
+
+# --- USB drives still plugged in when the lock goes on -------------------------
+
+STILL_PLUGGED_IN="Ces périphériques de stockage USB sont encore branchés et restent utilisables jusqu'à leur retrait :"
+EJECT_NOW="Voulez-vous les éjecter maintenant ?"
+SAFE_TO_REMOVE="Vous pouvez retirer ces périphériques en toute sécurité :"
+IN_USE="Ces périphériques n'ont pas pu être éjectés car ils sont en cours d'utilisation :"
+CLOSE_FILES="Fermez les fichiers ouverts, puis retirez-les."
+KEY_USB_ID='USB\VID_18A5&PID_0302\0012345678AB'
+KEY_STORAGE_ID='USBSTOR\DISK&VEN_VERBATIM&PROD_STORE_N_GO&REV_1.00\0012345678AB&0'
+
+# A machine with one USB key on its root hub, which accepts removal or refuses
+# it ($1), as Windows does while a file on it is open.
+plug_in_a_usb_key() {
+  plug_in_devices \
+    $'2\t1\tPCI\\VEN_8086&DEV_24C2&SUBSYS_00000000&REV_02\\3&61AAA01&0&E8\t-\tContrôleur hôte USB\taccept' \
+    $'3\t2\tUSB\\ROOT_HUB\\4&2A4B1A7F&0\t-\tConcentrateur USB racine\taccept' \
+    $'4\t3\t'"$KEY_USB_ID"$'\t-\tPériphérique de stockage de masse USB\t'"$1" \
+    $'5\t4\t'"$KEY_STORAGE_ID"$'\tClé Verbatim Store n Go\tLecteur de disque\taccept'
+}
+
+# Locks from the menu and meets the question about the key.
+lock_and_meet_the_question() {
+  start_resident winxp 3 unlocked
+  expect_stand_in_loaded no # not at start-up
+  choose lock
+  expect_tray locked
+  expect_start 4
+  expect_box "$STILL_PLUGGED_IN"$'\r\n\r\nClé Verbatim Store n Go\r\n\r\n'"$EJECT_NOW"
+  expect_icon question
+  expect_buttons "&Oui,&Non"
+  expect_default_button "&Oui"
+  expect_stand_in_loaded yes
+}
+
+quit_locked() {
+  choose quit
+  expect_box "$QUIT_LOCKED"
+  answer 6
+  expect_exit
+  expect_tray none
+  expect_start 4
+}
+
+scenario_locking_offers_to_eject_the_usb_key_still_plugged_in() {
+  plug_in_a_usb_key accept
+  lock_and_meet_the_question
+  answer_box 6 "$STILL_PLUGGED_IN"$'\r\n\r\nClé Verbatim Store n Go\r\n\r\n'"$EJECT_NOW"
+  expect_next_box "$SAFE_TO_REMOVE"$'\r\n\r\nClé Verbatim Store n Go'
+  expect_icon information
+  expect_buttons "OK"
+  expect_removals "$KEY_USB_ID"$'\tveto buffer\taccepted'
+  answer_box 1 "$SAFE_TO_REMOVE"$'\r\n\r\nClé Verbatim Store n Go'
+  expect_no_box
+  expect_tray locked
+  quit_locked
+}
+
+scenario_a_usb_key_in_use_is_named_in_a_warning_and_the_lock_stays() {
+  plug_in_a_usb_key refuse
+  lock_and_meet_the_question
+  answer_box 6 "$STILL_PLUGGED_IN"$'\r\n\r\nClé Verbatim Store n Go\r\n\r\n'"$EJECT_NOW"
+  expect_next_box "$IN_USE"$'\r\n\r\nClé Verbatim Store n Go\r\n\r\n'"$CLOSE_FILES"
+  expect_icon warning
+  expect_buttons "OK"
+  expect_removals "$KEY_USB_ID"$'\tveto buffer\trefused'
+  answer_box 1 "$IN_USE"$'\r\n\r\nClé Verbatim Store n Go\r\n\r\n'"$CLOSE_FILES"
+  expect_no_box
+  expect_tray locked
+  quit_locked
+}
+
+scenario_declining_the_ejection_asks_nothing_of_the_usb_key() {
+  plug_in_a_usb_key accept
+  lock_and_meet_the_question
+  answer_box 7 "$STILL_PLUGGED_IN"$'\r\n\r\nClé Verbatim Store n Go\r\n\r\n'"$EJECT_NOW"
+  expect_no_box 3000
+  expect_removals
+  expect_tray locked
+  expect_start 4
+  quit_locked
+}
+
+scenario_locking_with_wines_own_device_manager_shows_no_box() {
+  unplug_devices
+  start_resident winxp 3 unlocked
+  choose lock
+  expect_tray locked
+  expect_start 4
+  expect_no_box 3000
+  quit_locked
+}

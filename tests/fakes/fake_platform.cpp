@@ -338,3 +338,129 @@ std::uint32_t FakeIniFiles::get_private_profile_string(const std::string& sectio
 }
 
 } // namespace fakes
+
+namespace fakes {
+
+namespace {
+constexpr std::uint32_t CR_INVALID_DEVNODE = 0x05;
+constexpr std::uint32_t CR_NO_SUCH_VALUE = 0x25;
+constexpr std::uint32_t PNP_VETO_OUTSTANDING_OPEN = 6;
+} // namespace
+
+FakePlugAndPlay::FakePlugAndPlay()
+{
+    nodes[root] = Node{"HTREE\\ROOT\\0", std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt};
+}
+
+platform::DeviceNode FakePlugAndPlay::add(platform::DeviceNode parent, const std::string& id,
+                                          std::optional<std::string> friendly_name,
+                                          std::optional<std::string> description)
+{
+    const platform::DeviceNode node = next_node_++;
+    nodes[node] = Node{id, std::move(friendly_name), std::move(description), parent, std::nullopt, std::nullopt};
+    Node& holder = nodes.at(parent);
+    if (!holder.first_child) {
+        holder.first_child = node;
+    } else {
+        platform::DeviceNode last = *holder.first_child;
+        while (nodes.at(last).next_sibling)
+            last = *nodes.at(last).next_sibling;
+        nodes.at(last).next_sibling = node;
+    }
+    return node;
+}
+
+void FakePlugAndPlay::fail(Call call, std::optional<platform::DeviceNode> node)
+{
+    if (!node) {
+        failing_[call] = std::nullopt; // every node
+        return;
+    }
+    auto& entry = failing_[call];
+    if (!entry)
+        entry = std::set<platform::DeviceNode>{};
+    entry->insert(*node);
+}
+
+std::uint32_t FakePlugAndPlay::status_of(Call call, platform::DeviceNode node)
+{
+    ++calls;
+    const auto failing = failing_.find(call);
+    if (failing != failing_.end() && (!failing->second || failing->second->count(node)))
+        return platform::CR_FAILURE_STATUS;
+    return call == Call::locate_root || nodes.count(node) ? platform::CR_SUCCESS_STATUS : CR_INVALID_DEVNODE;
+}
+
+std::uint32_t FakePlugAndPlay::link(const std::optional<platform::DeviceNode>& link, platform::DeviceNode& out)
+{
+    if (!link)
+        return platform::CR_NO_SUCH_DEVNODE_STATUS;
+    out = *link;
+    return platform::CR_SUCCESS_STATUS;
+}
+
+std::uint32_t FakePlugAndPlay::locate_root(platform::DeviceNode& found)
+{
+    const std::uint32_t status = status_of(Call::locate_root, root);
+    if (status == platform::CR_SUCCESS_STATUS)
+        found = root;
+    return status;
+}
+
+std::uint32_t FakePlugAndPlay::get_child(platform::DeviceNode node, platform::DeviceNode& child)
+{
+    const std::uint32_t status = status_of(Call::get_child, node);
+    return status != platform::CR_SUCCESS_STATUS ? status : link(nodes.at(node).first_child, child);
+}
+
+std::uint32_t FakePlugAndPlay::get_sibling(platform::DeviceNode node, platform::DeviceNode& sibling)
+{
+    const std::uint32_t status = status_of(Call::get_sibling, node);
+    return status != platform::CR_SUCCESS_STATUS ? status : link(nodes.at(node).next_sibling, sibling);
+}
+
+std::uint32_t FakePlugAndPlay::get_parent(platform::DeviceNode node, platform::DeviceNode& parent)
+{
+    const std::uint32_t status = status_of(Call::get_parent, node);
+    return status != platform::CR_SUCCESS_STATUS ? status : link(nodes.at(node).parent, parent);
+}
+
+std::uint32_t FakePlugAndPlay::get_device_id(platform::DeviceNode node, std::string& id)
+{
+    const std::uint32_t status = status_of(Call::get_device_id, node);
+    if (status == platform::CR_SUCCESS_STATUS)
+        id = nodes.at(node).id;
+    return status;
+}
+
+std::uint32_t FakePlugAndPlay::get_text_property(platform::DeviceNode node, std::uint32_t property, std::string& text)
+{
+    const std::uint32_t status = status_of(Call::get_text_property, node);
+    if (status != platform::CR_SUCCESS_STATUS)
+        return status;
+    const Node& n = nodes.at(node);
+    const auto& value = property == platform::FRIENDLY_NAME_PROPERTY     ? n.friendly_name
+                        : property == platform::DEVICE_DESCRIPTION_PROPERTY ? n.description
+                                                                            : std::optional<std::string>{};
+    if (!value)
+        return CR_NO_SUCH_VALUE;
+    text = *value;
+    return platform::CR_SUCCESS_STATUS;
+}
+
+std::uint32_t FakePlugAndPlay::request_eject(platform::DeviceNode node, std::uint32_t& veto_type,
+                                             std::string& veto_name)
+{
+    removal_requests.push_back(node);
+    const std::uint32_t status = status_of(Call::request_eject, node);
+    if (status != platform::CR_SUCCESS_STATUS)
+        return status;
+    const auto refusal = refusing.find(node);
+    if (refusal == refusing.end())
+        return platform::CR_SUCCESS_STATUS;
+    veto_type = PNP_VETO_OUTSTANDING_OPEN;
+    veto_name = "\\Device\\HarddiskVolume9";
+    return refusal->second;
+}
+
+} // namespace fakes

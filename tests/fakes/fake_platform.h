@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -238,6 +239,68 @@ private:
     std::function<void()> on_change_;
 };
 
+// A Plug and Play device tree in memory: a root ("HTREE\ROOT\0") and the
+// nodes a test adds, linked as the real tree is (a first child, a next
+// sibling, a parent), which a test may also rewire into a loop. Answers at the
+// edges as the real calls do: no child, sibling or parent is "no such device
+// node"; a property the node lacks is "no such value". Each call can be made
+// to fail, for every node or for one. Records every removal request; a node
+// in `refusing` vetoes it. Not modelled: the tree changing during a walk,
+// removal taking the ejected nodes out of the tree.
+class FakePlugAndPlay : public platform::PlugAndPlay {
+public:
+    struct Node {
+        std::string id;
+        std::optional<std::string> friendly_name;
+        std::optional<std::string> description;
+        std::optional<platform::DeviceNode> parent;
+        std::optional<platform::DeviceNode> first_child;
+        std::optional<platform::DeviceNode> next_sibling;
+    };
+    enum class Call {
+        locate_root,
+        get_child,
+        get_sibling,
+        get_parent,
+        get_device_id,
+        get_text_property,
+        request_eject
+    };
+
+    FakePlugAndPlay();
+    // Adds a node as the last child of `parent`; returns it.
+    platform::DeviceNode add(platform::DeviceNode parent, const std::string& id,
+                             std::optional<std::string> friendly_name = std::nullopt,
+                             std::optional<std::string> description = std::nullopt);
+    // Makes `call` fail with CR_FAILURE, for `node` only when given.
+    void fail(Call call, std::optional<platform::DeviceNode> node = std::nullopt);
+
+    platform::DeviceNode root = 1;
+    std::map<platform::DeviceNode, Node> nodes;
+    // Vetoed removals: the status the request returns (CR_REMOVE_VETOED, or
+    // success with the veto type set, as some systems answer).
+    std::map<platform::DeviceNode, std::uint32_t> refusing;
+    std::vector<platform::DeviceNode> removal_requests;
+    long long calls = 0; // every call made
+
+    std::uint32_t locate_root(platform::DeviceNode& found) override;
+    std::uint32_t get_child(platform::DeviceNode node, platform::DeviceNode& child) override;
+    std::uint32_t get_sibling(platform::DeviceNode node, platform::DeviceNode& sibling) override;
+    std::uint32_t get_parent(platform::DeviceNode node, platform::DeviceNode& parent) override;
+    std::uint32_t get_device_id(platform::DeviceNode node, std::string& id) override;
+    std::uint32_t get_text_property(platform::DeviceNode node, std::uint32_t property, std::string& text) override;
+    std::uint32_t request_eject(platform::DeviceNode node, std::uint32_t& veto_type, std::string& veto_name) override;
+
+private:
+    // The status of a call about to be made: a failure asked for, "invalid
+    // device node" for a node the tree does not hold, else success.
+    std::uint32_t status_of(Call call, platform::DeviceNode node);
+    static std::uint32_t link(const std::optional<platform::DeviceNode>& link, platform::DeviceNode& out);
+
+    std::map<Call, std::optional<std::set<platform::DeviceNode>>> failing_;
+    platform::DeviceNode next_node_ = 2;
+};
+
 // Every fake, and the services that hand them out.
 struct FakePlatform {
     FakeRegistry registry;
@@ -253,8 +316,9 @@ struct FakePlatform {
     FakeIniFiles ini{file_system};
     FakeShell shell;
     FakeRegistryWatch watch;
+    FakePlugAndPlay devices;
     platform::Services services{registry, tray,  system,   boxes, runtime,     windows, pump,
-                                files,    internet, ini,   file_system, shell, watch};
+                                files,    internet, ini,   file_system, shell, watch, devices};
 };
 
 // Finds a menu item by name anywhere under `menu`.

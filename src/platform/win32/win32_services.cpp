@@ -101,6 +101,7 @@ int Win32MessageBoxes::show(const std::string& text, Buttons buttons, BoxIcon ic
     case BoxIcon::error: style |= MB_ICONERROR; break;
     case BoxIcon::warning: style |= MB_ICONWARNING; break;
     case BoxIcon::question: style |= MB_ICONQUESTION; break;
+    case BoxIcon::information: style |= MB_ICONINFORMATION; break;
     }
     // No window of the program is in front to own the box, so bring it there.
     return ::MessageBoxA(nullptr, text.c_str(), shell::PRODUCT_NAME, style | MB_SETFOREGROUND);

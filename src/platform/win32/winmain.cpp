@@ -2,6 +2,7 @@
 
 #include "platform/forms.h"
 #include "platform/services.h"
+#include "platform/win32/win32_plug_and_play.h"
 #include "platform/win32/win32_registry_watch.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_shell.h"
@@ -24,8 +25,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     Win32Shell shell;
     Win32WindowSystem windows(instance);
     Win32RegistryWatch watch(windows.waits);
+    Win32PlugAndPlay devices;
     platform::Services services{registry, tray,  system,   boxes, runtime,     windows, windows,
-                                files,    internet, ini,   file_system, shell, watch};
+                                files,    internet, ini,   file_system, shell, watch, devices};
 
     platform::Forms forms(windows);
     shell::ProgramFlags flags;
