@@ -14,6 +14,7 @@
 #include "password/change_password.h"
 #include "platform/forms.h"
 #include "platform/win32/win32_registry_watch.h"
+#include "platform/win32/win32_plug_and_play.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_update_services.h"
@@ -154,8 +155,9 @@ struct Win32Services {
     platform::win32::Win32Shell shell;
     platform::win32::Win32WindowSystem windows{::GetModuleHandleA(nullptr)};
     platform::win32::Win32RegistryWatch watch{windows.waits};
+    platform::win32::Win32PlugAndPlay devices;
     platform::Services services{registry, tray,     system, boxes,       runtime, windows, windows,
-                                record_files, internet, ini, file_system, shell,   watch};
+                                record_files, internet, ini, file_system, shell,   watch,   devices};
 };
 
 void password_window(const Sizes& sizes)
