@@ -35,6 +35,8 @@
 //                                          window, or of its first visible control of that
 //                                          class (and text)
 //   wine_driver colour-count L T R B RRGGBB  screen pixels of that colour in the rectangle
+//   wine_driver set-text TITLE TEXT        sets the focused control's text with WM_SETTEXT,
+//                                          as any program of the desktop may
 //
 // Exit code 0 on success, 1 when the thing looked for is not there in time.
 
@@ -561,6 +563,10 @@ int window_command(const std::string& command, int argc, char** argv)
             ::PostMessageA(focus, WM_CHAR, static_cast<unsigned char>(*c), 1);
         return 0;
     }
+    if (command == "set-text" && argc > 3) {
+        ::SendMessageA(focus, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]));
+        return 0;
+    }
     if (command == "key" && argc > 3) {
         const std::string key = argv[3];
         press(focus, key == "enter" ? VK_RETURN : key == "tab" ? VK_TAB : VK_ESCAPE);
@@ -677,7 +683,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (argc > 2 && (command == "window" || command == "no-window" || command == "focus" || command == "type" ||
-                     command == "key" || command == "click-button" || command == "close" ||
+                     command == "key" || command == "set-text" || command == "click-button" || command == "close" ||
                      command == "screen-rect"))
         return window_command(command, argc, argv);
     return 2;
