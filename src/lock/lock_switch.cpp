@@ -38,6 +38,8 @@ bool LockSwitch::ask_password()
     PasswordPrompt& prompt = prompt_;
     flags_.Password_OK = 0; // only a password accepted in this wait counts
     forms_.load(prompt.window); // the setup below must not be undone by a load
+    if (prompt.forget_change_steps)
+        prompt.forget_change_steps();
     prompt.Text1.set_text("");
     prompt.Label3.set_visible(false);
     prompt.window.set_height_twips(VERIFY_LAYOUT_HEIGHT);

@@ -39,7 +39,7 @@ public:
     platform::Button CMD_Cancel;
 
     // The controls the lock switch lays out for the verify layout.
-    lock::PasswordPrompt prompt{window, Text1, Label1, Label3, CMD_OK, CMD_Cancel1};
+    lock::PasswordPrompt prompt{window, Text1, Label1, Label3, CMD_OK, CMD_Cancel1, [this] { clear_change_steps(); }};
 
     void Form_Load();
     void Verif_Passwd(std::string& typed);

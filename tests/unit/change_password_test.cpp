@@ -353,10 +353,12 @@ TEST_P(AbandonedChange, TheNextChangeAsksForTheCurrentPasswordAgain)
 
     // Text1 still empty, the next person types into the other fields (as a
     // program can, disabled or not): nothing is stored.
-    for (platform::TextBox* field : {&dialog.Text2, &dialog.Text3}) {
-        field->set_text("mine");
-        field->on_key_press(13);
-    }
+    dialog.Text2.set_text("mine");
+    dialog.Text2.on_key_press(13);
+    EXPECT_FALSE(dialog.Text3.enabled());
+    EXPECT_EQ(dialog.Passwd_Nouveau(), "");
+    dialog.Text3.set_text("mine");
+    dialog.Text3.on_key_press(13);
     EXPECT_EQ(stored_password(), "ABC");
     EXPECT_TRUE(messages().empty());
     EXPECT_TRUE(dialog.window.visible());
@@ -368,6 +370,27 @@ INSTANTIATE_TEST_SUITE_P(Cases, AbandonedChange,
                                          AbandonCase{"CloseBoxAfterTheCurrentPassword", true, false},
                                          AbandonCase{"CloseBoxAtTheConfirmation", true, true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PasswordWindow, UnlockChosenDuringAChangeLeavesNoVerificationInTheVerifyLayout)
+{
+    store_password("ABC");
+    start_with(4);
+    open_change_layout();
+    type_and_enter(dialog.Text1, "abc");
+    unlock_with({[&] {
+        EXPECT_FALSE(dialog.Passwd_Verifie());
+        EXPECT_FALSE(dialog.Text2.enabled());
+        // Enter sent straight to the fields, past the default button.
+        for (platform::TextBox* field : {&dialog.Text2, &dialog.Text3}) {
+            field->set_text("mine");
+            field->on_key_press(13);
+        }
+        click(dialog.CMD_Cancel1);
+    }});
+    EXPECT_EQ(stored_password(), "ABC");
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(stored_start(), 4);
+}
 
 TEST_F(PasswordWindow, AChangeShownAgainDuringItsStepsStartsAgain)
 {

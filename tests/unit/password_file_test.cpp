@@ -34,6 +34,8 @@ TEST_F(PasswordFileErrors, AFailedReadShowsTheMessageAndMatchesNoPassword)
     EXPECT_EQ(boxes.shown[0].icon, platform::BoxIcon::none);
     EXPECT_EQ(password::Decodage_Passwd(stored), password::DECODING_ERROR);
     EXPECT_NE(password::Decodage_Passwd(stored), "");
+    // For a check no password was read: a state of its own, not a text.
+    EXPECT_EQ(file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV"), std::nullopt);
 }
 
 TEST_F(PasswordFileErrors, AFailedWriteShowsTheMessageAndReturnsOne)
