@@ -21,10 +21,12 @@ void LockSwitch::toggle()
     }
 
     if (flags_.Password_OK == 1) {
+        // Spent before the write: a failed write leaves no accepted password
+        // for a later choice (the tray works while its message is up).
+        flags_.Password_OK = 0;
         if (!write_value(START_UNLOCKED))
             return;
         host_.My_Icon_ON();
-        flags_.Password_OK = 0;
     } else if (flags_.USB_Locked == 0) {
         if (!write_value(START_LOCKED))
             return;
@@ -38,7 +40,10 @@ void LockSwitch::toggle()
 bool LockSwitch::ask_password()
 {
     PasswordPrompt& prompt = prompt_;
+    flags_.Password_OK = 0; // only a password accepted in this wait counts
     forms_.load(prompt.window); // the setup below must not be undone by a load
+    if (prompt.forget_change_steps)
+        prompt.forget_change_steps();
     prompt.Text1.set_text("");
     prompt.Label3.set_visible(false);
     prompt.window.set_height_twips(VERIFY_LAYOUT_HEIGHT);

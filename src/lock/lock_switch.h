@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "platform/controls.h"
 #include "platform/event_pump.h"
 #include "platform/forms.h"
@@ -19,6 +21,9 @@ struct PasswordPrompt {
     platform::Label& Label3;
     platform::Button& CMD_OK;
     platform::Button& CMD_Cancel1;
+    // Forgets a change of password under way in the same window, so that its
+    // verification does not carry into the verify layout.
+    std::function<void()> forget_change_steps;
 };
 
 // What the switch asks of the main window.

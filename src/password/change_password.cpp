@@ -8,7 +8,9 @@ namespace password {
 namespace {
 
 constexpr int ENTER = 13;
-constexpr std::size_t ENTER_MINIMUM = 2; // the change layout ignores Enter in a shorter field
+constexpr std::size_t SHORTEST_ENTRY = 2; // the change layout ignores Enter in a shorter field
+// The fields take no more, but another program can set a longer text.
+constexpr std::size_t LONGEST_ENTRY = 8;
 constexpr int CLIENT_WIDTH = 2040;
 
 // The three password fields: "*" for every character, 8 at most, bold.
@@ -16,7 +18,7 @@ constexpr platform::TextBox::Style MASKED_FIELD{'*', 8, platform::FontWeight::bo
 
 bool is_enter_in(int key, const platform::TextBox& field)
 {
-    return key == ENTER && field.text().size() >= ENTER_MINIMUM;
+    return key == ENTER && field.text().size() >= SHORTEST_ENTRY && field.text().size() <= LONGEST_ENTRY;
 }
 
 } // namespace
@@ -33,7 +35,7 @@ ChangePassword::ChangePassword(platform::Services& services, platform::Forms& fo
       Label2("Label2", "Max 8 caractères !", {240, 1920, 1635, 255}, 3, platform::Alignment::centre,
              platform::FontWeight::bold),
       CMD_Cancel("CMD_Cancel", "Abandon", {600, 2160, 855, 255}, 5), services_(services), forms_(forms),
-      flags_(flags), file_(services.files, services.boxes)
+      flags_(flags), boxes_(services.boxes, window), file_(services.files, boxes_)
 {
     window.client_width_twips = CLIENT_WIDTH;
     window.controls = {&Label1, &Text1, &CMD_OK, &CMD_Cancel1, &Label3, &Text2, &Label4, &Text3, &Label2, &CMD_Cancel};
@@ -43,7 +45,10 @@ ChangePassword::ChangePassword(platform::Services& services, platform::Forms& fo
         restore_design();
         Form_Load();
     };
-    window.on_close = [this] { forms_.unload(window); };
+    window.on_close = [this] {
+        clear_change_steps();
+        forms_.unload(window);
+    };
     Text1.on_key_press = [this](int key) { Text1_KeyPress(key); };
     Text2.on_key_press = [this](int key) { Text2_KeyPress(key); };
     Text3.on_key_press = [this](int key) { Text3_KeyPress(key); };
@@ -59,12 +64,20 @@ void ChangePassword::restore_design()
     for (platform::Control* control : window.controls)
         control->set_visible(true);
     Label1.set_caption(CAPTION_CURRENT_PASSWORD);
-    Label2.set_caption("Max 8 caractères !");
-    for (platform::TextBox* field : {&Text1, &Text2, &Text3})
-        field->set_text("");
-    Text2.set_enabled(false);
-    Text3.set_enabled(false);
+    Text1.set_text("");
+    clear_change_steps();
     window.set_focus(Text1);
+}
+
+void ChangePassword::clear_change_steps()
+{
+    passwd_verifie_ = false;
+    passwd_nouveau_.clear();
+    for (platform::TextBox* field : {&Text2, &Text3}) {
+        field->set_text("");
+        field->set_enabled(false);
+    }
+    Label2.set_caption("Max 8 caractères !");
 }
 
 void ChangePassword::Form_Load()
@@ -77,10 +90,11 @@ void ChangePassword::Form_Load()
 
 void ChangePassword::Verif_Passwd(std::string& typed)
 {
-    // A file that cannot be read gives a stored text that no entry matches.
-    const std::string stored = Decodage_Passwd(file_.Lecture_Fichier(chemin_fichier_, nom_fichier_));
+    // No password could be read: no entry matches. Nor does one longer than
+    // any password, which only another program can have put in the field.
+    const std::optional<std::string> stored = file_.stored_password(chemin_fichier_, nom_fichier_);
     typed = upper_case_1252(typed);
-    if (stored == typed) {
+    if (stored && typed.size() <= LONGEST_ENTRY && *stored == typed) {
         passwd_verifie_ = true;
         return;
     }
@@ -110,9 +124,10 @@ void ChangePassword::Text1_KeyPress(int key)
     }
 }
 
+// Text2 and Text3 act only after a verification in this showing.
 void ChangePassword::Text2_KeyPress(int key)
 {
-    if (!is_enter_in(key, Text2))
+    if (!passwd_verifie_ || !is_enter_in(key, Text2))
         return;
     passwd_nouveau_ = Text2.text();
     Demande_Confirmation();
@@ -121,7 +136,7 @@ void ChangePassword::Text2_KeyPress(int key)
 
 void ChangePassword::Text3_KeyPress(int key)
 {
-    if (!is_enter_in(key, Text3))
+    if (!passwd_verifie_ || passwd_nouveau_.empty() || !is_enter_in(key, Text3))
         return;
     if (passwd_nouveau_ != Text3.text()) {
         say(CONFIRMATION_DIFFERS);
@@ -155,6 +170,7 @@ void ChangePassword::CMD_OK_Click()
 
 void ChangePassword::CMD_Cancel1_Click()
 {
+    clear_change_steps();
     window.set_height_twips(FULL_LAYOUT_HEIGHT);
     Text1.set_text("");
     window.set_focus(Text1);
@@ -163,15 +179,15 @@ void ChangePassword::CMD_Cancel1_Click()
 
 void ChangePassword::CMD_Cancel_Click()
 {
-    for (platform::TextBox* field : {&Text1, &Text2, &Text3})
-        field->set_text("");
+    Text1.set_text("");
+    clear_change_steps();
     window.set_focus(Text1);
     window.set_visible(false);
 }
 
 void ChangePassword::say(const char* text)
 {
-    services_.boxes.show(text, platform::Buttons::ok, platform::BoxIcon::none);
+    boxes_.show(text, platform::Buttons::ok, platform::BoxIcon::none);
 }
 
 } // namespace password

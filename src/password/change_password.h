@@ -39,7 +39,7 @@ public:
     platform::Button CMD_Cancel;
 
     // The controls the lock switch lays out for the verify layout.
-    lock::PasswordPrompt prompt{window, Text1, Label1, Label3, CMD_OK, CMD_Cancel1};
+    lock::PasswordPrompt prompt{window, Text1, Label1, Label3, CMD_OK, CMD_Cancel1, [this] { clear_change_steps(); }};
 
     void Form_Load();
     void Verif_Passwd(std::string& typed);
@@ -50,6 +50,10 @@ public:
     void CMD_OK_Click();
     void CMD_Cancel1_Click();
     void CMD_Cancel_Click();
+    // Forgets every step of a change: the verification, the new password, the
+    // second and third fields (emptied and disabled) and the label under
+    // them. Each showing of the change layout starts so.
+    void clear_change_steps();
 
     const std::string& Passwd_Actuel() const { return passwd_actuel_; }
     const std::string& Passwd_Nouveau() const { return passwd_nouveau_; }
@@ -58,15 +62,32 @@ public:
     const std::string& Nom_Fichier() const { return nom_fichier_; }
 
 private:
+    // The window's boxes, its file messages included, are owned by it, so a
+    // showing of the window cannot cover them.
+    class OwnedBoxes : public platform::MessageBoxes {
+    public:
+        OwnedBoxes(platform::MessageBoxes& boxes, const platform::Form& owner) : boxes_(boxes), owner_(owner) {}
+        int show(const std::string& text, platform::Buttons buttons, platform::BoxIcon icon) override
+        {
+            return boxes_.show_owned(owner_.window_handle, text, buttons, icon);
+        }
+
+    private:
+        platform::MessageBoxes& boxes_;
+        const platform::Form& owner_;
+    };
+
     void restore_design();
     void say(const char* text);
 
     platform::Services& services_;
     platform::Forms& forms_;
     shell::ProgramFlags& flags_;
+    OwnedBoxes boxes_;
     PasswordFile file_;
 
-    // Kept while the window is hidden; only Form_Load resets the first two.
+    // Kept while the window is hidden; Form_Load resets the first two, and
+    // clear_change_steps the verification and the new password.
     std::string passwd_actuel_;
     bool passwd_verifie_ = false;
     std::string passwd_nouveau_;

@@ -43,7 +43,7 @@ std::optional<std::string> new_password_problem(const std::string& password)
         return "Le mot de passe doit avoir au moins 2 caractères.";
     if (password.size() > NEW_PASSWORD_MAX_LENGTH)
         return "Le mot de passe a plus de 8 caractères.";
-    if (password.find('"') != std::string::npos)
+    if (password.find('"') != std::string::npos || password.back() == '\\')
         return QUOTE_REFUSED;
     if (!std::all_of(password.begin(), password.end(), [](char c) { return typeable(static_cast<unsigned char>(c)); }))
         return "Le mot de passe contient un caractère hors de Windows-1252 ou qui ne se tape pas.";
@@ -58,7 +58,7 @@ bool store_password(platform::RecordFiles& files, platform::MessageBoxes& boxes,
     file.Lecture_Fichier(path, name);
     if (watched.shown)
         return false;
-    if (before_write && !before_write())
+    if (file.found() && before_write && !before_write())
         return false;
     return file.Ecriture_Fichier(Codage_Passwd(password), path, name) == 0 && !watched.shown;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/message_box.h"
@@ -23,6 +24,12 @@ inline constexpr std::size_t RECORD_SIZE = 32;
 // cannot be read stays on.
 inline constexpr char UNREADABLE_PASSWORD[] = "~~~~~~~~~~~~~~~~";
 
+// A present password file that holds no password of 2 to 8 characters is
+// reported as an unreadable one, with the system's code and text for invalid
+// data.
+inline constexpr long INVALID_DATA_CODE = 13;
+inline constexpr char INVALID_DATA_TEXT[] = "Données non valides.";
+
 // The Windows directory as the system reports it; empty when it cannot tell.
 std::string WinDir(platform::SystemInfo& system);
 
@@ -38,9 +45,17 @@ class PasswordFile {
 public:
     PasswordFile(platform::RecordFiles& files, platform::MessageBoxes& boxes) : files_(files), boxes_(boxes) {}
 
-    // The 16 stored characters as they stand. A missing file is created and
-    // reads as 16 NULs; a file that cannot be read gives UNREADABLE_PASSWORD.
+    // The 16 stored characters as they stand. A missing file reads as 16 NULs
+    // (and is not created); a file that cannot be read gives
+    // UNREADABLE_PASSWORD after its message.
     std::string Lecture_Fichier(const std::string& path, const std::string& name);
+    // The password a check compares an entry with: the stored one, the empty
+    // one when there is no password file, or nothing, which no entry matches,
+    // when no password could be read: the file cannot be read, or it does not
+    // decode to 2 to 8 characters. The read message has been shown then.
+    std::optional<std::string> stored_password(const std::string& path, const std::string& name);
+    // The latest read found the file.
+    bool found() const { return state_ == State::present; }
     // Stores text (blank-filled or cut to 16) with the reserve last read.
     // Returns 0, or 1 when the file could not be written.
     std::int16_t Ecriture_Fichier(const std::string& text, const std::string& path, const std::string& name);
@@ -48,11 +63,13 @@ public:
     const PasswordRecord& Enreg_Passwd() const { return record_; }
 
 private:
+    enum class State { present, missing, unreadable };
     void show_error(const char* prefix, const std::string& file, const platform::FileError& error);
 
     platform::RecordFiles& files_;
     platform::MessageBoxes& boxes_;
     PasswordRecord record_;
+    State state_ = State::unreadable;
 };
 
 } // namespace password

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -18,6 +19,13 @@ public:
     virtual ~MessageBoxes() = default;
     // Returns the button pressed: ANSWER_OK, ANSWER_YES or ANSWER_NO.
     virtual int show(const std::string& text, Buttons buttons, BoxIcon icon) = 0;
+    // The same box owned by one of the program's windows (its handle): it
+    // stays above that window, which takes no input until the box is closed.
+    virtual int show_owned(std::uintptr_t owner, const std::string& text, Buttons buttons, BoxIcon icon)
+    {
+        static_cast<void>(owner);
+        return show(text, buttons, icon);
+    }
 };
 
 } // namespace platform

@@ -196,12 +196,14 @@ void Form1::follow_start_value()
         My_Icon_ON();
 }
 
-// The change layout keeps the height and Label3 as the last use left them.
+// The change layout keeps the height and Label3 as the last use left them,
+// and starts again at its first step.
 void Form1::MNU_Password_Click()
 {
     password::ChangePassword& dialog = ChangePassword;
     forms_.load(dialog.window); // the setup below must not be undone by a load
     dialog.Text1.set_text("");
+    dialog.clear_change_steps(); // no verification of an earlier showing counts
     dialog.Label1.set_caption(password::CAPTION_CURRENT_PASSWORD);
     dialog.CMD_OK.set_visible(false);
     dialog.CMD_Cancel1.set_visible(false);

@@ -387,6 +387,46 @@ expect_password_file_changed_keeping() {
   log "password file: $code$reserve"
 }
 
+# --- the password file that lets nothing through -----------------------------
+
+PASSWORD_FILE_READ_ERROR="Erreur d'ouverture ou de lecture du fichier C:\\windows\\system32\\PSTACK.DRV"$'\r\n'"Erreur  "
+
+# A box whose text begins with $1.
+expect_box_beginning() {
+  local text
+  text=$(driver box-text 15000) || fail "no message box (expected one beginning [$1])"
+  [ "${text#"$1"}" != "$text" ] || fail "message box says [$text], expected it to begin [$1]"
+  log "box: $text"
+}
+
+# A folder in the password file's place: no program can read it as a file.
+# It goes again when the scenario ends, also when it fails.
+make_password_file_unreadable() {
+  rm -f "$PASSWORD_FILE"
+  mkdir "$PASSWORD_FILE" || fail "cannot put a folder in the password file's place"
+  trap 'rmdir "$PASSWORD_FILE" 2>/dev/null; cleanup_programs' EXIT
+}
+
+# Another program puts $1 into the focused field of the password window with
+# WM_SETTEXT, which the field's 8-character limit does not bind.
+set_field_text_from_outside() {
+  driver set-text "$PASSWORD_TITLE" "$1" || fail "cannot set the field's text"
+  local shown
+  for _ in $(seq 50); do
+    shown=$(password_window | awk -F'|' '$1 == "Edit" && $3 == 1 {print $2; exit}')
+    [ "$shown" = "$1" ] && break
+    sleep 0.1
+  done
+  [ "$shown" = "$1" ] || fail "the field holds [$shown], expected [$1]"
+  log "field set from outside to [$1]"
+}
+
+# 1 when the password window's field at $1 pixels from the top of its client
+# area takes input, 0 when it is disabled.
+password_field_enabled() {
+  password_window | awk -F'|' -v top="$1" '$1 == "Edit" {split($5, r, " "); if (r[2] == top) print $4}'
+}
+
 # --- the maker's web server and the web browser, stood in for ---------------
 
 WEB_ROOT=$BENCH_DIR/www

@@ -24,10 +24,11 @@ as_new_machine() {
 }
 
 # Wine keeps no access list on files, but its trace shows the call that sets
-# one: "SetNamedSecurityInfoA PATH 1 FLAGS", 1 for a file and FLAGS -2147483644
-# for DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION.
+# one: "SetNamedSecurityInfoA PATH 1 FLAGS", 1 for a file and FLAGS -2147483643
+# for OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+# PROTECTED_DACL_SECURITY_INFORMATION: the owner becomes Administrators too.
 TRACE=$BENCH_DIR/calls.trace
-PROTECTED_DACL_CALL='trace:advapi:SetNamedSecurityInfoA "C:\\windows\\system32\\PSTACK.DRV" 1 -2147483644 '
+PROTECTED_DACL_CALL='trace:advapi:SetNamedSecurityInfoA "C:\\windows\\system32\\PSTACK.DRV" 1 -2147483643 '
 traced() { WINEDEBUG=-all,trace+advapi "$@" 2>"$TRACE"; }
 
 # Installs a package silently: install PACKAGE [PROPERTY=VALUE...]
@@ -181,7 +182,7 @@ scenario_deployment_sets_the_organisation_password() {
   unlock_installed_program_with sécu42
   cp "$PASSWORD_FILE" "$BENCH_DIR/before"
   local bad
-  for bad in '' 'A' '123456789' 'Ωmega' $'ab\tc' 'ab"cd'; do
+  for bad in '' 'A' '123456789' 'Ωmega' $'ab\tc' 'ab"cd' 'ab\' 'ab\\'; do
     set_password 1 "$bad"
   done
   expect_same_password_file "$BENCH_DIR/before"
@@ -195,6 +196,15 @@ scenario_deployment_sets_the_organisation_password() {
   fi
   [ ! -e "$PROGRAM_DIR/varnhollow.exe" ] || fail "a failed installation left the program"
   [ -z "$(run_value)" ] || fail "a failed installation left the Run value"
+  expect_password 'AUTRE1'
+  # Nor is a password ending in a backslash, which the quoted command line
+  # would turn into another one (ab\\ into AB\) or into a double quote (ab\).
+  for bad in 'ab\' 'ab\\'; do
+    if wine msiexec /i "$(winepath -w "$VARNHOLLOW_MSI")" /qn "PASSWORD=$bad" >/dev/null 2>&1; then
+      fail "an installation with PASSWORD=$bad succeeded"
+    fi
+    [ ! -e "$PROGRAM_DIR/varnhollow.exe" ] || fail "a failed installation left the program"
+  done
   expect_password 'AUTRE1'
   expect_start 3
 }

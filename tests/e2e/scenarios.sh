@@ -488,6 +488,28 @@ lock_and_meet_the_question() {
 }
 
 quit_locked() {
+# --- the password lets nothing through without it ----------------------------
+
+scenario_a_program_setting_the_field_cannot_unlock_while_the_password_file_is_unreadable() {
+  make_password_file_unreadable
+  start_resident winxp 4 locked
+  choose lock
+  expect_password_window verify
+  local text
+  for text in '<?? ERROR ??>' 'abcdefghi'; do
+    set_field_text_from_outside "$text"
+    click_button OK
+    expect_box_beginning "$PASSWORD_FILE_READ_ERROR"
+    answer 1
+    expect_box "$WRONG_PASSWORD"
+    answer 1
+    expect_password_window verify
+    expect_tray locked
+    expect_start 4
+  done
+  click_button Abandon
+  expect_no_password_window
+  expect_start 4
   choose quit
   expect_box "$QUIT_LOCKED"
   answer 6
@@ -543,4 +565,56 @@ scenario_locking_with_wines_own_device_manager_shows_no_box() {
   expect_start 4
   expect_no_box 3000
   quit_locked
+}
+
+scenario_an_empty_or_blank_filled_password_file_refuses_the_empty_entry() {
+  : >"$PASSWORD_FILE"
+  start_resident winxp 4 locked
+  local content
+  for content in empty blank-filled; do
+    [ "$content" = blank-filled ] && printf '%32s' '' >"$PASSWORD_FILE"
+    log "password file: $content"
+    choose lock
+    expect_password_window verify
+    press_enter
+    expect_box "${PASSWORD_FILE_READ_ERROR}13 - Données non valides."
+    answer 1
+    expect_box "$WRONG_PASSWORD"
+    answer 1
+    click_button Abandon
+    expect_no_password_window
+    expect_tray locked
+    expect_start 4
+  done
+  choose quit
+  expect_box "$QUIT_LOCKED"
+  answer 6
+  expect_exit
+}
+
+scenario_a_change_given_up_after_the_current_password_asks_for_it_again() {
+  seed_password_file "$SECRET_ENCODED" "$RESERVE"
+  cp "$PASSWORD_FILE" "$BENCH_DIR/password-before"
+  start_resident winxp 3 unlocked
+  choose_tool password
+  expect_password_window change
+  type_password secret
+  press_enter
+  [ "$(password_field_enabled 64)" = 1 ] || fail "the right current password did not open the new password field"
+  click_button Abandon
+  expect_no_password_window
+
+  choose_tool password
+  expect_password_window change
+  [ "$(password_field_enabled 64)" = 0 ] || fail "the new password field is open without the current password"
+  [ "$(password_field_enabled 104)" = 0 ] || fail "the confirmation field is open without the current password"
+  type_password neuf
+  press_enter
+  expect_box "$WRONG_PASSWORD"
+  answer 1
+  [ "$(password_field_enabled 64)" = 0 ] || fail "a wrong current password opened the new password field"
+  click_button Abandon
+  expect_no_password_window
+  cmp -s "$BENCH_DIR/password-before" "$PASSWORD_FILE" || fail "the password file changed"
+  quit_unlocked
 }

@@ -132,7 +132,13 @@ std::uint32_t FakeSystemInfo::get_windows_directory(char* buffer, std::uint32_t 
 
 int FakeMessageBox::show(const std::string& text, platform::Buttons buttons, platform::BoxIcon icon)
 {
-    shown.push_back({text, buttons, icon});
+    return show_owned(0, text, buttons, icon);
+}
+
+int FakeMessageBox::show_owned(std::uintptr_t owner, const std::string& text, platform::Buttons buttons,
+                               platform::BoxIcon icon)
+{
+    shown.push_back({text, buttons, icon, owner});
     if (while_shown)
         while_shown();
     if (answers.empty())
@@ -202,7 +208,10 @@ std::optional<platform::FileError> FakeRecordFiles::read_start(const std::string
 {
     if (fail_with)
         return fail_with;
-    bytes = files[path].substr(0, size);
+    const auto file = files.find(path);
+    if (file == files.end())
+        return platform::FileError{2, "Le fichier sp\xE9" "cifi\xE9 est introuvable.", true};
+    bytes = file->second.substr(0, size);
     return std::nullopt;
 }
 
@@ -210,6 +219,8 @@ std::optional<platform::FileError> FakeRecordFiles::write_start(const std::strin
 {
     if (fail_with)
         return fail_with;
+    if (files.count(path) == 0)
+        created.push_back(path);
     std::string& file = files[path];
     if (file.size() < bytes.size())
         file.resize(bytes.size());

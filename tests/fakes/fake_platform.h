@@ -85,12 +85,15 @@ public:
         std::string text;
         platform::Buttons buttons;
         platform::BoxIcon icon;
+        std::uintptr_t owner = 0; // none
     };
     std::vector<Shown> shown;
     std::deque<int> answers; // OK when empty
     std::function<void()> while_shown;
 
     int show(const std::string& text, platform::Buttons buttons, platform::BoxIcon icon) override;
+    int show_owned(std::uintptr_t owner, const std::string& text, platform::Buttons buttons,
+                   platform::BoxIcon icon) override;
 };
 
 class FakeRuntime : public platform::Runtime {
@@ -161,11 +164,14 @@ private:
     int rounds_after_quit_ = 0;
 };
 
-// Files in memory, by path; failures on demand.
+// Files in memory, by path; failures on demand. A read of a missing file
+// answers as the real one does: an error marked missing, no file created. A
+// write creates a missing file and notes it in `created`.
 class FakeRecordFiles : public platform::RecordFiles {
 public:
     std::map<std::string, std::string> files;
     std::optional<platform::FileError> fail_with;
+    std::vector<std::string> created;
 
     std::optional<platform::FileError> read_start(const std::string& path, std::size_t size, std::string& bytes) override;
     std::optional<platform::FileError> write_start(const std::string& path, const std::string& bytes) override;

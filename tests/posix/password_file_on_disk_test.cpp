@@ -46,13 +46,27 @@ protected:
     const std::string name = password::PASSWORD_FILE_NAME;
 };
 
-TEST_F(PasswordFileOnDisk, MissingFileIsCreatedEmptyAndReadsAsNuls)
+TEST_F(PasswordFileOnDisk, MissingFileReadsAsTheEmptyPasswordAndIsNotCreated)
 {
     EXPECT_EQ(file.Lecture_Fichier(path, name), std::string(16, '\0'));
+    EXPECT_EQ(file.stored_password(path, name), std::string());
     EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_FALSE(fs::exists(on_disk()));
+}
+
+TEST_F(PasswordFileOnDisk, AnEmptyFileHoldsNoPassword)
+{
+    put("");
+    EXPECT_EQ(file.stored_password(path, name), std::nullopt);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text.rfind(password::READ_ERROR_PREFIX, 0), 0u);
+}
+
+TEST_F(PasswordFileOnDisk, TheWriteCreatesAMissingFileForItsOwnerOnly)
+{
+    EXPECT_EQ(file.Ecriture_Fichier(password::Codage_Passwd("neuf"), path, name), 0);
     ASSERT_TRUE(fs::exists(on_disk()));
-    EXPECT_EQ(fs::file_size(on_disk()), 0u);
-    EXPECT_EQ(password::Decodage_Passwd(file.Lecture_Fichier(path, name)), "");
+    EXPECT_EQ(fs::status(on_disk()).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(PasswordFileOnDisk, WriteThenReadGivesThePasswordBack)

@@ -7,6 +7,8 @@ const std::string PASSWORD_FILE = "C:\\WINDOWS\\system32\\PSTACK.DRV";
 const char* const WRONG = "Votre mot de passe actuel est erron\xE9! Recommencer.";
 const char* const DIFFERS = "Le nouveau mot de passe et sa confirmation ne sont pas identiques";
 const char* const CHANGED = "Votre nouveau mot de passe est pris en compte.";
+const std::string READ_ERROR_HEAD = "Erreur d'ouverture ou de lecture du fichier " + PASSWORD_FILE + "\r\nErreur  ";
+const std::string UNDECODABLE = READ_ERROR_HEAD + "13 - Donn\xE9" "es non valides.";
 
 class PasswordWindow : public fakes::MainWindowFixture {
 protected:
@@ -26,8 +28,21 @@ protected:
                 field.set_text(field.text() + c);
         }
     }
-    // Enter in the change layout, where OK is hidden, reaches the field.
-    void enter(platform::TextBox& field) { field.on_key_press(13); }
+    // Enter presses OK while it is shown and reaches the field otherwise.
+    void enter(platform::TextBox& field)
+    {
+        if (dialog.window.visible() && dialog.CMD_OK.visible())
+            click(dialog.CMD_OK);
+        else
+            field.on_key_press(13);
+    }
+
+    // As on Windows, a click moves the focus to the button first.
+    void click(platform::Button& button)
+    {
+        dialog.window.focus_moved_to(button);
+        button.on_click();
+    }
 
     void type_and_enter(platform::TextBox& field, const std::string& text)
     {
@@ -123,7 +138,7 @@ TEST_F(PasswordWindow, WrongThenRightPassword)
     start_with(4);
     unlock_with({[&] {
                      type(dialog.Text1, "abd");
-                     dialog.CMD_OK.on_click();
+                     click(dialog.CMD_OK);
                      EXPECT_EQ(messages(), std::vector<std::string>{WRONG});
                      EXPECT_TRUE(dialog.window.visible());
                      EXPECT_EQ(dialog.Text1.text(), "");
@@ -132,7 +147,7 @@ TEST_F(PasswordWindow, WrongThenRightPassword)
                  },
                  [&] {
                      type(dialog.Text1, "abc");
-                     dialog.CMD_OK.on_click();
+                     click(dialog.CMD_OK);
                      EXPECT_FALSE(dialog.window.visible());
                      EXPECT_EQ(flags.Password_OK, 1); // the switch reads it after the wait
                      EXPECT_EQ(dialog.window.height_twips(), 2835);
@@ -276,35 +291,120 @@ TEST_F(PasswordWindow, AfterAVerifyUseTheChangeLayoutHasNoNewPasswordLabelUntilR
     EXPECT_TRUE(dialog.Label3.visible());
 }
 
-TEST_F(PasswordWindow, AnAbandonedChangeCarriesItsStateIntoTheNextUse)
+TEST_F(PasswordWindow, AnAbandonedChangeLeavesNoVerificationForTheNextUse)
 {
     store_password("ABC");
     start_with(4);
     open_change_layout();
     type_and_enter(dialog.Text1, "abc");
     type_and_enter(dialog.Text2, "new");
-    dialog.CMD_Cancel.on_click();
+    click(dialog.CMD_Cancel);
     EXPECT_FALSE(dialog.window.visible());
     EXPECT_EQ(dialog.Text1.text() + dialog.Text2.text() + dialog.Text3.text(), "");
     EXPECT_EQ(dialog.window.focus(), &dialog.Text1);
 
-    // The next use, here the verify layout, still has the checked state.
+    // The next use, here the verify layout, starts with nothing checked.
     unlock_with({[&] {
-        EXPECT_TRUE(dialog.Passwd_Verifie());
-        EXPECT_TRUE(dialog.Text2.enabled());
-        EXPECT_TRUE(dialog.Text3.enabled());
-        EXPECT_EQ(dialog.Label2.caption(), "Confirmation");
-        // A key in Text1 goes there, then the focus moves on to Text2.
+        EXPECT_FALSE(dialog.Passwd_Verifie());
+        EXPECT_FALSE(dialog.Text2.enabled());
+        EXPECT_FALSE(dialog.Text3.enabled());
+        EXPECT_EQ(dialog.Label2.caption(), "Max 8 caract\xE8res !");
         type(dialog.Text1, "w");
         EXPECT_EQ(dialog.Text1.text(), "w");
-        EXPECT_EQ(dialog.window.focus(), &dialog.Text2);
-        dialog.CMD_OK.on_click();
+        EXPECT_EQ(dialog.window.focus(), &dialog.Text1);
+        click(dialog.CMD_OK);
         EXPECT_EQ(messages(), std::vector<std::string>{WRONG});
         EXPECT_EQ(flags.Password_OK, 0);
-        EXPECT_FALSE(dialog.Passwd_Verifie());
-        dialog.CMD_Cancel1.on_click();
+        click(dialog.CMD_Cancel1);
     }});
     EXPECT_EQ(stored_start(), 4);
+}
+
+// Whoever comes to the machine after an abandoned change must not set a new
+// password without the current one.
+struct AbandonCase {
+    const char* name;
+    bool close_box;        // or "Abandon"
+    bool at_confirmation;  // the new password was entered too
+};
+
+class AbandonedChange : public PasswordWindow, public testing::WithParamInterface<AbandonCase> {};
+
+TEST_P(AbandonedChange, TheNextChangeAsksForTheCurrentPasswordAgain)
+{
+    store_password("ABC");
+    start_with(4);
+    open_change_layout();
+    type_and_enter(dialog.Text1, "abc");
+    if (GetParam().at_confirmation)
+        type_and_enter(dialog.Text2, "new");
+    if (GetParam().close_box)
+        dialog.window.on_close();
+    else
+        click(dialog.CMD_Cancel);
+
+    open_change_layout();
+    EXPECT_FALSE(dialog.Passwd_Verifie());
+    EXPECT_FALSE(dialog.Text2.enabled());
+    EXPECT_FALSE(dialog.Text3.enabled());
+    EXPECT_EQ(dialog.Text2.text() + dialog.Text3.text(), "");
+    EXPECT_EQ(dialog.Label2.caption(), "Max 8 caract\xE8res !");
+    EXPECT_EQ(dialog.Passwd_Nouveau(), "");
+
+    // Text1 still empty, the next person types into the other fields (as a
+    // program can, disabled or not): nothing is stored.
+    dialog.Text2.set_text("mine");
+    dialog.Text2.on_key_press(13);
+    EXPECT_FALSE(dialog.Text3.enabled());
+    EXPECT_EQ(dialog.Passwd_Nouveau(), "");
+    dialog.Text3.set_text("mine");
+    dialog.Text3.on_key_press(13);
+    EXPECT_EQ(stored_password(), "ABC");
+    EXPECT_TRUE(messages().empty());
+    EXPECT_TRUE(dialog.window.visible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, AbandonedChange,
+                         testing::Values(AbandonCase{"AbandonAfterTheCurrentPassword", false, false},
+                                         AbandonCase{"AbandonAtTheConfirmation", false, true},
+                                         AbandonCase{"CloseBoxAfterTheCurrentPassword", true, false},
+                                         AbandonCase{"CloseBoxAtTheConfirmation", true, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PasswordWindow, UnlockChosenDuringAChangeLeavesNoVerificationInTheVerifyLayout)
+{
+    store_password("ABC");
+    start_with(4);
+    open_change_layout();
+    type_and_enter(dialog.Text1, "abc");
+    unlock_with({[&] {
+        EXPECT_FALSE(dialog.Passwd_Verifie());
+        EXPECT_FALSE(dialog.Text2.enabled());
+        // Enter sent straight to the fields, past the default button.
+        for (platform::TextBox* field : {&dialog.Text2, &dialog.Text3}) {
+            field->set_text("mine");
+            field->on_key_press(13);
+        }
+        click(dialog.CMD_Cancel1);
+    }});
+    EXPECT_EQ(stored_password(), "ABC");
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(stored_start(), 4);
+}
+
+TEST_F(PasswordWindow, AChangeShownAgainDuringItsStepsStartsAgain)
+{
+    store_password("ABC");
+    start_with(3);
+    open_change_layout();
+    type_and_enter(dialog.Text1, "abc");
+    type_and_enter(dialog.Text2, "new");
+    open_change_layout(); // "Mot de Passe" chosen again while it is shown
+    EXPECT_FALSE(dialog.Text3.enabled());
+    dialog.Text3.set_text("new");
+    dialog.Text3.on_key_press(13);
+    EXPECT_EQ(stored_password(), "ABC");
+    EXPECT_TRUE(messages().empty());
 }
 
 TEST_F(PasswordWindow, AfterACompletedChangeTheNextUseShowsTheDesignState)
@@ -355,7 +455,7 @@ TEST_F(PasswordWindow, NoFirstPasswordCanBeSetThroughTheChangeLayout)
     type_and_enter(dialog.Text1, "ab");
     EXPECT_EQ(messages(), std::vector<std::string>{WRONG});
     EXPECT_FALSE(dialog.Text2.enabled());
-    EXPECT_EQ(p.files.files[PASSWORD_FILE], ""); // created empty by the check
+    EXPECT_EQ(p.files.files.count(PASSWORD_FILE), 0u); // reading never creates it
 }
 
 TEST_F(PasswordWindow, ChangeChosenDuringTheWaitSwitchesTheSameWindowAtTheVerifyHeight)
@@ -370,6 +470,249 @@ TEST_F(PasswordWindow, ChangeChosenDuringTheWaitSwitchesTheSameWindowAtTheVerify
     }});
     EXPECT_EQ(stored_start(), 4);
     EXPECT_EQ(flags.Password_OK, 0);
+}
+
+// What the password file holds, against what is in the field when OK is
+// pressed. The field's limit binds the keyboard only: another program can
+// set any text (WM_SETTEXT), so entries are put there as such a program does.
+enum class FileKind { missing, unreadable, undecodable, empty, truncated, blank_filled, one_character, abc, eight };
+
+struct FileCase {
+    const char* name;
+    FileKind file;
+    const char* entry;
+    bool accepted;
+};
+
+class PasswordFileAgainstEntry : public PasswordWindow, public testing::WithParamInterface<FileCase> {
+protected:
+    // The messages a refused entry gives: the read message first when no
+    // password could be read.
+    std::vector<std::string> refusal(FileKind file) const
+    {
+        switch (file) {
+        case FileKind::missing:
+        case FileKind::abc:
+        case FileKind::eight: return {WRONG};
+        case FileKind::unreadable: return {READ_ERROR_HEAD + "5 - Acc\xE8s refus\xE9.", WRONG};
+        default: return {UNDECODABLE, WRONG};
+        }
+    }
+};
+
+TEST_P(PasswordFileAgainstEntry, OnlyAStoredPasswordOfTwoToEightCharactersOrNoFileAtAllLetsAnEntryThrough)
+{
+    const FileCase& c = GetParam();
+    switch (c.file) {
+    case FileKind::missing: break;
+    case FileKind::unreadable: p.files.fail_with = platform::FileError{5, "Acc\xE8s refus\xE9."}; break;
+    case FileKind::undecodable: p.files.files[PASSWORD_FILE] = std::string(16, '~') + std::string(16, '\0'); break;
+    case FileKind::empty: p.files.files[PASSWORD_FILE] = ""; break;
+    case FileKind::truncated: p.files.files[PASSWORD_FILE] = password::Codage_Passwd("ABC").substr(0, 2); break;
+    case FileKind::blank_filled: p.files.files[PASSWORD_FILE] = std::string(16, ' ') + std::string(16, '\0'); break;
+    case FileKind::one_character: store_password("A"); break;
+    case FileKind::abc: store_password("ABC"); break;
+    case FileKind::eight: store_password("ABCDEFGH"); break;
+    }
+    start_with(4);
+    unlock_with({[&] {
+                     dialog.Text1.set_text(c.entry);
+                     click(dialog.CMD_OK);
+                 },
+                 [&] {
+                     if (dialog.window.visible())
+                         click(dialog.CMD_Cancel1);
+                 }});
+    EXPECT_EQ(stored_start(), c.accepted ? 3 : 4);
+    EXPECT_EQ(messages(), c.accepted ? std::vector<std::string>{} : refusal(c.file));
+    if (c.file == FileKind::missing) {
+        EXPECT_EQ(p.files.files.count(PASSWORD_FILE), 0u); // the check does not create it
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PasswordFileAgainstEntry,
+    testing::Values(FileCase{"UnreadableEmptyEntry", FileKind::unreadable, "", false},
+                    FileCase{"UnreadableTyped", FileKind::unreadable, "ABC", false},
+                    FileCase{"UnreadableDecodingErrorText", FileKind::unreadable, password::DECODING_ERROR, false},
+                    FileCase{"UndecodableDecodingErrorText", FileKind::undecodable, password::DECODING_ERROR, false},
+                    FileCase{"UndecodableEmptyEntry", FileKind::undecodable, "", false},
+                    FileCase{"EmptyFileEmptyEntry", FileKind::empty, "", false},
+                    FileCase{"TruncatedEmptyEntry", FileKind::truncated, "", false},
+                    FileCase{"TruncatedItsOneCharacter", FileKind::truncated, "a", false},
+                    FileCase{"BlankFilledEmptyEntry", FileKind::blank_filled, "", false},
+                    FileCase{"BlankFilledBlanks", FileKind::blank_filled, "        ", false},
+                    FileCase{"OneCharacterPassword", FileKind::one_character, "a", false},
+                    FileCase{"StoredTyped", FileKind::abc, "abc", true},
+                    FileCase{"StoredEmptyEntry", FileKind::abc, "", false},
+                    FileCase{"EightCharacters", FileKind::eight, "abcdefgh", true},
+                    FileCase{"EightAndOneMore", FileKind::eight, "abcdefghi", false},
+                    FileCase{"MissingEmptyEntry", FileKind::missing, "", true},
+                    FileCase{"MissingTyped", FileKind::missing, "ab", false},
+                    FileCase{"MissingOverLong", FileKind::missing, "abcdefghi", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PasswordWindow, AnOverLongTextInAFieldChangesNothing)
+{
+    store_password("ABCDEFGH");
+    start_with(3);
+    open_change_layout();
+    dialog.Text1.set_text("abcdefghi"); // its first 8 are the password
+    dialog.Text1.on_key_press(13);
+    EXPECT_FALSE(dialog.Text2.enabled());
+
+    dialog.Text1.set_text("");
+    type_and_enter(dialog.Text1, "abcdefgh");
+    ASSERT_TRUE(dialog.Text2.enabled());
+    dialog.Text2.set_text("neuf12345");
+    dialog.Text2.on_key_press(13);
+    EXPECT_FALSE(dialog.Text3.enabled());
+    EXPECT_EQ(dialog.Passwd_Nouveau(), "");
+
+    dialog.Text2.set_text("");
+    type_and_enter(dialog.Text2, "neuf1234");
+    dialog.Text3.set_text("neuf12345");
+    dialog.Text3.on_key_press(13);
+    EXPECT_EQ(stored_password(), "ABCDEFGH");
+    EXPECT_TRUE(messages().empty());
+    dialog.Text3.set_text("neuf1234");
+    dialog.Text3.on_key_press(13);
+    EXPECT_EQ(stored_password(), "NEUF1234");
+}
+
+TEST_F(PasswordWindow, TheWindowOwnsItsMessageBoxes)
+{
+    store_password("ABC");
+    start_with(4);
+    unlock_with({[&] {
+        type(dialog.Text1, "abd");
+        click(dialog.CMD_OK);
+        p.files.fail_with = platform::FileError{5, "Acc\xE8s refus\xE9."};
+        click(dialog.CMD_OK);
+        click(dialog.CMD_Cancel1);
+    }});
+    ASSERT_EQ(p.boxes.shown.size(), 3u);
+    for (const auto& box : p.boxes.shown)
+        EXPECT_EQ(box.owner, dialog.window.window_handle) << box.text;
+    EXPECT_NE(dialog.window.window_handle, 0u);
+}
+
+// Each of these was a one-line fault that no test caught.
+
+TEST_F(PasswordWindow, ASecondChangeStartsFromEmptyFields)
+{
+    store_password("ABC");
+    start_with(3);
+    change_password("abc", "de");
+    open_change_layout();
+    EXPECT_EQ(dialog.Text1.text() + dialog.Text2.text() + dialog.Text3.text(), "");
+    type_and_enter(dialog.Text1, "de");
+    type_and_enter(dialog.Text2, "fg");
+    type_and_enter(dialog.Text3, "fg");
+    EXPECT_EQ(stored_password(), "FG");
+}
+
+TEST_F(PasswordWindow, TheConfirmationIsComparedWithTheNewPasswordAsEnteredWithEnter)
+{
+    store_password("ABC");
+    start_with(3);
+    open_change_layout();
+    type_and_enter(dialog.Text1, "abc");
+    type_and_enter(dialog.Text2, "new1");
+    dialog.Text2.set_text("new"); // edited, without Enter
+    type(dialog.Text2, "2");
+    type_and_enter(dialog.Text3, "new2");
+    EXPECT_EQ(messages(), std::vector<std::string>{DIFFERS});
+    EXPECT_EQ(stored_password(), "ABC");
+    type_and_enter(dialog.Text3, "new1");
+    EXPECT_EQ(stored_password(), "NEW1");
+}
+
+TEST_F(PasswordWindow, AfterAReloadTheChangeLayoutHidesOkAndEnterReachesTheField)
+{
+    store_password("ABC");
+    start_with(3);
+    change_password("abc", "de"); // a completed change unloads the window
+    open_change_layout();
+    EXPECT_FALSE(dialog.CMD_OK.visible());
+    EXPECT_FALSE(dialog.CMD_Cancel1.visible());
+    dialog.window.on_close(); // so does the close box
+    open_change_layout();
+    EXPECT_FALSE(dialog.CMD_OK.visible());
+    EXPECT_FALSE(dialog.CMD_Cancel1.visible());
+
+    type_and_enter(dialog.Text1, "de");
+    EXPECT_TRUE(dialog.window.visible());
+    EXPECT_TRUE(dialog.Text2.enabled());
+    EXPECT_EQ(dialog.window.focus(), &dialog.Text2);
+}
+
+TEST_F(PasswordWindow, UnlockingStartsWithAnEmptyFieldAfterTheRightPasswordWasTypedInTheChangeLayout)
+{
+    store_password("ABC");
+    start_with(4);
+    open_change_layout();
+    type(dialog.Text1, "abc");
+    unlock_with({[&] {
+                     EXPECT_EQ(dialog.Text1.text(), "");
+                     click(dialog.CMD_OK); // the empty entry
+                 },
+                 [&] { click(dialog.CMD_Cancel1); }});
+    EXPECT_EQ(messages(), std::vector<std::string>{WRONG});
+    EXPECT_EQ(stored_start(), 4);
+}
+
+TEST_F(PasswordWindow, TheFocusIsBackInThePasswordFieldAfterAWrongPasswordAndAfterAbandon)
+{
+    store_password("ABC");
+    start_with(4);
+    unlock_with({[&] {
+        type(dialog.Text1, "abd");
+        click(dialog.CMD_OK);
+        EXPECT_EQ(dialog.window.focus(), &dialog.Text1);
+        click(dialog.CMD_Cancel1);
+        EXPECT_EQ(dialog.window.focus(), &dialog.Text1);
+    }});
+    EXPECT_EQ(stored_start(), 4);
+}
+
+TEST_F(PasswordWindow, AWrongCurrentPasswordEmptiesTheFieldForTheNextTry)
+{
+    store_password("ABC");
+    start_with(3);
+    open_change_layout();
+    type_and_enter(dialog.Text1, "xyz");
+    EXPECT_EQ(messages(), std::vector<std::string>{WRONG});
+    EXPECT_EQ(dialog.Text1.text(), "");
+    type_and_enter(dialog.Text1, "abc");
+    EXPECT_TRUE(dialog.Passwd_Verifie());
+    EXPECT_TRUE(dialog.Text2.enabled());
+}
+
+TEST_F(PasswordWindow, AfterAVerifyUseTheChangeLayoutAsksForTheCurrentPassword)
+{
+    store_password("ABC");
+    start_with(4);
+    unlock_with({[&] { click(dialog.CMD_Cancel1); }});
+    ASSERT_EQ(dialog.Label1.caption(), "Mot de Passe");
+    open_change_layout();
+    EXPECT_EQ(dialog.Label1.caption(), "Mot de Passe actuel");
+}
+
+TEST_F(PasswordWindow, CharactersTypedInTheVerifyLayoutDoNotStayWhenTheChangeIsChosen)
+{
+    store_password("ABC");
+    start_with(4);
+    unlock_with({[&] {
+        type(dialog.Text1, "ab");
+        open_change_layout();
+        EXPECT_EQ(dialog.Text1.text(), "");
+        type_and_enter(dialog.Text1, "abc");
+        EXPECT_TRUE(dialog.Passwd_Verifie());
+        click(dialog.CMD_Cancel);
+    }});
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(stored_start(), 4);
 }
 
 } // namespace

@@ -136,9 +136,7 @@ TEST_P(LockSwitchFailure, ShowsItsMessageAndEndsWithNothingElseChanged)
     EXPECT_EQ(flags.USB_Locked, locked);
     EXPECT_EQ(form.MNU_USBLocked.caption(), caption);
     EXPECT_EQ(p.tray.icons, icons); // the icon is not removed either
-    if (c.start == 4) {
-        EXPECT_EQ(flags.Password_OK, 1);
-    }
+    EXPECT_EQ(flags.Password_OK, 0); // no accepted password is left behind
     EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"ChangePassword", "Form1"}));
     EXPECT_TRUE(p.windows.loop_ended);
 
@@ -160,6 +158,24 @@ INSTANTIATE_TEST_SUITE_P(Cases, LockSwitchFailure,
                                          RegistryFailure{"unlock, set", 0, 5, 0, 4, read_error, 4},
                                          RegistryFailure{"unlock, close", 0, 0, 6, 4, save_error, 3}),
                          testing_support::RowName{});
+
+TEST_F(LockSwitch, AFailedUnlockLeavesNoAcceptedPasswordForAChoiceWhileItsMessageIsUp)
+{
+    start_with(4);
+    p.pump.script = {[&] { accept_password(); }};
+    p.registry.set_status = 5;
+    // The tray still works while the message is up: unlock chosen again,
+    // then given up, with a registry that would take the write now.
+    p.boxes.while_shown = [&] {
+        p.boxes.while_shown = nullptr;
+        p.registry.set_status = 0;
+        p.pump.script = {[&] { cancel(); }};
+        choose("MNU_USBLocked");
+    };
+    choose("MNU_USBLocked");
+    EXPECT_EQ(stored_start(), 4);
+    EXPECT_EQ(flags.Password_OK, 0);
+}
 
 TEST_F(LockSwitch, ChoosingTheSwitchAgainDuringTheWaitOnlyBringsTheWindowForward)
 {

@@ -36,6 +36,9 @@ INSTANTIATE_TEST_SUITE_P(
                     PasswordCase{"UndefinedCode9D", "ab\x9D", false},
                     PasswordCase{"NonBreakingSpaceAndYDiaeresis", "\xA0\xFF", true},
                     PasswordCase{"DoubleQuote", "ab\"cd", false}, PasswordCase{"SingleQuote", "l'ami", true},
+                    PasswordCase{"EndsInABackslash", "ab\\", false},
+                    PasswordCase{"EndsInTwoBackslashes", "ab\\\\", false},
+                    PasswordCase{"BackslashInside", "a\\b", true},
                     PasswordCase{"DefaultPassword", password::DEFAULT_PASSWORD, true}),
     [](const testing::TestParamInfo<PasswordCase>& info) { return std::string(info.param.name); });
 
@@ -66,17 +69,28 @@ TEST_F(StorePassword, KeepsTheReserveAndTheBytesAfterTheRecord)
     EXPECT_EQ(password::Decodage_Passwd(files.files[FILE_PATH].substr(0, 16)), "NEUF");
 }
 
-TEST_F(StorePassword, RunsTheStepBeforeWritingOnTheFileThatNowExists)
+TEST_F(StorePassword, RunsTheStepBeforeWritingOnAnExistingFile)
 {
-    bool existed = false;
+    files.files[FILE_PATH] = "OLD-CONTENT";
     std::string seen_code;
     EXPECT_TRUE(password::store_password(files, boxes, PATH, NAME, "neuf", [&] {
-        existed = files.files.count(FILE_PATH) == 1;
         seen_code = files.files[FILE_PATH];
         return true;
     }));
-    EXPECT_TRUE(existed);
-    EXPECT_EQ(seen_code, "") << "the password must not be in the file before the step";
+    EXPECT_EQ(seen_code, "OLD-CONTENT") << "the password must not be in the file before the step";
+    EXPECT_EQ(password::Decodage_Passwd(files.files[FILE_PATH].substr(0, 16)), "NEUF");
+}
+
+// The read never creates the file; the write does, and the platform gives a
+// file it creates the password file's protection from its first moment.
+TEST_F(StorePassword, AMissingFileIsCreatedByTheWriteAlone)
+{
+    bool step_ran = false;
+    EXPECT_TRUE(password::store_password(files, boxes, PATH, NAME, "neuf", [&] { return step_ran = true; }));
+    EXPECT_FALSE(step_ran);
+    EXPECT_EQ(files.created, std::vector<std::string>{FILE_PATH});
+    EXPECT_EQ(password::Decodage_Passwd(files.files[FILE_PATH].substr(0, 16)), "NEUF");
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(StorePassword, AFailedStepBeforeWritingLeavesTheFileAsItWas)

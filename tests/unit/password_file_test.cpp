@@ -34,6 +34,8 @@ TEST_F(PasswordFileErrors, AFailedReadShowsTheMessageAndMatchesNoPassword)
     EXPECT_EQ(boxes.shown[0].icon, platform::BoxIcon::none);
     EXPECT_EQ(password::Decodage_Passwd(stored), password::DECODING_ERROR);
     EXPECT_NE(password::Decodage_Passwd(stored), "");
+    // For a check no password was read: a state of its own, not a text.
+    EXPECT_EQ(file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV"), std::nullopt);
 }
 
 TEST_F(PasswordFileErrors, AFailedWriteShowsTheMessageAndReturnsOne)
@@ -43,6 +45,31 @@ TEST_F(PasswordFileErrors, AFailedWriteShowsTheMessageAndReturnsOne)
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text,
               "Erreur d'ouverture ou d'\xE9""criture du fichier D:\\PSTACK.DRV\r\nErreur -3 - Chemin introuvable");
+}
+
+TEST_F(PasswordFileErrors, AMissingFileReadsAsNulsWithoutMessageAndIsNotCreated)
+{
+    EXPECT_EQ(file.Lecture_Fichier("C:\\WINDOWS\\system32\\", "PSTACK.DRV"), std::string(16, '\0'));
+    EXPECT_EQ(file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV"), std::string());
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(files.files.empty());
+    EXPECT_FALSE(file.found());
+}
+
+TEST_F(PasswordFileErrors, AFileWithoutAPasswordOfTwoToEightCharactersHoldsNoPassword)
+{
+    const std::string path = "C:\\WINDOWS\\system32\\PSTACK.DRV";
+    for (const std::string& content : {std::string(), std::string(32, ' '), std::string(16, '~'),
+                                       password::Codage_Passwd("A"), password::Codage_Passwd("AB").substr(0, 2)}) {
+        files.files[path] = content;
+        boxes.shown.clear();
+        EXPECT_EQ(file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV"), std::nullopt) << content;
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, "Erreur d'ouverture ou de lecture du fichier " + path +
+                                           "\r\nErreur  13 - Donn\xE9" "es non valides.");
+    }
+    files.files[path] = password::Codage_Passwd("ab");
+    EXPECT_EQ(file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV"), std::string("AB"));
 }
 
 TEST_F(PasswordFileErrors, AnEmptyLocationDoesNothing)

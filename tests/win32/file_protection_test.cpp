@@ -75,16 +75,45 @@ int main()
               "a missing file is reported with the system's code and text");
     }
     {
+        platform::win32::AdministratorsOnlyDescriptor descriptor;
+        check(descriptor.get() && ::IsValidSecurityDescriptor(descriptor.get()), "the descriptor is built");
+        if (descriptor.get()) {
+            PSID owner = nullptr;
+            BOOL defaulted = TRUE, present = FALSE;
+            PACL acl = nullptr;
+            SECURITY_DESCRIPTOR_CONTROL control = 0;
+            DWORD revision = 0;
+            ::GetSecurityDescriptorOwner(descriptor.get(), &owner, &defaulted);
+            ::GetSecurityDescriptorDacl(descriptor.get(), &present, &acl, &defaulted);
+            ::GetSecurityDescriptorControl(descriptor.get(), &control, &revision);
+            char* owner_text = nullptr;
+            const bool owner_shown = owner && ::ConvertSidToStringSidA(owner, &owner_text);
+            check(owner_shown && std::string(owner_text) == "S-1-5-32-544", "a new file is owned by Administrators");
+            if (owner_shown)
+                ::LocalFree(owner_text);
+            check(present && acl && acl->AceCount == 2 && ace_text(acl, 0) == "allow S-1-5-32-544 1f01ff" &&
+                      ace_text(acl, 1) == "allow S-1-5-18 1f01ff",
+                  "a new file is for Administrators and SYSTEM only");
+            check((control & SE_DACL_PROTECTED) != 0, "a new file inherits nothing from its folder");
+        }
+    }
+    {
         platform::win32::Win32RecordFiles files;
         CapturedBoxes boxes;
+        bool step_ran = false;
+        check(password::store_password(files, boxes, path, name, "abc", [&] { return step_ran = true; }),
+              "the password is stored into a new file");
+        check(!step_ran, "a new file is created protected: no step before the write");
+        check(::GetFileAttributesA((path + name).c_str()) != INVALID_FILE_ATTRIBUTES, "the write created it");
+
         bool protected_ok = false;
         check(password::store_password(files, boxes, path, name, "abc",
                                        [&] {
                                            protected_ok = !platform::win32::restrict_to_administrators(path + name);
                                            return protected_ok;
                                        }),
-              "the password is stored");
-        check(protected_ok, "the new file is protected before the password is written");
+              "the password is stored again");
+        check(protected_ok, "the existing file is protected before the password is written");
 
         // The program's own change of password: an in-place rewrite.
         password::PasswordFile file(files, boxes);

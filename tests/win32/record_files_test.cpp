@@ -63,9 +63,19 @@ int main()
     {
         password::PasswordFile file(files, boxes);
         check(file.Lecture_Fichier(path, name) == std::string(16, '\0'), "missing file reads as 16 NULs");
-        check(file_contents(path + name).empty() && ::GetFileAttributesA((path + name).c_str()) != INVALID_FILE_ATTRIBUTES,
-              "missing file is created empty");
+        check(file.stored_password(path, name) == std::string(), "missing file holds the empty password");
+        check(::GetFileAttributesA((path + name).c_str()) == INVALID_FILE_ATTRIBUTES, "reading does not create it");
         check(boxes.texts.empty(), "no message for a missing file");
+
+        check(file.Ecriture_Fichier(password::Codage_Passwd("neuf"), path, name) == 0, "a write creates it");
+        check(password::Decodage_Passwd(file_contents(path + name).substr(0, 16)) == "NEUF", "with the password");
+        ::DeleteFileA((path + name).c_str());
+
+        put(path + name, "");
+        check(file.stored_password(path, name) == std::nullopt && boxes.texts.size() == 1 &&
+                  boxes.texts[0].find("\r\nErreur  13 - ") != std::string::npos,
+              "an empty file holds no password");
+        boxes.texts.clear();
 
         put(path + name, std::string(16, 'x') + "RESERVE-16-BYTES" + "TAIL1234");
         file.Lecture_Fichier(path, name);

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -45,12 +46,24 @@ private:
     int fd_;
 };
 
-std::optional<FileError> open_file(const std::string& path, int& fd)
+// The file is missing, not its folder.
+bool in_existing_folder(const std::string& file)
 {
-    fd = ::open(host_path(path).c_str(), O_RDWR | O_CREAT, 0644);
-    if (fd < 0)
-        return last_error();
-    return std::nullopt;
+    const auto slash = file.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+    struct stat status {};
+    return ::stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+std::optional<FileError> open_file(const std::string& path, int flags, int& fd)
+{
+    const std::string file = host_path(path);
+    fd = ::open(file.c_str(), flags, 0600);
+    if (fd >= 0)
+        return std::nullopt;
+    FileError error = last_error();
+    error.missing = error.code == ENOENT && in_existing_folder(file);
+    return error;
 }
 
 } // namespace
@@ -58,7 +71,7 @@ std::optional<FileError> open_file(const std::string& path, int& fd)
 std::optional<FileError> PosixRecordFiles::read_start(const std::string& path, std::size_t size, std::string& bytes)
 {
     int raw = -1;
-    if (auto error = open_file(path, raw))
+    if (auto error = open_file(path, O_RDONLY, raw))
         return error;
     FileDescriptor file(raw);
 
@@ -82,7 +95,7 @@ std::optional<FileError> PosixRecordFiles::read_start(const std::string& path, s
 std::optional<FileError> PosixRecordFiles::write_start(const std::string& path, const std::string& bytes)
 {
     int raw = -1;
-    if (auto error = open_file(path, raw))
+    if (auto error = open_file(path, O_WRONLY | O_CREAT, raw))
         return error;
     FileDescriptor file(raw);
 

@@ -5,7 +5,8 @@
 namespace platform {
 
 // Record files on a POSIX file system. Windows paths are mapped by turning
-// every backslash into a slash; error codes are errno values.
+// every backslash into a slash; error codes are errno values. A file the write
+// creates may be opened by its owner only.
 class PosixRecordFiles : public RecordFiles {
 public:
     std::optional<FileError> read_start(const std::string& path, std::size_t size, std::string& bytes) override;

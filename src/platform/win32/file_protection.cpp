@@ -12,8 +12,6 @@ namespace platform::win32 {
 
 namespace {
 
-using UniqueSid = UniqueHandle<NullIsEmpty<PSID, ::FreeSid>>;
-
 UniqueSid well_known_sid(BYTE count, DWORD first, DWORD second)
 {
     SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
@@ -25,9 +23,14 @@ UniqueSid well_known_sid(BYTE count, DWORD first, DWORD second)
 
 } // namespace
 
+UniqueSid administrators_sid()
+{
+    return well_known_sid(2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS);
+}
+
 std::vector<std::uint32_t> administrators_only_acl()
 {
-    const UniqueSid administrators = well_known_sid(2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS);
+    const UniqueSid administrators = administrators_sid();
     const UniqueSid system = well_known_sid(1, SECURITY_LOCAL_SYSTEM_RID, 0);
     if (!administrators || !system)
         return {};
@@ -46,17 +49,28 @@ std::vector<std::uint32_t> administrators_only_acl()
 std::optional<FileError> restrict_to_administrators(const std::string& path)
 {
     std::vector<std::uint32_t> acl = administrators_only_acl();
-    if (acl.empty())
+    const UniqueSid owner = administrators_sid();
+    if (acl.empty() || !owner)
         return file_error(::GetLastError());
 
     // PROTECTED: the folder's entries (Users may read) no longer flow down.
     std::string name = path;
-    const DWORD status = ::SetNamedSecurityInfoA(name.data(), SE_FILE_OBJECT,
-                                                 DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                                                 nullptr, nullptr, reinterpret_cast<PACL>(acl.data()), nullptr);
+    const DWORD status = ::SetNamedSecurityInfoA(
+        name.data(), SE_FILE_OBJECT,
+        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, owner.get(),
+        nullptr, reinterpret_cast<PACL>(acl.data()), nullptr);
     if (status != ERROR_SUCCESS)
         return file_error(status);
     return std::nullopt;
+}
+
+AdministratorsOnlyDescriptor::AdministratorsOnlyDescriptor()
+    : owner_(administrators_sid()), acl_(administrators_only_acl())
+{
+    built_ = owner_ && !acl_.empty() && ::InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
+             ::SetSecurityDescriptorOwner(&descriptor_, owner_.get(), FALSE) &&
+             ::SetSecurityDescriptorDacl(&descriptor_, TRUE, reinterpret_cast<PACL>(acl_.data()), FALSE) &&
+             ::SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
 }
 
 } // namespace platform::win32

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "platform/win32/boundary.h"
+#include "platform/win32/file_protection.h"
 #include "platform/win32/win32_error.h"
 #include "shell/product.h"
 
@@ -20,10 +21,30 @@ HKEY as_hkey(std::uintptr_t key)
     return reinterpret_cast<HKEY>(key);
 }
 
-UniqueFileHandle open_record_file(const std::string& path)
+// Opens an existing file only; the error of a missing one is marked so.
+std::optional<FileError> open_existing(const std::string& path, DWORD access, UniqueFileHandle& file)
 {
-    return UniqueFileHandle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    file.reset(::CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file)
+        return std::nullopt;
+    FileError error = last_error();
+    error.missing = error.code == ERROR_FILE_NOT_FOUND;
+    return error;
+}
+
+// A new file, protected from its first moment as the installer protects it.
+std::optional<FileError> create_protected(const std::string& path, UniqueFileHandle& file)
+{
+    AdministratorsOnlyDescriptor descriptor;
+    if (!descriptor.get())
+        return last_error();
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.get(), FALSE};
+    file.reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes,
+                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return last_error();
+    return std::nullopt;
 }
 
 } // namespace
@@ -95,6 +116,11 @@ std::uint32_t Win32SystemInfo::get_windows_directory(char* buffer, std::uint32_t
 
 int Win32MessageBoxes::show(const std::string& text, Buttons buttons, BoxIcon icon)
 {
+    return show_owned(0, text, buttons, icon);
+}
+
+int Win32MessageBoxes::show_owned(std::uintptr_t owner, const std::string& text, Buttons buttons, BoxIcon icon)
+{
     UINT style = buttons == Buttons::yes_no ? MB_YESNO : MB_OK;
     switch (icon) {
     case BoxIcon::none: break;
@@ -103,8 +129,9 @@ int Win32MessageBoxes::show(const std::string& text, Buttons buttons, BoxIcon ic
     case BoxIcon::question: style |= MB_ICONQUESTION; break;
     case BoxIcon::information: style |= MB_ICONINFORMATION; break;
     }
-    // No window of the program is in front to own the box, so bring it there.
-    return ::MessageBoxA(nullptr, text.c_str(), shell::PRODUCT_NAME, style | MB_SETFOREGROUND);
+    // The tray's hidden window cannot bring a box to the front: the box
+    // brings itself there.
+    return ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), shell::PRODUCT_NAME, style | MB_SETFOREGROUND);
 }
 
 bool Win32Runtime::previous_instance()
@@ -135,9 +162,9 @@ bool Win32Runtime::start_program(const std::string& command_line)
 
 std::optional<FileError> Win32RecordFiles::read_start(const std::string& path, std::size_t size, std::string& bytes)
 {
-    UniqueFileHandle file = open_record_file(path);
-    if (!file)
-        return last_error();
+    UniqueFileHandle file;
+    if (auto error = open_existing(path, GENERIC_READ, file))
+        return error;
     std::string buffer(size, '\0');
     DWORD got = 0;
     if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(size), &got, nullptr))
@@ -151,9 +178,13 @@ std::optional<FileError> Win32RecordFiles::read_start(const std::string& path, s
 
 std::optional<FileError> Win32RecordFiles::write_start(const std::string& path, const std::string& bytes)
 {
-    UniqueFileHandle file = open_record_file(path);
-    if (!file)
-        return last_error();
+    UniqueFileHandle file;
+    if (auto error = open_existing(path, GENERIC_WRITE, file)) {
+        if (!error->missing)
+            return error;
+        if (auto creation_error = create_protected(path, file))
+            return creation_error;
+    }
     DWORD written = 0;
     const BOOL succeeded = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     if (auto error = write_outcome(succeeded, written, bytes.size()))

@@ -37,6 +37,7 @@ public:
 class Win32MessageBoxes : public MessageBoxes {
 public:
     int show(const std::string& text, Buttons buttons, BoxIcon icon) override;
+    int show_owned(std::uintptr_t owner, const std::string& text, Buttons buttons, BoxIcon icon) override;
 };
 
 // One instance per session: a named mutex held for the life of the process.

@@ -44,6 +44,8 @@
 //                                          "outside|class|text|..." for each shown control but a
 //                                          label that leaves its window or frame; exit code 1
 //                                          when the title is cut or a control is outside
+//   wine_driver set-text TITLE TEXT        sets the focused control's text with WM_SETTEXT,
+//                                          as any program of the desktop may
 //
 // Exit code 0 on success, 1 when the thing looked for is not there in time.
 
@@ -657,6 +659,10 @@ int window_command(const std::string& command, int argc, char** argv)
             ::PostMessageA(focus, WM_CHAR, static_cast<unsigned char>(*c), 1);
         return 0;
     }
+    if (command == "set-text" && argc > 3) {
+        ::SendMessageA(focus, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]));
+        return 0;
+    }
     if (command == "key" && argc > 3) {
         const std::string key = argv[3];
         press(focus, key == "enter" ? VK_RETURN : key == "tab" ? VK_TAB : VK_ESCAPE);
@@ -782,7 +788,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (argc > 2 && (command == "window" || command == "no-window" || command == "focus" || command == "type" ||
-                     command == "key" || command == "click-button" || command == "close" ||
+                     command == "key" || command == "set-text" || command == "click-button" || command == "close" ||
                      command == "screen-rect" || command == "client-size" || command == "window-fit"))
         return window_command(command, argc, argv);
     return 2;
