@@ -488,28 +488,6 @@ lock_and_meet_the_question() {
 }
 
 quit_locked() {
-# --- the password lets nothing through without it ----------------------------
-
-scenario_a_program_setting_the_field_cannot_unlock_while_the_password_file_is_unreadable() {
-  make_password_file_unreadable
-  start_resident winxp 4 locked
-  choose lock
-  expect_password_window verify
-  local text
-  for text in '<?? ERROR ??>' 'abcdefghi'; do
-    set_field_text_from_outside "$text"
-    click_button OK
-    expect_box_beginning "$PASSWORD_FILE_READ_ERROR"
-    answer 1
-    expect_box "$WRONG_PASSWORD"
-    answer 1
-    expect_password_window verify
-    expect_tray locked
-    expect_start 4
-  done
-  click_button Abandon
-  expect_no_password_window
-  expect_start 4
   choose quit
   expect_box "$QUIT_LOCKED"
   answer 6
@@ -565,6 +543,34 @@ scenario_locking_with_wines_own_device_manager_shows_no_box() {
   expect_start 4
   expect_no_box 3000
   quit_locked
+}
+
+# --- the password lets nothing through without it ----------------------------
+
+scenario_a_program_setting_the_field_cannot_unlock_while_the_password_file_is_unreadable() {
+  make_password_file_unreadable
+  start_resident winxp 4 locked
+  choose lock
+  expect_password_window verify
+  local text
+  for text in '<?? ERROR ??>' 'abcdefghi'; do
+    set_field_text_from_outside "$text"
+    click_button OK
+    expect_box_beginning "$PASSWORD_FILE_READ_ERROR"
+    answer 1
+    expect_box "$WRONG_PASSWORD"
+    answer 1
+    expect_password_window verify
+    expect_tray locked
+    expect_start 4
+  done
+  click_button Abandon
+  expect_no_password_window
+  expect_start 4
+  choose quit
+  expect_box "$QUIT_LOCKED"
+  answer 6
+  expect_exit
 }
 
 scenario_an_empty_or_blank_filled_password_file_refuses_the_empty_entry() {
