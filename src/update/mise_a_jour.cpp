@@ -108,11 +108,7 @@ void MiseAjour::Verifier()
 {
     if (checking_)
         return; // chosen again while the download runs
-    struct Checking {
-        bool& flag;
-        explicit Checking(bool& f) : flag(f) { flag = true; }
-        ~Checking() { flag = false; }
-    } checking(checking_);
+    checking_ = true;
     try {
         check();
     } catch (const CheckFailed&) {
@@ -120,6 +116,7 @@ void MiseAjour::Verifier()
     } catch (const CheckAbandoned&) {
         // The program is ending: the user is told nothing more.
     }
+    checking_ = false;
 }
 
 void MiseAjour::check()

@@ -152,11 +152,19 @@ void downloads(const std::string& folder)
     const std::string body = "[Varnhollow]\r\nVersion=1.5\r\n" + std::string(100000, 'x');
     write_file(source, body);
 
-    const int threads_before = thread_count();
     const auto target = system.new_temporary_file("VHt");
+    const auto failing = system.new_temporary_file("VHt");
+    const auto abandoned = system.new_temporary_file("VHt");
+    if (!target || !failing || !abandoned) {
+        check(false, "temporary files for the downloads");
+        return;
+    }
+    const int threads_before = thread_count();
     auto download = internet.start_download(file_url(source), *target, platform::BIND_GET_NEWEST_VERSION);
     check(download != nullptr, "a download starts");
     check(thread_count() > threads_before, "on a thread of its own");
+    if (!download)
+        return;
     const auto outcome = wait_for(*download);
     check(outcome && outcome->result == 0, "it ends with success");
     check(outcome && outcome->took_ms <= download->elapsed_ms(), "after the time it took");
@@ -165,14 +173,12 @@ void downloads(const std::string& folder)
     check(exists(*target), "a download that ended keeps its file when let go");
     ::DeleteFileA(target->c_str());
 
-    const auto failing = system.new_temporary_file("VHt");
     download = internet.start_download(file_url(folder + "\\missing.txt"), *failing, 0);
-    const auto failed = wait_for(*download);
+    const auto failed = download ? wait_for(*download) : std::nullopt;
     check(failed && failed->result != 0, "a missing source ends with an error");
     ::DeleteFileA(failing->c_str());
 
     // Let go at once: the thread deletes what it writes after that.
-    const auto abandoned = system.new_temporary_file("VHt");
     download = internet.start_download(file_url(source), *abandoned, 0);
     download.reset();
     bool gone = false;
