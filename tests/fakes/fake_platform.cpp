@@ -326,13 +326,13 @@ void FakeInternet::finish_download()
 void FakeInternet::end(State& download)
 {
     const auto page = served.find(download.request.url);
-    const long result = page == served.end() ? DOWNLOAD_FAILURE : 0;
+    const long result = page == served.end() ? DOWNLOAD_FAILURE : fails_after_writing.value_or(0);
     download.outcome = platform::RunningDownload::Outcome{result, now_ms_ - download.started_at};
     if (download.abandoned) {
         ++late_results;
         return;
     }
-    if (result == 0)
+    if (page != served.end())
         disk_.files[download.request.path] = page->second;
 }
 

@@ -210,6 +210,8 @@ public:
     bool connected = true;
     bool answers_at_once = true;
     bool start_fails = false; // as when no thread can be created
+    // Set: a download writes what is served all the same, then reports this error.
+    std::optional<long> fails_after_writing;
     std::map<std::string, std::string> served;
     std::vector<Download> downloads; // every one started, in order
     std::vector<std::uint32_t> connection_tests; // the flags passed in

@@ -167,6 +167,16 @@ TEST_F(UpdateCheck, APlantedTempoNetIsNeverReadWhenTheDownloadFails)
     expect_no_temporary_file();
 }
 
+TEST_F(UpdateCheck, ADownloadThatReportsAnErrorIsNotReadWhateverItWrote)
+{
+    publish(section("1.5", "x", "http://x.example/"));
+    p.internet.fails_after_writing = static_cast<std::int32_t>(0x800C0007u); // INET_E_DATA_NOT_AVAILABLE
+    check();
+    expect_only_box(FAILURE, Buttons::ok, BoxIcon::error);
+    EXPECT_TRUE(p.shell.calls.empty());
+    expect_no_temporary_file();
+}
+
 TEST_F(UpdateCheck, NoTemporaryFileMeansNoDownloadAndTheFailureMessage)
 {
     p.file_system.temporary_files_fail = true;
