@@ -455,12 +455,14 @@ scenario_a_silent_web_server_leaves_the_menu_usable_and_the_check_fails_after_30
   expect_requests_received 10 1
   expect_menu_answers
   [ $((SECONDS - chosen)) -le 15 ] || fail "the menu opened only $((SECONDS - chosen)) s after the check began"
+  log "figure: the menu answered $((SECONDS - chosen)) s after the check began"
   expect_no_box
   choose lock # the menu's commands run during the check
   expect_tray locked
   expect_start 4
   expect_box_within 60 "$UPDATE_FAILURE"
   [ $((SECONDS - chosen)) -ge 25 ] || fail "the check gave up after $((SECONDS - chosen)) s, before its deadline"
+  log "figure: the failure message came $((SECONDS - chosen)) s after the check began"
   expect_icon error
   expect_no_temporary_file
   answer 1
