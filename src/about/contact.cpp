@@ -1,5 +1,6 @@
 #include "about/contact.h"
 
+#include "password/password_file.h"
 #include "shell/maker.h"
 
 namespace about {
@@ -9,9 +10,11 @@ std::string contact_address()
     return std::string(MAIL_PREFIX) + shell::MAKER_EMAIL + MAIL_SUBJECT;
 }
 
-void MNU_Email_Click(platform::Shell& shell, const platform::Form& main_window)
+void MNU_Email_Click(platform::Shell& shell, platform::SystemInfo& system, const platform::Form& main_window)
 {
-    shell.shell_execute(main_window.window_handle, "", contact_address(), "", MAIL_DIRECTORY,
+    const std::string windows = password::WinDir(system);
+    const std::string directory = windows.empty() ? std::string() : windows + MAIL_DIRECTORY_SUFFIX;
+    shell.shell_execute(main_window.window_handle, "", contact_address(), "", directory,
                         platform::SW_SHOWNORMAL_MODE);
 }
 

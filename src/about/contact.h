@@ -4,18 +4,23 @@
 
 #include "platform/controls.h"
 #include "platform/shell.h"
+#include "platform/system_info.h"
 
 namespace about {
 
 inline constexpr char MAIL_PREFIX[] = "mailto:";
 inline constexpr char MAIL_SUBJECT[] = "?subject=Varnhollow : Demande d'informations";
-inline constexpr char MAIL_DIRECTORY[] = "C:\\";
+// Appended to the Windows folder: the mail program starts in the system
+// folder, where users may not write, rather than in one where a planted DLL
+// would be loaded first.
+inline constexpr char MAIL_DIRECTORY_SUFFIX[] = "\\system32";
 
 // "mailto:" + the maker's e-mail + the subject, passed on unescaped.
 std::string contact_address();
 
 // "Email": hands the address to the desktop shell, owned by the main window,
-// with no verb and no parameters. The shell's answer is not examined.
-void MNU_Email_Click(platform::Shell& shell, const platform::Form& main_window);
+// with no verb and no parameters, in the system folder (no folder when the
+// Windows folder is unknown). The shell's answer is not examined.
+void MNU_Email_Click(platform::Shell& shell, platform::SystemInfo& system, const platform::Form& main_window);
 
 } // namespace about

@@ -7,13 +7,15 @@
 
 namespace platform {
 
-// Whole-file services of the language runtime.
+// Whole-file services of the system.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
-    // The directory holding the running executable, without a trailing
-    // backslash (a drive's root is "C:").
-    virtual std::string program_directory() = 0;
+    // Creates a new, empty file of a name no other file has in the user's
+    // temporary folder (GetTempFileNameA: the prefix's first three
+    // characters, four hexadecimal digits, ".tmp"); its full path, or nothing
+    // when no file could be created.
+    virtual std::optional<std::string> new_temporary_file(const std::string& prefix) = 0;
     // Deletes the file; a missing file or one that cannot be deleted is an error.
     virtual std::optional<FileError> delete_file(const std::string& path) = 0;
 };

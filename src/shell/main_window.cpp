@@ -50,7 +50,7 @@ Form1::Form1(platform::Services& services, platform::Forms& forms, ProgramFlags&
     MNU_Quitter.on_click = [this] { MNU_Quitter_Click(); };
     MNU_Update.on_click = [this] { MNU_Update_Click(); };
     MNU_APropos.on_click = [this] { MNU_APropos_Click(); };
-    MNU_Email.on_click = [this] { about::MNU_Email_Click(services_.shell, window); };
+    MNU_Email.on_click = [this] { about::MNU_Email_Click(services_.shell, services_.system, window); };
 }
 
 std::int32_t Form1::GetVersion()

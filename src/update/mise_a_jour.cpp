@@ -11,6 +11,8 @@ namespace {
 // Any failure inside the check; the check shows one message for all of them,
 // so the failure carries nothing.
 struct CheckFailed {};
+// The program's thread was told to end during the check: nothing more is shown.
+struct CheckAbandoned {};
 
 std::string offer_text(const std::string& current, const std::string& published, const std::string& infos)
 {
@@ -45,12 +47,25 @@ bool starts_with_ignoring_case(const std::string& text, const std::string& prefi
     return true;
 }
 
+bool printable_ascii_without_blanks_or_quotes(const std::string& text)
+{
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= ' ' || byte >= 0x7F || c == '"' || c == '\'')
+            return false;
+    }
+    return true;
+}
+
 // The download address comes from an unauthenticated download: the shell
-// would just as well start a program or open a local file, so only web
-// addresses go to it.
+// would just as well start a program or open a local file, and a blank or a
+// quote could end the address inside the browser's command line, so only
+// whole, plain web addresses go to it. An address as long as the reader's
+// buffer allows may have been cut.
 bool web_address(const std::string& url)
 {
-    return starts_with_ignoring_case(url, "http://") || starts_with_ignoring_case(url, "https://");
+    return (starts_with_ignoring_case(url, "http://") || starts_with_ignoring_case(url, "https://")) &&
+           url.size() < INI_BUFFER_SIZE - 1 && printable_ascii_without_blanks_or_quotes(url);
 }
 
 std::int16_t whole_number(const std::string& version)
@@ -91,11 +106,17 @@ void MiseAjour::set_Version(const std::string& New_Version)
 
 void MiseAjour::Verifier()
 {
+    if (checking_)
+        return; // chosen again while the download runs
+    checking_ = true;
     try {
         check();
     } catch (const CheckFailed&) {
         services_.boxes.show(NO_INFORMATION, platform::Buttons::ok, platform::BoxIcon::error);
+    } catch (const CheckAbandoned&) {
+        // The program is ending: the user is told nothing more.
     }
+    checking_ = false;
 }
 
 void MiseAjour::check()
@@ -109,8 +130,7 @@ void MiseAjour::check()
     const std::string infos = Lecture_Ini(local, logiciel_, "Infos");
     const std::string url = Lecture_Ini(local, logiciel_, "URL");
 
-    // Before anything else can fail, so the file never outlives the check;
-    // a download that wrote nothing is noticed here.
+    // Before anything else can fail, so the file never outlives the check.
     if (const auto error = services_.file_system.delete_file(local))
         throw CheckFailed{};
 
@@ -133,11 +153,47 @@ bool MiseAjour::Connexion_Internet()
     return services_.internet.get_connected_state(flags, 0) != 0;
 }
 
+// Downloads into a new file that no one else has written, and returns its
+// path only when the download succeeded in time; otherwise the file goes.
 std::string MiseAjour::Telechargement(const std::string& address)
 {
-    const std::string local = services_.file_system.program_directory() + TEMPORARY_FILE;
-    services_.internet.download_to_file(address, local, platform::BIND_GET_NEWEST_VERSION);
-    return local;
+    const auto local = services_.file_system.new_temporary_file(TEMPORARY_FILE_PREFIX);
+    if (!local)
+        throw CheckFailed{};
+    try {
+        if (downloaded_in_time(address, *local))
+            return *local;
+    } catch (const CheckAbandoned&) {
+        services_.file_system.delete_file(*local);
+        throw;
+    }
+    services_.file_system.delete_file(*local);
+    throw CheckFailed{};
+}
+
+// A download still running when this returns is abandoned: what it writes
+// later is deleted.
+bool MiseAjour::downloaded_in_time(const std::string& address, const std::string& local)
+{
+    const auto download = services_.internet.start_download(address, local, platform::BIND_GET_NEWEST_VERSION);
+    return download && wait_for(*download) == 0L;
+}
+
+// The download's result, or nothing when it did not end within the deadline.
+// Menu commands keep running meanwhile.
+std::optional<long> MiseAjour::wait_for(platform::RunningDownload& download)
+{
+    for (;;) {
+        if (const auto outcome = download.outcome()) {
+            if (outcome->took_ms > DOWNLOAD_DEADLINE_MS)
+                return std::nullopt; // it ended late, during a longer wait of another command
+            return outcome->result;
+        }
+        if (download.elapsed_ms() > DOWNLOAD_DEADLINE_MS)
+            return std::nullopt;
+        if (!services_.pump.process_pending_events())
+            throw CheckAbandoned{};
+    }
 }
 
 std::string MiseAjour::Lecture_Ini(const std::string& path, const std::string& section, const std::string& key)

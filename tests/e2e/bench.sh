@@ -431,13 +431,15 @@ password_field_enabled() {
 
 WEB_ROOT=$BENCH_DIR/www
 INTERNET_SETTINGS='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings'
-TEMPORARY_FILE=$(dirname "$VARNHOLLOW_EXE")/Tempo.net
+# Where the check downloaded the versions file before it used the user's
+# temporary folder: anyone who may write into the program's folder could plant one.
+PLANTED_VERSIONS_FILE=$(dirname "$VARNHOLLOW_EXE")/Tempo.net
 
 # Starts the loopback web server and makes it the prefix's web proxy, so the
 # program's requests for the maker's real address come to it.
 start_web_server() {
   mkdir -p "$WEB_ROOT/download"
-  rm -f "$BENCH_DIR/web.port" "$BENCH_DIR/web.log"
+  rm -f "$BENCH_DIR/web.port" "$BENCH_DIR/web.log" "$BENCH_DIR/web.log.answers" "$WEB_ROOT/.answer_delay"
   /usr/bin/python3 "$here/versions_server.py" "$WEB_ROOT" "$BENCH_DIR/web.port" "$BENCH_DIR/web.log" &
   WEB_SERVER_PID=$!
   STARTED+=("$WEB_SERVER_PID")
@@ -497,8 +499,12 @@ expect_nothing_opened() {
   [ ! -e "$BENCH_DIR/opened.log" ] || fail "the browser was given [$(cat "$BENCH_DIR/opened.log")]"
 }
 
+# The check's files in the user's temporary folder: VHxxxx.tmp.
 expect_no_temporary_file() {
-  [ ! -e "$TEMPORARY_FILE" ] || fail "$TEMPORARY_FILE was left behind"
+  local left
+  find_temporary_folder
+  left=$(find "$TEMPORARY_FOLDER" -maxdepth 1 -iname 'VH*.tmp' 2>/dev/null)
+  [ -z "$left" ] || fail "left behind: $left"
 }
 
 expect_start() {
@@ -744,6 +750,74 @@ finish_scenario() {
   clean_desktop || { log "FAIL: the desktop could not be cleaned after the scenario"; status=1; }
   [ -z "${DEVICES_PLUGGED_IN:-}" ] || unplug_devices
   exit "$status"
+}
+
+# --- the update check on a slow web server ------------------------------------
+
+# Sets TEMPORARY_FOLDER: the prefix user's temporary folder (%TEMP%), as a Linux path.
+find_temporary_folder() {
+  [ -n "${TEMPORARY_FOLDER:-}" ] && return 0
+  TEMPORARY_FOLDER=$(winepath -u "$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')" 2>/dev/null)
+  [ -d "$TEMPORARY_FOLDER" ] || fail "no temporary folder [$TEMPORARY_FOLDER]"
+}
+
+# From now on the web server holds each request $1 seconds, saying nothing,
+# before it answers.
+web_server_answers_after() {
+  echo "$1" >"$WEB_ROOT/.answer_delay"
+  log "the web server answers after $1 s"
+}
+
+# Waits up to $1 seconds for the web server to have received $2 requests.
+expect_requests_received() {
+  local count=0
+  for _ in $(seq $(($1 * 10))); do
+    count=$(wc -l <"$BENCH_DIR/web.log" 2>/dev/null || echo 0)
+    [ "$count" -ge "$2" ] && return 0
+    sleep 0.1
+  done
+  fail "the web server received $count requests, expected $2"
+}
+
+# Waits up to $1 seconds for the held requests to have been answered ($2 of them).
+expect_held_requests_answered() {
+  local count=0
+  for _ in $(seq $(($1 * 10))); do
+    count=$(wc -l <"$BENCH_DIR/web.log.answers" 2>/dev/null || echo 0)
+    [ "$count" -ge "$2" ] && { log "the web server has answered"; return 0; }
+    sleep 0.1
+  done
+  fail "the web server answered $count held requests, expected $2"
+}
+
+# Waits up to $1 seconds for a message box, which must say $2.
+expect_box_within() {
+  local limit=$((SECONDS + $1)) text
+  until text=$(driver box-text 5000); do
+    [ "$SECONDS" -lt "$limit" ] || fail "no message box within $1 s (expected: $2)"
+  done
+  [ "$text" = "$2" ] || fail "message box says [$text], expected [$2]"
+  log "box: $text"
+}
+
+# The popup menu opens on a right click, then a click elsewhere closes it.
+expect_menu_answers() {
+  open_menu
+  xdotool mousemove 300 200 click 1
+  driver no-menu 5000 || fail "the menu stayed open after a click elsewhere"
+  log "the menu opened and closed"
+}
+
+# Waits up to $1 seconds for no file of the check's to be in the temporary folder.
+expect_temporary_files_gone_within() {
+  local left=""
+  find_temporary_folder
+  for _ in $(seq $(($1 * 10))); do
+    left=$(find "$TEMPORARY_FOLDER" -maxdepth 1 -iname 'VH*.tmp' 2>/dev/null)
+    [ -z "$left" ] && return 0
+    sleep 0.1
+  done
+  fail "left behind: $left"
 }
 
 bench_run() {

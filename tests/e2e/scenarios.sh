@@ -223,7 +223,7 @@ scenario_email_hands_the_maker_address_to_the_mail_program() {
   start_resident winxp 3 unlocked
   forget_launches
   choose_tool email
-  expect_launch "$MAIL_PROGRAM" "\"$MAIL_PROGRAM\" \"mailto:$MAKER_EMAIL$MAIL_SUBJECT\"" 'C:\' 1
+  expect_launch "$MAIL_PROGRAM" "\"$MAIL_PROGRAM\" \"mailto:$MAKER_EMAIL$MAIL_SUBJECT\"" 'C:\windows\system32' 1
   expect_no_box
   quit_unlocked
 }
@@ -622,5 +622,122 @@ scenario_a_change_given_up_after_the_current_password_asks_for_it_again() {
   click_button Abandon
   expect_no_password_window
   cmp -s "$BENCH_DIR/password-before" "$PASSWORD_FILE" || fail "the password file changed"
+  quit_unlocked
+}
+
+# --- the update check never freezes the program, and trusts nothing it did not just download
+
+scenario_a_silent_web_server_leaves_the_menu_usable_and_the_check_fails_after_30_seconds() {
+  local chosen
+  start_web_server
+  use_test_browser
+  web_server_answers_after 45
+  publish_versions '[Varnhollow]' 'Version=1.5' 'Infos=Trop tard' 'URL=http://www.varnhollow.example/'
+  start_resident winxp 3 unlocked
+  choose_tool update
+  chosen=$SECONDS
+  expect_requests_received 10 1
+  expect_menu_answers
+  [ $((SECONDS - chosen)) -le 15 ] || fail "the menu opened only $((SECONDS - chosen)) s after the check began"
+  log "figure: the menu answered $((SECONDS - chosen)) s after the check began"
+  expect_no_box
+  choose lock # the menu's commands run during the check
+  expect_tray locked
+  expect_start 4
+  expect_box_within 60 "$UPDATE_FAILURE"
+  [ $((SECONDS - chosen)) -ge 25 ] || fail "the check gave up after $((SECONDS - chosen)) s, before its deadline"
+  log "figure: the failure message came $((SECONDS - chosen)) s after the check began"
+  expect_icon error
+  expect_no_temporary_file
+  answer 1
+  expect_no_box
+  log "the server answers late: nothing of it reaches the user"
+  expect_held_requests_answered 40 1
+  expect_temporary_files_gone_within 10
+  expect_no_box 3000
+  expect_no_temporary_file
+  expect_nothing_opened
+  expect_requests "$VERSIONS_REQUEST"
+  choose quit
+  expect_box "$QUIT_LOCKED"
+  answer 6
+  expect_exit
+  expect_tray none
+}
+
+scenario_a_web_server_answering_after_5_seconds_brings_the_offer_as_before() {
+  local news="Réponse lente"
+  start_web_server
+  use_test_browser
+  web_server_answers_after 5
+  publish_versions '[Varnhollow]' 'Version=1.5' "Infos=$news" 'URL=http://www.varnhollow.example/download/varnhollow-1.5.zip'
+  start_resident winxp 3 unlocked
+  choose_tool update
+  expect_box_within 40 "$(update_offer 1.5 "$news")"
+  expect_icon question
+  expect_buttons "&Oui,&Non"
+  expect_no_temporary_file
+  answer 6
+  expect_opened "http://www.varnhollow.example/download/varnhollow-1.5.zip"
+  expect_no_box
+  expect_requests "$VERSIONS_REQUEST"
+  quit_unlocked
+}
+
+scenario_choosing_mise_a_jour_again_or_quitting_during_a_check() {
+  start_web_server
+  use_test_browser
+  web_server_answers_after 45
+  publish_versions '[Varnhollow]' 'Version=1.5' 'Infos=x' 'URL=http://www.varnhollow.example/'
+  start_resident winxp 3 unlocked
+  choose_tool update
+  expect_requests_received 10 1
+  choose_tool update
+  sleep 2
+  expect_requests "$VERSIONS_REQUEST" # the second choice started nothing
+  expect_no_box
+  choose quit
+  expect_exit "$PROGRAM_PID" 15
+  expect_tray none
+  expect_no_box
+  expect_no_temporary_file
+  expect_nothing_opened
+}
+
+scenario_update_opens_no_address_holding_a_quote_or_a_blank() {
+  local url
+  start_web_server
+  use_test_browser
+  start_resident winxp 3 unlocked
+  for url in 'http://www.varnhollow.example/"download" varnhollow.zip' 'http://www.varnhollow.example/download/varnhollow 2.0.zip' \
+    'http://www.varnhollow.example/download/varnhollow-2.0.zip"'; do
+    log "URL=$url"
+    publish_versions '[Varnhollow]' 'Version=2.0' 'Infos=' "URL=$url"
+    choose_tool update
+    expect_box "$(update_offer 2.0 '')"
+    answer 6
+    expect_box "$UPDATE_FAILURE"
+    expect_icon error
+    answer 1
+    expect_no_box
+    expect_nothing_opened
+    expect_no_temporary_file
+  done
+  quit_unlocked
+}
+
+scenario_a_planted_tempo_net_is_never_offered_when_the_download_fails() {
+  printf '%s\r\n' '[Varnhollow]' 'Version=9.9' 'Infos=Piège' 'URL=http://www.varnhollow.example/piege.exe' |
+    iconv -f UTF-8 -t CP1252 >"$PLANTED_VERSIONS_FILE" || fail "cannot plant $PLANTED_VERSIONS_FILE"
+  local planted
+  planted=$(md5sum <"$PLANTED_VERSIONS_FILE")
+  start_web_server
+  use_test_browser
+  stop_web_server # the download fails: nothing answers
+  start_resident winxp 3 unlocked
+  update_ends_with "$UPDATE_FAILURE" error
+  expect_nothing_opened
+  [ "$(md5sum <"$PLANTED_VERSIONS_FILE")" = "$planted" ] || fail "the planted file was changed"
+  rm -f "$PLANTED_VERSIONS_FILE"
   quit_unlocked
 }

@@ -8,11 +8,17 @@ prefix's Internet settings send it here: a request for
 http://HOST/PATH is answered with the file ROOT/PATH (404 when missing).
 Writes the port to PORT_FILE once listening and appends each request line
 ("GET http://HOST/PATH", the default port left out) to LOG. Stop it with SIGTERM.
+
+A slow server: when ROOT/.answer_delay holds a number of seconds, each
+request is held that long after it is logged, the connection open and
+silent, before it is answered; then a line "answered" is appended to
+LOG.answers (also when the client has gone meanwhile).
 """
 import http.server
 import os
 import signal
 import sys
+import time
 import urllib.parse
 
 root, port_file, log_file = sys.argv[1:4]
@@ -25,6 +31,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
         path = url.path
         with open(log_file, 'a', encoding='utf-8') as log:
             log.write(f'{self.command} {url.scheme}://{host}{path}\n')
+        delay = answer_delay()
+        if delay:
+            time.sleep(delay)
+            try:
+                self.answer(path)
+            except OSError:
+                pass
+            with open(log_file + '.answers', 'a', encoding='utf-8') as answers:
+                answers.write('answered\n')
+        else:
+            self.answer(path)
+
+    def answer(self, path):
         local = os.path.join(root, path.lstrip('/'))
         if '..' in path.split('/') or not os.path.isfile(local):
             self.send_error(404)
@@ -42,7 +61,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
         pass
 
 
-server = http.server.HTTPServer(('127.0.0.1', 0), Handler)
+def answer_delay():
+    try:
+        with open(os.path.join(root, '.answer_delay'), encoding='utf-8') as f:
+            return float(f.read().strip() or 0)
+    except (OSError, ValueError):
+        return 0
+
+
+# One thread a request, so a held request does not stop the next one.
+server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Handler)
 signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
 with open(port_file + '.tmp', 'w') as f:
     f.write(str(server.server_address[1]))

@@ -1,6 +1,7 @@
 #include "fake_platform.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -255,6 +256,21 @@ platform::MenuItem* find_item(platform::MenuItem& menu, const std::string& name)
     return nullptr;
 }
 
+std::optional<std::string> FakeFileSystem::new_temporary_file(const std::string& prefix)
+{
+    if (temporary_files_fail)
+        return std::nullopt;
+    std::string path;
+    do {
+        char unique[5];
+        std::snprintf(unique, sizeof unique, "%04X", next_unique_++ & 0xFFFF);
+        path = temporary_directory + "\\" + prefix.substr(0, 3) + unique + ".tmp";
+    } while (files.count(path));
+    files[path] = "";
+    temporary_files.push_back(path);
+    return path;
+}
+
 std::optional<platform::FileError> FakeFileSystem::delete_file(const std::string& path)
 {
     deletions.push_back(path);
@@ -273,14 +289,68 @@ int FakeInternet::get_connected_state(std::uint32_t& flags, std::uint32_t)
     return connected ? 1 : 0;
 }
 
-long FakeInternet::download_to_file(const std::string& url, const std::string& path, std::uint32_t reserved)
+class FakeRunningDownload : public platform::RunningDownload {
+public:
+    FakeRunningDownload(FakeInternet& internet, std::shared_ptr<FakeInternet::State> state)
+        : internet_(internet), state_(std::move(state))
+    {
+    }
+    ~FakeRunningDownload() override
+    {
+        if (!state_->outcome) {
+            state_->abandoned = true;
+            ++internet_.abandoned;
+        }
+    }
+    std::uint32_t elapsed_ms() override { return internet_.now_ms_ - state_->started_at; }
+    std::optional<Outcome> outcome() override { return state_->outcome; }
+
+private:
+    FakeInternet& internet_;
+    std::shared_ptr<FakeInternet::State> state_;
+};
+
+std::unique_ptr<platform::RunningDownload> FakeInternet::start_download(const std::string& url,
+                                                                        const std::string& path,
+                                                                        std::uint32_t reserved)
 {
+    if (start_fails)
+        return nullptr;
     downloads.push_back({url, path, reserved});
-    const auto page = served.find(url);
-    if (page == served.end())
-        return DOWNLOAD_FAILURE;
-    disk_.files[path] = page->second;
-    return 0;
+    auto state = std::make_shared<State>();
+    state->request = downloads.back();
+    state->started_at = now_ms_;
+    states_.push_back(state);
+    if (answers_at_once)
+        end(*state);
+    return std::make_unique<FakeRunningDownload>(*this, state);
+}
+
+void FakeInternet::finish_download()
+{
+    const auto oldest = std::find_if(states_.begin(), states_.end(), [](const auto& s) { return !s->outcome; });
+    if (oldest == states_.end())
+        throw std::logic_error("no download is running");
+    end(**oldest);
+}
+
+void FakeInternet::end(State& download)
+{
+    const auto page = served.find(download.request.url);
+    const long result = page == served.end() ? DOWNLOAD_FAILURE : fails_after_writing.value_or(0);
+    download.outcome = platform::RunningDownload::Outcome{result, now_ms_ - download.started_at};
+    if (download.abandoned) {
+        ++late_results;
+        return;
+    }
+    if (page != served.end())
+        disk_.files[download.request.path] = page->second;
+}
+
+int FakeInternet::running() const
+{
+    return static_cast<int>(
+        std::count_if(states_.begin(), states_.end(), [](const auto& s) { return !s->outcome && !s->abandoned; }));
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -181,18 +182,29 @@ public:
 // write files. Paths are compared exactly (Windows would ignore case).
 class FakeFileSystem : public platform::FileSystem {
 public:
-    std::string directory = "C:\\Program Files\\Varnhollow";
+    std::string temporary_directory = "C:\\DOCUME~1\\Marie\\LOCALS~1\\Temp";
     std::map<std::string, std::string> files;
-    std::vector<std::string> deletions; // every path asked for
-    bool deletion_denied = false;       // as for a file in use: the file stays
+    std::vector<std::string> temporary_files; // every one created, in order
+    std::vector<std::string> deletions;       // every path asked for
+    bool deletion_denied = false;             // as for a file in use: the file stays
+    bool temporary_files_fail = false;        // as for a full or read-only folder
 
-    std::string program_directory() override { return directory; }
+    // An empty file named as GetTempFileNameA names it, never one that exists.
+    std::optional<std::string> new_temporary_file(const std::string& prefix) override;
     std::optional<platform::FileError> delete_file(const std::string& path) override;
+
+private:
+    unsigned next_unique_ = 0x1A2B;
 };
 
-// A web server in memory: a download of an address it serves writes the
-// body to the file, one of any other address fails as an unreachable server
-// does (an error code, no file written).
+// A web server in memory, and the clock of the downloads from it. A download
+// of an address it serves writes the body to the file, one of any other
+// address fails as an unreachable server does (an error code, nothing
+// written). By default a download ends as soon as it starts; with
+// `answers_at_once` false it runs until the test calls finish_download(),
+// while time_passes() moves the clock. A download the program abandoned
+// writes nothing when it finishes, as the real one deletes its late file.
+// Not modelled: a download that writes part of its file.
 class FakeInternet : public platform::Internet {
 public:
     explicit FakeInternet(FakeFileSystem& disk) : disk_(disk) {}
@@ -203,15 +215,41 @@ public:
         std::uint32_t reserved;
     };
     bool connected = true;
+    bool answers_at_once = true;
+    bool start_fails = false; // as when no thread can be created
+    // Set: a download writes what is served all the same, then reports this error.
+    std::optional<long> fails_after_writing;
     std::map<std::string, std::string> served;
-    std::vector<Download> downloads;
+    std::vector<Download> downloads; // every one started, in order
     std::vector<std::uint32_t> connection_tests; // the flags passed in
+    int abandoned = 0;    // given up by the program while they ran
+    int late_results = 0; // finished after that: thrown away
+
+    void time_passes(std::uint32_t ms) { now_ms_ += ms; }
+    // The server answers the oldest download still running.
+    void finish_download();
+    // Downloads started that have neither ended nor been abandoned.
+    int running() const;
 
     int get_connected_state(std::uint32_t& flags, std::uint32_t reserved) override;
-    long download_to_file(const std::string& url, const std::string& path, std::uint32_t reserved) override;
+    std::unique_ptr<platform::RunningDownload> start_download(const std::string& url, const std::string& path,
+                                                              std::uint32_t reserved) override;
+
+    // One download, shared by the fake and the program's handle on it.
+    struct State {
+        Download request;
+        std::uint32_t started_at = 0;
+        std::optional<platform::RunningDownload::Outcome> outcome;
+        bool abandoned = false;
+    };
 
 private:
+    friend class FakeRunningDownload;
+    void end(State& download);
+
     FakeFileSystem& disk_;
+    std::vector<std::shared_ptr<State>> states_;
+    std::uint32_t now_ms_ = 0;
 };
 
 // GetPrivateProfileStringA on the fake files: section and key names in any

@@ -263,11 +263,23 @@ TEST_F(Email, HandsTheMailtoAddressToTheShellOwnedByTheMainWindow)
     EXPECT_EQ(call.operation, ""); // no verb: passed as a null pointer
     EXPECT_EQ(call.file, std::string("mailto:") + shell::MAKER_EMAIL + "?subject=Varnhollow : Demande d'informations");
     EXPECT_EQ(call.parameters, "");
-    EXPECT_EQ(call.directory, "C:\\");
+    EXPECT_EQ(call.directory, "C:\\WINDOWS\\system32"); // where users may not write
     EXPECT_EQ(call.show, 1);
     EXPECT_TRUE(p.boxes.shown.empty());
     EXPECT_TRUE(p.runtime.started.empty());
     EXPECT_EQ(form.about_window(), nullptr);
+}
+
+TEST_F(Email, StartsTheMailProgramInTheSystemFolderOfThisWindowsOrInNoneWhenItIsUnknown)
+{
+    start_with(3);
+    p.system.windows_directory = "D:\\WINNT";
+    choose("MNU_Email");
+    p.system.windows_directory = "";
+    choose("MNU_Email");
+    ASSERT_EQ(p.shell.calls.size(), 2u);
+    EXPECT_EQ(p.shell.calls[0].directory, "D:\\WINNT\\system32");
+    EXPECT_EQ(p.shell.calls[1].directory, ""); // a null folder, never the root of C:
 }
 
 TEST(ContactAddress, DefaultMakerTextsGiveTheFullAddress)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "fake_platform.h"
 #include "main_window_fixture.h"
 #include "shell/maker.h"
@@ -12,7 +14,10 @@ using platform::BoxIcon;
 using platform::Buttons;
 
 const std::string ADDRESS = std::string("http://") + shell::MAKER_HOST + "/download/versions.txt";
-const std::string TEMPO = "C:\\Program Files\\Varnhollow\\Tempo.net";
+// The first file the fake's GetTempFileNameA makes for the prefix "VH".
+const std::string TEMPORARY = "C:\\DOCUME~1\\Marie\\LOCALS~1\\Temp\\VH1A2B.tmp";
+// Where the versions file went before: anyone who may write there could plant one.
+const std::string PLANTED = "C:\\Program Files\\Varnhollow\\Tempo.net";
 const std::string FAILURE = "Aucune information disponible. R\xe9-essayer ult\xe9rieurement.";
 const std::string NO_NEW_VERSION = "Aucune nouvelle version n'est disponible.";
 const std::string NOT_CONNECTED = "Vous n'\xeates pas connect\xe9 \xe0 internet, v\xe9rification impossible.";
@@ -51,19 +56,24 @@ protected:
         EXPECT_EQ(p.boxes.shown[0].buttons, buttons);
         EXPECT_EQ(p.boxes.shown[0].icon, icon);
     }
-    void expect_no_temporary_file() { EXPECT_EQ(p.file_system.files.count(TEMPO), 0u); }
+    void expect_no_temporary_file()
+    {
+        for (const auto& [path, content] : p.file_system.files)
+            EXPECT_NE(path.rfind(p.file_system.temporary_directory, 0), 0u) << path << " was left behind";
+    }
 };
 
-TEST_F(UpdateCheck, DownloadsTheMakersVersionsFileFreshIntoTheProgramDirectory)
+TEST_F(UpdateCheck, DownloadsTheMakersVersionsFileFreshIntoANewFileOfTheUsersTemporaryFolder)
 {
     publish(section("1.4", "", ""));
     check();
     EXPECT_EQ(p.internet.connection_tests, std::vector<std::uint32_t>{0});
+    EXPECT_EQ(p.file_system.temporary_files, std::vector<std::string>{TEMPORARY});
     ASSERT_EQ(p.internet.downloads.size(), 1u);
     EXPECT_EQ(p.internet.downloads[0].url, "http://www.varnhollow.example/download/versions.txt");
-    EXPECT_EQ(p.internet.downloads[0].path, TEMPO);
+    EXPECT_EQ(p.internet.downloads[0].path, TEMPORARY);
     EXPECT_EQ(p.internet.downloads[0].reserved, 0x10u);
-    EXPECT_EQ(p.file_system.deletions, std::vector<std::string>{TEMPO});
+    EXPECT_EQ(p.file_system.deletions, std::vector<std::string>{TEMPORARY});
     expect_no_temporary_file();
     expect_only_box(NO_NEW_VERSION, Buttons::ok, BoxIcon::warning);
 }
@@ -134,21 +144,54 @@ TEST_F(UpdateCheck, NoConnectionSaysSoAndDownloadsNothing)
     EXPECT_TRUE(p.file_system.deletions.empty());
 }
 
-TEST_F(UpdateCheck, FailedDownloadIsNoticedByTheMissingFile)
+TEST_F(UpdateCheck, AFailedDownloadFailsAndDeletesTheFileMadeForIt)
 {
     check(); // nothing published: the server does not answer
     ASSERT_EQ(p.internet.downloads.size(), 1u);
-    EXPECT_EQ(p.file_system.deletions, std::vector<std::string>{TEMPO});
+    EXPECT_EQ(p.file_system.deletions, std::vector<std::string>{TEMPORARY});
     expect_only_box(FAILURE, Buttons::ok, BoxIcon::error);
     EXPECT_TRUE(p.shell.calls.empty());
+    expect_no_temporary_file();
 }
 
-TEST_F(UpdateCheck, ALeftOverFileIsReplacedByTheDownload)
+// A versions file offering a newer version, left where the check once
+// downloaded it by someone who may write into the program's folder.
+TEST_F(UpdateCheck, APlantedTempoNetIsNeverReadWhenTheDownloadFails)
 {
-    p.file_system.files[TEMPO] = "[Varnhollow]\r\nVersion=9.9\r\n";
-    publish(section("1.4", "", ""));
+    const std::string planted = versions_file(section("9.9", "Piege", "http://evil.example/setup.exe"));
+    p.file_system.files[PLANTED] = planted;
     check();
-    expect_only_box(NO_NEW_VERSION, Buttons::ok, BoxIcon::warning);
+    expect_only_box(FAILURE, Buttons::ok, BoxIcon::error);
+    EXPECT_TRUE(p.shell.calls.empty());
+    EXPECT_EQ(p.file_system.files[PLANTED], planted);
+    expect_no_temporary_file();
+}
+
+TEST_F(UpdateCheck, ADownloadThatReportsAnErrorIsNotReadWhateverItWrote)
+{
+    publish(section("1.5", "x", "http://x.example/"));
+    p.internet.fails_after_writing = static_cast<std::int32_t>(0x800C0007u); // INET_E_DATA_NOT_AVAILABLE
+    check();
+    expect_only_box(FAILURE, Buttons::ok, BoxIcon::error);
+    EXPECT_TRUE(p.shell.calls.empty());
+    expect_no_temporary_file();
+}
+
+TEST_F(UpdateCheck, NoTemporaryFileMeansNoDownloadAndTheFailureMessage)
+{
+    p.file_system.temporary_files_fail = true;
+    publish(section("1.5", "", "http://x.example/"));
+    check();
+    EXPECT_TRUE(p.internet.downloads.empty());
+    expect_only_box(FAILURE, Buttons::ok, BoxIcon::error);
+}
+
+TEST_F(UpdateCheck, ADownloadThatCannotStartFailsAndDeletesItsFile)
+{
+    p.internet.start_fails = true;
+    publish(section("1.5", "", "http://x.example/"));
+    check();
+    expect_only_box(FAILURE, Buttons::ok, BoxIcon::error);
     expect_no_temporary_file();
 }
 
@@ -158,7 +201,148 @@ TEST_F(UpdateCheck, AFileThatCannotBeDeletedStaysAndFails)
     publish(section("1.5", "", "http://x.example/"));
     check();
     expect_only_box(FAILURE, Buttons::ok, BoxIcon::error);
-    EXPECT_EQ(p.file_system.files.count(TEMPO), 1u);
+    EXPECT_EQ(p.file_system.files.count(TEMPORARY), 1u);
+}
+
+// The download runs while the program keeps handling events; the test plays
+// the server's answer and the passing time as steps of the event pump.
+class SlowServer : public UpdateCheck {
+protected:
+    void SetUp() override
+    {
+        UpdateCheck::SetUp();
+        p.internet.answers_at_once = false;
+        publish(section("1.5", "Nouvelle", "http://www.varnhollow.example/v15.zip"));
+    }
+    void then(std::function<void()> step) { p.pump.script.push_back(std::move(step)); }
+    void answer() { then([this] { p.internet.finish_download(); }); }
+    void wait_ms(std::uint32_t ms) { then([this, ms] { p.internet.time_passes(ms); }); }
+};
+
+TEST_F(SlowServer, TheTrayMenuWorksWhileTheDownloadRunsAndTheOfferFollowsTheAnswer)
+{
+    then([this] {
+        EXPECT_EQ(p.internet.running(), 1);
+        EXPECT_TRUE(p.boxes.shown.empty());
+        choose("MNU_USBLocked");
+    });
+    wait_ms(20000);
+    answer();
+    check();
+    EXPECT_EQ(stored_start(), 4); // locked during the wait
+    EXPECT_TRUE(p.pump.script.empty());
+    expect_only_box(offer("1.4", "1.5", "Nouvelle"), Buttons::yes_no, BoxIcon::question);
+    expect_no_temporary_file();
+    EXPECT_FALSE(form.MiseAjour1.checking());
+}
+
+enum class Ending { offer, failure };
+
+struct Timing {
+    const char* name;
+    std::vector<std::uint32_t> waits_ms; // one round of events each
+    bool answered_in_the_last_round;
+    Ending ending;
+};
+
+class Deadline : public SlowServer, public testing::WithParamInterface<Timing> {};
+
+TEST_P(Deadline, DecidesBetweenTheNormalOutcomeAndTheFailureMessage)
+{
+    const Timing& t = GetParam();
+    for (std::size_t i = 0; i < t.waits_ms.size(); ++i) {
+        const bool last = i + 1 == t.waits_ms.size();
+        const std::uint32_t ms = t.waits_ms[i];
+        then([this, ms, answers = last && t.answered_in_the_last_round] {
+            p.internet.time_passes(ms);
+            if (answers)
+                p.internet.finish_download();
+        });
+    }
+    check();
+    EXPECT_TRUE(p.pump.script.empty()) << "the check ended before the rounds were played";
+    if (t.ending == Ending::offer) {
+        expect_only_box(offer("1.4", "1.5", "Nouvelle"), Buttons::yes_no, BoxIcon::question);
+    } else {
+        expect_only_box(FAILURE, Buttons::ok, BoxIcon::error);
+    }
+    EXPECT_EQ(p.internet.running(), 0);
+    expect_no_temporary_file();
+    EXPECT_TRUE(p.shell.calls.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Timings, Deadline,
+    testing::Values(Timing{"AnswerInTheFirstRound", {0}, true, Ending::offer},
+                    Timing{"AnswerAfterFiveSeconds", {2500, 2500}, true, Ending::offer},
+                    Timing{"AnswerRightAtTheDeadline", {10000, 20000}, true, Ending::offer},
+                    // Another command's wait kept the check from looking in time.
+                    Timing{"AnswerJustPastTheDeadline", {30001}, true, Ending::failure},
+                    Timing{"NoAnswerWithinTheDeadline", {10000, 10000, 10000, 1}, false, Ending::failure}),
+    [](const testing::TestParamInfo<Timing>& info) { return std::string(info.param.name); });
+
+TEST_F(SlowServer, TheDeadlineEndsTheWaitAndTheLateAnswerIsThrownAway)
+{
+    wait_ms(30001);
+    check();
+    expect_only_box(FAILURE, Buttons::ok, BoxIcon::error);
+    EXPECT_EQ(p.internet.abandoned, 1);
+    EXPECT_EQ(p.internet.running(), 0);
+    expect_no_temporary_file();
+
+    p.internet.finish_download();
+    EXPECT_EQ(p.internet.late_results, 1);
+    EXPECT_EQ(p.boxes.shown.size(), 1u);
+    expect_no_temporary_file();
+}
+
+TEST_F(SlowServer, ChoosingMiseAJourAgainDuringTheWaitStartsNothing)
+{
+    then([this] { choose("MNU_Update"); });
+    then([this] {
+        EXPECT_EQ(p.internet.downloads.size(), 1u);
+        EXPECT_EQ(p.file_system.temporary_files.size(), 1u);
+        EXPECT_TRUE(p.boxes.shown.empty());
+    });
+    answer();
+    check();
+    EXPECT_EQ(p.internet.downloads.size(), 1u);
+    expect_only_box(offer("1.4", "1.5", "Nouvelle"), Buttons::yes_no, BoxIcon::question);
+
+    // Once the check is over the command works again.
+    p.internet.answers_at_once = true;
+    check();
+    EXPECT_EQ(p.internet.downloads.size(), 2u);
+    EXPECT_EQ(p.boxes.shown.size(), 2u);
+}
+
+TEST_F(SlowServer, QuittingDuringTheWaitEndsTheCheckWithNothingShownAndNoFileLeft)
+{
+    then([this] {
+        choose("MNU_Quitter");
+        ASSERT_TRUE(p.windows.loop_ended);
+        p.pump.quit = true; // the quit message reaches the thread
+    });
+    check();
+    EXPECT_TRUE(p.boxes.shown.empty());
+    EXPECT_EQ(p.internet.abandoned, 1);
+    expect_no_temporary_file();
+    EXPECT_FALSE(form.MiseAjour1.checking());
+
+    p.internet.finish_download();
+    EXPECT_EQ(p.internet.late_results, 1);
+    EXPECT_TRUE(p.boxes.shown.empty());
+    EXPECT_TRUE(p.shell.calls.empty());
+    expect_no_temporary_file();
+}
+
+TEST_F(SlowServer, AQuitMessageFromOutsideDuringTheWaitShowsNothing)
+{
+    then([this] { p.pump.quit = true; });
+    check();
+    EXPECT_TRUE(p.boxes.shown.empty());
+    EXPECT_EQ(p.internet.abandoned, 1);
+    expect_no_temporary_file();
 }
 
 struct BadFile {
@@ -254,7 +438,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Only web addresses reach the shell; anything else fails after the Yes.
 struct Address {
     const char* name;
-    const char* url;
+    std::string url;
     bool opened;
 };
 
@@ -291,7 +475,18 @@ INSTANTIATE_TEST_SUITE_P(
                     Address{"FileScheme", "file:///C:/WINDOWS/system32/cmd.exe", false},
                     Address{"OtherScheme", "ftp://www.varnhollow.example/v15.zip", false},
                     Address{"SchemeWithoutSlashes", "http:cmd.exe", false},
-                    Address{"LookAlikeScheme", "httpx://www.varnhollow.example/", false}),
+                    Address{"LookAlikeScheme", "httpx://www.varnhollow.example/", false},
+                    Address{"Blank", "http://www.varnhollow.example/v 15.zip", false},
+                    Address{"BlankThenCommand", "http://x.example/ C:\\WINDOWS\\system32\\cmd.exe", false},
+                    Address{"Quote", "http://x.example/\" -nohome \"v15.zip", false},
+                    Address{"SingleQuote", "http://x.example/'v15.zip", false},
+                    Address{"Tab", "http://x.example/\tv15.zip", false},
+                    Address{"ControlCharacter", "http://x.example/\x01v15.zip", false},
+                    Address{"Delete", "http://x.example/\x7fv15.zip", false},
+                    Address{"NonAsciiByte", "http://x.example/v\xe9.zip", false},
+                    Address{"LongestWhole", "http://x.example/" + std::string(253 - 17, 'v'), true},
+                    Address{"CutAtTheLimit", "http://x.example/" + std::string(254 - 17, 'v'), false},
+                    Address{"CutLongerOne", "http://x.example/" + std::string(400, 'v'), false}),
     [](const testing::TestParamInfo<Address>& info) { return std::string(info.param.name); });
 
 class UpdateControl : public testing::Test {

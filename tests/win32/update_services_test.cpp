@@ -1,15 +1,18 @@
 // The update check's Win32 services, run under Wine: the INI reader and file
-// deletion at the edges the fakes model, the program directory, and the
-// update control's own window with its globe.
+// deletion at the edges the fakes model, new temporary files, the download on
+// a thread of its own, and the update control's own window with its globe.
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "checks.h"
 #include "platform/forms.h"
 #include "platform/win32/win32_plug_and_play.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_registry_watch.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_shell.h"
@@ -71,14 +74,34 @@ void ini_reader(const std::string& folder)
     ::DeleteFileA(path.c_str());
 }
 
+std::string read_file(const std::string& path)
+{
+    std::string bytes;
+    if (FILE* in = std::fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
+            bytes.append(buffer, got);
+        std::fclose(in);
+    }
+    return bytes;
+}
+
 void files(const std::string& folder)
 {
     platform::win32::Win32FileSystem system;
-    const std::string directory = system.program_directory();
-    char module[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, module, MAX_PATH);
-    check(!directory.empty() && directory.back() != '\\', "program directory without a trailing backslash");
-    check(std::string(module).rfind(directory + "\\", 0) == 0, "program directory holds the program");
+    char temporary[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temporary);
+    const auto first = system.new_temporary_file("VHtest");
+    const auto second = system.new_temporary_file("VHtest");
+    check(first && second && *first != *second, "each temporary file is a new one");
+    if (first && second) {
+        const std::string name = first->substr(first->find_last_of('\\') + 1);
+        check(first->rfind(temporary, 0) == 0, "in the user's temporary folder: " + *first);
+        check(name.size() == 11 && name.rfind("VHt", 0) == 0 && name.substr(7) == ".tmp", "named VHtxxxx.tmp: " + name);
+        check(exists(*first) && read_file(*first).empty(), "created empty");
+        ::DeleteFileA(first->c_str());
+        ::DeleteFileA(second->c_str());
+    }
 
     const std::string path = folder + "\\Tempo.net";
     write_file(path, "x");
@@ -86,6 +109,87 @@ void files(const std::string& folder)
     const auto missing = system.delete_file(path);
     check(missing && missing->code == ERROR_FILE_NOT_FOUND && !missing->description.empty(),
           "deleting a missing file is an error with the system's text");
+}
+
+// Lets the thread's messages run until the download ends, for at most 20 s.
+std::optional<platform::RunningDownload::Outcome> wait_for(platform::RunningDownload& download)
+{
+    for (int i = 0; i < 400; ++i) {
+        if (const auto outcome = download.outcome())
+            return outcome;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG message;
+        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageA(&message);
+    }
+    return std::nullopt;
+}
+
+std::string file_url(const std::string& path)
+{
+    std::string url = "file:///" + path;
+    for (char& c : url)
+        if (c == '\\')
+            c = '/';
+    return url;
+}
+
+int thread_count()
+{
+    int count = 0;
+    const platform::win32::UniqueKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Thread32First(snapshot.get(), &entry); more; more = ::Thread32Next(snapshot.get(), &entry))
+        count += entry.th32OwnerProcessID == ::GetCurrentProcessId();
+    return count;
+}
+
+void downloads(const std::string& folder)
+{
+    platform::win32::Win32Internet internet;
+    platform::win32::Win32FileSystem system;
+    const std::string source = folder + "\\versions.txt";
+    const std::string body = "[Varnhollow]\r\nVersion=1.5\r\n" + std::string(100000, 'x');
+    write_file(source, body);
+
+    const auto target = system.new_temporary_file("VHt");
+    const auto failing = system.new_temporary_file("VHt");
+    const auto abandoned = system.new_temporary_file("VHt");
+    if (!target || !failing || !abandoned) {
+        check(false, "temporary files for the downloads");
+        return;
+    }
+    const int threads_before = thread_count();
+    auto download = internet.start_download(file_url(source), *target, platform::BIND_GET_NEWEST_VERSION);
+    check(download != nullptr, "a download starts");
+    check(thread_count() > threads_before, "on a thread of its own");
+    if (!download)
+        return;
+    const auto outcome = wait_for(*download);
+    check(outcome && outcome->result == 0, "it ends with success");
+    check(outcome && outcome->took_ms <= download->elapsed_ms(), "after the time it took");
+    check(read_file(*target) == body, "into the existing file, replaced");
+    download.reset();
+    check(exists(*target), "a download that ended keeps its file when let go");
+    ::DeleteFileA(target->c_str());
+
+    download = internet.start_download(file_url(folder + "\\missing.txt"), *failing, 0);
+    const auto failed = download ? wait_for(*download) : std::nullopt;
+    check(failed && failed->result != 0, "a missing source ends with an error");
+    ::DeleteFileA(failing->c_str());
+
+    // Let go at once: the thread deletes what it writes after that.
+    download = internet.start_download(file_url(source), *abandoned, 0);
+    download.reset();
+    bool gone = false;
+    for (int i = 0; i < 200 && !gone; ++i) {
+        ::Sleep(50);
+        gone = !exists(*abandoned);
+    }
+    check(gone, "an abandoned download deletes its file when it ends");
+    ::DeleteFileA(abandoned->c_str());
+    ::DeleteFileA(source.c_str());
 }
 
 void control_window(HINSTANCE instance)
@@ -133,6 +237,7 @@ int main()
     const std::string folder = temporary_folder();
     ini_reader(folder);
     files(folder);
+    downloads(folder);
     control_window(::GetModuleHandleA(nullptr));
     ::RemoveDirectoryA(folder.c_str());
     return checks::report();

@@ -5,6 +5,10 @@
 #include <urlmon.h>
 #include <wininet.h>
 
+#include <atomic>
+#include <memory>
+
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_error.h"
 
 namespace platform::win32 {
@@ -27,6 +31,67 @@ Function function_of(HMODULE library, const char* name)
     return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(library, name)));
 }
 
+// What a download's thread and the window thread share; each holds a
+// reference, so it lives as long as the side that lets go last. The thread
+// writes the result before it moves the state from running to ended; the
+// window thread reads the result only after it has seen ended, and moves the
+// state from running to abandoned when it gives up.
+struct DownloadJob {
+    enum State : int { running, ended, abandoned };
+
+    decltype(&::CoInitialize) co_initialize = nullptr;
+    decltype(&::CoUninitialize) co_uninitialize = nullptr;
+    decltype(&::URLDownloadToFileA) download = nullptr;
+    std::string url;
+    std::string path;
+    DWORD reserved = 0;
+    DWORD window_thread = 0;
+    DWORD started_at = 0;
+    long result = E_FAIL;
+    DWORD took_ms = 0;
+    std::atomic<int> state{running};
+};
+
+DWORD WINAPI run_download(void* parameter)
+{
+    const std::unique_ptr<std::shared_ptr<DownloadJob>> reference(static_cast<std::shared_ptr<DownloadJob>*>(parameter));
+    DownloadJob& job = **reference;
+    // urlmon is a COM library: the calling thread must be in an apartment.
+    const HRESULT apartment = job.co_initialize(nullptr);
+    job.result = job.download(nullptr, job.url.c_str(), job.path.c_str(), job.reserved, nullptr);
+    if (SUCCEEDED(apartment))
+        job.co_uninitialize();
+    job.took_ms = ::GetTickCount() - job.started_at;
+
+    int expected = DownloadJob::running;
+    if (job.state.compare_exchange_strong(expected, DownloadJob::ended))
+        ::PostThreadMessageA(job.window_thread, WM_NULL, 0, 0); // the waiting thread looks at once
+    else
+        ::DeleteFileA(job.path.c_str()); // abandoned: nobody reads it
+    return 0;
+}
+
+class Win32RunningDownload : public RunningDownload {
+public:
+    explicit Win32RunningDownload(std::shared_ptr<DownloadJob> job) : job_(std::move(job)) {}
+    ~Win32RunningDownload() override
+    {
+        int expected = DownloadJob::running;
+        job_->state.compare_exchange_strong(expected, DownloadJob::abandoned);
+    }
+
+    std::uint32_t elapsed_ms() override { return ::GetTickCount() - job_->started_at; }
+    std::optional<Outcome> outcome() override
+    {
+        if (job_->state.load() != DownloadJob::ended)
+            return std::nullopt;
+        return Outcome{job_->result, job_->took_ms};
+    }
+
+private:
+    std::shared_ptr<DownloadJob> job_;
+};
+
 } // namespace
 
 int Win32Internet::get_connected_state(std::uint32_t& flags, std::uint32_t reserved)
@@ -41,21 +106,29 @@ int Win32Internet::get_connected_state(std::uint32_t& flags, std::uint32_t reser
     return connected;
 }
 
-long Win32Internet::download_to_file(const std::string& url, const std::string& path, std::uint32_t reserved)
+std::unique_ptr<RunningDownload> Win32Internet::start_download(const std::string& url, const std::string& path,
+                                                              std::uint32_t reserved)
 {
     const HMODULE ole32 = loaded(ole32_, "ole32.dll");
-    const auto co_initialize = function_of<decltype(&::CoInitialize)>(ole32, "CoInitialize");
-    const auto co_uninitialize = function_of<decltype(&::CoUninitialize)>(ole32, "CoUninitialize");
-    const auto download =
-        function_of<decltype(&::URLDownloadToFileA)>(loaded(urlmon_, "urlmon.dll"), "URLDownloadToFileA");
-    if (!co_initialize || !co_uninitialize || !download)
-        return E_FAIL;
-    // urlmon is a COM library: the calling thread must be in an apartment.
-    const HRESULT apartment = co_initialize(nullptr);
-    const HRESULT result = download(nullptr, url.c_str(), path.c_str(), reserved, nullptr);
-    if (SUCCEEDED(apartment))
-        co_uninitialize();
-    return result;
+    auto job = std::make_shared<DownloadJob>();
+    job->co_initialize = function_of<decltype(&::CoInitialize)>(ole32, "CoInitialize");
+    job->co_uninitialize = function_of<decltype(&::CoUninitialize)>(ole32, "CoUninitialize");
+    job->download = function_of<decltype(&::URLDownloadToFileA)>(loaded(urlmon_, "urlmon.dll"), "URLDownloadToFileA");
+    if (!job->co_initialize || !job->co_uninitialize || !job->download)
+        return nullptr;
+    job->url = url;
+    job->path = path;
+    job->reserved = reserved;
+    job->window_thread = ::GetCurrentThreadId();
+    job->started_at = ::GetTickCount();
+
+    auto reference = std::make_unique<std::shared_ptr<DownloadJob>>(job);
+    DWORD thread_id = 0;
+    const UniqueKernelHandle thread(::CreateThread(nullptr, 0, run_download, reference.get(), 0, &thread_id));
+    if (!thread)
+        return nullptr;
+    reference.release(); // the thread's now
+    return std::make_unique<Win32RunningDownload>(std::move(job));
 }
 
 std::uint32_t Win32IniFiles::get_private_profile_string(const std::string& section, const std::string& key,
@@ -65,13 +138,16 @@ std::uint32_t Win32IniFiles::get_private_profile_string(const std::string& secti
     return ::GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), buffer, size, path.c_str());
 }
 
-std::string Win32FileSystem::program_directory()
+std::optional<std::string> Win32FileSystem::new_temporary_file(const std::string& prefix)
 {
-    char path[MAX_PATH + 1] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string directory(path, length < MAX_PATH ? length : 0);
-    const auto last_separator = directory.find_last_of('\\');
-    return last_separator == std::string::npos ? std::string() : directory.substr(0, last_separator);
+    char folder[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length >= sizeof folder)
+        return std::nullopt;
+    char path[MAX_PATH] = {};
+    if (::GetTempFileNameA(folder, prefix.c_str(), 0, path) == 0)
+        return std::nullopt;
+    return std::string(path);
 }
 
 std::optional<FileError> Win32FileSystem::delete_file(const std::string& path)

@@ -13,12 +13,20 @@ namespace platform::win32 {
 
 // wininet, urlmon and ole32 serve the update check alone: they are loaded at
 // its first use, so the resident program does not start with them. Once
-// loaded they stay until the process ends, as urlmon's own threads may still
-// run after a download.
+// loaded they stay until the process ends, as a download's thread, or
+// urlmon's own threads, may still run after the check.
+//
+// Each download runs on a thread of its own, made for it, which calls
+// URLDownloadToFileA in a COM apartment of its own, records the result and
+// wakes the window thread with a WM_NULL; it touches nothing else of the
+// program. A download abandoned before it ends deletes its file when it ends.
+// The thread never keeps the process alive: the process ends when WinMain
+// returns, whatever the thread is doing.
 class Win32Internet : public Internet {
 public:
     int get_connected_state(std::uint32_t& flags, std::uint32_t reserved) override;
-    long download_to_file(const std::string& url, const std::string& path, std::uint32_t reserved) override;
+    std::unique_ptr<RunningDownload> start_download(const std::string& url, const std::string& path,
+                                                    std::uint32_t reserved) override;
 
 private:
     HMODULE wininet_ = nullptr;
@@ -35,7 +43,7 @@ public:
 
 class Win32FileSystem : public FileSystem {
 public:
-    std::string program_directory() override;
+    std::optional<std::string> new_temporary_file(const std::string& prefix) override;
     std::optional<FileError> delete_file(const std::string& path) override;
 };
 
