@@ -440,3 +440,56 @@ scenario_update_opens_no_address_but_a_web_address() {
   done
   quit_unlocked
 }
+
+# --- scripts/run.sh, the developer's way to run the program ----------------------
+
+RUN_SCRIPT=$here/../../scripts/run.sh
+
+# Starts scripts/run.sh on the bench's display and prefix, with the exe under
+# test and nothing built, as a caller whose language is $1. The prefix's
+# server is stopped first, so that every Wine process of the run starts from
+# the script's own environment.
+start_run_script() {
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+  env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG="$1" VARNHOLLOW_RUN_PREFIX="$WINEPREFIX" \
+    bash "$RUN_SCRIPT" --no-build >"$BENCH_DIR/run.log" 2>&1 &
+  RUN_SCRIPT_PID=$!
+  STARTED+=("$RUN_SCRIPT_PID")
+  log "scripts/run.sh --no-build started with LANG=$1"
+}
+
+# The processes of the bench's prefix (Wine's server and programs), one a line.
+prefix_processes() {
+  local pid
+  for pid in $(pgrep -f 'wineserver|\.exe'); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+      echo "$pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"
+  done
+}
+
+# The script ended with the program and stopped everything of the prefix.
+expect_run_script_ended() {
+  expect_exit "$RUN_SCRIPT_PID" 30
+  local left=""
+  for _ in $(seq 100); do
+    left=$(prefix_processes)
+    [ -z "$left" ] && break
+    sleep 0.1
+  done
+  [ -z "$left" ] || fail "still running in the prefix: $left"
+  log "scripts/run.sh ended and stopped what it started: $(tr '\n' ' ' <"$BENCH_DIR/run.log")"
+}
+
+scenario_the_run_script_speaks_french_whatever_the_callers_language() {
+  windows_version winxp
+  set_usbstor_start 4
+  start_run_script C.UTF-8
+  expect_tray locked
+  choose quit
+  expect_box "$QUIT_LOCKED"
+  expect_buttons "&Oui,&Non"
+  answer 6
+  expect_run_script_ended
+  expect_start 4
+}
