@@ -457,13 +457,21 @@ start_run_script() {
   RUN_SCRIPT_PID=$!
   STARTED+=("$RUN_SCRIPT_PID")
   log "scripts/run.sh --no-build started with LANG=$1"
+  # The script says where the lock stands just before it starts the program.
+  local waited
+  for waited in $(seq 600); do
+    grep -q '^USBSTOR Start = ' "$BENCH_DIR/run.log" 2>/dev/null && break
+    program_running "$RUN_SCRIPT_PID" || fail "scripts/run.sh ended: $(cat "$BENCH_DIR/run.log")"
+    sleep 0.1
+  done
+  grep -q '^USBSTOR Start = 4' "$BENCH_DIR/run.log" || fail "scripts/run.sh says: $(cat "$BENCH_DIR/run.log")"
 }
 
 # The processes of the bench's prefix (Wine's server and programs), one a line.
 prefix_processes() {
   local pid
   for pid in $(pgrep -f 'wineserver|\.exe'); do
-    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
       echo "$pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"
   done
 }
