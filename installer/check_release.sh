@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# Builds the release target and checks what the archive holds.
+# Builds the release target and checks what the archive holds, and that its
+# README.txt is a guide a Windows user can read in Notepad: CR LF line ends,
+# Windows-1252 or UTF-8 with a byte-order mark, no Markdown link, and no
+# mention of a file of the source tree, which the archive does not hold.
 #   check_release.sh CMAKE BUILD_DIR ARCHIVE
 set -u
 cmake=$1 build=$2 archive=$3
@@ -7,6 +10,49 @@ cmake=$1 build=$2 archive=$3
 listing=$(unzip -Z1 "$archive") || { echo "no archive at $archive"; exit 1; }
 expected=$'varnhollow.exe\nvhpasswd.exe\nvarnhollow.msi\nREADME.txt\nLICENSE.txt'
 [ "$listing" = "$expected" ] || { echo "the archive holds:"; echo "$listing"; exit 1; }
-unzip -p "$archive" README.txt | head -1 | grep -q $'\r$' || { echo "README.txt has no CR LF line ends"; exit 1; }
 cmp -s <(unzip -p "$archive" varnhollow.msi) "$build/bin/varnhollow.msi" || { echo "the archive's package differs"; exit 1; }
-echo "$(basename "$archive"): $(stat -c %s "$archive") bytes"
+export LC_ALL=C
+status=0
+problem() { echo "$*"; status=1; }
+
+for text in README.txt LICENSE.txt; do
+  unzip -p "$archive" "$text" | grep -qav $'\r$' && problem "$text has lines without CR LF"
+done
+
+guide=$(mktemp)
+trap 'rm -f "$guide"' EXIT
+unzip -p "$archive" README.txt >"$guide.raw"
+if [ "$(head -c 3 "$guide.raw" | od -An -tx1 | tr -d ' ')" = efbbbf ]; then
+  tail -c +4 "$guide.raw" | iconv -f UTF-8 -t UTF-8 >"$guide" 2>/dev/null || problem "README.txt: not UTF-8 after its byte-order mark"
+  echo "README.txt: UTF-8 with a byte-order mark"
+else
+  # Without a mark, Notepad reads the system's ANSI code page: accents as
+  # UTF-8 bytes would show as two characters each.
+  if grep -qaP '[\x80-\xFF]' "$guide.raw" && iconv -f UTF-8 -t UTF-8 "$guide.raw" >/dev/null 2>&1; then
+    problem "README.txt: UTF-8 without a byte-order mark"
+  fi
+  iconv -f CP1252 -t UTF-8 "$guide.raw" >"$guide" 2>/dev/null || problem "README.txt: not Windows-1252"
+  echo "README.txt: Windows-1252"
+fi
+rm -f "$guide.raw"
+tr -d '\r' <"$guide" >"$guide.lf" && mv "$guide.lf" "$guide"
+
+grep -qF '](' "$guide" && problem "README.txt has a Markdown link: $(grep -F '](' "$guide" | head -1)"
+grep -qF 'Mise à Jour' "$guide" || problem "README.txt does not read \"Mise à Jour\" with its accent"
+# A path of the source tree: a word with a slash that names a file or ends
+# with one (web addresses aside, and "Add/Remove"), or a file of a kind the
+# archive does not hold.
+words=$(sed -E 's#[a-z]+://[^ )]*##g' "$guide" | tr -s ' \t' '\n\n' | sed -E 's/^[("'"'"']+//; s/[)"'"'"',;:.]+$//')
+paths=$(grep -E '[A-Za-z0-9_]/' <<<"$words" | grep -E '/$|/[^/]*\.[A-Za-z0-9]+$')
+files=$(grep -iE '^[A-Za-z0-9_.-]+\.(md|sh|py|png|bmp|ico|cpp|h|cmake|json|wxs|zip)$' <<<"$words")
+[ -z "$paths$files" ] || problem "README.txt names what the archive lacks: $(echo $paths $files)"
+# What a Windows user looks for.
+for part in 'Installing on Windows' 'msiexec /i varnhollow.msi /qn' 'PASSWORD=' 'vhpasswd.exe' \
+  'Deployment and recovery' 'A lost password' 'reg query' 'The version trap' 'Version=1.5' 'Licence'; do
+  grep -qF "$part" "$guide" || problem "README.txt lacks \"$part\""
+done
+for part in '## ' 'README.txt: leave out' 'scripts/' 'cmake --' 'build/'; do
+  grep -qiF "$part" "$guide" && problem "README.txt holds \"$part\", which is for building the program"
+done
+[ $status = 0 ] && echo "$(basename "$archive"): $(stat -c %s "$archive") bytes"
+exit $status

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Packs the release archive: the exe, the deployment tool, the package, and
-# the README and licence as Windows text files (CR LF).
-#   release.sh ARCHIVE.zip EXE TOOL MSI README LICENSE
+# Packs the release archive: the exe, the deployment tool, the package, the
+# guide README.txt as it was made (a Windows text already), and the licence
+# as a Windows text file (CR LF).
+#   release.sh ARCHIVE.zip EXE TOOL MSI README.txt LICENSE
 set -euo pipefail
 archive=$1 exe=$2 tool=$3 msi=$4 readme=$5 license=$6
 staging=$(mktemp -d)
@@ -9,7 +10,7 @@ trap 'rm -rf "$staging"' EXIT
 cp "$exe" "$staging/varnhollow.exe"
 cp "$tool" "$staging/vhpasswd.exe"
 cp "$msi" "$staging/varnhollow.msi"
-sed 's/\r\?$/\r/' "$readme" >"$staging/README.txt"
+cp "$readme" "$staging/README.txt"
 sed 's/\r\?$/\r/' "$license" >"$staging/LICENSE.txt"
 rm -f "$archive"
 (cd "$staging" && zip -q -X "$archive.tmp" varnhollow.exe vhpasswd.exe varnhollow.msi README.txt LICENSE.txt)

@@ -101,11 +101,8 @@ expect_same_password_file() {
 
 # Runs the installed deployment tool: set_password EXPECTED_EXIT PASSWORD
 set_password() {
-  local code=0 said
-  traced wine "$PROGRAM_DIR/vhpasswd.exe" "$2" || code=$?
-  said=$(grep -av ':trace:' "$TRACE" | head -1 | tr -d '\r' | iconv -f CP850 -t UTF-8)
-  [ "$code" = "$1" ] || fail "vhpasswd [$2] exited with $code, expected $1: $said"
-  log "vhpasswd [$2]: exit $code, $said"
+  run_vhpasswd "$1" "$2"
+  log "vhpasswd [$2]: exit $1, $(head -1 <<<"$VHPASSWD_SAID$VHPASSWD_COMPLAINED")"
 }
 
 # The installed program, started locked, unlocks with this password (typed in
@@ -207,4 +204,95 @@ scenario_deployment_sets_the_organisation_password() {
   done
   expect_password 'AUTRE1'
   expect_start 3
+}
+
+# --- the deployment tool's command line ----------------------------------------
+
+# Runs the installed tool with the arguments given and checks its exit code:
+# run_vhpasswd EXPECTED_EXIT ARGUMENT... To a pipe it writes Windows-1252;
+# VHPASSWD_SAID and VHPASSWD_COMPLAINED hold its output and its errors in UTF-8.
+run_vhpasswd() {
+  local expected=$1 code=0
+  shift
+  traced wine "$PROGRAM_DIR/vhpasswd.exe" "$@" >"$BENCH_DIR/vhpasswd.out" || code=$?
+  VHPASSWD_SAID=$(tr -d '\r' <"$BENCH_DIR/vhpasswd.out" | iconv -f CP1252 -t UTF-8)
+  VHPASSWD_COMPLAINED=$(grep -avE '^([0-9a-f]+:)*(trace|fixme|err|warn):' "$TRACE" | tr -d '\r' | iconv -f CP1252 -t UTF-8)
+  [ "$code" = "$expected" ] ||
+    fail "vhpasswd $* exited with $code, expected $expected: $VHPASSWD_SAID$VHPASSWD_COMPLAINED"
+}
+
+VHPASSWD_USAGE='Usage : vhpasswd MOTDEPASSE'
+STORED_IN='Mot de passe enregistré dans C:\windows\system32\PSTACK.DRV'
+PROTECTED_LINE='Droits du fichier C:\windows\system32\PSTACK.DRV restreints aux Administrateurs et à SYSTEM.'
+
+# The usage, on the output (asked for) or on the errors (refused), and
+# nothing else there.
+expect_vhpasswd_usage_on() {
+  local text
+  case "$1" in
+    output) text=$VHPASSWD_SAID; [ -z "$VHPASSWD_COMPLAINED" ] || fail "vhpasswd complained: $VHPASSWD_COMPLAINED" ;;
+    errors) text=$VHPASSWD_COMPLAINED; [ -z "$VHPASSWD_SAID" ] || fail "vhpasswd said: $VHPASSWD_SAID" ;;
+  esac
+  grep -qF "$VHPASSWD_USAGE" <<<"$text" || fail "no usage on the $1: [$text]"
+  grep -qF 'vhpasswd --protect' <<<"$text" || fail "the usage does not show --protect: [$text]"
+  grep -qF 'caractères' <<<"$text" || fail "the usage's accents are wrong: [$text]"
+}
+
+expect_vhpasswd_said() {
+  [ "$VHPASSWD_SAID" = "$1" ] || fail "vhpasswd said [$VHPASSWD_SAID], expected [$1]"
+  [ -z "$VHPASSWD_COMPLAINED" ] || fail "vhpasswd complained: $VHPASSWD_COMPLAINED"
+  log "vhpasswd: $1"
+}
+
+scenario_the_deployment_tool_takes_no_option_for_a_password() {
+  as_new_machine
+  set_usbstor_start 3
+  install "$VARNHOLLOW_MSI" PASSWORD=Avant1
+  cp "$PASSWORD_FILE" "$BENCH_DIR/before"
+  local option
+  for option in '/?' -h --help -H --HELP; do
+    run_vhpasswd 0 "$option"
+    expect_vhpasswd_usage_on output
+    expect_same_password_file "$BENCH_DIR/before"
+  done
+  for option in -x /protect2 -protect /PROTECT --protect= -; do
+    run_vhpasswd 1 "$option"
+    expect_vhpasswd_usage_on errors
+    grep -qxF "Option inconnue : $option" <<<"$VHPASSWD_COMPLAINED" || fail "vhpasswd did not name $option"
+    expect_same_password_file "$BENCH_DIR/before"
+  done
+  run_vhpasswd 1 --protect Secret42
+  expect_vhpasswd_usage_on errors
+  run_vhpasswd 1 -- two words
+  expect_same_password_file "$BENCH_DIR/before"
+  expect_password 'AVANT1'
+  log "options shown the usage or refused, the password file untouched"
+
+  run_vhpasswd 0 -- -abc
+  expect_vhpasswd_said "$STORED_IN"
+  expect_password '-ABC'
+  run_vhpasswd 0 -- /Xy
+  expect_password '/XY'
+  cp "$PASSWORD_FILE" "$BENCH_DIR/before"
+  run_vhpasswd 0 --PROTECT
+  expect_password_file_protected
+  expect_vhpasswd_said "$PROTECTED_LINE"
+  expect_same_password_file "$BENCH_DIR/before"
+  uninstall "$VARNHOLLOW_MSI"
+  expect_start 3
+}
+
+# In a console (here a terminal that script(1) gives it) the tool writes in
+# the console's code page, which Wine shows on the terminal as UTF-8: an "é"
+# written as its Windows-1252 byte would come out as the code page 850 "Ú".
+scenario_the_deployment_tool_writes_accents_a_console_can_show() {
+  as_new_machine
+  install "$VARNHOLLOW_MSI"
+  local shown
+  shown=$(script -qec "wine '$PROGRAM_DIR/vhpasswd.exe' -- -abc" /dev/null </dev/null 2>&1 |
+    tr -d '\r' | sed 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\x1b\][^\x07]*\x07//g')
+  grep -qF "$STORED_IN" <<<"$shown" || fail "the console showed [$shown], expected [$STORED_IN]"
+  log "console: $(grep -F 'Mot de passe' <<<"$shown")"
+  expect_password '-ABC'
+  uninstall "$VARNHOLLOW_MSI"
 }

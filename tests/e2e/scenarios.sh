@@ -741,3 +741,64 @@ scenario_a_planted_tempo_net_is_never_offered_when_the_download_fails() {
   rm -f "$PLANTED_VERSIONS_FILE"
   quit_unlocked
 }
+
+# --- scripts/run.sh, the developer's way to run the program ----------------------
+
+RUN_SCRIPT=$here/../../scripts/run.sh
+
+# Starts scripts/run.sh on the bench's display and prefix, with the exe under
+# test and nothing built, as a caller whose language is $1. The prefix's
+# server is stopped first, so that every Wine process of the run starts from
+# the script's own environment.
+start_run_script() {
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+  env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG="$1" VARNHOLLOW_RUN_PREFIX="$WINEPREFIX" \
+    bash "$RUN_SCRIPT" --no-build >"$BENCH_DIR/run.log" 2>&1 &
+  RUN_SCRIPT_PID=$!
+  STARTED+=("$RUN_SCRIPT_PID")
+  log "scripts/run.sh --no-build started with LANG=$1"
+  # The script says where the lock stands just before it starts the program.
+  local waited
+  for waited in $(seq 600); do
+    grep -q '^USBSTOR Start = ' "$BENCH_DIR/run.log" 2>/dev/null && break
+    program_running "$RUN_SCRIPT_PID" || fail "scripts/run.sh ended: $(cat "$BENCH_DIR/run.log")"
+    sleep 0.1
+  done
+  grep -q '^USBSTOR Start = 4' "$BENCH_DIR/run.log" || fail "scripts/run.sh says: $(cat "$BENCH_DIR/run.log")"
+}
+
+# The processes of the bench's prefix (Wine's server and programs), one a line.
+prefix_processes() {
+  local pid
+  for pid in $(pgrep -f 'wineserver|\.exe'); do
+    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+      echo "$pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"
+  done
+}
+
+# The script ended with the program and stopped everything of the prefix.
+expect_run_script_ended() {
+  expect_exit "$RUN_SCRIPT_PID" 30
+  local left=""
+  for _ in $(seq 100); do
+    left=$(prefix_processes)
+    [ -z "$left" ] && break
+    sleep 0.1
+  done
+  [ -z "$left" ] || fail "still running in the prefix: $left"
+  log "scripts/run.sh ended and stopped what it started: $(tr '\n' ' ' <"$BENCH_DIR/run.log")"
+}
+
+scenario_the_run_script_speaks_french_whatever_the_callers_language() {
+  windows_version winxp
+  set_usbstor_start 4
+  start_run_script C.UTF-8
+  expect_tray locked
+  choose quit
+  expect_box "$QUIT_LOCKED"
+  expect_buttons "&Oui,&Non"
+  answer 6
+  expect_run_script_ended
+  expect_start 4
+}

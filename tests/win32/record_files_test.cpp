@@ -10,6 +10,7 @@
 #include "checks.h"
 #include "password/passwd.h"
 #include "password/password_file.h"
+#include "platform/win32/win32_error.h"
 #include "platform/win32/win32_services.h"
 
 namespace {
@@ -105,6 +106,19 @@ int main()
     ::DeleteFileA((path + name).c_str());
     ::RemoveDirectoryA(path.c_str());
     ::RemoveDirectoryA(windows.c_str());
+
+    // The system breaks its longer texts into lines of about 80 characters;
+    // an error text is one line with single spaces.
+    check(platform::win32::single_spaced("The process cannot access the file because it is being used by another\r\n"
+                                         "process.  \r\n") ==
+              "The process cannot access the file because it is being used by another process.",
+          "a text broken by the system reads as one line");
+    for (const DWORD code : {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_DISK_FULL}) {
+        const std::string text = platform::win32::error_text(code);
+        check(!text.empty() && text.find_first_of("\r\n\t") == std::string::npos &&
+                  text.find("  ") == std::string::npos && text.front() != ' ' && text.back() != ' ',
+              "error " + std::to_string(code) + " as one single-spaced line: [" + text + "]");
+    }
 
     return checks::report();
 }

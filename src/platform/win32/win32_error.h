@@ -8,7 +8,26 @@
 
 namespace platform::win32 {
 
-// The system's text for an error code, without its trailing line break.
+// Text with each run of blanks and line breaks as one space, none at the ends.
+inline std::string single_spaced(const std::string& text)
+{
+    std::string spaced;
+    bool blank = false;
+    for (const char c : text) {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            blank = !spaced.empty();
+            continue;
+        }
+        if (blank)
+            spaced += ' ';
+        blank = false;
+        spaced += c;
+    }
+    return spaced;
+}
+
+// The system's text for an error code, as one line: the system breaks its
+// longer texts into lines of about 80 characters.
 inline std::string error_text(DWORD code)
 {
     char* buffer = nullptr;
@@ -18,9 +37,7 @@ inline std::string error_text(DWORD code)
     std::string text = length ? std::string(buffer, length) : std::string();
     if (buffer)
         ::LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
-        text.pop_back();
-    return text;
+    return single_spaced(text);
 }
 
 // The error for a code the system gave, with the system's text.

@@ -1,0 +1,103 @@
+#include "password/deployment_command.h"
+
+#include <algorithm>
+
+namespace password {
+
+namespace {
+
+constexpr std::string_view OPTIONS_END = "--";
+constexpr std::string_view PROTECT = "--protect";
+constexpr std::string_view HELP[] = {"/?", "-h", "--help"};
+
+bool looks_like_option(const std::string& text)
+{
+    return !text.empty() && (text.front() == '-' || text.front() == '/');
+}
+
+bool same_ignoring_case(std::string_view a, std::string_view b)
+{
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+bool is_help(const std::string& text)
+{
+    return std::any_of(std::begin(HELP), std::end(HELP),
+                       [&](std::string_view help) { return same_ignoring_case(text, help); });
+}
+
+bool blank(char c) { return c == ' ' || c == '\t'; }
+
+// A token of the command line between blanks outside quotes, quotes kept.
+bool quoted_whole_or_not_at_all(std::string_view token)
+{
+    const auto quotes = std::count(token.begin(), token.end(), '"');
+    return quotes == 0 || (quotes == 2 && token.size() >= 2 && token.front() == '"' && token.back() == '"');
+}
+
+} // namespace
+
+DeploymentCommand read_deployment_command(const std::vector<CommandArgument>& arguments)
+{
+    DeploymentCommand command;
+    bool options_ended = false;
+    bool help = false;
+    bool protect = false;
+    std::vector<CommandArgument> passwords;
+    for (const CommandArgument& argument : arguments) {
+        if (options_ended || !looks_like_option(argument.text)) {
+            passwords.push_back(argument);
+        } else if (argument.representable && argument.text == OPTIONS_END) {
+            options_ended = true;
+        } else if (argument.representable && is_help(argument.text)) {
+            help = true;
+        } else if (argument.representable && same_ignoring_case(argument.text, PROTECT)) {
+            protect = true;
+        } else {
+            command.action = DeploymentAction::refuse_usage;
+            if (argument.representable)
+                command.unknown_option = argument.text;
+            return command;
+        }
+    }
+    if (help)
+        command.action = DeploymentAction::show_help;
+    else if (protect && passwords.empty())
+        command.action = DeploymentAction::protect;
+    else if (!protect && passwords.size() == 1) {
+        command.action = DeploymentAction::store;
+        command.password = passwords.front();
+    }
+    return command;
+}
+
+bool quotes_only_around_arguments(std::string_view command_line)
+{
+    std::size_t at = 0;
+    // The program's name: quoted, or up to the first blank; no quote inside.
+    if (at < command_line.size() && command_line[at] == '"') {
+        at = command_line.find('"', at + 1);
+        at = at == std::string_view::npos ? command_line.size() : at + 1;
+    } else {
+        while (at < command_line.size() && !blank(command_line[at]))
+            ++at;
+    }
+    while (at < command_line.size()) {
+        while (at < command_line.size() && blank(command_line[at]))
+            ++at;
+        const std::size_t start = at;
+        bool quoted = false;
+        while (at < command_line.size() && (quoted || !blank(command_line[at]))) {
+            if (command_line[at] == '"')
+                quoted = !quoted;
+            ++at;
+        }
+        if (!quoted_whole_or_not_at_all(command_line.substr(start, at - start)))
+            return false;
+    }
+    return true;
+}
+
+} // namespace password

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace password {
+
+// What vhpasswd, the administrators' deployment tool, is asked to do.
+enum class DeploymentAction {
+    store,        // store the one password given
+    protect,      // --protect: only restrict the existing file's permissions
+    show_help,    // /?, -h or --help: the usage, nothing else
+    refuse_usage, // anything else: the usage, and nothing is written
+};
+
+// One argument after the program's name, as Windows-1252 text.
+struct CommandArgument {
+    std::string text;
+    bool representable = true; // false: it held a character Windows-1252 lacks
+};
+
+struct DeploymentCommand {
+    DeploymentAction action = DeploymentAction::refuse_usage;
+    CommandArgument password;     // for store
+    std::string unknown_option;   // for refuse_usage, when an option was not understood
+};
+
+// Options begin with - or / and are matched without regard to case; any other
+// argument that begins so is refused rather than taken for a password. After
+// "--" every argument is a password, so a password may begin with - or /.
+DeploymentCommand read_deployment_command(const std::vector<CommandArgument>& arguments);
+
+// Whether every double quote on the command line (program name included,
+// Windows-1252) only surrounds a whole argument. A quote inside a password
+// would be taken by the command line's own quoting and silently dropped
+// ("ab"cd" gives abcd), so it is refused instead.
+bool quotes_only_around_arguments(std::string_view command_line);
+
+inline constexpr char DEPLOYMENT_USAGE[] =
+    "Usage : vhpasswd MOTDEPASSE\n"
+    "        vhpasswd -- MOTDEPASSE     (mot de passe commençant par - ou /)\n"
+    "        vhpasswd --protect\n"
+    "        vhpasswd /?  (ou -h, --help)\n"
+    "Enregistre le mot de passe du verrou USB de Varnhollow (2 à 8 caractères)\n"
+    "dans le fichier PSTACK.DRV du dossier system32, lisible seulement par les\n"
+    "Administrateurs et SYSTEM. --protect restreint seulement les droits du\n"
+    "fichier existant. Code de sortie : 0 fait, 1 ligne de commande ou mot de\n"
+    "passe refusé, 2 fichier non écrit ou non protégé.";
+
+} // namespace password

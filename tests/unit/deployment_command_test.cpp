@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include "password/deployment_command.h"
+
+namespace {
+
+using password::CommandArgument;
+using password::DeploymentAction;
+
+struct CommandCase {
+    const char* name;
+    std::vector<CommandArgument> arguments;
+    DeploymentAction action;
+    std::string password = "";
+    std::string unknown_option = "";
+};
+
+class DeploymentCommandLine : public testing::TestWithParam<CommandCase> {};
+
+TEST_P(DeploymentCommandLine, OptionsAreNeverTakenForPasswords)
+{
+    const auto command = password::read_deployment_command(GetParam().arguments);
+    EXPECT_EQ(command.action, GetParam().action);
+    EXPECT_EQ(command.password.text, GetParam().password);
+    EXPECT_EQ(command.unknown_option, GetParam().unknown_option);
+}
+
+CommandArgument unrepresentable(std::string text) { return {std::move(text), false}; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DeploymentCommandLine,
+    testing::Values(
+        CommandCase{"Password", {{"Secret42"}}, DeploymentAction::store, "Secret42"},
+        CommandCase{"AccentedPassword", {{"S\xE9" "cu42"}}, DeploymentAction::store, "S\xE9" "cu42"},
+        CommandCase{"PasswordWithAnInnerDash", {{"ab-cd"}}, DeploymentAction::store, "ab-cd"},
+        CommandCase{"PasswordAfterDoubleDash", {{"--"}, {"-abc"}}, DeploymentAction::store, "-abc"},
+        CommandCase{"SlashPasswordAfterDoubleDash", {{"--"}, {"/protect"}}, DeploymentAction::store, "/protect"},
+        CommandCase{"OptionNamesAfterDoubleDash", {{"--"}, {"--help"}}, DeploymentAction::store, "--help"},
+        CommandCase{"DoubleDashAsThePassword", {{"--"}, {"--"}}, DeploymentAction::store, "--"},
+        CommandCase{"EmptyPasswordIsLeftToThePasswordRules", {{""}}, DeploymentAction::store, ""},
+        CommandCase{"UnrepresentablePasswordIsLeftToTheTool", {unrepresentable("?mega")}, DeploymentAction::store,
+                    "?mega"},
+        CommandCase{"Protect", {{"--protect"}}, DeploymentAction::protect},
+        CommandCase{"ProtectInCapitals", {{"--PROTECT"}}, DeploymentAction::protect},
+        CommandCase{"ProtectMixedCase", {{"--Protect"}}, DeploymentAction::protect},
+        CommandCase{"SlashQuestionMark", {{"/?"}}, DeploymentAction::show_help},
+        CommandCase{"DashH", {{"-h"}}, DeploymentAction::show_help},
+        CommandCase{"DashCapitalH", {{"-H"}}, DeploymentAction::show_help},
+        CommandCase{"DoubleDashHelp", {{"--help"}}, DeploymentAction::show_help},
+        CommandCase{"DoubleDashHelpInCapitals", {{"--HELP"}}, DeploymentAction::show_help},
+        CommandCase{"HelpWithAPassword", {{"Secret42"}, {"--help"}}, DeploymentAction::show_help},
+        CommandCase{"HelpWithProtect", {{"--protect"}, {"/?"}}, DeploymentAction::show_help},
+        CommandCase{"NothingAtAll", {}, DeploymentAction::refuse_usage},
+        CommandCase{"DoubleDashAlone", {{"--"}}, DeploymentAction::refuse_usage},
+        CommandCase{"TwoPasswords", {{"ab"}, {"cd"}}, DeploymentAction::refuse_usage},
+        CommandCase{"ProtectWithAPassword", {{"--protect"}, {"Secret42"}}, DeploymentAction::refuse_usage},
+        CommandCase{"UnknownDashX", {{"-x"}}, DeploymentAction::refuse_usage, "", "-x"},
+        CommandCase{"SingleDashProtect", {{"-protect"}}, DeploymentAction::refuse_usage, "", "-protect"},
+        CommandCase{"SlashProtect2", {{"/protect2"}}, DeploymentAction::refuse_usage, "", "/protect2"},
+        CommandCase{"SlashH", {{"/h"}}, DeploymentAction::refuse_usage, "", "/h"},
+        CommandCase{"DashQuestionMark", {{"-?"}}, DeploymentAction::refuse_usage, "", "-?"},
+        CommandCase{"LoneDash", {{"-"}}, DeploymentAction::refuse_usage, "", "-"},
+        CommandCase{"LoneSlash", {{"/"}}, DeploymentAction::refuse_usage, "", "/"},
+        CommandCase{"TripleDash", {{"---"}}, DeploymentAction::refuse_usage, "", "---"},
+        CommandCase{"ProtectWithATrailingBlank", {{"--protect "}}, DeploymentAction::refuse_usage, "", "--protect "},
+        CommandCase{"UnknownBeforeHelp", {{"-x"}, {"--help"}}, DeploymentAction::refuse_usage, "", "-x"},
+        CommandCase{"UnknownAfterAPassword", {{"Secret42"}, {"/y"}}, DeploymentAction::refuse_usage, "", "/y"},
+        CommandCase{"UnrepresentableOptionIsNotNamed", {unrepresentable("-?mega")}, DeploymentAction::refuse_usage}),
+    [](const testing::TestParamInfo<CommandCase>& info) { return std::string(info.param.name); });
+
+struct QuoteCase {
+    const char* name;
+    std::string command_line;
+    bool accepted;
+};
+
+class CommandLineQuotes : public testing::TestWithParam<QuoteCase> {};
+
+TEST_P(CommandLineQuotes, OnlyWholeArgumentsMayBeQuoted)
+{
+    EXPECT_EQ(password::quotes_only_around_arguments(GetParam().command_line), GetParam().accepted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CommandLineQuotes,
+    testing::Values(QuoteCase{"NoQuotes", "vhpasswd.exe Secret42", true},
+                    QuoteCase{"QuotedProgramName", "\"C:\\Program Files\\Varnhollow\\vhpasswd.exe\" Secret42", true},
+                    QuoteCase{"QuotedPassword", "vhpasswd \"Secret42\"", true},
+                    QuoteCase{"QuotedPasswordWithABlank", "vhpasswd \"ab cd\"", true},
+                    QuoteCase{"QuotedEmptyPassword", "vhpasswd \"\"", true},
+                    QuoteCase{"QuotedPasswordAfterDoubleDash", "vhpasswd -- \"-a b\"", true},
+                    QuoteCase{"QuotedDoubleDash", "vhpasswd \"--\" -abc", true},
+                    QuoteCase{"TrailingBlanks", "vhpasswd Secret42  \t", true},
+                    QuoteCase{"NoArguments", "vhpasswd", true},
+                    QuoteCase{"QuoteInside", "vhpasswd ab\"cd", false},
+                    QuoteCase{"QuotedThenMore", "vhpasswd \"ab\"cd", false},
+                    QuoteCase{"ThreeQuotes", "vhpasswd \"ab\"cd\"", false},
+                    QuoteCase{"QuoteInsideAfterDoubleDash", "vhpasswd -- -a\"b", false},
+                    QuoteCase{"QuoteAtTheEndOnly", "vhpasswd abcd\"", false},
+                    QuoteCase{"QuoteInTheSecondArgument", "vhpasswd -- a\"b\"c", false}),
+    [](const testing::TestParamInfo<QuoteCase>& info) { return std::string(info.param.name); });
+
+} // namespace
