@@ -716,15 +716,19 @@ drop_dead_tray_icon() {
   local got x y deadline=$((SECONDS + LONG_WAIT_S))
   while got=$(driver tray-icon | tr -d '\r'); [ "$got" != none ]; do
     [ "$SECONDS" -gt "$deadline" ] && { log "a tray icon stayed: [$got]"; return 1; }
+    if [ -z "$got" ]; then
+      sleep 0.5 # the driver could not look (the prefix's server restarting)
+      continue
+    fi
     read -r x y _ <<<"$got"
-    xdotool mousemove "$x" "$y" sleep 0.3 mousemove 400 300 sleep 0.3
+    xdotool mousemove "$x" "$y" sleep 0.3 mousemove 400 300 sleep 0.3 || true
   done
 }
 
 # Nothing of a scenario stays on the desktop: no program of the prefix, no
 # tray icon, and so no menu and no box either.
 clean_desktop() {
-  end_programs && drop_dead_tray_icon && xdotool mousemove 400 300
+  end_programs && drop_dead_tray_icon && { xdotool mousemove 400 300 || true; }
 }
 
 # What a scenario starts from: a clean desktop, no password file, USB storage
@@ -733,6 +737,7 @@ clean_start() {
   clean_desktop || return 1
   rm -f "$PASSWORD_FILE" "$(launches_file)"
   set_usbstor_start 3
+  [ "$(usbstor_start)" = 3 ] || { log "USBSTOR Start could not be set to 3"; return 1; }
 }
 
 # Keeps a screenshot and the window tree of a failed scenario.
