@@ -24,10 +24,12 @@ void LockSwitch::toggle()
             return;
         host_.My_Icon_ON();
         flags_.Password_OK = 0;
+        audit_.unlocked();
     } else if (flags_.USB_Locked == 0) {
         if (!write_value(START_LOCKED))
             return;
         host_.My_Icon_OFF();
+        audit_.locked();
     }
 }
 
@@ -53,9 +55,11 @@ bool LockSwitch::ask_password()
 
 bool LockSwitch::write_value(std::uint32_t value)
 {
-    const WriteResult result = write_start_value(registry_, value);
+    long status = 0;
+    const WriteResult result = write_start_value(registry_, value, status);
     if (result == WriteResult::written)
         return true;
+    audit_.write_failed(status);
     const char* text = result == WriteResult::close_failed ? REGISTRY_SAVE_ERROR : REGISTRY_READ_ERROR;
     boxes_.show(text, platform::Buttons::ok, platform::BoxIcon::none);
     host_.end_program();

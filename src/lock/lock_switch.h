@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audit/audit_trail.h"
 #include "platform/controls.h"
 #include "platform/event_pump.h"
 #include "platform/forms.h"
@@ -42,8 +43,10 @@ inline constexpr int VERIFY_LAYOUT_HEIGHT = 1350;
 class LockSwitch {
 public:
     LockSwitch(shell::ProgramFlags& flags, platform::Registry& registry, platform::MessageBoxes& boxes,
-               platform::Forms& forms, platform::EventPump& pump, LockHost& host, PasswordPrompt& prompt)
-        : flags_(flags), registry_(registry), boxes_(boxes), forms_(forms), pump_(pump), host_(host), prompt_(prompt)
+               platform::Forms& forms, platform::EventPump& pump, LockHost& host, PasswordPrompt& prompt,
+               audit::AuditTrail& audit)
+        : flags_(flags), registry_(registry), boxes_(boxes), forms_(forms), pump_(pump), host_(host), prompt_(prompt),
+          audit_(audit)
     {
     }
 
@@ -64,6 +67,7 @@ private:
     platform::EventPump& pump_;
     LockHost& host_;
     PasswordPrompt& prompt_;
+    audit::AuditTrail& audit_;
     bool waiting_ = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "audit/audit_trail.h"
 #include "lock/lock_switch.h"
 #include "password/password_file.h"
 #include "platform/controls.h"
@@ -65,6 +66,7 @@ private:
     platform::Forms& forms_;
     shell::ProgramFlags& flags_;
     PasswordFile file_;
+    audit::AuditTrail audit_;
 
     // Kept while the window is hidden; only Form_Load resets the first two.
     std::string passwd_actuel_;

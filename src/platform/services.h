@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/event_log.h"
 #include "platform/event_pump.h"
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
@@ -31,6 +32,7 @@ struct Services {
     FileSystem& file_system;
     Shell& shell;
     RegistryWatch& watch;
+    EventLog& events;
 };
 
 } // namespace platform

@@ -9,6 +9,7 @@
 
 #include "checks.h"
 #include "platform/forms.h"
+#include "platform/win32/win32_event_log.h"
 #include "platform/win32/win32_registry_watch.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_shell.h"
@@ -101,8 +102,9 @@ void control_window(HINSTANCE instance)
     platform::win32::Win32Shell shell;
     platform::win32::Win32WindowSystem windows(instance);
     platform::win32::Win32RegistryWatch watch(windows.waits);
+    platform::win32::Win32EventLog events("Varnhollow");
     platform::Services services{registry, tray,         system,   boxes, runtime,     windows, windows,
-                                record_files, internet, ini,   file_system, shell, watch};
+                                record_files, internet, ini,   file_system, shell, watch, events};
     platform::Forms forms(windows);
     platform::Form form{"Form1", "Varnhollow"};
     update::MiseAjour control{"MiseAjour1", services};

@@ -2,12 +2,14 @@
 
 #include "platform/forms.h"
 #include "platform/services.h"
+#include "platform/win32/win32_event_log.h"
 #include "platform/win32/win32_registry_watch.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_update_services.h"
 #include "platform/win32/win32_window_system.h"
 #include "shell/main_window.h"
+#include "shell/product.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
@@ -24,8 +26,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     Win32Shell shell;
     Win32WindowSystem windows(instance);
     Win32RegistryWatch watch(windows.waits);
+    Win32EventLog events(shell::PRODUCT_NAME);
     platform::Services services{registry, tray,  system,   boxes, runtime,     windows, windows,
-                                files,    internet, ini,   file_system, shell, watch};
+                                files,    internet, ini,   file_system, shell, watch, events};
 
     platform::Forms forms(windows);
     shell::ProgramFlags flags;
