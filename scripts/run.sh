@@ -8,10 +8,11 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
 
 bash scripts/setup.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target varnhollow
-
 . scripts/wine_env.sh
+# The 32-bit exe as shipped, or its 64-bit build where no 32-bit code runs.
+preset=$(wine_bench_arch)
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target varnhollow
 export WINEPREFIX=$root/build/wine-run LANG=${LANG:-fr_FR.UTF-8}
 XVFB_PID=""
 if [ -z "${DISPLAY:-}" ]; then
@@ -23,4 +24,4 @@ trap stop_started EXIT
 init_wine_prefix
 [ "$(usbstor_start)" != missing ] || set_usbstor_start 3
 echo "USBSTOR Start = $(usbstor_start). Right-click the USB key in the tray for the menu."
-wine "$root/build/win32/bin/varnhollow.exe"
+wine "$root/build/$preset/bin/varnhollow.exe"

@@ -7,8 +7,8 @@ set -euo pipefail
 # the fonts they ask for rather than a wider substitute.
 packages=(
   cmake make g++ libgtest-dev libgmock-dev
-  g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
-  wine wine32:i386 fonts-wine xvfb xdotool x11-utils locales procps python3
+  g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-win32
+  wine wine32:i386 wine64 fonts-wine xvfb xdotool x11-utils locales procps python3
   wixl msitools zip unzip
 )
 

@@ -1,6 +1,34 @@
-# Shared by the run script and the test bench: a private 32-bit Wine prefix
-# with one virtual desktop that has a taskbar and a notification area.
-# Source it; it defines functions only.
+# Shared by the run script and the test bench: a private Wine prefix with one
+# virtual desktop that has a taskbar and a notification area. Source it.
+
+# Some machines run no 32-bit Linux code (IA-32 emulation switched off in the
+# kernel or by the hypervisor), so 32-bit Wine cannot start there. On those the
+# bench uses Wine's 64-bit loader, a 64-bit prefix and the 64-bit build of the
+# same program (preset win64); elsewhere the 32-bit exe, as shipped.
+machine_runs_32_bit_code() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
+# "win32" or "win64": the Wine prefix and build this machine can run.
+wine_bench_arch() {
+  if machine_runs_32_bit_code; then echo win32; else echo win64; fi
+}
+
+# Puts a `wine` (and `wine-stable`, which Debian's wineboot and winepath call)
+# that starts Wine's 64-bit loader first on the PATH, when the machine needs it.
+use_wine_for_this_machine() {
+  [ "$(wine_bench_arch)" = win64 ] || return 0
+  local shim=${TMPDIR:-/tmp}/varnhollow-wine64-$(id -u)/bin
+  if [ ! -x "$shim/wine-stable" ]; then
+    mkdir -p "$shim"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$shim/wine.new"
+    chmod +x "$shim/wine.new"
+    cp "$shim/wine.new" "$shim/wine-stable.new"
+    mv "$shim/wine.new" "$shim/wine"
+    mv "$shim/wine-stable.new" "$shim/wine-stable"
+  fi
+  case ":$PATH:" in *":$shim:"*) ;; *) export PATH="$shim:$PATH" ;; esac
+  export WINELOADER=/usr/lib/wine/wine64
+}
+use_wine_for_this_machine
 
 # Starts Xvfb on a display it finds free itself (-displayfd), so two benches
 # started at the same moment never race for one number; sets DISPLAY and
@@ -33,7 +61,7 @@ stop_started() {
 
 # Creates the prefix at $WINEPREFIX once, set to Windows XP.
 init_wine_prefix() {
-  export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+  export WINEARCH=$(wine_bench_arch) WINEDEBUG=${WINEDEBUG:--all}
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1

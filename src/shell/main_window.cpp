@@ -143,7 +143,8 @@ void Form1::put_icon_back()
 
 void Form1::picture_mouse_move(double x)
 {
-    if (upper_hex(static_cast<std::uint32_t>(std::lround(x))) == RIGHT_BUTTON_DOWN_HEX)
+    const std::string message = upper_hex(static_cast<std::uint32_t>(std::lround(x)));
+    if (message == RIGHT_BUTTON_DOWN_HEX || message == RIGHT_BUTTON_DOUBLE_CLICK_HEX)
         services_.windows.show_popup_menu(window, MNU_Menu);
 }
 

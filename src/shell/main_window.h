@@ -26,6 +26,9 @@ inline constexpr char CAPTION_LOCKED[] = "Verrou USB - OUI";
 // Tray notifications come as mouse moves of the owning picture box; X carries
 // the mouse message in twips, so a right-button press (0x204 * 15) reads 1E3C.
 inline constexpr char RIGHT_BUTTON_DOWN_HEX[] = "1E3C";
+// A second right press soon after the first comes as a double-click (0x206 *
+// 15): to the user it is one more right-click, and it opens the menu too.
+inline constexpr char RIGHT_BUTTON_DOUBLE_CLICK_HEX[] = "1E5A";
 
 // The hidden main window: start-up, the tray icon and its popup menu, quitting.
 class Form1 : public lock::LockHost {

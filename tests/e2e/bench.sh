@@ -3,13 +3,20 @@
 # $BENCH_DIR, and helpers that act on the real program as a user would.
 #   bench.sh up | down | run SCENARIO | wine PROGRAM.exe
 # SCENARIOS names the file of scenarios (scenarios.sh by default).
-set -u
+# A command substitution with a pipe fails when the driver does.
+set -u -o pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/../../scripts/wine_env.sh"
 
 : "${BENCH_DIR:?}" "${VARNHOLLOW_EXE:?}" "${WINE_DRIVER:?}" "${LAUNCH_RECORDER:?}"
 export WINEPREFIX=$BENCH_DIR/prefix LANG=fr_FR.UTF-8 LC_ALL=fr_FR.UTF-8 WINEDEBUG=-all
 state=$BENCH_DIR/state
+
+# How long to wait for something the user should soon see: generous, because
+# a busy machine slows Wine down a lot. Checks that something does NOT happen
+# keep their own short limits.
+LONG_WAIT_MS=30000
+LONG_WAIT_S=$((LONG_WAIT_MS / 1000))
 
 log() { echo "[$(date +%T)] $*"; }
 fail() { log "FAIL: $*"; exit 1; }
@@ -67,39 +74,40 @@ start_program() {
 
 program_running() { kill -0 "${1:-$PROGRAM_PID}" 2>/dev/null; }
 
-# Waits up to $2 seconds (10) for the program started last to end.
+# Waits up to $2 seconds for the program started last to end.
 expect_exit() {
-  local pid=${1:-$PROGRAM_PID}
-  for _ in $(seq $((${2:-10} * 10))); do
+  local pid=${1:-$PROGRAM_PID} deadline=$((SECONDS + ${2:-$LONG_WAIT_S}))
+  while [ "$SECONDS" -lt "$deadline" ]; do
     program_running "$pid" || return 0
     sleep 0.1
   done
+  program_running "$pid" || return 0
   fail "the program is still running"
 }
 
 expect_box() {
   local text
-  text=$(driver box-text 15000) || fail "no message box (expected: $1)"
+  text=$(driver box-text "$LONG_WAIT_MS") || fail "no message box (expected: $1)"
   [ "$text" = "$1" ] || fail "message box says [$text], expected [$1]"
   log "box: $text"
 }
 
 expect_buttons() {
   local buttons
-  buttons=$(driver box-buttons 5000 | tr -d '\r' | paste -sd,) || fail "no message box"
+  buttons=$(driver box-buttons "$LONG_WAIT_MS" | tr -d '\r' | paste -sd,) || fail "no message box"
   [ "$buttons" = "$1" ] || fail "buttons are [$buttons], expected [$1]"
 }
 
 expect_default_button() {
   local button
-  button=$(driver box-default 5000) || fail "no message box with a default button"
+  button=$(driver box-default "$LONG_WAIT_MS") || fail "no message box with a default button"
   [ "$button" = "$1" ] || fail "the default button is [$button], expected [$1]"
 }
 
 # The box's icon: error, warning, question, information or none.
 expect_icon() {
   local icon
-  icon=$(driver box-icon 5000) || fail "no message box"
+  icon=$(driver box-icon "$LONG_WAIT_MS") || fail "no message box"
   [ "$icon" = "$1" ] || fail "the box shows the $icon icon, expected $1"
 }
 
@@ -109,8 +117,8 @@ expect_no_box() { driver no-box "${1:-1500}" || fail "unexpected box: $(driver b
 
 # Waits for the tray icon in state locked, unlocked or none.
 expect_tray() {
-  local got=""
-  for _ in $(seq 60); do
+  local got="" deadline=$((SECONDS + LONG_WAIT_S))
+  while [ "$SECONDS" -le "$deadline" ]; do
     got=$(driver tray-icon | tr -d '\r')
     case "$1:$got" in
       none:none) return 0 ;;
@@ -134,7 +142,7 @@ expect_tooltip() {
 # The tooltip shown where the mouse rests.
 expect_tooltip_text() {
   local tip
-  tip=$(driver tooltip 5000) || fail "no tooltip (expected [$1])"
+  tip=$(driver tooltip "$LONG_WAIT_MS") || fail "no tooltip (expected [$1])"
   [ "$tip" = "$1" ] || fail "tooltip is [$tip], expected [$1]"
 }
 
@@ -142,7 +150,7 @@ expect_tooltip_text() {
 open_menu() {
   read -r x y <<<"$TRAY_XY"
   xdotool mousemove "$x" "$y" click 3
-  MENU_RECT=$(driver menu-rect 5000 | tr -d '\r') || fail "no popup menu after a right click"
+  MENU_RECT=$(driver menu-rect "$LONG_WAIT_MS" | tr -d '\r') || fail "no popup menu after a right click"
 }
 
 # Top-level menu entries: item, separator, item (Outils), separator, item, item.
@@ -161,7 +169,7 @@ click_menu_entry() {
     [ "${MENU_LAYOUT[$i]}" = item ] && y=$((y + item_height)) || y=$((y + SEPARATOR_HEIGHT))
   done
   xdotool mousemove $(((left + right) / 2)) $((y + item_height / 2)) click 1
-  driver no-menu 5000 || fail "the menu stayed open"
+  driver no-menu "$LONG_WAIT_MS" || fail "the menu stayed open"
 }
 
 choose() {
@@ -186,7 +194,7 @@ change_start_from_outside() {
 # figure is printed, not judged (the bench machine's load varies).
 measure_follow() {
   local ms
-  ms=$(driver follow-time "$1" 10000 | tr -d '\r') || fail "the icon did not follow Start = $1"
+  ms=$(driver follow-time "$1" "$LONG_WAIT_MS" | tr -d '\r') || fail "the icon did not follow Start = $1"
   log "figure: the icon followed Start = $1 after $ms ms"
 }
 
@@ -199,7 +207,7 @@ ABOUT_TITLE="A Propos"
 
 # Reads the About window: its controls, and its rectangle on the screen.
 read_about() {
-  ABOUT=$(driver window "$ABOUT_TITLE" "${1:-5000}" | tr -d '\r') || fail "no About window"
+  ABOUT=$(driver window "$ABOUT_TITLE" "${1:-$LONG_WAIT_MS}" | tr -d '\r') || fail "no About window"
   ABOUT_RECT=$(driver screen-rect "$ABOUT_TITLE" | tr -d '\r')
 }
 
@@ -277,8 +285,8 @@ forget_launches() { rm -f "$(launches_file)"; }
 # Waits for program $1 (its Windows path) to be started, then checks its
 # command line $2, and the working directory $3 and show command $4 when given.
 expect_launch() {
-  local line="" _module cmd dir show
-  for _ in $(seq 50); do
+  local line="" _module cmd dir show deadline=$((SECONDS + LONG_WAIT_S))
+  while [ "$SECONDS" -le "$deadline" ]; do
     line=$(awk -F'\t' -v m="$1" '$1 == m' "$(launches_file)" 2>/dev/null | head -1 | tr -d '\r')
     [ -n "$line" ] && break
     sleep 0.1
@@ -311,17 +319,15 @@ choose_tool() {
   local item_height=$(( (bottom - top - 2 * MENU_BORDER - separators * SEPARATOR_HEIGHT) / items ))
   local y=$((top + MENU_BORDER + item_height + SEPARATOR_HEIGHT + item_height / 2))
   xdotool mousemove $(((left + right) / 2)) "$y" click 1
-  local sub=""
-  for _ in $(seq 40); do
+  local sub="" deadline=$((SECONDS + LONG_WAIT_S))
+  while [ -z "$sub" ] && [ "$SECONDS" -le "$deadline" ]; do
     sub=$(driver menu-rects 1000 | tr -d '\r' | grep -vx "$MENU_RECT" | head -1)
-    [ -n "$sub" ] && break
-    sleep 0.1
   done
   [ -n "$sub" ] || fail "the Outils sub-menu did not open"
   read -r left top right bottom <<<"$sub"
   item_height=$(( (bottom - top - 2 * MENU_BORDER) / 3 ))
   xdotool mousemove $(((left + right) / 2)) $((top + MENU_BORDER + index * item_height + item_height / 2)) click 1
-  driver no-menu 5000 || fail "the menu stayed open"
+  driver no-menu "$LONG_WAIT_MS" || fail "the menu stayed open"
 }
 
 # --- the password window ("Mot de passe") ------------------------------------
@@ -330,7 +336,7 @@ PASSWORD_TITLE="Mot de passe"
 PASSWORD_FILE="$WINEPREFIX/drive_c/windows/system32/PSTACK.DRV"
 
 # Waits for the password window; prints its outer size then one line per control.
-password_window() { driver window "$PASSWORD_TITLE" "${1:-10000}" | tr -d '\r'; }
+password_window() { driver window "$PASSWORD_TITLE" "${1:-$LONG_WAIT_MS}" | tr -d '\r'; }
 
 # Checks the layout the user sees: verify (90 pixels high, OK and one Abandon)
 # or change (189 pixels, the three fields and the lower Abandon).
@@ -358,7 +364,7 @@ press_key() { driver key "$PASSWORD_TITLE" "$1" || fail "cannot press $1"; sleep
 press_enter() { press_key enter; }
 click_button() { driver click-button "$PASSWORD_TITLE" "$1" || fail "no button $1 in the password window"; sleep 0.3; }
 close_password_window() { driver close "$PASSWORD_TITLE" || fail "no password window to close"; }
-expect_no_password_window() { driver no-window "$PASSWORD_TITLE" 5000 || fail "the password window is still shown"; }
+expect_no_password_window() { driver no-window "$PASSWORD_TITLE" "$LONG_WAIT_MS" || fail "the password window is still shown"; }
 
 # Writes record 1 of the password file: the encoded password, then the reserve.
 seed_password_file() { printf '%s%s' "$1" "$2" >"$PASSWORD_FILE"; }
@@ -393,7 +399,8 @@ start_web_server() {
   /usr/bin/python3 "$here/versions_server.py" "$WEB_ROOT" "$BENCH_DIR/web.port" "$BENCH_DIR/web.log" &
   WEB_SERVER_PID=$!
   STARTED+=("$WEB_SERVER_PID")
-  for _ in $(seq 50); do [ -s "$BENCH_DIR/web.port" ] && break; sleep 0.1; done
+  local deadline=$((SECONDS + LONG_WAIT_S))
+  while [ ! -s "$BENCH_DIR/web.port" ] && [ "$SECONDS" -le "$deadline" ]; do sleep 0.1; done
   [ -s "$BENCH_DIR/web.port" ] || fail "the web server did not start"
   wine reg add "$INTERNET_SETTINGS" /v ProxyServer /d "127.0.0.1:$(cat "$BENCH_DIR/web.port")" /f >/dev/null 2>&1
   wine reg add "$INTERNET_SETTINGS" /v ProxyEnable /t REG_DWORD /d 1 /f >/dev/null 2>&1
@@ -434,7 +441,8 @@ use_test_browser() {
 
 # Waits for the browser to be given the address $1, and nothing else.
 expect_opened() {
-  for _ in $(seq 100); do [ -s "$BENCH_DIR/opened.log" ] && break; sleep 0.1; done
+  local deadline=$((SECONDS + LONG_WAIT_S))
+  while [ "$SECONDS" -le "$deadline" ] && [ ! -s "$BENCH_DIR/opened.log" ]; do sleep 0.1; done
   sleep 0.5
   local got
   got=$(tr -d '\r' <"$BENCH_DIR/opened.log" 2>/dev/null)
@@ -458,11 +466,81 @@ expect_start() {
   log "USBSTOR Start = $got"
 }
 
-# Ends whatever the scenario left running.
-cleanup_programs() {
-  local pid
+# --- a clean desktop before and after every scenario ----------------------------
+
+# Wine's own processes of the prefix, which stay from one scenario to the next.
+WINE_SERVICES='explorer.exe|services.exe|winedevice.exe|plugplay.exe|svchost.exe|rpcss.exe|conhost.exe|msiexec.exe'
+
+# Every other Windows program running in this prefix: "PID COMMAND LINE" a line.
+prefix_programs() {
+  local environ dir cmd
+  for environ in $(grep -lsxzF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ); do
+    dir=${environ%/environ}
+    cmd=$(tr '\0' ' ' <"$dir/cmdline" 2>/dev/null) || continue
+    shopt -s nocasematch
+    if [[ "$cmd" =~ \.exe ]] && ! [[ "$cmd" =~ (^|[\\/])($WINE_SERVICES)( |$) ]]; then
+      echo "${dir#/proc/} $cmd"
+    fi
+    shopt -u nocasematch
+  done
+}
+
+# Ends the programs the scenario started, and any program of the prefix an
+# earlier run left behind; waits until they are gone.
+end_programs() {
+  local pid deadline=$((SECONDS + 10))
   for pid in "${STARTED[@]}"; do kill "$pid" 2>/dev/null; done
+  for pid in $(prefix_programs | awk '{print $1}'); do kill "$pid" 2>/dev/null; done
+  while [ -n "$(prefix_programs)" ]; do
+    if [ "$SECONDS" -gt "$deadline" ]; then
+      for pid in $(prefix_programs | awk '{print $1}'); do kill -9 "$pid" 2>/dev/null; done
+    fi
+    [ "$SECONDS" -gt $((deadline + LONG_WAIT_S)) ] && { log "still running: $(prefix_programs)"; return 1; }
+    sleep 0.1
+  done
   for pid in "${STARTED[@]}"; do wait "$pid" 2>/dev/null; done
+  return 0
+}
+
+# Wine's tray drops the icon of a program that has ended only when it fails
+# to pass a mouse message on to it: the mouse over the icon does it.
+drop_dead_tray_icon() {
+  local got x y deadline=$((SECONDS + LONG_WAIT_S))
+  while got=$(driver tray-icon | tr -d '\r'); [ "$got" != none ]; do
+    [ "$SECONDS" -gt "$deadline" ] && { log "a tray icon stayed: [$got]"; return 1; }
+    read -r x y _ <<<"$got"
+    xdotool mousemove "$x" "$y" sleep 0.3 mousemove 400 300 sleep 0.3
+  done
+}
+
+# Nothing of a scenario stays on the desktop: no program of the prefix, no
+# tray icon, and so no menu and no box either.
+clean_desktop() {
+  end_programs && drop_dead_tray_icon && xdotool mousemove 400 300
+}
+
+# What a scenario starts from: a clean desktop, no password file, USB storage
+# unlocked.
+clean_start() {
+  clean_desktop || return 1
+  rm -f "$PASSWORD_FILE" "$(launches_file)"
+  set_usbstor_start 3
+}
+
+# Keeps a screenshot and the window tree of a failed scenario.
+keep_evidence() {
+  local name=$BENCH_DIR/failed-$1
+  xwininfo -root -tree >"$name.windows.txt" 2>&1
+  driver screenshot "$name.bmp" && python3 "$here/bmp_to_png.py" "$name.bmp" "$name.png" &&
+    rm -f "$name.bmp"
+  log "evidence: $name.png, $name.windows.txt"
+}
+
+finish_scenario() {
+  local status=$?
+  [ "$status" -eq 0 ] || keep_evidence "$SCENARIO"
+  clean_desktop || { log "FAIL: the desktop could not be cleaned after the scenario"; status=1; }
+  exit "$status"
 }
 
 bench_run() {
@@ -470,9 +548,11 @@ bench_run() {
   . "$state"
   export DISPLAY
   STARTED=()
-  trap cleanup_programs EXIT
+  SCENARIO=$1
   . "${SCENARIOS:-$here/scenarios.sh}"
   declare -F "scenario_$1" >/dev/null || fail "no scenario named $1"
+  clean_start || fail "the desktop is not clean: $(prefix_programs) $(driver tray-icon)"
+  trap finish_scenario EXIT
   log "scenario $1"
   "scenario_$1"
   log "ok"

@@ -1,4 +1,5 @@
 #include "main_window_fixture.h"
+#include "row_names.h"
 
 namespace {
 
@@ -157,7 +158,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, LockSwitchFailure,
                                          RegistryFailure{"lock, close", 0, 0, 6, 3, save_error, 4},
                                          RegistryFailure{"unlock, open", 5, 0, 0, 4, read_error, 4},
                                          RegistryFailure{"unlock, set", 0, 5, 0, 4, read_error, 4},
-                                         RegistryFailure{"unlock, close", 0, 0, 6, 4, save_error, 3}));
+                                         RegistryFailure{"unlock, close", 0, 0, 6, 4, save_error, 3}),
+                         testing_support::RowName{});
 
 TEST_F(LockSwitch, ChoosingTheSwitchAgainDuringTheWaitOnlyBringsTheWindowForward)
 {

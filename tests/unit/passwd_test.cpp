@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "row_names.h"
+
 #include "password/passwd.h"
 #include "password/windows1252.h"
 
@@ -44,7 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // Windows-1252: é è à ç œ š ž ÿ and bytes without upper case.
                     RoundTrip{"\xE9t\xE9", "\xC9T\xC9"}, RoundTrip{"\xE8\xE0\xE7\xF9", "\xC8\xC0\xC7\xD9"},
                     RoundTrip{"\x9C\x9A\x9E\xFF", "\x8C\x8A\x8E\x9F"}, RoundTrip{"\xDF\xF7\xB5\xAA", "\xDF\xF7\xB5\xAA"},
-                    RoundTrip{std::string("a\0b", 3), "AB"}, RoundTrip{"\x01\x7F\x80\xFE", "\x01\x7F\x80\xDE"}));
+                    RoundTrip{std::string("a\0b", 3), "AB"}, RoundTrip{"\x01\x7F\x80\xFE", "\x01\x7F\x80\xDE"}),
+    [](const testing::TestParamInfo<RoundTrip>& info) { return testing_support::identifier_of_bytes(info.param.typed); });
 
 TEST(PasswordCipher, EveryByteSurvivesTheRoundTrip)
 {
@@ -144,6 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
                     // With salt 60: (65 xor 60) div 4 + 62 = 93 ']', (60 or 1) + 62 = 123 '{'.
                     Decoding{"A with salt 60", "]{", "A"},
                     Decoding{"17th character ignored", "N?N?N?N?N?N?N?N?~", "AAAAAAAA"},
-                    Decoding{"first below 62", "0?N?", "A"}));
+                    Decoding{"first below 62", "0?N?", "A"}),
+    testing_support::RowName{});
 
 } // namespace

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "fake_platform.h"
+#include "row_names.h"
 #include "shell/system_version.h"
 
 namespace {
 
 struct Row {
+    const char* name;
     std::uint32_t platform_id, major, minor, build;
     std::int32_t code;
     bool supported;
@@ -27,27 +29,28 @@ TEST_P(SystemVersion, ClassifiesAndDecides)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryRow, SystemVersion,
-                         testing::Values(Row{1, 4, 0, 950, 0, false},       // Windows 95
-                                         Row{1, 4, 0, 1111, 1, false},      // Windows 95 OSR2
-                                         Row{1, 4, 10, 1998, 2, false},     // Windows 98
-                                         Row{1, 4, 10, 2222, 3, false},     // Windows 98 SE
-                                         Row{1, 4, 90, 3000, 4, false},     // Windows Me
-                                         Row{1, 5, 11, 0, 4, false},        // 4 or more, more than 10
-                                         Row{1, 4, 5, 0, 0, false},         // unknown 9x
-                                         Row{2, 3, 0, 0, 5, false},         // NT 3.0
-                                         Row{2, 3, 1, 0, 6, false},         // NT 3.1
-                                         Row{2, 3, 5, 0, 7, false},         // NT 3.5
-                                         Row{2, 3, 51, 0, 0, false},        // NT 3.51: no row
-                                         Row{2, 4, 0, 1381, 8, false},      // NT 4.0
-                                         Row{2, 5, 0, 2195, 9, true},       // Windows 2000
-                                         Row{2, 5, 1, 2600, 10, true},      // Windows XP
-                                         Row{2, 5, 2, 3790, 0, true},       // Server 2003
-                                         Row{2, 6, 0, 6000, 0, false},      // Vista
-                                         Row{2, 6, 1, 7601, 0, false},      // Windows 7
-                                         Row{2, 6, 2, 9200, 0, false},      // Windows 8: minor 2 as 2003
-                                         Row{2, 10, 0, 19045, 0, false},    // Windows 10
-                                         Row{0, 5, 1, 2600, 0, false},      // Win32s
-                                         Row{3, 5, 1, 2600, 0, false},      // CE
-                                         Row{0, 0, 0, 0, 0, false}));       // GetVersionExA failed
+                         testing::Values(Row{"Windows 95", 1, 4, 0, 950, 0, false},
+                                         Row{"Windows 95 OSR2", 1, 4, 0, 1111, 1, false},
+                                         Row{"Windows 98", 1, 4, 10, 1998, 2, false},
+                                         Row{"Windows 98 SE", 1, 4, 10, 2222, 3, false},
+                                         Row{"Windows Me", 1, 4, 90, 3000, 4, false},
+                                         Row{"4 or more, more than 10", 1, 5, 11, 0, 4, false},
+                                         Row{"unknown 9x", 1, 4, 5, 0, 0, false},
+                                         Row{"NT 3.0", 2, 3, 0, 0, 5, false},
+                                         Row{"NT 3.1", 2, 3, 1, 0, 6, false},
+                                         Row{"NT 3.5", 2, 3, 5, 0, 7, false},
+                                         Row{"NT 3.51: no row", 2, 3, 51, 0, 0, false},
+                                         Row{"NT 4.0", 2, 4, 0, 1381, 8, false},
+                                         Row{"Windows 2000", 2, 5, 0, 2195, 9, true},
+                                         Row{"Windows XP", 2, 5, 1, 2600, 10, true},
+                                         Row{"Server 2003", 2, 5, 2, 3790, 0, true},
+                                         Row{"Vista", 2, 6, 0, 6000, 0, false},
+                                         Row{"Windows 7", 2, 6, 1, 7601, 0, false},
+                                         Row{"Windows 8: minor 2 as 2003", 2, 6, 2, 9200, 0, false},
+                                         Row{"Windows 10", 2, 10, 0, 19045, 0, false},
+                                         Row{"Win32s", 0, 5, 1, 2600, 0, false},
+                                         Row{"CE", 3, 5, 1, 2600, 0, false},
+                                         Row{"GetVersionExA failed", 0, 0, 0, 0, 0, false}),
+                         testing_support::RowName{});
 
 } // namespace

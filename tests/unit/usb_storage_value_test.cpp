@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "fake_platform.h"
+#include "row_names.h"
 #include "lock/usb_storage_value.h"
 
 namespace {
@@ -46,7 +47,8 @@ INSTANTIATE_TEST_SUITE_P(
                     BytesCase{"one byte 4", 4, {4}, STATE_LOCKED},
                     BytesCase{"two bytes 4 0", 4, {4, 0}, STATE_LOCKED},
                     BytesCase{"string \"4\"", platform::REG_SZ_TYPE, {'4', 0}, STATE_UNLOCKED},
-                    BytesCase{"binary 04", 3, {4, 0, 0, 0}, STATE_UNLOCKED}));
+                    BytesCase{"binary 04", 3, {4, 0, 0, 0}, STATE_UNLOCKED}),
+    testing_support::RowName{});
 
 class ReadLockState : public testing::Test {
 protected:
