@@ -466,6 +466,78 @@ expect_start() {
   log "USBSTOR Start = $got"
 }
 
+# --- the event log, seen through Wine's trace ----------------------------------
+
+# This Wine keeps no event log, but traces each report: with
+# WINEDEBUG=fixme+advapi,+eventlog one "fixme:advapi:ReportEventA (HANDLE,
+# 0xTYPE,0xCATEGORY,0xEVENTID,...)" line, then one ":eventlog:ReportEventW
+# L"..."" line per insert string, escaped (\\ for \, \00e9 for é).
+EVENT_TRACE=$BENCH_DIR/events.trace
+
+# Starts the program as start_program does, with its reports traced into
+# $1 (EVENT_TRACE).
+start_program_tracing_events() {
+  local trace=${1:-$EVENT_TRACE}
+  rm -f "$trace"
+  WINEDEBUG=fixme+advapi,+eventlog wine "$VARNHOLLOW_EXE" >/dev/null 2>"$trace" &
+  PROGRAM_PID=$!
+  STARTED+=("$PROGRAM_PID")
+  EVENTS_CHECKED=0
+}
+
+# The reports traced so far in $1 (EVENT_TRACE), one a line: "0xTYPE
+# 0xEVENTID sid|insert|insert...", the inserts in UTF-8; "nosid" when no
+# user's SID was given.
+reported_events() {
+  python3 - "${1:-$EVENT_TRACE}" <<'PYTHON'
+import re, sys
+def unescaped(text):
+    return re.sub(r'\\([0-9a-fA-F]{4}|.)', lambda m: chr(int(m[1], 16)) if len(m[1]) == 4
+                  else {'n': '\n', 'r': '\r', 't': '\t'}.get(m[1], m[1]), text)
+events = []
+try:
+    lines = open(sys.argv[1], encoding='latin-1').read().splitlines()
+except OSError:
+    lines = []
+for line in lines:
+    report = re.search(r':advapi:ReportEventA \(([^,]*),([^,]*),([^,]*),([^,]*),([^,]*),', line)
+    insert = re.search(r':eventlog:ReportEventW L"(.*)"$', line)
+    if report:
+        sid = 'nosid' if int(report[5] or '0', 16) == 0 else 'sid'
+        events.append(report[2] + ' ' + report[4] + ' ' + sid)
+    elif insert and events:
+        events[-1] += '|' + unescaped(insert[1])
+print('\n'.join(events))
+PYTHON
+}
+
+# Waits for the next report of the program started last and checks it:
+# expect_event "0xTYPE 0xEVENTID sid|insert|...".
+expect_event() {
+  local got n=$((EVENTS_CHECKED + 1)) deadline=$((SECONDS + LONG_WAIT_S))
+  while got=$(reported_events | sed -n "${n}p"); [ "$got" != "$1" ]; do
+    [ "$SECONDS" -le "$deadline" ] || fail "event $n is [$got], expected [$1]"
+    sleep 0.2
+  done
+  EVENTS_CHECKED=$n
+  log "event: $got"
+}
+
+# The program reported nothing beyond the events checked.
+expect_no_more_events() {
+  local extra
+  extra=$(reported_events | tail -n +$((EVENTS_CHECKED + 1)))
+  [ -z "$extra" ] || fail "events reported beyond those expected: $extra"
+}
+
+# The program whose trace is $1 opened no event source and reported nothing.
+expect_no_event_log_use() {
+  ! grep -aqE ':advapi:(RegisterEventSource|ReportEvent)' "$1" || fail "the program used the event log: $(grep -a ':advapi:' "$1")"
+}
+
+# DOMAIN\user, as Windows names the user the programs run as.
+windows_user() { wine cmd /c 'echo %USERDOMAIN%\%USERNAME%' 2>/dev/null | tr -d '\r'; }
+
 # --- a clean desktop before and after every scenario ----------------------------
 
 # Wine's own processes of the prefix, which stay from one scenario to the next.

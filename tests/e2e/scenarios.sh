@@ -452,3 +452,81 @@ scenario_update_opens_no_address_but_a_web_address() {
   done
   quit_unlocked
 }
+
+# --- the audit trail in the event log -------------------------------------------
+
+# Event types as ReportEventA takes them.
+INFORMATION=0x0004 AUDIT_SUCCESS=0x0008 AUDIT_FAILURE=0x0010 WARNING=0x0002
+
+scenario_the_event_log_tells_who_locked_unlocked_and_changed_the_password() {
+  local user
+  user=$(windows_user)
+  [[ "$user" == ?*\\?* ]] || fail "Windows names the user [$user]"
+  seed_password_file "$SECRET_ENCODED" "$RESERVE"
+  windows_version winxp
+  set_usbstor_start 3
+  start_program_tracing_events
+  expect_tray unlocked
+  expect_event "$INFORMATION 0x40000064 sid|1.4|$user|désactivé"
+  choose lock
+  expect_tray locked
+  expect_event "$AUDIT_SUCCESS 0x0000006e sid|$user"
+  choose lock
+  expect_password_window verify
+  type_password wrong
+  press_enter
+  expect_box "$WRONG_PASSWORD"
+  expect_event "$AUDIT_FAILURE 0x80000070 sid|$user" # while the message is still shown
+  answer 1
+  type_password secret
+  press_enter
+  expect_no_password_window
+  expect_tray unlocked
+  expect_event "$AUDIT_SUCCESS 0x0000006f sid|$user"
+  choose_tool password
+  expect_password_window change
+  type_password secret
+  press_enter
+  type_password neuf
+  press_enter
+  type_password neuf
+  press_enter
+  expect_box "$PASSWORD_CHANGED"
+  expect_event "$AUDIT_SUCCESS 0x00000071 sid|$user"
+  answer 1
+  expect_no_password_window
+  change_start_from_outside 4 locked
+  expect_event "$WARNING 0x80000072 sid|activé|4"
+  choose quit
+  expect_box "$QUIT_LOCKED"
+  answer 6
+  expect_exit
+  expect_tray none
+  expect_event "$INFORMATION 0x40000065 sid|$user|activé"
+  expect_no_more_events
+  expect_start 4
+}
+
+scenario_a_program_that_refuses_to_start_writes_no_event() {
+  local second=$BENCH_DIR/second.trace refused=$BENCH_DIR/refused.trace
+  windows_version winxp
+  set_usbstor_start 3
+  start_program_tracing_events
+  expect_tray unlocked
+  expect_event "$INFORMATION 0x40000064 sid|1.4|$(windows_user)|désactivé"
+  local first=$PROGRAM_PID
+  start_program_tracing_events "$second"
+  expect_box "$ALREADY_RUNNING"
+  answer 1
+  expect_exit
+  expect_no_event_log_use "$second"
+  PROGRAM_PID=$first
+  quit_unlocked
+  windows_version win98
+  start_program_tracing_events "$refused"
+  expect_box "$UNSUPPORTED"
+  answer 1
+  expect_exit
+  expect_no_event_log_use "$refused"
+  windows_version winxp
+}
