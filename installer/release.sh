@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Packs the release archive: the exe, the deployment tool, the package, and
-# the README and licence as Windows text files (CR LF).
-#   release.sh ARCHIVE.zip EXE TOOL MSI README LICENSE
+# Packs the release archive: the exe, the deployment tool, the package, the
+# Group Policy template (Windows-1252, as the Group Policy editor reads it),
+# and the README and licence as Windows text files (CR LF).
+#   release.sh ARCHIVE.zip EXE TOOL MSI README LICENSE TEMPLATE
 set -euo pipefail
-archive=$1 exe=$2 tool=$3 msi=$4 readme=$5 license=$6
+archive=$1 exe=$2 tool=$3 msi=$4 readme=$5 license=$6 template=$7
 staging=$(mktemp -d)
 trap 'rm -rf "$staging"' EXIT
 cp "$exe" "$staging/varnhollow.exe"
@@ -11,6 +12,7 @@ cp "$tool" "$staging/vhpasswd.exe"
 cp "$msi" "$staging/varnhollow.msi"
 sed 's/\r\?$/\r/' "$readme" >"$staging/README.txt"
 sed 's/\r\?$/\r/' "$license" >"$staging/LICENSE.txt"
+iconv -f UTF-8 -t CP1252 "$template" | sed 's/\r\?$/\r/' >"$staging/varnhollow.adm"
 rm -f "$archive"
-(cd "$staging" && zip -q -X "$archive.tmp" varnhollow.exe vhpasswd.exe varnhollow.msi README.txt LICENSE.txt)
+(cd "$staging" && zip -q -X "$archive.tmp" varnhollow.exe vhpasswd.exe varnhollow.msi varnhollow.adm README.txt LICENSE.txt)
 mv "$archive.tmp" "$archive"
