@@ -10,6 +10,9 @@
 #   administrator who pushes a rebuild gets two products that share files.
 # - The custom action that receives PASSWORD hides its command line from the
 #   log.
+# - The event source's EventMessageFile becomes a REG_EXPAND_SZ ("#%"), as
+#   the event log expects (wixl writes every string as REG_SZ), and a "-" row
+#   removes the source's key on uninstall.
 # - The Shortcut and CustomAction tables are rewritten with the columns of
 #   Windows Installer 2.0; wixl adds columns of later versions.
 set -euo pipefail
@@ -31,6 +34,10 @@ msibuild "$work/package.msi" -q "UPDATE Component SET Attributes = 144 WHERE Com
 # PASSWORD must reach the server side of a managed installation.
 secure=$(cd "$work" && msiinfo export package.msi Property | awk -F'\t' '$1 == "SecureCustomProperties" {print $2}' | tr -d '\r')
 msibuild "$work/package.msi" -q "UPDATE Property SET Value = '${secure:+$secure;}PASSWORD' WHERE Property = 'SecureCustomProperties'"
+
+event_source='SYSTEM\CurrentControlSet\Services\Eventlog\Application\Varnhollow'
+msibuild "$work/package.msi" -q "UPDATE Registry SET Value = '#%[#varnhollow.exe]' WHERE Name = 'EventMessageFile'"
+msibuild "$work/package.msi" -q "INSERT INTO Registry (Registry, Root, \`Key\`, Name, Component_) VALUES ('EventSourceKey', 2, '$event_source', '-', 'Program')"
 
 # Rewrites a table through awk (tab-separated rows; the first three lines
 # are its column names, types and keys): rewrite TABLE AWK_PROGRAM. Also for

@@ -32,6 +32,15 @@ row Registry "$(table Registry | awk -F'\t' '$3 ~ /CurrentVersion\\Run$/ {print 
   awk -F'\t' '$2 == 2 && $4 == "Varnhollow" && $5 == "\"[#varnhollow.exe]\""' | grep -q . ||
   fail "no HKLM Run value starting the program"
 
+# The event source, with the program: EventMessageFile a REG_EXPAND_SZ ("#%")
+# naming the installed exe, TypesSupported 31, and the key removed ("-") on
+# uninstall.
+source_key='SYSTEM\CurrentControlSet\Services\Eventlog\Application\Varnhollow'
+event_source=$(table Registry | tail -n +4 | awk -F'\t' -v k="$source_key" '$2 == 2 && $3 == k {print $4 "=" $5 " " $6}' |
+  sort | paste -sd,)
+[ "$event_source" = '-= Program,EventMessageFile=#%[#varnhollow.exe] Program,TypesSupported=#31 Program' ] ||
+  fail "the event source's registry rows are [$event_source]"
+
 upgrade=$(table Upgrade | tail -n +4 | awk -F'\t' '$7 == "WIX_UPGRADE_DETECTED" {print $3, $5}' | tr -d '\r')
 [ "$upgrade" = "$version 513" ] || fail "the upgrade row [$upgrade] does not replace this version and older ones"
 

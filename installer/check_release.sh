@@ -8,8 +8,13 @@ set -u
 cmake=$1 build=$2 archive=$3
 "$cmake" --build "$build" --target release >/dev/null || { echo "the release target failed"; exit 1; }
 listing=$(unzip -Z1 "$archive") || { echo "no archive at $archive"; exit 1; }
-expected=$'varnhollow.exe\nvhpasswd.exe\nvarnhollow.msi\nREADME.txt\nLICENSE.txt'
+expected=$'varnhollow.exe\nvhpasswd.exe\nvarnhollow.msi\nvarnhollow.adm\nREADME.txt\nLICENSE.txt'
 [ "$listing" = "$expected" ] || { echo "the archive holds:"; echo "$listing"; exit 1; }
+template=$(mktemp)
+trap 'rm -f "$template"' EXIT
+unzip -p "$archive" varnhollow.adm >"$template"
+python3 "$(dirname "$0")/check_adm.py" --shipped "$template" >/dev/null ||
+  { echo "the archive's Group Policy template:"; python3 "$(dirname "$0")/check_adm.py" --shipped "$template"; exit 1; }
 cmp -s <(unzip -p "$archive" varnhollow.msi) "$build/bin/varnhollow.msi" || { echo "the archive's package differs"; exit 1; }
 export LC_ALL=C
 status=0
@@ -20,7 +25,7 @@ for text in README.txt LICENSE.txt; do
 done
 
 guide=$(mktemp)
-trap 'rm -f "$guide"' EXIT
+trap 'rm -f "$template" "$guide"' EXIT
 unzip -p "$archive" README.txt >"$guide.raw"
 if [ "$(head -c 3 "$guide.raw" | od -An -tx1 | tr -d ' ')" = efbbbf ]; then
   tail -c +4 "$guide.raw" | iconv -f UTF-8 -t UTF-8 >"$guide" 2>/dev/null || problem "README.txt: not UTF-8 after its byte-order mark"

@@ -27,13 +27,17 @@ void LockSwitch::toggle()
         if (!write_value(START_UNLOCKED))
             return;
         host_.My_Icon_ON();
+        audit_.unlocked();
     } else if (flags_.USB_Locked == 0) {
         if (!write_value(START_LOCKED))
             return;
         host_.My_Icon_OFF();
+        audit_.locked();
         // Disabling the driver refuses drives plugged in from now on; those
         // already in keep working until they are removed.
-        offer_to_eject_usb_drives(devices_, boxes_);
+        const EjectionResult ejection = offer_to_eject_usb_drives(devices_, boxes_);
+        if (!ejection.ejected.empty())
+            audit_.drives_ejected(ejection.ejected);
     }
 }
 
@@ -62,9 +66,11 @@ bool LockSwitch::ask_password()
 
 bool LockSwitch::write_value(std::uint32_t value)
 {
-    const WriteResult result = write_start_value(registry_, value);
+    long status = 0;
+    const WriteResult result = write_start_value(registry_, value, status);
     if (result == WriteResult::written)
         return true;
+    audit_.write_failed(status);
     const char* text = result == WriteResult::close_failed ? REGISTRY_SAVE_ERROR : REGISTRY_READ_ERROR;
     boxes_.show(text, platform::Buttons::ok, platform::BoxIcon::none);
     host_.end_program();

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "audit/audit_trail.h"
 #include "platform/controls.h"
 #include "platform/event_pump.h"
 #include "platform/forms.h"
@@ -49,9 +50,9 @@ class LockSwitch {
 public:
     LockSwitch(shell::ProgramFlags& flags, platform::Registry& registry, platform::MessageBoxes& boxes,
                platform::Forms& forms, platform::EventPump& pump, platform::PlugAndPlay& devices, LockHost& host,
-               PasswordPrompt& prompt)
+               PasswordPrompt& prompt, audit::AuditTrail& audit)
         : flags_(flags), registry_(registry), boxes_(boxes), forms_(forms), pump_(pump), devices_(devices),
-          host_(host), prompt_(prompt)
+          host_(host), prompt_(prompt), audit_(audit)
     {
     }
 
@@ -74,6 +75,7 @@ private:
     platform::PlugAndPlay& devices_;
     LockHost& host_;
     PasswordPrompt& prompt_;
+    audit::AuditTrail& audit_;
     bool waiting_ = false;
 };
 

@@ -35,7 +35,7 @@ ChangePassword::ChangePassword(platform::Services& services, platform::Forms& fo
       Label2("Label2", "Max 8 caractères !", {240, 1920, 1635, 255}, 3, platform::Alignment::centre,
              platform::FontWeight::bold),
       CMD_Cancel("CMD_Cancel", "Abandon", {600, 2160, 855, 255}, 5), services_(services), forms_(forms),
-      flags_(flags), boxes_(services.boxes, window), file_(services.files, boxes_)
+      flags_(flags), boxes_(services.boxes, window), file_(services.files, boxes_), audit_(services.events)
 {
     window.client_width_twips = CLIENT_WIDTH;
     window.controls = {&Label1, &Text1, &CMD_OK, &CMD_Cancel1, &Label3, &Text2, &Label4, &Text3, &Label2, &CMD_Cancel};
@@ -98,6 +98,7 @@ void ChangePassword::Verif_Passwd(std::string& typed)
         passwd_verifie_ = true;
         return;
     }
+    audit_.wrong_password();
     say(WRONG_PASSWORD);
     Text1.set_text("");
     typed.clear();
@@ -148,6 +149,7 @@ void ChangePassword::Text3_KeyPress(int key)
     const std::string encoded = Codage_Passwd(passwd_nouveau_);
     if (file_.Ecriture_Fichier(encoded, chemin_fichier_, nom_fichier_) != 0)
         return; // the write error has been shown; the user may press Enter again
+    audit_.password_changed();
     say(PASSWORD_CHANGED);
     forms_.unload(window);
 }

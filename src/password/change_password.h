@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "audit/audit_trail.h"
 #include "lock/lock_switch.h"
 #include "password/password_file.h"
 #include "platform/controls.h"
@@ -85,6 +86,7 @@ private:
     shell::ProgramFlags& flags_;
     OwnedBoxes boxes_;
     PasswordFile file_;
+    audit::AuditTrail audit_;
 
     // Kept while the window is hidden; Form_Load resets the first two, and
     // clear_change_steps the verification and the new password.

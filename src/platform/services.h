@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/event_log.h"
 #include "platform/event_pump.h"
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
@@ -33,6 +34,7 @@ struct Services {
     Shell& shell;
     RegistryWatch& watch;
     PlugAndPlay& devices;
+    EventLog& events;
 };
 
 } // namespace platform

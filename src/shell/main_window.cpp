@@ -33,9 +33,9 @@ std::string upper_hex(std::uint32_t value)
 
 Form1::Form1(platform::Services& services, platform::Forms& forms, ProgramFlags& flags)
     : Picture1("Picture1", IDI_DEVICE), Picture2("Picture2", IDI_DEVICE_LOCKED), ChangePassword(services, forms, flags),
-      MiseAjour1("MiseAjour1", services), services_(services), forms_(forms), flags_(flags),
+      MiseAjour1("MiseAjour1", services), services_(services), forms_(forms), flags_(flags), audit_(services.events),
       lock_switch_(flags, services.registry, services.boxes, forms, services.pump, services.devices, *this,
-                   ChangePassword.prompt)
+                   ChangePassword.prompt, audit_)
 {
     window.controls = {&Picture1, &Picture2, &MiseAjour1};
     MNU_Menu.items = {&MNU_USBLocked, &MNU_Separator, &MNU_Outils, &MNU_Separator1, &MNU_APropos, &MNU_Quitter};
@@ -93,6 +93,8 @@ void Form1::Form_Load()
         My_Icon_OFF();
     else
         My_Icon_ON();
+    audit_.started(VERSION_TEXT, flags_.USB_Locked == 1);
+    start_reported_ = true;
 }
 
 void Form1::My_Icon_ON()
@@ -184,16 +186,17 @@ void Form1::follow_start_value()
     if (!icon_shown_ || !window.loaded())
         return; // not resident (yet, or any more)
     // A value or key that has gone, or cannot be read, changes nothing.
-    const auto state = lock::read_lock_state(services_.registry);
-    if (!state)
+    const auto stored = lock::read_start_value(services_.registry);
+    if (!stored)
         return;
-    const std::int16_t locked = *state == lock::STATE_LOCKED ? 1 : 0;
+    const std::int16_t locked = lock::lock_state_of(*stored) == lock::STATE_LOCKED ? 1 : 0;
     if (locked == flags_.USB_Locked)
         return; // the program's own write, or no change: no flicker
     if (locked)
         My_Icon_OFF();
     else
         My_Icon_ON();
+    audit_.changed_outside(locked == 1, lock::start_value_text(*stored));
 }
 
 // The change layout keeps the height and Label3 as the last use left them,
@@ -220,6 +223,10 @@ void Form1::MNU_APropos_Click()
 
 void Form1::end_program()
 {
+    if (start_reported_) {
+        start_reported_ = false;
+        audit_.stopped(flags_.USB_Locked == 1);
+    }
     forms_.unload(ChangePassword.window);
     forms_.unload(window);
 }

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "about/about.h"
+#include "audit/audit_trail.h"
 #include "lock/lock_switch.h"
 #include "password/change_password.h"
 #include "platform/controls.h"
@@ -89,11 +90,14 @@ private:
     platform::Services& services_;
     platform::Forms& forms_;
     ProgramFlags& flags_;
+    audit::AuditTrail audit_;
     lock::LockSwitch lock_switch_;
     platform::VersionRecord version_record_;
     platform::NotifyIconData notify_record_;
     int startup_state_ = 0;
     bool icon_shown_ = false;
+    // Start-up has been reported: the end will be too, once.
+    bool start_reported_ = false;
     // A switch is running (it may be waiting for the password window); a
     // change seen meanwhile is followed once it has finished.
     int switches_running_ = 0;

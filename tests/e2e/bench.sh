@@ -394,7 +394,7 @@ PASSWORD_FILE_READ_ERROR="Erreur d'ouverture ou de lecture du fichier C:\\window
 # A box whose text begins with $1.
 expect_box_beginning() {
   local text
-  text=$(driver box-text 15000) || fail "no message box (expected one beginning [$1])"
+  text=$(driver box-text "$LONG_WAIT_MS") || fail "no message box (expected one beginning [$1])"
   [ "${text#"$1"}" != "$text" ] || fail "message box says [$text], expected it to begin [$1]"
   log "box: $text"
 }
@@ -404,7 +404,6 @@ expect_box_beginning() {
 make_password_file_unreadable() {
   rm -f "$PASSWORD_FILE"
   mkdir "$PASSWORD_FILE" || fail "cannot put a folder in the password file's place"
-  trap 'rmdir "$PASSWORD_FILE" 2>/dev/null; cleanup_programs' EXIT
 }
 
 # Another program puts $1 into the focused field of the password window with
@@ -602,6 +601,78 @@ screenshot_window() {
   log "screenshot: $BENCH_DIR/$2.png"
 }
 
+# --- the event log, seen through Wine's trace ----------------------------------
+
+# This Wine keeps no event log, but traces each report: with
+# WINEDEBUG=fixme+advapi,+eventlog one "fixme:advapi:ReportEventA (HANDLE,
+# 0xTYPE,0xCATEGORY,0xEVENTID,...)" line, then one ":eventlog:ReportEventW
+# L"..."" line per insert string, escaped (\\ for \, \00e9 for é).
+EVENT_TRACE=$BENCH_DIR/events.trace
+
+# Starts the program as start_program does, with its reports traced into
+# $1 (EVENT_TRACE).
+start_program_tracing_events() {
+  local trace=${1:-$EVENT_TRACE}
+  rm -f "$trace"
+  WINEDEBUG=fixme+advapi,+eventlog wine "$VARNHOLLOW_EXE" >/dev/null 2>"$trace" &
+  PROGRAM_PID=$!
+  STARTED+=("$PROGRAM_PID")
+  EVENTS_CHECKED=0
+}
+
+# The reports traced so far in $1 (EVENT_TRACE), one a line: "0xTYPE
+# 0xEVENTID sid|insert|insert...", the inserts in UTF-8; "nosid" when no
+# user's SID was given.
+reported_events() {
+  python3 - "${1:-$EVENT_TRACE}" <<'PYTHON'
+import re, sys
+def unescaped(text):
+    return re.sub(r'\\([0-9a-fA-F]{4}|.)', lambda m: chr(int(m[1], 16)) if len(m[1]) == 4
+                  else {'n': '\n', 'r': '\r', 't': '\t'}.get(m[1], m[1]), text)
+events = []
+try:
+    lines = open(sys.argv[1], encoding='latin-1').read().splitlines()
+except OSError:
+    lines = []
+for line in lines:
+    report = re.search(r':advapi:ReportEventA \(([^,]*),([^,]*),([^,]*),([^,]*),([^,]*),', line)
+    insert = re.search(r':eventlog:ReportEventW L"(.*)"$', line)
+    if report:
+        sid = 'nosid' if int(report[5] or '0', 16) == 0 else 'sid'
+        events.append(report[2] + ' ' + report[4] + ' ' + sid)
+    elif insert and events:
+        events[-1] += '|' + unescaped(insert[1])
+print('\n'.join(events))
+PYTHON
+}
+
+# Waits for the next report of the program started last and checks it:
+# expect_event "0xTYPE 0xEVENTID sid|insert|...".
+expect_event() {
+  local got n=$((EVENTS_CHECKED + 1)) deadline=$((SECONDS + LONG_WAIT_S))
+  while got=$(reported_events | sed -n "${n}p"); [ "$got" != "$1" ]; do
+    [ "$SECONDS" -le "$deadline" ] || fail "event $n is [$got], expected [$1]"
+    sleep 0.2
+  done
+  EVENTS_CHECKED=$n
+  log "event: $got"
+}
+
+# The program reported nothing beyond the events checked.
+expect_no_more_events() {
+  local extra
+  extra=$(reported_events | tail -n +$((EVENTS_CHECKED + 1)))
+  [ -z "$extra" ] || fail "events reported beyond those expected: $extra"
+}
+
+# The program whose trace is $1 opened no event source and reported nothing.
+expect_no_event_log_use() {
+  ! grep -aqE ':advapi:(RegisterEventSource|ReportEvent)' "$1" || fail "the program used the event log: $(grep -a ':advapi:' "$1")"
+}
+
+# DOMAIN\user, as Windows names the user the programs run as.
+windows_user() { wine cmd /c 'echo %USERDOMAIN%\%USERNAME%' 2>/dev/null | tr -d '\r'; }
+
 # --- USB drives plugged in: a stand-in cfgmgr32.dll -------------------------
 # Wine's own cfgmgr32 shows no USB storage. The stand-in presents the devices
 # of C:\stand_in_devices.txt and logs to C:\stand_in_cfgmgr32.txt; it sits next
@@ -735,6 +806,7 @@ clean_desktop() {
 # unlocked.
 clean_start() {
   clean_desktop || return 1
+  [ ! -d "$PASSWORD_FILE" ] || rmdir "$PASSWORD_FILE"
   rm -f "$PASSWORD_FILE" "$(launches_file)"
   set_usbstor_start 3
   [ "$(usbstor_start)" = 3 ] || { log "USBSTOR Start could not be set to 3"; return 1; }
@@ -753,6 +825,7 @@ finish_scenario() {
   local status=$?
   [ "$status" -eq 0 ] || keep_evidence "$SCENARIO"
   clean_desktop || { log "FAIL: the desktop could not be cleaned after the scenario"; status=1; }
+  [ ! -d "$PASSWORD_FILE" ] || rmdir "$PASSWORD_FILE"
   [ -z "${DEVICES_PLUGGED_IN:-}" ] || unplug_devices
   exit "$status"
 }
@@ -809,7 +882,7 @@ expect_box_within() {
 expect_menu_answers() {
   open_menu
   xdotool mousemove 300 200 click 1
-  driver no-menu 5000 || fail "the menu stayed open after a click elsewhere"
+  driver no-menu "$LONG_WAIT_MS" || fail "the menu stayed open after a click elsewhere"
   log "the menu opened and closed"
 }
 

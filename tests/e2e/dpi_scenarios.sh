@@ -56,7 +56,7 @@ scenario_the_about_window_shows_its_whole_texts() {
   expect_window_whole "$ABOUT_TITLE"
   screenshot_window "$ABOUT_TITLE" "about-${BENCH_DPI}dpi"
   click_on picture
-  driver no-window "$ABOUT_TITLE" 5000 || fail "a click on the picture left the About window open"
+  driver no-window "$ABOUT_TITLE" "$LONG_WAIT_MS" || fail "a click on the picture left the About window open"
   quit_unlocked
 }
 

@@ -296,3 +296,30 @@ scenario_the_deployment_tool_writes_accents_a_console_can_show() {
   expect_password '-ABC'
   uninstall "$VARNHOLLOW_MSI"
 }
+# --- the event source ---------------------------------------------------------
+
+EVENT_SOURCE_KEY='HKLM\SYSTEM\CurrentControlSet\Services\Eventlog\Application\Varnhollow'
+
+# The event source's values, "NAME TYPE DATA" a line, by name; nothing when
+# the key is missing.
+event_source_values() {
+  wine reg query "$EVENT_SOURCE_KEY" 2>/dev/null | tr -d '\r' |
+    awk '$2 ~ /^REG_/ {name = $1; type = $2; $1 = $2 = ""; sub(/^ +/, ""); print name, type, $0}' | sort
+}
+
+scenario_install_registers_the_event_source_and_uninstall_removes_it() {
+  as_new_machine
+  set_usbstor_start 3
+  [ -z "$(event_source_values)" ] || fail "an event source was there before: $(event_source_values)"
+  install "$VARNHOLLOW_MSI"
+  expect_installed 1.04
+  local expected
+  expected=$(printf '%s\n' "EventMessageFile REG_EXPAND_SZ $VARNHOLLOW_EXE" 'TypesSupported REG_DWORD 0x1f')
+  [ "$(event_source_values)" = "$expected" ] || fail "the event source holds [$(event_source_values)]"
+  log "event source: $(event_source_values | paste -sd';')"
+  uninstall "$VARNHOLLOW_MSI"
+  expect_uninstalled
+  ! wine reg query "$EVENT_SOURCE_KEY" >/dev/null 2>&1 || fail "the event source's key is left after uninstalling"
+  log "event source removed"
+  expect_start 3
+}

@@ -418,6 +418,32 @@ std::uint32_t FakeIniFiles::get_private_profile_string(const std::string& sectio
     return static_cast<std::uint32_t>(copied);
 }
 
+bool FakeEventLog::report(platform::EventType type, std::uint32_t event_id, const std::vector<std::string>& inserts)
+{
+    ++reports;
+    if (while_reporting)
+        while_reporting();
+    if (fails)
+        return false;
+    events.push_back({type, event_id, inserts});
+    return true;
+}
+
+std::string FakeEventLog::error_text(long status)
+{
+    return status == ACCESS_DENIED ? "Acc\xE8s refus\xE9." : "Erreur " + std::to_string(status) + ".";
+}
+
+void PrintTo(const FakeEventLog::Event& event, std::ostream* out)
+{
+    char id[11];
+    std::snprintf(id, sizeof id, "0x%08X", static_cast<unsigned>(event.id));
+    *out << id << " type " << static_cast<int>(event.type) << " [";
+    for (std::size_t i = 0; i < event.inserts.size(); ++i)
+        *out << (i ? "|" : "") << event.inserts[i];
+    *out << "]";
+}
+
 } // namespace fakes
 
 namespace fakes {

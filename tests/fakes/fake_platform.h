@@ -10,6 +10,7 @@
 #include <map>
 #include <optional>
 #include <memory>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -345,6 +346,33 @@ private:
     platform::DeviceNode next_node_ = 2;
 };
 
+// The Application log in memory: the events written, in order. `fails` plays
+// a source that cannot be opened: nothing is written, every report answers
+// false. Not modelled: the message texts (the exe's message table, checked
+// under Wine) and the user's SID.
+class FakeEventLog : public platform::EventLog {
+public:
+    struct Event {
+        platform::EventType type;
+        std::uint32_t id;
+        std::vector<std::string> inserts;
+        bool operator==(const Event&) const = default;
+    };
+    std::vector<Event> events;
+    int reports = 0; // written or not
+    bool fails = false;
+    std::string user = "POSTE-042\\mdurand";
+    std::function<void()> while_reporting; // runs inside each report
+
+    bool report(platform::EventType type, std::uint32_t event_id, const std::vector<std::string>& inserts) override;
+    std::string user_name() override { return user; }
+    // "Accès refusé." for 5 (ERROR_ACCESS_DENIED), "Erreur N." for any other.
+    std::string error_text(long status) override;
+};
+
+// Shows an event in a test's failure message: "0x0000006E type 8 [POSTE-042\mdurand]".
+void PrintTo(const FakeEventLog::Event& event, std::ostream* out);
+
 // Every fake, and the services that hand them out.
 struct FakePlatform {
     FakeRegistry registry;
@@ -361,8 +389,9 @@ struct FakePlatform {
     FakeShell shell;
     FakeRegistryWatch watch;
     FakePlugAndPlay devices;
+    FakeEventLog events;
     platform::Services services{registry, tray,  system,   boxes, runtime,     windows, pump,
-                                files,    internet, ini,   file_system, shell, watch, devices};
+                                files,    internet, ini,   file_system, shell, watch, devices, events};
 };
 
 // Finds a menu item by name anywhere under `menu`.

@@ -13,6 +13,7 @@
 #include "platform/forms.h"
 #include "platform/win32/win32_plug_and_play.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_event_log.h"
 #include "platform/win32/win32_registry_watch.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_shell.h"
@@ -207,8 +208,9 @@ void control_window(HINSTANCE instance)
     platform::win32::Win32WindowSystem windows(instance);
     platform::win32::Win32RegistryWatch watch(windows.waits);
     platform::win32::Win32PlugAndPlay devices;
+    platform::win32::Win32EventLog events("Varnhollow");
     platform::Services services{registry, tray,         system,   boxes, runtime,     windows, windows,
-                                record_files, internet, ini,   file_system, shell, watch, devices};
+                                record_files, internet, ini,   file_system, shell, watch, devices, events};
     platform::Forms forms(windows);
     platform::Form form{"Form1", "Varnhollow"};
     update::MiseAjour control{"MiseAjour1", services};

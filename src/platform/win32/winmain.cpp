@@ -2,6 +2,7 @@
 
 #include "platform/forms.h"
 #include "platform/services.h"
+#include "platform/win32/win32_event_log.h"
 #include "platform/win32/win32_plug_and_play.h"
 #include "platform/win32/win32_registry_watch.h"
 #include "platform/win32/win32_services.h"
@@ -9,6 +10,7 @@
 #include "platform/win32/win32_update_services.h"
 #include "platform/win32/win32_window_system.h"
 #include "shell/main_window.h"
+#include "shell/product.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
@@ -26,8 +28,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     Win32WindowSystem windows(instance);
     Win32RegistryWatch watch(windows.waits);
     Win32PlugAndPlay devices;
+    Win32EventLog events(shell::PRODUCT_NAME);
     platform::Services services{registry, tray,  system,   boxes, runtime,     windows, windows,
-                                files,    internet, ini,   file_system, shell, watch, devices};
+                                files,    internet, ini,   file_system, shell, watch, devices, events};
 
     platform::Forms forms(windows);
     shell::ProgramFlags flags;

@@ -1,0 +1,419 @@
+#include <functional>
+
+#include "audit/audit_trail.h"
+#include "main_window_fixture.h"
+#include "password/passwd.h"
+
+namespace {
+
+using Event = fakes::FakeEventLog::Event;
+using platform::EventType;
+
+const std::string USER = "POSTE-042\\mdurand";
+const std::string ON = "activ\xE9";
+const std::string OFF = "d\xE9sactiv\xE9";
+const std::string PASSWORD_FILE = "C:\\WINDOWS\\system32\\PSTACK.DRV";
+
+// --- each report: its type, number and inserts --------------------------------
+
+struct Report {
+    const char* name;
+    std::function<void(audit::AuditTrail&)> act;
+    Event expected;
+};
+
+class AuditTrailReport : public testing::TestWithParam<Report> {};
+
+TEST_P(AuditTrailReport, WritesOneEventWithItsTypeNumberAndInserts)
+{
+    fakes::FakeEventLog log;
+    log.user = USER;
+    audit::AuditTrail trail(log);
+    GetParam().act(trail);
+    EXPECT_EQ(log.events, std::vector<Event>{GetParam().expected});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Events, AuditTrailReport,
+    testing::Values(
+        Report{"StartedLocked", [](audit::AuditTrail& t) { t.started("1.4", true); },
+               {EventType::information, 0x40000064, {"1.4", USER, ON}}},
+        Report{"StartedUnlocked", [](audit::AuditTrail& t) { t.started("1.4", false); },
+               {EventType::information, 0x40000064, {"1.4", USER, OFF}}},
+        Report{"StoppedLocked", [](audit::AuditTrail& t) { t.stopped(true); },
+               {EventType::information, 0x40000065, {USER, ON}}},
+        Report{"Locked", [](audit::AuditTrail& t) { t.locked(); }, {EventType::audit_success, 0x0000006E, {USER}}},
+        Report{"Unlocked", [](audit::AuditTrail& t) { t.unlocked(); }, {EventType::audit_success, 0x0000006F, {USER}}},
+        Report{"WrongPassword", [](audit::AuditTrail& t) { t.wrong_password(); },
+               {EventType::audit_failure, 0x80000070, {USER}}},
+        Report{"PasswordChanged", [](audit::AuditTrail& t) { t.password_changed(); },
+               {EventType::audit_success, 0x00000071, {USER}}},
+        Report{"ChangedOutside", [](audit::AuditTrail& t) { t.changed_outside(false, "3"); },
+               {EventType::warning, 0x80000072, {OFF, "3"}}},
+        Report{"WriteFailedWithTheSystemsText", [](audit::AuditTrail& t) { t.write_failed(5); },
+               {EventType::error, 0xC0000073, {USER, "Acc\xE8s refus\xE9."}}},
+        Report{"DrivesEjectedJoinedByCommas",
+               [](audit::AuditTrail& t) { t.drives_ejected({"Cl\xE9 USB (E:)", "Disque USB (F:)", "SANDISK (G:)"}); },
+               {EventType::information, 0x40000074, {USER, "Cl\xE9 USB (E:), Disque USB (F:), SANDISK (G:)"}}},
+        Report{"OneDriveEjected", [](audit::AuditTrail& t) { t.drives_ejected({"Cl\xE9 USB (E:)"}); },
+               {EventType::information, 0x40000074, {USER, "Cl\xE9 USB (E:)"}}}),
+    [](const testing::TestParamInfo<Report>& info) { return info.param.name; });
+
+TEST(AuditTrail, EventNumbersAreTheLowWordUnderTheSeverity)
+{
+    EXPECT_EQ(audit::EVENT_STARTED & 0xFFFF, 100u);
+    EXPECT_EQ(audit::EVENT_STOPPED & 0xFFFF, 101u);
+    EXPECT_EQ(audit::EVENT_LOCKED & 0xFFFF, 110u);
+    EXPECT_EQ(audit::EVENT_UNLOCKED & 0xFFFF, 111u);
+    EXPECT_EQ(audit::EVENT_WRONG_PASSWORD & 0xFFFF, 112u);
+    EXPECT_EQ(audit::EVENT_PASSWORD_CHANGED & 0xFFFF, 113u);
+    EXPECT_EQ(audit::EVENT_CHANGED_OUTSIDE & 0xFFFF, 114u);
+    EXPECT_EQ(audit::EVENT_WRITE_FAILED & 0xFFFF, 115u);
+    EXPECT_EQ(audit::EVENT_DRIVES_EJECTED & 0xFFFF, 116u);
+    // Facility 0, no customer bit: only the severity above the low word.
+    for (std::uint32_t id : {audit::EVENT_STARTED, audit::EVENT_LOCKED, audit::EVENT_WRONG_PASSWORD,
+                             audit::EVENT_CHANGED_OUTSIDE, audit::EVENT_WRITE_FAILED})
+        EXPECT_EQ(id & 0x3FFF0000u, 0u) << std::hex << id;
+}
+
+// --- the program's actions ------------------------------------------------------
+
+class AuditedProgram : public fakes::MainWindowFixture {
+protected:
+    AuditedProgram() { p.events.user = USER; }
+
+    void store_password(const std::string& plain)
+    {
+        p.files.files[PASSWORD_FILE] = password::Codage_Passwd(plain) + std::string(16, '\0');
+    }
+    // Keys as the real field gets them: the handler first, then the field.
+    void type_and_enter(platform::TextBox& field, const std::string& text)
+    {
+        for (char c : text) {
+            field.on_key_press(static_cast<unsigned char>(c));
+            field.set_text(field.text() + c);
+        }
+        field.on_key_press(13);
+    }
+    void type_in_verify_window(const std::string& text) { dialog.Text1.set_text(text); }
+    void press_ok() { dialog.CMD_OK.on_click(); }
+
+    std::vector<Event> events_since(std::size_t first) const
+    {
+        return {p.events.events.begin() + static_cast<std::ptrdiff_t>(first), p.events.events.end()};
+    }
+    void change_from_outside(std::uint32_t start)
+    {
+        seed_start(start);
+        p.watch.notify();
+    }
+};
+
+TEST_F(AuditedProgram, StartUpIsReportedOnceTheIconIsUp)
+{
+    p.events.user = ""; // a user the system could not name
+    std::size_t icons_when_reported = 0;
+    p.events.while_reporting = [&] { icons_when_reported = p.tray.icons.size(); };
+    start_with(4);
+    EXPECT_EQ(icons_when_reported, 1u);
+    EXPECT_EQ(p.events.events, (std::vector<Event>{{EventType::information, 0x40000064, {"1.4", "", ON}}}));
+}
+
+TEST_F(AuditedProgram, StartUpUnlockedSaysDisabled)
+{
+    start_with(3);
+    EXPECT_EQ(p.events.events, (std::vector<Event>{{EventType::information, 0x40000064, {"1.4", USER, OFF}}}));
+}
+
+struct Refused {
+    const char* name;
+    std::function<void(fakes::FakePlatform&)> arrange;
+};
+
+class AuditedRefusal : public AuditedProgram, public testing::WithParamInterface<Refused> {};
+
+TEST_P(AuditedRefusal, ReportsNothingAndNeverAsksTheLog)
+{
+    GetParam().arrange(p);
+    start_with(3);
+    ASSERT_EQ(p.boxes.shown.size(), 1u);
+    EXPECT_FALSE(form.window.loaded());
+    form.Form_Terminate();
+    EXPECT_EQ(p.events.reports, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AuditedRefusal,
+    testing::Values(
+        Refused{"UnsupportedSystem", [](fakes::FakePlatform& f) { f.system.version = {148, 4, 10, 1998, 1, {}}; }},
+        Refused{"SecondInstance", [](fakes::FakePlatform& f) { f.runtime.other_instance = true; }},
+        Refused{"StartValueUnreadable", [](fakes::FakePlatform& f) { f.registry.query_status = 5; }}),
+    [](const testing::TestParamInfo<Refused>& info) { return info.param.name; });
+
+TEST_F(AuditedProgram, LockingIsReportedAfterTheValueAndTheIcon)
+{
+    start_with(3);
+    const auto before = p.events.events.size();
+    choose("MNU_USBLocked");
+    EXPECT_EQ(stored_start(), 4);
+    EXPECT_EQ(events_since(before), (std::vector<Event>{{EventType::audit_success, 0x6E, {USER}}}));
+}
+
+TEST_F(AuditedProgram, AWrongPasswordThenTheRightOneUnlocks)
+{
+    store_password("SECRET");
+    start_with(4);
+    const auto before = p.events.events.size();
+    std::size_t reported_before_the_message = 0;
+    p.boxes.while_shown = [&] { reported_before_the_message = p.events.events.size() - before; };
+    p.pump.script = {[&] {
+                         type_in_verify_window("faux");
+                         press_ok();
+                     },
+                     [&] {
+                         type_in_verify_window("secret");
+                         press_ok();
+                     }};
+    choose("MNU_USBLocked");
+    EXPECT_EQ(stored_start(), 3);
+    EXPECT_EQ(reported_before_the_message, 1u); // the attempt, before the user reads the message
+    EXPECT_EQ(events_since(before), (std::vector<Event>{{EventType::audit_failure, 0x80000070, {USER}},
+                                                        {EventType::audit_success, 0x6F, {USER}}}));
+}
+
+TEST_F(AuditedProgram, GivingUpTheUnlockReportsNothing)
+{
+    start_with(4);
+    const auto before = p.events.events.size();
+    p.pump.script = {[&] { dialog.CMD_Cancel1.on_click(); }};
+    choose("MNU_USBLocked");
+    p.pump.script = {[&] { dialog.window.on_close(); }};
+    choose("MNU_USBLocked");
+    EXPECT_EQ(stored_start(), 4);
+    EXPECT_EQ(p.events.events.size(), before);
+}
+
+TEST_F(AuditedProgram, ChangingThePasswordReportsAWrongCurrentOneThenTheChange)
+{
+    store_password("OLD");
+    start_with(3);
+    const auto before = p.events.events.size();
+    choose("MNU_Password");
+    type_and_enter(dialog.Text1, "bad");
+    type_and_enter(dialog.Text1, "old");
+    type_and_enter(dialog.Text2, "new");
+    type_and_enter(dialog.Text3, "NEW"); // differs: not a wrong password, no event
+    dialog.Text3.set_text("");
+    type_and_enter(dialog.Text3, "new");
+    EXPECT_EQ(password::Decodage_Passwd(p.files.files[PASSWORD_FILE].substr(0, 16)), "NEW");
+    EXPECT_EQ(events_since(before), (std::vector<Event>{{EventType::audit_failure, 0x80000070, {USER}},
+                                                        {EventType::audit_success, 0x71, {USER}}}));
+}
+
+TEST_F(AuditedProgram, APasswordThatCouldNotBeWrittenIsNotReportedAsChanged)
+{
+    store_password("OLD");
+    start_with(3);
+    const auto before = p.events.events.size();
+    choose("MNU_Password");
+    type_and_enter(dialog.Text1, "old");
+    type_and_enter(dialog.Text2, "new");
+    p.files.fail_with = platform::FileError{5, "Acc\xE8s refus\xE9."};
+    type_and_enter(dialog.Text3, "new");
+    EXPECT_EQ(p.events.events.size(), before);
+}
+
+struct OutsideChange {
+    const char* name;
+    std::uint32_t from, to;
+    std::vector<std::string> inserts;
+};
+
+class AuditedOutsideChange : public AuditedProgram, public testing::WithParamInterface<OutsideChange> {};
+
+TEST_P(AuditedOutsideChange, IsAWarningWithTheNewStateAndValue)
+{
+    const auto& c = GetParam();
+    start_with(c.from);
+    const auto before = p.events.events.size();
+    change_from_outside(c.to);
+    EXPECT_EQ(events_since(before), (std::vector<Event>{{EventType::warning, 0x80000072, c.inserts}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, AuditedOutsideChange,
+                         testing::Values(OutsideChange{"Locked", 3, 4, {ON, "4"}},
+                                         OutsideChange{"Unlocked", 4, 3, {OFF, "3"}},
+                                         OutsideChange{"ServiceStartedAtBoot", 4, 0, {OFF, "0"}}),
+                         [](const testing::TestParamInfo<OutsideChange>& info) { return info.param.name; });
+
+TEST_F(AuditedProgram, NoOutsideChangeForTheProgramsOwnWriteOrAnEqualState)
+{
+    start_with(3);
+    choose("MNU_USBLocked");
+    const auto before = p.events.events.size();
+    p.watch.notify(); // the notification of the program's own write
+    change_from_outside(4);
+    EXPECT_EQ(p.events.events.size(), before);
+}
+
+TEST_F(AuditedProgram, AStartValueStoredAsTextIsShownAsItIs)
+{
+    start_with(4);
+    const auto before = p.events.events.size();
+    p.registry.keys[lock::USBSTOR_KEY]["Start"] = {platform::REG_SZ_TYPE, {'4', 0}}; // reads as unlocked
+    p.watch.notify();
+    EXPECT_EQ(events_since(before), (std::vector<Event>{{EventType::warning, 0x80000072, {OFF, "4"}}}));
+}
+
+struct WriteFailure {
+    const char* name;
+    long open, set, close;
+    std::uint32_t start;
+    std::string error;
+};
+
+class AuditedWriteFailure : public AuditedProgram, public testing::WithParamInterface<WriteFailure> {};
+
+TEST_P(AuditedWriteFailure, IsAnErrorWithTheSystemsTextThenTheEnd)
+{
+    const auto& c = GetParam();
+    start_with(c.start);
+    const auto before = p.events.events.size();
+    std::vector<Event> reported_before_the_message;
+    p.boxes.while_shown = [&] { reported_before_the_message = events_since(before); };
+    p.registry.open_status = c.open;
+    p.registry.set_status = c.set;
+    p.registry.close_status = c.close;
+    if (c.start == 4)
+        p.pump.script = {[&] { press_ok(); }}; // no password file: the empty password
+    choose("MNU_USBLocked");
+    const Event failure{EventType::error, 0xC0000073, {USER, c.error}};
+    EXPECT_EQ(reported_before_the_message, std::vector<Event>{failure});
+    const std::string state = c.start == 4 ? ON : OFF; // as the icon still shows it
+    EXPECT_EQ(events_since(before), (std::vector<Event>{failure, {EventType::information, 0x40000065, {USER, state}}}));
+    form.Form_Terminate();
+    EXPECT_EQ(events_since(before).size(), 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, AuditedWriteFailure,
+                         testing::Values(WriteFailure{"LockOpenDenied", 5, 0, 0, 3, "Acc\xE8s refus\xE9."},
+                                         WriteFailure{"LockSetDenied", 0, 5, 0, 3, "Acc\xE8s refus\xE9."},
+                                         WriteFailure{"UnlockCloseFailed", 0, 0, 6, 4, "Erreur 6."}),
+                         [](const testing::TestParamInfo<WriteFailure>& info) { return info.param.name; });
+
+TEST_F(AuditedProgram, QuittingReportsTheEndOnceWithTheLockState)
+{
+    start_with(4);
+    const auto before = p.events.events.size();
+    p.boxes.answers = {7}; // No: the program stays
+    choose("MNU_Quitter");
+    EXPECT_EQ(p.events.events.size(), before);
+    p.boxes.answers = {6};
+    choose("MNU_Quitter");
+    form.Form_Terminate(); // the loop has ended
+    EXPECT_EQ(events_since(before), (std::vector<Event>{{EventType::information, 0x40000065, {USER, ON}}}));
+}
+
+TEST_F(AuditedProgram, AQuitMessageFromOutsideReportsTheEnd)
+{
+    start_with(3);
+    const auto before = p.events.events.size();
+    form.Form_Terminate();
+    EXPECT_EQ(events_since(before), (std::vector<Event>{{EventType::information, 0x40000065, {USER, OFF}}}));
+}
+
+// One machine with the program on fakes, for stories played twice.
+struct Machine {
+    fakes::FakePlatform p;
+    platform::Forms forms{p.windows};
+    shell::ProgramFlags flags;
+    shell::Form1 form{p.services, forms, flags};
+    password::ChangePassword& dialog = form.ChangePassword;
+
+    void choose(const std::string& item)
+    {
+        p.windows.on_popup = [item](platform::MenuItem& menu) { fakes::find_item(menu, item)->on_click(); };
+        platform::PictureBox& owner = flags.USB_Locked ? form.Picture2 : form.Picture1;
+        owner.on_mouse_move(1, 0, 0x204 * 15, 0);
+        p.windows.on_popup = nullptr;
+    }
+    void start_value(std::uint32_t start) { p.registry.set_dword(lock::USBSTOR_KEY, "Start", start); }
+
+    // Start, lock, a wrong password then the right one, a change of password,
+    // a change from outside, quit.
+    void play_story()
+    {
+        p.events.user = USER;
+        p.files.files[PASSWORD_FILE] = password::Codage_Passwd("SECRET") + std::string(16, '\0');
+        start_value(3);
+        forms.load(form.window);
+        choose("MNU_USBLocked");
+        p.pump.script = {[&] { verify("faux"); }, [&] { verify("secret"); }};
+        choose("MNU_USBLocked");
+        choose("MNU_Password");
+        enter(dialog.Text1, "secret");
+        enter(dialog.Text2, "neuf");
+        enter(dialog.Text3, "neuf");
+        start_value(4);
+        p.watch.notify();
+        p.boxes.answers = {6};
+        choose("MNU_Quitter");
+        form.Form_Terminate();
+    }
+    void verify(const std::string& password)
+    {
+        dialog.Text1.set_text(password);
+        dialog.CMD_OK.on_click();
+    }
+    void enter(platform::TextBox& field, const std::string& text)
+    {
+        field.set_text(text);
+        field.on_key_press(13);
+    }
+};
+
+TEST(AuditedStory, GivesItsEventsInOrder)
+{
+    Machine m;
+    m.play_story();
+    std::vector<std::uint32_t> numbers;
+    for (const Event& e : m.p.events.events)
+        numbers.push_back(e.id & 0xFFFF);
+    EXPECT_EQ(numbers, (std::vector<std::uint32_t>{100, 110, 112, 111, 113, 114, 101}));
+}
+
+TEST(AuditedStory, AFailingLogChangesNothingTheUserSeesOrTheMachineHolds)
+{
+    Machine working;
+    working.play_story();
+    Machine failing;
+    failing.p.events.fails = true;
+    failing.play_story();
+
+    EXPECT_EQ(failing.p.events.reports, 7);
+    EXPECT_TRUE(failing.p.events.events.empty());
+    EXPECT_EQ(failing.p.registry.calls, working.p.registry.calls);
+    EXPECT_EQ(failing.p.registry.keys[lock::USBSTOR_KEY]["Start"].bytes,
+              working.p.registry.keys[lock::USBSTOR_KEY]["Start"].bytes);
+    std::vector<std::string> working_boxes, failing_boxes;
+    for (const auto& b : working.p.boxes.shown)
+        working_boxes.push_back(b.text);
+    for (const auto& b : failing.p.boxes.shown)
+        failing_boxes.push_back(b.text);
+    EXPECT_EQ(failing_boxes, working_boxes);
+    EXPECT_EQ(working_boxes.size(), 3u); // the wrong password, the change, the question on quitting
+    EXPECT_EQ(failing.p.tray.calls.size(), working.p.tray.calls.size());
+    EXPECT_TRUE(failing.p.tray.icons.empty());
+    // The cipher is seeded by the clock: compare the passwords, not the bytes.
+    const auto stored_password = [](Machine& m) {
+        return password::Decodage_Passwd(m.p.files.files[PASSWORD_FILE].substr(0, 16));
+    };
+    EXPECT_EQ(stored_password(failing), "NEUF");
+    EXPECT_EQ(stored_password(working), "NEUF");
+    EXPECT_EQ(failing.p.windows.created, working.p.windows.created);
+    EXPECT_EQ(failing.p.windows.destroyed, working.p.windows.destroyed);
+    EXPECT_EQ(failing.flags.USB_Locked, working.flags.USB_Locked);
+    EXPECT_EQ(failing.p.pump.rounds, working.p.pump.rounds);
+}
+
+} // namespace
