@@ -453,7 +453,6 @@ scenario_update_opens_no_address_but_a_web_address() {
   quit_unlocked
 }
 
-<<<<<<< HEAD
 # --- USB drives still plugged in when the lock goes on -------------------------
 
 STILL_PLUGGED_IN="Ces périphériques de stockage USB sont encore branchés et restent utilisables jusqu'à leur retrait :"
@@ -603,43 +602,10 @@ scenario_a_change_given_up_after_the_current_password_asks_for_it_again() {
   seed_password_file "$SECRET_ENCODED" "$RESERVE"
   cp "$PASSWORD_FILE" "$BENCH_DIR/password-before"
   start_resident winxp 3 unlocked
-=======
-# --- the audit trail in the event log -------------------------------------------
-
-# Event types as ReportEventA takes them.
-INFORMATION=0x0004 AUDIT_SUCCESS=0x0008 AUDIT_FAILURE=0x0010 WARNING=0x0002
-
-scenario_the_event_log_tells_who_locked_unlocked_and_changed_the_password() {
-  local user
-  user=$(windows_user)
-  [[ "$user" == ?*\\?* ]] || fail "Windows names the user [$user]"
-  seed_password_file "$SECRET_ENCODED" "$RESERVE"
-  windows_version winxp
-  set_usbstor_start 3
-  start_program_tracing_events
-  expect_tray unlocked
-  expect_event "$INFORMATION 0x40000064 sid|1.4|$user|désactivé"
-  choose lock
-  expect_tray locked
-  expect_event "$AUDIT_SUCCESS 0x0000006e sid|$user"
-  choose lock
-  expect_password_window verify
-  type_password wrong
-  press_enter
-  expect_box "$WRONG_PASSWORD"
-  expect_event "$AUDIT_FAILURE 0x80000070 sid|$user" # while the message is still shown
-  answer 1
-  type_password secret
-  press_enter
-  expect_no_password_window
-  expect_tray unlocked
-  expect_event "$AUDIT_SUCCESS 0x0000006f sid|$user"
->>>>>>> eventlog
   choose_tool password
   expect_password_window change
   type_password secret
   press_enter
-<<<<<<< HEAD
   [ "$(password_field_enabled 64)" = 1 ] || fail "the right current password did not open the new password field"
   click_button Abandon
   expect_no_password_window
@@ -692,24 +658,11 @@ scenario_a_silent_web_server_leaves_the_menu_usable_and_the_check_fails_after_30
   expect_no_temporary_file
   expect_nothing_opened
   expect_requests "$VERSIONS_REQUEST"
-=======
-  type_password neuf
-  press_enter
-  type_password neuf
-  press_enter
-  expect_box "$PASSWORD_CHANGED"
-  expect_event "$AUDIT_SUCCESS 0x00000071 sid|$user"
-  answer 1
-  expect_no_password_window
-  change_start_from_outside 4 locked
-  expect_event "$WARNING 0x80000072 sid|activé|4"
->>>>>>> eventlog
   choose quit
   expect_box "$QUIT_LOCKED"
   answer 6
   expect_exit
   expect_tray none
-<<<<<<< HEAD
 }
 
 scenario_a_web_server_answering_after_5_seconds_brings_the_offer_as_before() {
@@ -849,7 +802,56 @@ scenario_the_run_script_speaks_french_whatever_the_callers_language() {
   expect_run_script_ended
   expect_start 4
 }
-=======
+
+# --- the audit trail in the event log -------------------------------------------
+
+# Event types as ReportEventA takes them.
+INFORMATION=0x0004 AUDIT_SUCCESS=0x0008 AUDIT_FAILURE=0x0010 WARNING=0x0002
+
+scenario_the_event_log_tells_who_locked_unlocked_and_changed_the_password() {
+  local user
+  user=$(windows_user)
+  [[ "$user" == ?*\\?* ]] || fail "Windows names the user [$user]"
+  seed_password_file "$SECRET_ENCODED" "$RESERVE"
+  windows_version winxp
+  set_usbstor_start 3
+  start_program_tracing_events
+  expect_tray unlocked
+  expect_event "$INFORMATION 0x40000064 sid|1.4|$user|désactivé"
+  choose lock
+  expect_tray locked
+  expect_event "$AUDIT_SUCCESS 0x0000006e sid|$user"
+  choose lock
+  expect_password_window verify
+  type_password wrong
+  press_enter
+  expect_box "$WRONG_PASSWORD"
+  expect_event "$AUDIT_FAILURE 0x80000070 sid|$user" # while the message is still shown
+  answer 1
+  type_password secret
+  press_enter
+  expect_no_password_window
+  expect_tray unlocked
+  expect_event "$AUDIT_SUCCESS 0x0000006f sid|$user"
+  choose_tool password
+  expect_password_window change
+  type_password secret
+  press_enter
+  type_password neuf
+  press_enter
+  type_password neuf
+  press_enter
+  expect_box "$PASSWORD_CHANGED"
+  expect_event "$AUDIT_SUCCESS 0x00000071 sid|$user"
+  answer 1
+  expect_no_password_window
+  change_start_from_outside 4 locked
+  expect_event "$WARNING 0x80000072 sid|activé|4"
+  choose quit
+  expect_box "$QUIT_LOCKED"
+  answer 6
+  expect_exit
+  expect_tray none
   expect_event "$INFORMATION 0x40000065 sid|$user|activé"
   expect_no_more_events
   expect_start 4
@@ -878,4 +880,3 @@ scenario_a_program_that_refuses_to_start_writes_no_event() {
   expect_no_event_log_use "$refused"
   windows_version winxp
 }
->>>>>>> eventlog

@@ -13,6 +13,7 @@
 #include "about/about.h"
 #include "password/change_password.h"
 #include "platform/forms.h"
+#include "platform/win32/win32_event_log.h"
 #include "platform/win32/win32_registry_watch.h"
 #include "platform/win32/win32_plug_and_play.h"
 #include "platform/win32/win32_services.h"
@@ -156,8 +157,9 @@ struct Win32Services {
     platform::win32::Win32WindowSystem windows{::GetModuleHandleA(nullptr)};
     platform::win32::Win32RegistryWatch watch{windows.waits};
     platform::win32::Win32PlugAndPlay devices;
+    platform::win32::Win32EventLog events{"Varnhollow"};
     platform::Services services{registry, tray,     system, boxes,       runtime, windows, windows,
-                                record_files, internet, ini, file_system, shell,   watch,   devices};
+                                record_files, internet, ini, file_system, shell,   watch,   devices, events};
 };
 
 void password_window(const Sizes& sizes)
