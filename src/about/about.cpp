@@ -1,8 +1,8 @@
 #include "about/about.h"
 
-#include "shell/maker.h"
-#include "shell/product.h"
-#include "shell/resource_ids.h"
+#include "program/maker.h"
+#include "program/product.h"
+#include "program/resource_ids.h"
 
 namespace about {
 
@@ -49,10 +49,10 @@ About::About(platform::Forms& forms, platform::Runtime& runtime)
 
 void About::Form_Load()
 {
-    LBL_Progname.set_caption(std::string(shell::PRODUCT_NAME) + " " + shell::VERSION_TEXT);
-    LBL_author.set_caption(shell::AUTHOR_LINE);
-    lbl_email.set_caption(shell::MAKER_EMAIL);
-    lbl_web.set_caption(shell::MAKER_HOST);
+    LBL_Progname.set_caption(std::string(program::PRODUCT_NAME) + " " + program::VERSION_TEXT);
+    LBL_author.set_caption(program::AUTHOR_LINE);
+    lbl_email.set_caption(program::MAKER_EMAIL);
+    lbl_web.set_caption(program::MAKER_HOST);
     lbl_web.set_tooltip(std::string(" ") + TOOLTIP_BASE + " ");
 }
 
@@ -83,7 +83,7 @@ void About::lbl_web_Click()
 void About::Ouvrir_Site_Web()
 {
     browser_command_ = BROWSER_COMMAND;
-    address_ = shell::MAKER_HOST;
+    address_ = program::MAKER_HOST;
     runtime_.start_program(browser_command_ + address_);
 }
 

@@ -1,13 +1,13 @@
 #include "about/contact.h"
 
 #include "password/password_file.h"
-#include "shell/maker.h"
+#include "program/maker.h"
 
 namespace about {
 
 std::string contact_address()
 {
-    return std::string(MAIL_PREFIX) + shell::MAKER_EMAIL + MAIL_SUBJECT;
+    return std::string(MAIL_PREFIX) + program::MAKER_EMAIL + MAIL_SUBJECT;
 }
 
 void MNU_Email_Click(platform::Shell& shell, platform::SystemInfo& system, const platform::Form& main_window)

@@ -9,7 +9,7 @@
 #include "platform/message_box.h"
 #include "platform/plug_and_play.h"
 #include "platform/registry.h"
-#include "shell/program_flags.h"
+#include "program/program_flags.h"
 
 namespace lock {
 
@@ -48,7 +48,7 @@ inline constexpr int VERIFY_LAYOUT_HEIGHT = 1350;
 // accepted the password.
 class LockSwitch {
 public:
-    LockSwitch(shell::ProgramFlags& flags, platform::Registry& registry, platform::MessageBoxes& boxes,
+    LockSwitch(program::ProgramFlags& flags, platform::Registry& registry, platform::MessageBoxes& boxes,
                platform::Forms& forms, platform::EventPump& pump, platform::PlugAndPlay& devices, LockHost& host,
                PasswordPrompt& prompt, audit::AuditTrail& audit)
         : flags_(flags), registry_(registry), boxes_(boxes), forms_(forms), pump_(pump), devices_(devices),
@@ -67,7 +67,7 @@ private:
     bool ask_password();
     bool write_value(std::uint32_t value);
 
-    shell::ProgramFlags& flags_;
+    program::ProgramFlags& flags_;
     platform::Registry& registry_;
     platform::MessageBoxes& boxes_;
     platform::Forms& forms_;

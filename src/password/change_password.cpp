@@ -23,7 +23,7 @@ bool is_enter_in(int key, const platform::TextBox& field)
 
 } // namespace
 
-ChangePassword::ChangePassword(platform::Services& services, platform::Forms& forms, shell::ProgramFlags& flags)
+ChangePassword::ChangePassword(platform::Services& services, platform::Forms& forms, program::ProgramFlags& flags)
     : Label1("Label1", CAPTION_CURRENT_PASSWORD, {120, 0, 1995, 360}, 4),
       Text1("Text1", {120, 240, 1815, 285}, 0, MASKED_FIELD),
       CMD_OK("CMD_OK", "OK", {120, 600, 855, 255}, 9, true),

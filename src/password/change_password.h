@@ -8,7 +8,7 @@
 #include "platform/controls.h"
 #include "platform/forms.h"
 #include "platform/services.h"
-#include "shell/program_flags.h"
+#include "program/program_flags.h"
 
 namespace password {
 
@@ -24,7 +24,7 @@ inline constexpr int FULL_LAYOUT_HEIGHT = 2835;
 // (change layout, from the tray menu). Hidden, not destroyed, between uses.
 class ChangePassword {
 public:
-    ChangePassword(platform::Services& services, platform::Forms& forms, shell::ProgramFlags& flags);
+    ChangePassword(platform::Services& services, platform::Forms& forms, program::ProgramFlags& flags);
 
     platform::Form window{"ChangePassword", "Mot de passe"};
 
@@ -83,7 +83,7 @@ private:
 
     platform::Services& services_;
     platform::Forms& forms_;
-    shell::ProgramFlags& flags_;
+    program::ProgramFlags& flags_;
     OwnedBoxes boxes_;
     PasswordFile file_;
     audit::AuditTrail audit_;

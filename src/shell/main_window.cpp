@@ -5,9 +5,9 @@
 
 #include "about/contact.h"
 #include "lock/usb_storage_value.h"
-#include "shell/maker.h"
-#include "shell/product.h"
-#include "shell/resource_ids.h"
+#include "program/maker.h"
+#include "program/product.h"
+#include "program/resource_ids.h"
 #include "shell/system_version.h"
 
 namespace shell {
@@ -31,7 +31,7 @@ std::string upper_hex(std::uint32_t value)
 
 } // namespace
 
-Form1::Form1(platform::Services& services, platform::Forms& forms, ProgramFlags& flags)
+Form1::Form1(platform::Services& services, platform::Forms& forms, program::ProgramFlags& flags)
     : Picture1("Picture1", IDI_DEVICE), Picture2("Picture2", IDI_DEVICE_LOCKED), ChangePassword(services, forms, flags),
       MiseAjour1("MiseAjour1", services), services_(services), forms_(forms), flags_(flags), audit_(services.events),
       lock_switch_(flags, services.registry, services.boxes, forms, services.pump, services.devices, *this,
@@ -67,7 +67,7 @@ void Form1::Form_Load()
     flags_.Password_OK = 0;
     flags_.USB_Locked = 0;
 
-    const std::string product = PRODUCT_NAME;
+    const std::string product = program::PRODUCT_NAME;
     if (!system_supported(GetVersion(), version_record_)) {
         services_.boxes.show(product + UNSUPPORTED_SYSTEM_SUFFIX, platform::Buttons::ok, platform::BoxIcon::none);
         forms_.unload(window);
@@ -93,7 +93,7 @@ void Form1::Form_Load()
         My_Icon_OFF();
     else
         My_Icon_ON();
-    audit_.started(VERSION_TEXT, flags_.USB_Locked == 1);
+    audit_.started(program::VERSION_TEXT, flags_.USB_Locked == 1);
     start_reported_ = true;
 }
 
@@ -119,7 +119,7 @@ void Form1::refresh_icon(const char* caption, std::int16_t locked, platform::Pic
     notify_record_.uFlags = NIF_MESSAGE_ICON_TIP;
     notify_record_.uCallbackMessage = WM_MOUSEMOVE_MESSAGE;
     notify_record_.hIcon = owner.picture_handle;
-    const std::string tip = std::string(PRODUCT_NAME) + " v" + VERSION_TEXT;
+    const std::string tip = std::string(program::PRODUCT_NAME) + " v" + program::VERSION_TEXT;
     notify_record_.szTip.fill(' ');
     tip.copy(notify_record_.szTip.data(), tip.size());
     notify_record_.szTip[tip.size()] = '\0';
@@ -151,7 +151,8 @@ void Form1::picture_mouse_move(double x)
 void Form1::MNU_Quitter_Click()
 {
     if (flags_.USB_Locked == 1) {
-        const std::string question = std::string(PRODUCT_NAME) + QUIT_WHILE_LOCKED_SUFFIX + "\r\n" + QUIT_QUESTION;
+        const std::string question =
+            std::string(program::PRODUCT_NAME) + QUIT_WHILE_LOCKED_SUFFIX + "\r\n" + QUIT_QUESTION;
         if (services_.boxes.show(question, platform::Buttons::yes_no, platform::BoxIcon::none) != platform::ANSWER_YES)
             return;
     }
@@ -233,9 +234,9 @@ void Form1::end_program()
 
 void Form1::MNU_Update_Click()
 {
-    MiseAjour1.set_Adresse(std::string("http://") + MAKER_HOST + "/download/versions.txt");
-    MiseAjour1.set_Logiciel(PRODUCT_NAME);
-    MiseAjour1.set_Version(VERSION_TEXT);
+    MiseAjour1.set_Adresse(std::string("http://") + program::MAKER_HOST + "/download/versions.txt");
+    MiseAjour1.set_Logiciel(program::PRODUCT_NAME);
+    MiseAjour1.set_Version(program::VERSION_TEXT);
     MiseAjour1.Verifier();
 }
 

@@ -10,7 +10,7 @@
 #include "platform/controls.h"
 #include "platform/forms.h"
 #include "platform/services.h"
-#include "shell/program_flags.h"
+#include "program/program_flags.h"
 #include "update/mise_a_jour.h"
 
 namespace shell {
@@ -33,7 +33,7 @@ inline constexpr char RIGHT_BUTTON_DOUBLE_CLICK_HEX[] = "1E5A";
 // The hidden main window: start-up, the tray icon and its popup menu, quitting.
 class Form1 : public lock::LockHost {
 public:
-    Form1(platform::Services& services, platform::Forms& forms, ProgramFlags& flags);
+    Form1(platform::Services& services, platform::Forms& forms, program::ProgramFlags& flags);
 
     platform::Form window{"Form1", "Varnhollow"};
     platform::PictureBox Picture1;
@@ -89,7 +89,7 @@ private:
 
     platform::Services& services_;
     platform::Forms& forms_;
-    ProgramFlags& flags_;
+    program::ProgramFlags& flags_;
     audit::AuditTrail audit_;
     lock::LockSwitch lock_switch_;
     platform::VersionRecord version_record_;

@@ -13,7 +13,7 @@ class MainWindowFixture : public testing::Test {
 protected:
     FakePlatform p;
     platform::Forms forms{p.windows};
-    shell::ProgramFlags flags;
+    program::ProgramFlags flags;
     shell::Form1 form{p.services, forms, flags};
     password::ChangePassword& dialog = form.ChangePassword;
 

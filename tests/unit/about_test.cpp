@@ -7,8 +7,8 @@
 
 #include "about/contact.h"
 #include "main_window_fixture.h"
-#include "shell/maker.h"
-#include "shell/resource_ids.h"
+#include "program/maker.h"
+#include "program/resource_ids.h"
 
 namespace {
 
@@ -41,9 +41,9 @@ TEST_F(AboutWindow, LoadFillsTheLabelsAndShowsTheDesign)
     EXPECT_TRUE(a.window.loaded());
     EXPECT_TRUE(a.window.visible());
     EXPECT_EQ(a.LBL_Progname.caption(), "Varnhollow 1.4");
-    EXPECT_EQ(a.LBL_author.caption(), shell::AUTHOR_LINE);
-    EXPECT_EQ(a.lbl_email.caption(), shell::MAKER_EMAIL);
-    EXPECT_EQ(a.lbl_web.caption(), shell::MAKER_HOST);
+    EXPECT_EQ(a.LBL_author.caption(), program::AUTHOR_LINE);
+    EXPECT_EQ(a.lbl_email.caption(), program::MAKER_EMAIL);
+    EXPECT_EQ(a.lbl_web.caption(), program::MAKER_HOST);
     EXPECT_EQ(a.lbl_web.tooltip(), " Cliquez pour visiter le site Web ");
     EXPECT_EQ(a.LBL_Progname.tooltip(), "");
 
@@ -138,9 +138,9 @@ TEST_F(AboutWindow, LinkStartsTheBrowserWithTheQuotedPath)
     a.lbl_web.on_click();
 
     const std::string expected =
-        std::string("\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" ") + shell::MAKER_HOST;
+        std::string("\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" ") + program::MAKER_HOST;
     EXPECT_EQ(p.runtime.started, std::vector<std::string>{expected});
-    EXPECT_EQ(std::string(shell::MAKER_HOST).find("://"), std::string::npos);
+    EXPECT_EQ(std::string(program::MAKER_HOST).find("://"), std::string::npos);
     EXPECT_EQ(a.browser_command(), "\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" ");
     EXPECT_EQ(a.address(), a.lbl_web.caption());
     EXPECT_EQ(a.lbl_web.fore_colour(), BLUE);
@@ -261,7 +261,7 @@ TEST_F(Email, HandsTheMailtoAddressToTheShellOwnedByTheMainWindow)
     EXPECT_NE(call.owner, 0u);
     EXPECT_EQ(call.owner, form.window.window_handle);
     EXPECT_EQ(call.operation, ""); // no verb: passed as a null pointer
-    EXPECT_EQ(call.file, std::string("mailto:") + shell::MAKER_EMAIL + "?subject=Varnhollow : Demande d'informations");
+    EXPECT_EQ(call.file, std::string("mailto:") + program::MAKER_EMAIL + "?subject=Varnhollow : Demande d'informations");
     EXPECT_EQ(call.parameters, "");
     EXPECT_EQ(call.directory, "C:\\WINDOWS\\system32"); // where users may not write
     EXPECT_EQ(call.show, 1);
@@ -284,7 +284,7 @@ TEST_F(Email, StartsTheMailProgramInTheSystemFolderOfThisWindowsOrInNoneWhenItIs
 
 TEST(ContactAddress, DefaultMakerTextsGiveTheFullAddress)
 {
-    if (std::string(shell::MAKER_EMAIL) != "info@varnhollow.example")
+    if (std::string(program::MAKER_EMAIL) != "info@varnhollow.example")
         GTEST_SKIP() << "built with another maker's e-mail";
     EXPECT_EQ(about::contact_address(), "mailto:info@varnhollow.example?subject=Varnhollow : Demande d'informations");
 }

@@ -326,7 +326,7 @@ TEST_F(AuditedProgram, AQuitMessageFromOutsideReportsTheEnd)
 struct Machine {
     fakes::FakePlatform p;
     platform::Forms forms{p.windows};
-    shell::ProgramFlags flags;
+    program::ProgramFlags flags;
     shell::Form1 form{p.services, forms, flags};
     password::ChangePassword& dialog = form.ChangePassword;
 

@@ -110,7 +110,7 @@ TEST_F(StartUp, AcceptsServer2003And2000)
                                             platform::VersionRecord{148, 5, 0, 2195, 2, {}}}) {
         fakes::FakePlatform other;
         platform::Forms other_forms{other.windows};
-        shell::ProgramFlags other_flags;
+        program::ProgramFlags other_flags;
         shell::Form1 other_form{other.services, other_forms, other_flags};
         other.system.version = v;
         other.registry.set_dword(lock::USBSTOR_KEY, "Start", 3);

@@ -6,14 +6,14 @@
 
 #include "fake_platform.h"
 #include "main_window_fixture.h"
-#include "shell/maker.h"
+#include "program/maker.h"
 
 namespace {
 
 using platform::BoxIcon;
 using platform::Buttons;
 
-const std::string ADDRESS = std::string("http://") + shell::MAKER_HOST + "/download/versions.txt";
+const std::string ADDRESS = std::string("http://") + program::MAKER_HOST + "/download/versions.txt";
 // The first file the fake's GetTempFileNameA makes for the prefix "VH".
 const std::string TEMPORARY = "C:\\DOCUME~1\\Marie\\LOCALS~1\\Temp\\VH1A2B.tmp";
 // Where the versions file went before: anyone who may write there could plant one.

@@ -12,7 +12,7 @@
 #include "about/about.h"
 #include "platform/forms.h"
 #include "platform/win32/win32_window_system.h"
-#include "shell/maker.h"
+#include "program/maker.h"
 
 namespace {
 
@@ -126,10 +126,10 @@ void run()
     check(frame && rect_is(rect_in_parent(frame), 5, 0, 273, 145), "Frame1 at 5, 0, 273 x 145");
     const HWND picture = child_of_class(frame, "VarnhollowPictureBox");
     check(picture && rect_is(rect_in_parent(picture), 8, 16, 122, 116), "Picture1 at 8, 16, 122 x 116");
-    const HWND web = child_with_text(frame, shell::MAKER_HOST);
+    const HWND web = child_with_text(frame, program::MAKER_HOST);
     check(web && rect_is(rect_in_parent(web), 136, 104, 129, 33), "lbl_web at 136, 104, 129 x 33");
-    check(child_with_text(frame, "Varnhollow 1.4") && child_with_text(frame, shell::AUTHOR_LINE) &&
-              child_with_text(frame, shell::MAKER_EMAIL),
+    check(child_with_text(frame, "Varnhollow 1.4") && child_with_text(frame, program::AUTHOR_LINE) &&
+              child_with_text(frame, program::MAKER_EMAIL),
           "the other labels are filled");
     if (!frame || !picture || !web)
         return;
@@ -155,7 +155,7 @@ void run()
     ::SendMessageA(web, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
     ::SendMessageA(web, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
     check(runtime.started.size() == 1 &&
-              runtime.started[0] == std::string(about::BROWSER_COMMAND) + shell::MAKER_HOST,
+              runtime.started[0] == std::string(about::BROWSER_COMMAND) + program::MAKER_HOST,
           "a click on the link starts the browser");
 
     ::SendMessageA(picture, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10));

@@ -166,7 +166,7 @@ void password_window(const Sizes& sizes)
 {
     Win32Services win32;
     platform::Forms forms(win32.windows);
-    shell::ProgramFlags flags;
+    program::ProgramFlags flags;
     password::ChangePassword dialog(win32.services, forms, flags);
 
     // The verify layout, as the lock switch sets it out.

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/win32/win32_twips.h"
-#include "shell/resource_ids.h"
+#include "program/resource_ids.h"
 
 namespace platform::win32 {
 

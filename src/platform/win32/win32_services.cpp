@@ -10,7 +10,7 @@
 #include "platform/win32/boundary.h"
 #include "platform/win32/file_protection.h"
 #include "platform/win32/win32_error.h"
-#include "shell/product.h"
+#include "program/product.h"
 
 namespace platform::win32 {
 
@@ -131,7 +131,7 @@ int Win32MessageBoxes::show_owned(std::uintptr_t owner, const std::string& text,
     }
     // The tray's hidden window cannot bring a box to the front: the box
     // brings itself there.
-    return ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), shell::PRODUCT_NAME, style | MB_SETFOREGROUND);
+    return ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), program::PRODUCT_NAME, style | MB_SETFOREGROUND);
 }
 
 bool Win32Runtime::previous_instance()

@@ -10,7 +10,7 @@
 #include "platform/win32/win32_update_services.h"
 #include "platform/win32/win32_window_system.h"
 #include "shell/main_window.h"
-#include "shell/product.h"
+#include "program/product.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
@@ -28,12 +28,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     Win32WindowSystem windows(instance);
     Win32RegistryWatch watch(windows.waits);
     Win32PlugAndPlay devices;
-    Win32EventLog events(shell::PRODUCT_NAME);
+    Win32EventLog events(program::PRODUCT_NAME);
     platform::Services services{registry, tray,  system,   boxes, runtime,     windows, windows,
                                 files,    internet, ini,   file_system, shell, watch, devices, events};
 
     platform::Forms forms(windows);
-    shell::ProgramFlags flags;
+    program::ProgramFlags flags;
     shell::Form1 form1(services, forms, flags);
     forms.load(form1.window);
     const int exit_code = windows.run_event_loop();

@@ -1,8 +1,8 @@
 #pragma once
 
-namespace shell {
+namespace program {
 
 inline constexpr char PRODUCT_NAME[] = "Varnhollow";
 inline constexpr char VERSION_TEXT[] = "1.4";
 
-} // namespace shell
+} // namespace program

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace shell {
+namespace program {
 
 // The two program-wide flags. Start-up sets both to 0.
 struct ProgramFlags {
@@ -12,4 +12,4 @@ struct ProgramFlags {
     std::int16_t Password_OK = 0;
 };
 
-} // namespace shell
+} // namespace program
