@@ -56,7 +56,14 @@ bench_down_quietly() {
 
 # --- helpers for scenarios ---------------------------------------------------
 
-driver() { wine "$WINE_DRIVER" "$@" 2>/dev/null; }
+# The driver answers 0 (found, done) or 1 (not there in time). Whatever Wine
+# says on the way (it says nothing when all goes well) goes to the log.
+driver() {
+  local status=0
+  wine "$WINE_DRIVER" "$@" 2>"$BENCH_DIR/driver.err" || status=$?
+  [ ! -s "$BENCH_DIR/driver.err" ] || log "driver $1 (status $status): $(tr -d '\r' <"$BENCH_DIR/driver.err" | tail -3)" >&2
+  return "$status"
+}
 
 # Sets the Windows version Wine reports, restarting the prefix's server only
 # when it changes.
@@ -755,7 +762,7 @@ prefix_programs() {
   local environ dir cmd
   for environ in $(grep -lsxzF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ); do
     dir=${environ%/environ}
-    cmd=$(tr '\0' ' ' <"$dir/cmdline" 2>/dev/null) || continue
+    cmd=$( { tr '\0' ' ' <"$dir/cmdline"; } 2>/dev/null) || continue
     shopt -s nocasematch
     if [[ "$cmd" =~ \.exe ]] && ! [[ "$cmd" =~ (^|[\\/])($WINE_SERVICES)( |$) ]]; then
       echo "${dir#/proc/} $cmd"
