@@ -87,6 +87,19 @@ std::string read_file(const std::string& path)
     return bytes;
 }
 
+// What GetTempFileNameA makes of the prefix "VHt": the system writes the
+// unique number in hex without leading zeros (Wine) or as four digits, and
+// the extension in either case.
+bool is_temporary_file_name(const std::string& name)
+{
+    if (name.size() < 9 || name.size() > 11 || name.rfind("VHt", 0) != 0)
+        return false;
+    const std::string digits = name.substr(3, name.size() - 7);
+    const std::string extension = name.substr(name.size() - 4);
+    return digits.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos &&
+           _stricmp(extension.c_str(), ".tmp") == 0;
+}
+
 void files(const std::string& folder)
 {
     platform::win32::Win32FileSystem system;
@@ -98,7 +111,7 @@ void files(const std::string& folder)
     if (first && second) {
         const std::string name = first->substr(first->find_last_of('\\') + 1);
         check(first->rfind(temporary, 0) == 0, "in the user's temporary folder: " + *first);
-        check(name.size() == 11 && name.rfind("VHt", 0) == 0 && name.substr(7) == ".tmp", "named VHtxxxx.tmp: " + name);
+        check(is_temporary_file_name(name), "named VHt, 1 to 4 hex digits, .tmp: " + name);
         check(exists(*first) && read_file(*first).empty(), "created empty");
         ::DeleteFileA(first->c_str());
         ::DeleteFileA(second->c_str());
