@@ -432,12 +432,14 @@ scenario_update_without_anything_new_or_usable_says_so() {
   quit_unlocked
 }
 
-scenario_update_opens_no_address_but_a_web_address() {
+# Publishes each address $@ in turn: "Oui" to the offer opens nothing and
+# gives the failure message.
+expect_addresses_refused() {
   local url
   start_web_server
   use_test_browser
   start_resident winxp 3 unlocked
-  for url in 'ftp://www.varnhollow.example/download/varnhollow-2.0.zip' 'C:\windows\system32\winver.exe' ''; do
+  for url in "$@"; do
     log "URL=$url"
     publish_versions '[Varnhollow]' 'Version=2.0' 'Infos=' "URL=$url"
     choose_tool update
@@ -451,6 +453,10 @@ scenario_update_opens_no_address_but_a_web_address() {
     expect_no_temporary_file
   done
   quit_unlocked
+}
+
+scenario_update_opens_no_address_but_a_web_address() {
+  expect_addresses_refused 'ftp://www.varnhollow.example/download/varnhollow-2.0.zip' 'C:\windows\system32\winver.exe' ''
 }
 
 # --- USB drives still plugged in when the lock goes on -------------------------
@@ -705,25 +711,9 @@ scenario_choosing_mise_a_jour_again_or_quitting_during_a_check() {
 }
 
 scenario_update_opens_no_address_holding_a_quote_or_a_blank() {
-  local url
-  start_web_server
-  use_test_browser
-  start_resident winxp 3 unlocked
-  for url in 'http://www.varnhollow.example/"download" varnhollow.zip' 'http://www.varnhollow.example/download/varnhollow 2.0.zip' \
-    'http://www.varnhollow.example/download/varnhollow-2.0.zip"'; do
-    log "URL=$url"
-    publish_versions '[Varnhollow]' 'Version=2.0' 'Infos=' "URL=$url"
-    choose_tool update
-    expect_box "$(update_offer 2.0 '')"
-    answer 6
-    expect_box "$UPDATE_FAILURE"
-    expect_icon error
-    answer 1
-    expect_no_box
-    expect_nothing_opened
-    expect_no_temporary_file
-  done
-  quit_unlocked
+  expect_addresses_refused 'http://www.varnhollow.example/"download" varnhollow.zip' \
+    'http://www.varnhollow.example/download/varnhollow 2.0.zip' \
+    'http://www.varnhollow.example/download/varnhollow-2.0.zip"'
 }
 
 scenario_a_planted_tempo_net_is_never_offered_when_the_download_fails() {

@@ -11,14 +11,10 @@
 
 #include "checks.h"
 #include "platform/forms.h"
-#include "platform/win32/win32_plug_and_play.h"
 #include "platform/win32/unique_handle.h"
-#include "platform/win32/win32_event_log.h"
-#include "platform/win32/win32_registry_watch.h"
+#include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_services.h"
-#include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_update_services.h"
-#include "platform/win32/win32_window_system.h"
 #include "update/mise_a_jour.h"
 
 namespace {
@@ -208,25 +204,10 @@ void downloads(const std::string& folder)
 
 void control_window(HINSTANCE instance)
 {
-    platform::win32::Win32Registry registry;
-    platform::win32::Win32NotificationArea tray;
-    platform::win32::Win32SystemInfo system;
-    platform::win32::Win32MessageBoxes boxes;
-    platform::win32::Win32Runtime runtime;
-    platform::win32::Win32RecordFiles record_files;
-    platform::win32::Win32Internet internet;
-    platform::win32::Win32IniFiles ini;
-    platform::win32::Win32FileSystem file_system;
-    platform::win32::Win32Shell shell;
-    platform::win32::Win32WindowSystem windows(instance);
-    platform::win32::Win32RegistryWatch watch(windows.waits);
-    platform::win32::Win32PlugAndPlay devices;
-    platform::win32::Win32EventLog events("Varnhollow");
-    platform::Services services{registry, tray,         system,   boxes, runtime,     windows, windows,
-                                record_files, internet, ini,   file_system, shell, watch, devices, events};
-    platform::Forms forms(windows);
+    platform::win32::Win32Platform system(instance);
+    platform::Forms forms(system.windows);
     platform::Form form{"Form1", "Varnhollow"};
-    update::MiseAjour control{"MiseAjour1", services};
+    update::MiseAjour control{"MiseAjour1", system.services};
     form.controls = {&control};
     forms.load(form);
 

@@ -13,13 +13,7 @@
 #include "about/about.h"
 #include "password/change_password.h"
 #include "platform/forms.h"
-#include "platform/win32/win32_event_log.h"
-#include "platform/win32/win32_registry_watch.h"
-#include "platform/win32/win32_plug_and_play.h"
-#include "platform/win32/win32_services.h"
-#include "platform/win32/win32_shell.h"
-#include "platform/win32/win32_update_services.h"
-#include "platform/win32/win32_window_system.h"
+#include "platform/win32/win32_platform.h"
 
 namespace {
 
@@ -143,28 +137,9 @@ void check_size(HWND window, int client_width, int whole_height, const std::stri
               " high");
 }
 
-struct Win32Services {
-    platform::win32::Win32Registry registry;
-    platform::win32::Win32NotificationArea tray;
-    platform::win32::Win32SystemInfo system;
-    platform::win32::Win32MessageBoxes boxes;
-    platform::win32::Win32Runtime runtime;
-    platform::win32::Win32RecordFiles record_files;
-    platform::win32::Win32Internet internet;
-    platform::win32::Win32IniFiles ini;
-    platform::win32::Win32FileSystem file_system;
-    platform::win32::Win32Shell shell;
-    platform::win32::Win32WindowSystem windows{::GetModuleHandleA(nullptr)};
-    platform::win32::Win32RegistryWatch watch{windows.waits};
-    platform::win32::Win32PlugAndPlay devices;
-    platform::win32::Win32EventLog events{"Varnhollow"};
-    platform::Services services{registry, tray,     system, boxes,       runtime, windows, windows,
-                                record_files, internet, ini, file_system, shell,   watch,   devices, events};
-};
-
 void password_window(const Sizes& sizes)
 {
-    Win32Services win32;
+    platform::win32::Win32Platform win32(::GetModuleHandleA(nullptr));
     platform::Forms forms(win32.windows);
     program::ProgramFlags flags;
     password::ChangePassword dialog(win32.services, forms, flags);

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <windows.h>
+
+#include "platform/services.h"
+#include "platform/win32/win32_event_log.h"
+#include "platform/win32/win32_plug_and_play.h"
+#include "platform/win32/win32_registry_watch.h"
+#include "platform/win32/win32_services.h"
+#include "platform/win32/win32_shell.h"
+#include "platform/win32/win32_update_services.h"
+#include "platform/win32/win32_window_system.h"
+#include "program/product.h"
+
+namespace platform::win32 {
+
+// Every system service the program uses, on the real API, handed to the core
+// as one platform::Services. WinMain and the Win32 test programs build this
+// same set; it lives as long as the program's windows.
+struct Win32Platform {
+    explicit Win32Platform(HINSTANCE instance) : windows(instance) {}
+    Win32Platform(const Win32Platform&) = delete;
+    Win32Platform& operator=(const Win32Platform&) = delete;
+
+    Win32Registry registry;
+    Win32NotificationArea tray;
+    Win32SystemInfo system;
+    Win32MessageBoxes boxes;
+    Win32Runtime runtime;
+    Win32RecordFiles files;
+    Win32Internet internet;
+    Win32IniFiles ini;
+    Win32FileSystem file_system;
+    Win32Shell shell;
+    Win32WindowSystem windows;
+    Win32RegistryWatch watch{windows.waits};
+    Win32PlugAndPlay devices;
+    Win32EventLog events{program::PRODUCT_NAME};
+    platform::Services services{registry, tray,     system,      boxes, runtime, windows, windows, files,
+                                internet, ini,      file_system, shell, watch,   devices, events};
+};
+
+} // namespace platform::win32
