@@ -12,7 +12,7 @@ std::string contact_address()
 
 void MNU_Email_Click(platform::Shell& shell, platform::SystemInfo& system, const platform::Form& main_window)
 {
-    const std::string windows = password::WinDir(system);
+    const std::string windows = password::windows_directory(system);
     const std::string directory = windows.empty() ? std::string() : windows + MAIL_DIRECTORY_SUFFIX;
     shell.shell_execute(main_window.window_handle, "", contact_address(), "", directory,
                         platform::SW_SHOWNORMAL_MODE);

@@ -35,7 +35,7 @@ ChangePassword::ChangePassword(platform::Services& services, platform::Forms& fo
       Label2("Label2", "Max 8 caractères !", {240, 1920, 1635, 255}, 3, platform::Alignment::centre,
              platform::FontWeight::bold),
       CMD_Cancel("CMD_Cancel", "Abandon", {600, 2160, 855, 255}, 5), services_(services), forms_(forms),
-      flags_(flags), boxes_(services.boxes, window), file_(services.files, boxes_), audit_(services.events)
+      flags_(flags), boxes_(services.boxes, window), file_(services.files), audit_(services.events)
 {
     window.client_width_twips = CLIENT_WIDTH;
     window.controls = {&Label1, &Text1, &CMD_OK, &CMD_Cancel1, &Label3, &Text2, &Label4, &Text3, &Label2, &CMD_Cancel};
@@ -84,7 +84,7 @@ void ChangePassword::Form_Load()
 {
     passwd_actuel_.clear();
     passwd_verifie_ = false;
-    chemin_fichier_ = WinDir(services_.system) + SYSTEM32_SUFFIX;
+    chemin_fichier_ = windows_directory(services_.system) + SYSTEM32_SUFFIX;
     nom_fichier_ = PASSWORD_FILE_NAME;
 }
 
@@ -92,9 +92,11 @@ void ChangePassword::Verif_Passwd(std::string& typed)
 {
     // No password could be read: no entry matches. Nor does one longer than
     // any password, which only another program can have put in the field.
-    const std::optional<std::string> stored = file_.stored_password(chemin_fichier_, nom_fichier_);
+    const StoredPassword stored = file_.stored_password(chemin_fichier_, nom_fichier_);
+    if (stored.failure)
+        say(failure_message(*stored.failure).c_str());
     typed = upper_case_1252(typed);
-    if (stored && typed.size() <= LONGEST_ENTRY && *stored == typed) {
+    if (stored.password && typed.size() <= LONGEST_ENTRY && *stored.password == typed) {
         passwd_verifie_ = true;
         return;
     }
@@ -146,9 +148,11 @@ void ChangePassword::Text3_KeyPress(int key)
     }
     // The typed password stays in Passwd_Nouveau, so a retry after a failed
     // write compares against it.
-    const std::string encoded = Codage_Passwd(passwd_nouveau_);
-    if (file_.Ecriture_Fichier(encoded, chemin_fichier_, nom_fichier_) != 0)
-        return; // the write error has been shown; the user may press Enter again
+    const std::string encoded = encode_password(passwd_nouveau_);
+    if (const auto failure = file_.write_password(encoded, chemin_fichier_, nom_fichier_)) {
+        say(failure_message(*failure).c_str());
+        return; // the user may press Enter again
+    }
     audit_.password_changed();
     say(PASSWORD_CHANGED);
     forms_.unload(window);

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "password/passwd.h"
-#include "password/password_file.h"
 
 namespace password {
 
@@ -16,22 +15,6 @@ bool typeable(unsigned char c)
         return false;
     return c != 0x81 && c != 0x8D && c != 0x8F && c != 0x90 && c != 0x9D;
 }
-
-// Passes boxes through and remembers whether any was shown: a shown box is
-// how the file layer reports a failure.
-class WatchedBoxes : public platform::MessageBoxes {
-public:
-    explicit WatchedBoxes(platform::MessageBoxes& boxes) : boxes_(boxes) {}
-    int show(const std::string& text, platform::Buttons buttons, platform::BoxIcon icon) override
-    {
-        shown = true;
-        return boxes_.show(text, buttons, icon);
-    }
-    bool shown = false;
-
-private:
-    platform::MessageBoxes& boxes_;
-};
 
 } // namespace
 
@@ -50,17 +33,18 @@ std::optional<std::string> new_password_problem(const std::string& password)
     return std::nullopt;
 }
 
-bool store_password(platform::RecordFiles& files, platform::MessageBoxes& boxes, const std::string& path,
-                    const std::string& name, const std::string& password, const std::function<bool()>& before_write)
+StoreResult store_password(platform::RecordFiles& files, const std::string& path, const std::string& name,
+                           const std::string& password, const std::function<bool()>& before_write)
 {
-    WatchedBoxes watched(boxes);
-    PasswordFile file(files, watched);
-    file.Lecture_Fichier(path, name);
-    if (watched.shown)
-        return false;
-    if (file.found() && before_write && !before_write())
-        return false;
-    return file.Ecriture_Fichier(Codage_Passwd(password), path, name) == 0 && !watched.shown;
+    PasswordFile file(files);
+    const RecordRead read = file.read_record(path, name);
+    if (read.failure)
+        return {false, read.failure};
+    if (read.found && before_write && !before_write())
+        return {false, std::nullopt};
+    if (auto failure = file.write_password(encode_password(password), path, name))
+        return {false, std::move(failure)};
+    return {true, std::nullopt};
 }
 
 } // namespace password

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/message_box.h"
+#include "password/password_file.h"
 #include "platform/record_file.h"
 
 namespace password {
@@ -28,14 +28,19 @@ inline constexpr std::size_t NEW_PASSWORD_MAX_LENGTH = 8;
 // "[PASSWORD]", scripts) mangle: a quoted ab\\ arrives as ab\ and ab\ as ab".
 std::optional<std::string> new_password_problem(const std::string& password);
 
+// How a store went: stored, or not because a step failed. A file failure
+// comes with its reason; a refusal of before_write has been reported by it.
+struct StoreResult {
+    bool stored = false;
+    std::optional<FileFailure> failure;
+};
+
 // Stores a password into record 1 of the password file as the program does:
 // reads the record first (which keeps the reserve), runs before_write on a
 // file that exists, then writes the password's encoding; a missing file is
 // created by that write, protected by the platform from its first moment.
-// Returns false, with the reason shown through boxes or by before_write, when
-// a step fails; the password is then not written.
-bool store_password(platform::RecordFiles& files, platform::MessageBoxes& boxes, const std::string& path,
-                    const std::string& name, const std::string& password,
-                    const std::function<bool()>& before_write = {});
+// When a step fails the password is not written.
+StoreResult store_password(platform::RecordFiles& files, const std::string& path, const std::string& name,
+                           const std::string& password, const std::function<bool()>& before_write = {});
 
 } // namespace password

@@ -26,7 +26,7 @@ std::mt19937 clock_seeded_generator()
 
 } // namespace
 
-std::string Codage_Passwd(std::string password)
+std::string encode_password(std::string password)
 {
     password.append(PLAIN_LENGTH, '\0');
     password.resize(PLAIN_LENGTH);
@@ -37,15 +37,15 @@ std::string Codage_Passwd(std::string password)
 
     std::string encoded;
     for (const char ch : password) {
-        const int c = static_cast<unsigned char>(ch);
-        const int d = static_cast<int>(uniform(generator) * 256) & SALT_BITS;
-        encoded += static_cast<char>(((c ^ d) >> 2) + CODE_BASE);
-        encoded += static_cast<char>((d | (c & 3)) + CODE_BASE);
+        const int byte = static_cast<unsigned char>(ch);
+        const int salt = static_cast<int>(uniform(generator) * 256) & SALT_BITS;
+        encoded += static_cast<char>(((byte ^ salt) >> 2) + CODE_BASE);
+        encoded += static_cast<char>((salt | (byte & 3)) + CODE_BASE);
     }
     return encoded;
 }
 
-std::string Decodage_Passwd(std::string encoded)
+std::string decode_password(std::string encoded)
 {
     encoded.append(ENCODED_LENGTH, ' ');
     encoded.resize(ENCODED_LENGTH);
@@ -53,15 +53,16 @@ std::string Decodage_Passwd(std::string encoded)
     std::string decoded;
     for (std::size_t i = 0; i < ENCODED_LENGTH; i += 2) {
         // 16-bit two's-complement arithmetic, as the stored form was defined.
-        const auto a = static_cast<std::int16_t>(static_cast<unsigned char>(encoded[i]));
-        const auto b = static_cast<std::int16_t>(static_cast<unsigned char>(encoded[i + 1]));
-        const auto A = static_cast<std::int16_t>((a - CODE_BASE) * 4);
-        const auto B = static_cast<std::int16_t>(b - CODE_BASE);
-        const auto f = static_cast<std::int16_t>((A ^ (B & SALT_BITS)) | (B & 3));
-        if (f > 255)
+        const auto first = static_cast<std::int16_t>(static_cast<unsigned char>(encoded[i]));
+        const auto second = static_cast<std::int16_t>(static_cast<unsigned char>(encoded[i + 1]));
+        const auto salted_high_bits = static_cast<std::int16_t>((first - CODE_BASE) * 4);
+        const auto salt_and_low_bits = static_cast<std::int16_t>(second - CODE_BASE);
+        const auto byte =
+            static_cast<std::int16_t>((salted_high_bits ^ (salt_and_low_bits & SALT_BITS)) | (salt_and_low_bits & 3));
+        if (byte > 255)
             return DECODING_ERROR;
-        if (f > 0)
-            decoded += static_cast<char>(f);
+        if (byte > 0)
+            decoded += static_cast<char>(byte);
     }
     return decoded;
 }

@@ -4,15 +4,15 @@
 
 namespace password {
 
-// What Decodage_Passwd gives for a text that no encoding produced.
+// What decode_password gives for a text that no encoding produced.
 inline constexpr char DECODING_ERROR[] = "<?? ERROR ?\?>";
 
 // Encodes a password (its first 8 bytes, upper-cased) into 16 printable
 // characters, each byte spread over two characters with a random 4-bit salt,
 // so that every encoding of the same password differs.
-std::string Codage_Passwd(std::string password);
+std::string encode_password(std::string password);
 
 // Gives back the password an encoded text carries, or DECODING_ERROR.
-std::string Decodage_Passwd(std::string encoded);
+std::string decode_password(std::string encoded);
 
 } // namespace password

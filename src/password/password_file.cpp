@@ -1,5 +1,6 @@
 #include "password/password_file.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "password/new_password.h"
@@ -17,9 +18,14 @@ std::string signed_number(long number)
     return (number >= 0 ? " " : "") + std::to_string(number);
 }
 
+FileFailure failure_of(FileAccess access, const std::string& file, const platform::FileError& error)
+{
+    return FileFailure{access, file, error.code, error.description};
+}
+
 } // namespace
 
-std::string WinDir(platform::SystemInfo& system)
+std::string windows_directory(platform::SystemInfo& system)
 {
     std::vector<char> buffer(WINDOWS_DIRECTORY_BUFFER, '\0');
     const std::uint32_t length = system.get_windows_directory(buffer.data(), WINDOWS_DIRECTORY_BUFFER - 1);
@@ -28,9 +34,14 @@ std::string WinDir(platform::SystemInfo& system)
     return std::string(buffer.data(), length);
 }
 
-std::string PasswordFile::Lecture_Fichier(const std::string& path, const std::string& name)
+std::string failure_message(const FileFailure& failure)
 {
-    state_ = State::unreadable;
+    const char* prefix = failure.access == FileAccess::read ? READ_ERROR_PREFIX : WRITE_ERROR_PREFIX;
+    return prefix + failure.file + "\r\nErreur " + signed_number(failure.code) + " - " + failure.text;
+}
+
+RecordRead PasswordFile::read_record(const std::string& path, const std::string& name)
+{
     const std::string file = path + name;
     if (file.empty())
         return {};
@@ -38,55 +49,45 @@ std::string PasswordFile::Lecture_Fichier(const std::string& path, const std::st
     std::string bytes;
     if (const auto error = files_.read_start(file, RECORD_SIZE, bytes)) {
         if (error->missing) {
-            state_ = State::missing;
             record_ = PasswordRecord();
-            return record_.Passwd_Code;
+            return {false, record_, std::nullopt};
         }
-        show_error(READ_ERROR_PREFIX, file, *error);
-        return UNREADABLE_PASSWORD;
+        return {false, PasswordRecord(), failure_of(FileAccess::read, file, *error)};
     }
-    state_ = State::present;
     bytes.resize(RECORD_SIZE, '\0'); // a short or empty file: the rest reads as NUL
-    record_.Passwd_Code = bytes.substr(0, FIELD_SIZE);
-    record_.Reserve = bytes.substr(FIELD_SIZE, FIELD_SIZE);
-    return record_.Passwd_Code;
+    record_.encoded_password = bytes.substr(0, FIELD_SIZE);
+    record_.reserve = bytes.substr(FIELD_SIZE, FIELD_SIZE);
+    return {true, record_, std::nullopt};
 }
 
-std::optional<std::string> PasswordFile::stored_password(const std::string& path, const std::string& name)
+StoredPassword PasswordFile::stored_password(const std::string& path, const std::string& name)
 {
-    const std::string code = Lecture_Fichier(path, name);
-    if (state_ == State::missing)
-        return std::string();
-    if (state_ == State::unreadable)
-        return std::nullopt;
-    std::string password = Decodage_Passwd(code);
-    if (password.size() < NEW_PASSWORD_MIN_LENGTH || password.size() > NEW_PASSWORD_MAX_LENGTH) {
-        show_error(READ_ERROR_PREFIX, path + name, platform::FileError{INVALID_DATA_CODE, INVALID_DATA_TEXT});
-        return std::nullopt;
-    }
-    return password;
+    if ((path + name).empty())
+        return {};
+    const RecordRead read = read_record(path, name);
+    if (read.failure)
+        return {std::nullopt, read.failure};
+    if (!read.found)
+        return {std::string(), std::nullopt};
+    std::string password = decode_password(read.record.encoded_password);
+    if (password.size() < NEW_PASSWORD_MIN_LENGTH || password.size() > NEW_PASSWORD_MAX_LENGTH)
+        return {std::nullopt, FileFailure{FileAccess::read, path + name, INVALID_DATA_CODE, INVALID_DATA_TEXT}};
+    return {std::move(password), std::nullopt};
 }
 
-std::int16_t PasswordFile::Ecriture_Fichier(const std::string& text, const std::string& path, const std::string& name)
+std::optional<FileFailure> PasswordFile::write_password(const std::string& encoded, const std::string& path,
+                                                        const std::string& name)
 {
     const std::string file = path + name;
     if (file.empty())
-        return 0;
+        return std::nullopt;
 
-    std::string code = text.substr(0, FIELD_SIZE);
-    code.resize(FIELD_SIZE, ' ');
-    record_.Passwd_Code = code;
-    if (const auto error = files_.write_start(file, record_.Passwd_Code + record_.Reserve)) {
-        show_error(WRITE_ERROR_PREFIX, file, *error);
-        return 1;
-    }
-    return 0;
-}
-
-void PasswordFile::show_error(const char* prefix, const std::string& file, const platform::FileError& error)
-{
-    const std::string text = prefix + file + "\r\nErreur " + signed_number(error.code) + " - " + error.description;
-    boxes_.show(text, platform::Buttons::ok, platform::BoxIcon::none);
+    std::string field = encoded.substr(0, FIELD_SIZE);
+    field.resize(FIELD_SIZE, ' ');
+    record_.encoded_password = field;
+    if (const auto error = files_.write_start(file, record_.encoded_password + record_.reserve))
+        return failure_of(FileAccess::write, file, *error);
+    return std::nullopt;
 }
 
 } // namespace password

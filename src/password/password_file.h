@@ -1,10 +1,9 @@
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
 #include <optional>
 #include <string>
 
-#include "platform/message_box.h"
 #include "platform/record_file.h"
 #include "platform/system_info.h"
 
@@ -19,11 +18,6 @@ inline constexpr char WRITE_ERROR_PREFIX[] = "Erreur d'ouverture ou d'écriture 
 inline constexpr std::size_t FIELD_SIZE = 16;
 inline constexpr std::size_t RECORD_SIZE = 32;
 
-// What a read that failed gives as the stored password: it decodes to the
-// decoding error, which no typed password can equal, so a lock whose password
-// cannot be read stays on.
-inline constexpr char UNREADABLE_PASSWORD[] = "~~~~~~~~~~~~~~~~";
-
 // A present password file that holds no password of 2 to 8 characters is
 // reported as an unreadable one, with the system's code and text for invalid
 // data.
@@ -31,45 +25,67 @@ inline constexpr long INVALID_DATA_CODE = 13;
 inline constexpr char INVALID_DATA_TEXT[] = "Données non valides.";
 
 // The Windows directory as the system reports it; empty when it cannot tell.
-std::string WinDir(platform::SystemInfo& system);
+std::string windows_directory(platform::SystemInfo& system);
 
 // Record 1 of the password file: the encoded password, then 16 bytes the
 // program never sets but writes back as it read them.
 struct PasswordRecord {
-    std::string Passwd_Code = std::string(FIELD_SIZE, '\0');
-    std::string Reserve = std::string(FIELD_SIZE, '\0');
+    std::string encoded_password = std::string(FIELD_SIZE, '\0');
+    std::string reserve = std::string(FIELD_SIZE, '\0');
 };
 
-// Reads and writes record 1 of the password file, showing the file errors.
+enum class FileAccess { read, write };
+
+// Why the password file could not be read or written: the file, and the
+// system's error code and text.
+struct FileFailure {
+    FileAccess access = FileAccess::read;
+    std::string file;
+    long code = 0;
+    std::string text;
+};
+
+// The message the program shows for a failure, as one text: the read or
+// write prefix, the file, then "Erreur", the number (a blank in place of the
+// sign when not negative) and the system's text on a second line.
+std::string failure_message(const FileFailure& failure);
+
+// What a read of record 1 found. Neither found nor failed: there is no
+// password file (a read never creates one), or no file was named.
+struct RecordRead {
+    bool found = false;
+    PasswordRecord record;              // as stored, NUL-padded; all NULs when missing
+    std::optional<FileFailure> failure; // the file exists but could not be read
+};
+
+// The password a check compares an entry with. None, which no entry matches,
+// when no password could be read: the failure says why, unless no file was
+// named.
+struct StoredPassword {
+    std::optional<std::string> password; // empty when there is no password file
+    std::optional<FileFailure> failure;
+};
+
+// Reads and writes record 1 of the password file, and says what happened;
+// showing a failure is the caller's choice.
 class PasswordFile {
 public:
-    PasswordFile(platform::RecordFiles& files, platform::MessageBoxes& boxes) : files_(files), boxes_(boxes) {}
+    explicit PasswordFile(platform::RecordFiles& files) : files_(files) {}
 
-    // The 16 stored characters as they stand. A missing file reads as 16 NULs
-    // (and is not created); a file that cannot be read gives
-    // UNREADABLE_PASSWORD after its message.
-    std::string Lecture_Fichier(const std::string& path, const std::string& name);
-    // The password a check compares an entry with: the stored one, the empty
-    // one when there is no password file, or nothing, which no entry matches,
-    // when no password could be read: the file cannot be read, or it does not
-    // decode to 2 to 8 characters. The read message has been shown then.
-    std::optional<std::string> stored_password(const std::string& path, const std::string& name);
-    // The latest read found the file.
-    bool found() const { return state_ == State::present; }
-    // Stores text (blank-filled or cut to 16) with the reserve last read.
-    // Returns 0, or 1 when the file could not be written.
-    std::int16_t Ecriture_Fichier(const std::string& text, const std::string& path, const std::string& name);
-
-    const PasswordRecord& Enreg_Passwd() const { return record_; }
+    // The record as it stands. The reserve is kept for the next write.
+    RecordRead read_record(const std::string& path, const std::string& name);
+    // The stored password, decoded: fails with INVALID_DATA_CODE when the file
+    // does not decode to 2 to 8 characters.
+    StoredPassword stored_password(const std::string& path, const std::string& name);
+    // Stores the encoded password (blank-filled or cut to 16) with the reserve
+    // last read. Nothing, or why the file could not be written; nothing is
+    // touched when no file is named.
+    std::optional<FileFailure> write_password(const std::string& encoded, const std::string& path,
+                                              const std::string& name);
 
 private:
-    enum class State { present, missing, unreadable };
-    void show_error(const char* prefix, const std::string& file, const platform::FileError& error);
-
     platform::RecordFiles& files_;
-    platform::MessageBoxes& boxes_;
     PasswordRecord record_;
-    State state_ = State::unreadable;
 };
 
 } // namespace password

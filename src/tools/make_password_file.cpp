@@ -8,19 +8,6 @@
 #include "password/new_password.h"
 #include "platform/posix/posix_record_files.h"
 
-namespace {
-
-class ErrorOutput : public platform::MessageBoxes {
-public:
-    int show(const std::string& text, platform::Buttons, platform::BoxIcon) override
-    {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        return platform::ANSWER_OK;
-    }
-};
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -30,6 +17,8 @@ int main(int argc, char** argv)
     const std::string output = argv[1];
     std::remove(output.c_str()); // a new file of exactly one record
     platform::PosixRecordFiles files;
-    ErrorOutput errors;
-    return password::store_password(files, errors, "", output, password::DEFAULT_PASSWORD) ? 0 : 1;
+    const auto result = password::store_password(files, "", output, password::DEFAULT_PASSWORD);
+    if (result.failure)
+        std::fprintf(stderr, "%s\n", password::failure_message(*result.failure).c_str());
+    return result.stored ? 0 : 1;
 }

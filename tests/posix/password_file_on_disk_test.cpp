@@ -25,7 +25,7 @@ protected:
         fs::remove_all(windows);
         fs::create_directories(windows / "system32");
         system.windows_directory = windows.string();
-        path = password::WinDir(system) + password::SYSTEM32_SUFFIX;
+        path = password::windows_directory(system) + password::SYSTEM32_SUFFIX;
     }
     void TearDown() override { fs::remove_all(windows); }
 
@@ -39,45 +39,49 @@ protected:
 
     fs::path windows;
     fakes::FakeSystemInfo system;
-    fakes::FakeMessageBox boxes;
     platform::PosixRecordFiles files;
-    password::PasswordFile file{files, boxes};
+    password::PasswordFile file{files};
     std::string path;
     const std::string name = password::PASSWORD_FILE_NAME;
 };
 
 TEST_F(PasswordFileOnDisk, MissingFileReadsAsTheEmptyPasswordAndIsNotCreated)
 {
-    EXPECT_EQ(file.Lecture_Fichier(path, name), std::string(16, '\0'));
-    EXPECT_EQ(file.stored_password(path, name), std::string());
-    EXPECT_TRUE(boxes.shown.empty());
+    const password::RecordRead read = file.read_record(path, name);
+    EXPECT_EQ(read.record.encoded_password, std::string(16, '\0'));
+    EXPECT_FALSE(read.failure);
+    const password::StoredPassword stored = file.stored_password(path, name);
+    EXPECT_EQ(stored.password, std::string());
+    EXPECT_FALSE(stored.failure);
     EXPECT_FALSE(fs::exists(on_disk()));
 }
 
 TEST_F(PasswordFileOnDisk, AnEmptyFileHoldsNoPassword)
 {
     put("");
-    EXPECT_EQ(file.stored_password(path, name), std::nullopt);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text.rfind(password::READ_ERROR_PREFIX, 0), 0u);
+    const password::StoredPassword stored = file.stored_password(path, name);
+    EXPECT_EQ(stored.password, std::nullopt);
+    ASSERT_TRUE(stored.failure);
+    EXPECT_EQ(password::failure_message(*stored.failure).rfind(password::READ_ERROR_PREFIX, 0), 0u);
 }
 
 TEST_F(PasswordFileOnDisk, TheWriteCreatesAMissingFileForItsOwnerOnly)
 {
-    EXPECT_EQ(file.Ecriture_Fichier(password::Codage_Passwd("neuf"), path, name), 0);
+    EXPECT_EQ(file.write_password(password::encode_password("neuf"), path, name), std::nullopt);
     ASSERT_TRUE(fs::exists(on_disk()));
     EXPECT_EQ(fs::status(on_disk()).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(PasswordFileOnDisk, WriteThenReadGivesThePasswordBack)
 {
-    const std::string code = password::Codage_Passwd("secret");
-    EXPECT_EQ(file.Ecriture_Fichier(code, path, name), 0);
+    const std::string code = password::encode_password("secret");
+    EXPECT_EQ(file.write_password(code, path, name), std::nullopt);
     EXPECT_EQ(contents(), code + std::string(16, '\0'));
 
-    password::PasswordFile later{files, boxes};
-    EXPECT_EQ(password::Decodage_Passwd(later.Lecture_Fichier(path, name)), "SECRET");
-    EXPECT_TRUE(boxes.shown.empty());
+    password::PasswordFile later{files};
+    const password::RecordRead read = later.read_record(path, name);
+    EXPECT_EQ(password::decode_password(read.record.encoded_password), "SECRET");
+    EXPECT_FALSE(read.failure);
 }
 
 TEST_F(PasswordFileOnDisk, LongerFileKeepsItsTailAndTheReserveComesBack)
@@ -86,12 +90,13 @@ TEST_F(PasswordFileOnDisk, LongerFileKeepsItsTailAndTheReserveComesBack)
     const std::string tail = "TAIL1234";
     put(std::string(16, 'x') + reserve + tail);
 
-    EXPECT_EQ(file.Lecture_Fichier(path, name), std::string(16, 'x'));
-    EXPECT_EQ(file.Enreg_Passwd().Reserve, reserve);
-    EXPECT_EQ(file.Ecriture_Fichier("short", path, name), 0);
+    const password::RecordRead read = file.read_record(path, name);
+    EXPECT_EQ(read.record.encoded_password, std::string(16, 'x'));
+    EXPECT_EQ(read.record.reserve, reserve);
+    EXPECT_EQ(file.write_password("short", path, name), std::nullopt);
     EXPECT_EQ(contents(), "short" + std::string(11, ' ') + reserve + tail);
 
-    EXPECT_EQ(file.Ecriture_Fichier("a text longer than sixteen", path, name), 0);
+    EXPECT_EQ(file.write_password("a text longer than sixteen", path, name), std::nullopt);
     EXPECT_EQ(contents().substr(0, 16), "a text longer th");
     EXPECT_EQ(contents().size(), 40u);
 }
@@ -99,32 +104,39 @@ TEST_F(PasswordFileOnDisk, LongerFileKeepsItsTailAndTheReserveComesBack)
 TEST_F(PasswordFileOnDisk, ShortFileReadsWhatIsThereAndNulsForTheRest)
 {
     put("ABCDEFGHIJKLMNOPQR");
-    EXPECT_EQ(file.Lecture_Fichier(path, name), "ABCDEFGHIJKLMNOP");
-    EXPECT_EQ(file.Enreg_Passwd().Reserve, std::string("QR") + std::string(14, '\0'));
+    const password::RecordRead read = file.read_record(path, name);
+    EXPECT_TRUE(read.found);
+    EXPECT_EQ(read.record.encoded_password, "ABCDEFGHIJKLMNOP");
+    EXPECT_EQ(read.record.reserve, std::string("QR") + std::string(14, '\0'));
     put("ABC");
-    EXPECT_EQ(file.Lecture_Fichier(path, name), std::string("ABC") + std::string(13, '\0'));
+    EXPECT_EQ(file.read_record(path, name).record.encoded_password, std::string("ABC") + std::string(13, '\0'));
 }
 
-TEST_F(PasswordFileOnDisk, UnreachableDirectoryShowsTheMessagesWithTheSystemError)
+TEST_F(PasswordFileOnDisk, UnreachableDirectoryGivesTheFailuresWithTheSystemError)
 {
     fs::remove_all(windows / "system32");
-    const std::string stored = file.Lecture_Fichier(path, name);
-    EXPECT_EQ(password::Decodage_Passwd(stored), password::DECODING_ERROR);
-    EXPECT_EQ(file.Ecriture_Fichier(password::Codage_Passwd("x"), path, name), 1);
+    const password::StoredPassword stored = file.stored_password(path, name);
+    EXPECT_EQ(stored.password, std::nullopt);
+    const auto written = file.write_password(password::encode_password("x"), path, name);
 
     const std::string detail = std::string("\r\nErreur  ") + std::to_string(ENOENT) + " - " + std::strerror(ENOENT);
-    ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(boxes.shown[0].text, "Erreur d'ouverture ou de lecture du fichier " + path + name + detail);
-    EXPECT_EQ(boxes.shown[1].text, "Erreur d'ouverture ou d'\xE9""criture du fichier " + path + name + detail);
+    ASSERT_TRUE(stored.failure);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(password::failure_message(*stored.failure),
+              "Erreur d'ouverture ou de lecture du fichier " + path + name + detail);
+    EXPECT_EQ(password::failure_message(*written),
+              "Erreur d'ouverture ou d'\xE9""criture du fichier " + path + name + detail);
     EXPECT_FALSE(fs::exists(windows / "system32"));
 }
 
 TEST_F(PasswordFileOnDisk, ADirectoryInThePlaceOfTheFileCannotBeRead)
 {
     fs::create_directory(on_disk());
-    EXPECT_EQ(password::Decodage_Passwd(file.Lecture_Fichier(path, name)), password::DECODING_ERROR);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_NE(boxes.shown[0].text.find(std::string("Erreur  ") + std::to_string(EISDIR) + " - "), std::string::npos);
+    const password::StoredPassword stored = file.stored_password(path, name);
+    EXPECT_EQ(stored.password, std::nullopt);
+    ASSERT_TRUE(stored.failure);
+    EXPECT_NE(password::failure_message(*stored.failure).find(std::string("Erreur  ") + std::to_string(EISDIR) + " - "),
+              std::string::npos);
 }
 
 } // namespace

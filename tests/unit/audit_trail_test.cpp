@@ -84,7 +84,7 @@ protected:
 
     void store_password(const std::string& plain)
     {
-        p.files.files[PASSWORD_FILE] = password::Codage_Passwd(plain) + std::string(16, '\0');
+        p.files.files[PASSWORD_FILE] = password::encode_password(plain) + std::string(16, '\0');
     }
     // Keys as the real field gets them: the handler first, then the field.
     void type_and_enter(platform::TextBox& field, const std::string& text)
@@ -205,7 +205,7 @@ TEST_F(AuditedProgram, ChangingThePasswordReportsAWrongCurrentOneThenTheChange)
     type_and_enter(dialog.Text3, "NEW"); // differs: not a wrong password, no event
     dialog.Text3.set_text("");
     type_and_enter(dialog.Text3, "new");
-    EXPECT_EQ(password::Decodage_Passwd(p.files.files[PASSWORD_FILE].substr(0, 16)), "NEW");
+    EXPECT_EQ(password::decode_password(p.files.files[PASSWORD_FILE].substr(0, 16)), "NEW");
     EXPECT_EQ(events_since(before), (std::vector<Event>{{EventType::audit_failure, 0x80000070, {USER}},
                                                         {EventType::audit_success, 0x71, {USER}}}));
 }
@@ -344,7 +344,7 @@ struct Machine {
     void play_story()
     {
         p.events.user = USER;
-        p.files.files[PASSWORD_FILE] = password::Codage_Passwd("SECRET") + std::string(16, '\0');
+        p.files.files[PASSWORD_FILE] = password::encode_password("SECRET") + std::string(16, '\0');
         start_value(3);
         forms.load(form.window);
         choose("MNU_USBLocked");
@@ -406,7 +406,7 @@ TEST(AuditedStory, AFailingLogChangesNothingTheUserSeesOrTheMachineHolds)
     EXPECT_TRUE(failing.p.tray.icons.empty());
     // The cipher is seeded by the clock: compare the passwords, not the bytes.
     const auto stored_password = [](Machine& m) {
-        return password::Decodage_Passwd(m.p.files.files[PASSWORD_FILE].substr(0, 16));
+        return password::decode_password(m.p.files.files[PASSWORD_FILE].substr(0, 16));
     };
     EXPECT_EQ(stored_password(failing), "NEUF");
     EXPECT_EQ(stored_password(working), "NEUF");

@@ -14,9 +14,9 @@ class PasswordWindow : public fakes::MainWindowFixture {
 protected:
     void store_password(const std::string& plain)
     {
-        p.files.files[PASSWORD_FILE] = password::Codage_Passwd(plain) + std::string(16, '\0');
+        p.files.files[PASSWORD_FILE] = password::encode_password(plain) + std::string(16, '\0');
     }
-    std::string stored_password() { return password::Decodage_Passwd(p.files.files[PASSWORD_FILE].substr(0, 16)); }
+    std::string stored_password() { return password::decode_password(p.files.files[PASSWORD_FILE].substr(0, 16)); }
 
     // Keys as the real field gets them: the handler sees each one before the
     // field takes it, and a full field takes no more.
@@ -508,7 +508,7 @@ TEST_P(PasswordFileAgainstEntry, OnlyAStoredPasswordOfTwoToEightCharactersOrNoFi
     case FileKind::unreadable: p.files.fail_with = platform::FileError{5, "Acc\xE8s refus\xE9."}; break;
     case FileKind::undecodable: p.files.files[PASSWORD_FILE] = std::string(16, '~') + std::string(16, '\0'); break;
     case FileKind::empty: p.files.files[PASSWORD_FILE] = ""; break;
-    case FileKind::truncated: p.files.files[PASSWORD_FILE] = password::Codage_Passwd("ABC").substr(0, 2); break;
+    case FileKind::truncated: p.files.files[PASSWORD_FILE] = password::encode_password("ABC").substr(0, 2); break;
     case FileKind::blank_filled: p.files.files[PASSWORD_FILE] = std::string(16, ' ') + std::string(16, '\0'); break;
     case FileKind::one_character: store_password("A"); break;
     case FileKind::abc: store_password("ABC"); break;

@@ -49,36 +49,36 @@ const std::string FILE_PATH = std::string(PATH) + NAME;
 class StorePassword : public testing::Test {
 protected:
     fakes::FakeRecordFiles files;
-    fakes::FakeMessageBox boxes;
 };
 
 TEST_F(StorePassword, CreatesOneRecordThatDecodesToThePasswordUpperCased)
 {
-    EXPECT_TRUE(password::store_password(files, boxes, PATH, NAME, "s\xE9" "cu42"));
+    const auto result = password::store_password(files, PATH, NAME, "s\xE9" "cu42");
+    EXPECT_TRUE(result.stored);
     ASSERT_EQ(files.files[FILE_PATH].size(), password::RECORD_SIZE);
-    EXPECT_EQ(password::Decodage_Passwd(files.files[FILE_PATH].substr(0, 16)), "S\xC9" "CU42");
+    EXPECT_EQ(password::decode_password(files.files[FILE_PATH].substr(0, 16)), "S\xC9" "CU42");
     EXPECT_EQ(files.files[FILE_PATH].substr(16), std::string(16, '\0'));
-    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_FALSE(result.failure);
 }
 
 TEST_F(StorePassword, KeepsTheReserveAndTheBytesAfterTheRecord)
 {
     files.files[FILE_PATH] = std::string(16, 'x') + "RESERVE-16-BYTES" + "TAIL";
-    EXPECT_TRUE(password::store_password(files, boxes, PATH, NAME, "neuf"));
+    EXPECT_TRUE(password::store_password(files, PATH, NAME, "neuf").stored);
     EXPECT_EQ(files.files[FILE_PATH].substr(16), "RESERVE-16-BYTESTAIL");
-    EXPECT_EQ(password::Decodage_Passwd(files.files[FILE_PATH].substr(0, 16)), "NEUF");
+    EXPECT_EQ(password::decode_password(files.files[FILE_PATH].substr(0, 16)), "NEUF");
 }
 
 TEST_F(StorePassword, RunsTheStepBeforeWritingOnAnExistingFile)
 {
     files.files[FILE_PATH] = "OLD-CONTENT";
     std::string seen_code;
-    EXPECT_TRUE(password::store_password(files, boxes, PATH, NAME, "neuf", [&] {
+    EXPECT_TRUE(password::store_password(files, PATH, NAME, "neuf", [&] {
         seen_code = files.files[FILE_PATH];
         return true;
-    }));
+    }).stored);
     EXPECT_EQ(seen_code, "OLD-CONTENT") << "the password must not be in the file before the step";
-    EXPECT_EQ(password::Decodage_Passwd(files.files[FILE_PATH].substr(0, 16)), "NEUF");
+    EXPECT_EQ(password::decode_password(files.files[FILE_PATH].substr(0, 16)), "NEUF");
 }
 
 // The read never creates the file; the write does, and the platform gives a
@@ -86,29 +86,48 @@ TEST_F(StorePassword, RunsTheStepBeforeWritingOnAnExistingFile)
 TEST_F(StorePassword, AMissingFileIsCreatedByTheWriteAlone)
 {
     bool step_ran = false;
-    EXPECT_TRUE(password::store_password(files, boxes, PATH, NAME, "neuf", [&] { return step_ran = true; }));
+    const auto result = password::store_password(files, PATH, NAME, "neuf", [&] { return step_ran = true; });
+    EXPECT_TRUE(result.stored);
     EXPECT_FALSE(step_ran);
     EXPECT_EQ(files.created, std::vector<std::string>{FILE_PATH});
-    EXPECT_EQ(password::Decodage_Passwd(files.files[FILE_PATH].substr(0, 16)), "NEUF");
-    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(password::decode_password(files.files[FILE_PATH].substr(0, 16)), "NEUF");
+    EXPECT_FALSE(result.failure);
 }
 
 TEST_F(StorePassword, AFailedStepBeforeWritingLeavesTheFileAsItWas)
 {
     files.files[FILE_PATH] = "OLD-CONTENT";
-    EXPECT_FALSE(password::store_password(files, boxes, PATH, NAME, "neuf", [] { return false; }));
+    const auto result = password::store_password(files, PATH, NAME, "neuf", [] { return false; });
+    EXPECT_FALSE(result.stored);
+    EXPECT_FALSE(result.failure) << "the step reports its own reason";
     EXPECT_EQ(files.files[FILE_PATH], "OLD-CONTENT");
 }
 
-TEST_F(StorePassword, AFailedReadShowsItsMessageAndWritesNothing)
+TEST_F(StorePassword, AFailedReadGivesItsFailureAndWritesNothing)
 {
     files.fail_with = platform::FileError{5, "Acc\xE8s refus\xE9."};
     bool step_ran = false;
-    EXPECT_FALSE(password::store_password(files, boxes, PATH, NAME, "neuf", [&] { return step_ran = true; }));
+    const auto result = password::store_password(files, PATH, NAME, "neuf", [&] { return step_ran = true; });
+    EXPECT_FALSE(result.stored);
     EXPECT_FALSE(step_ran);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text.rfind(password::READ_ERROR_PREFIX, 0), 0u);
+    ASSERT_TRUE(result.failure);
+    EXPECT_EQ(password::failure_message(*result.failure).rfind(password::READ_ERROR_PREFIX, 0), 0u);
     EXPECT_EQ(files.files.count(FILE_PATH), 0u);
+}
+
+TEST_F(StorePassword, AFailedWriteGivesItsFailure)
+{
+    files.files[FILE_PATH] = "OLD-CONTENT";
+    const auto result = password::store_password(files, PATH, NAME, "neuf", [&] {
+        files.fail_with = platform::FileError{112, "Espace insuffisant sur le disque."};
+        return true;
+    });
+    EXPECT_FALSE(result.stored);
+    ASSERT_TRUE(result.failure);
+    EXPECT_EQ(password::failure_message(*result.failure),
+              std::string(password::WRITE_ERROR_PREFIX) + FILE_PATH +
+                  "\r\nErreur  112 - Espace insuffisant sur le disque.");
+    EXPECT_EQ(files.files[FILE_PATH], "OLD-CONTENT");
 }
 
 } // namespace

@@ -7,8 +7,8 @@
 
 namespace {
 
-using password::Codage_Passwd;
-using password::Decodage_Passwd;
+using password::decode_password;
+using password::encode_password;
 
 std::string all_bytes_from(int first, int count)
 {
@@ -28,14 +28,14 @@ class PasswordRoundTrip : public testing::TestWithParam<RoundTrip> {};
 TEST_P(PasswordRoundTrip, DecodesToTheFirstEightUpperCasedWithoutNuls)
 {
     const auto& c = GetParam();
-    const std::string encoded = Codage_Passwd(c.typed);
+    const std::string encoded = encode_password(c.typed);
     ASSERT_EQ(encoded.size(), 16u);
     for (const char ch : encoded) {
         const int code = static_cast<unsigned char>(ch);
         EXPECT_GE(code, 62);
         EXPECT_LE(code, 125);
     }
-    EXPECT_EQ(Decodage_Passwd(encoded), c.decoded);
+    EXPECT_EQ(decode_password(encoded), c.decoded);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -53,7 +53,7 @@ TEST(PasswordCipher, EveryByteSurvivesTheRoundTrip)
 {
     for (int first = 1; first < 256; first += 8) {
         const std::string plain = all_bytes_from(first, std::min(8, 256 - first));
-        EXPECT_EQ(Decodage_Passwd(Codage_Passwd(plain)), password::upper_case_1252(plain)) << first;
+        EXPECT_EQ(decode_password(encode_password(plain)), password::upper_case_1252(plain)) << first;
     }
 }
 
@@ -70,18 +70,18 @@ TEST(PasswordCipher, UpperCaseTableLeavesNoLowerCaseLetter)
 
 TEST(PasswordCipher, TwoEncodingsDifferButDecodeTheSame)
 {
-    const std::string first = Codage_Passwd("secret");
-    const std::string second = Codage_Passwd("secret");
+    const std::string first = encode_password("secret");
+    const std::string second = encode_password("secret");
     EXPECT_NE(first, second);
-    EXPECT_EQ(Decodage_Passwd(first), "SECRET");
-    EXPECT_EQ(Decodage_Passwd(second), "SECRET");
+    EXPECT_EQ(decode_password(first), "SECRET");
+    EXPECT_EQ(decode_password(second), "SECRET");
 }
 
 TEST(PasswordCipher, EncodingsUseEveryBitOfTheSalt)
 {
     int seen = 0;
     for (int round = 0; round < 50; ++round) {
-        const std::string encoded = Codage_Passwd("abcdefgh");
+        const std::string encoded = encode_password("abcdefgh");
         for (std::size_t i = 1; i < 16; i += 2)
             seen |= (static_cast<unsigned char>(encoded[i]) - 62) & 60;
     }
@@ -112,7 +112,7 @@ TEST(PasswordCipher, UpperCaseFollowsTheWindows1252LetterPairs)
 
 TEST(PasswordCipher, EmptyPasswordIsEightSaltOnlyPairs)
 {
-    const std::string encoded = Codage_Passwd("");
+    const std::string encoded = encode_password("");
     for (std::size_t i = 0; i < 16; i += 2) {
         const int d = static_cast<unsigned char>(encoded[i + 1]) - 62;
         EXPECT_EQ(d & ~60, 0);
@@ -130,7 +130,7 @@ class FixedDecoding : public testing::TestWithParam<Decoding> {};
 
 TEST_P(FixedDecoding, Gives)
 {
-    EXPECT_EQ(Decodage_Passwd(GetParam().encoded), GetParam().decoded) << GetParam().what;
+    EXPECT_EQ(decode_password(GetParam().encoded), GetParam().decoded) << GetParam().what;
 }
 
 INSTANTIATE_TEST_SUITE_P(

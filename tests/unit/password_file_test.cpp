@@ -6,78 +6,99 @@
 
 namespace {
 
-TEST(WinDir, AsksWithTheStatedSizeAndKeepsTheDirectoryAsReported)
+TEST(WindowsDirectory, AsksWithTheStatedSizeAndKeepsTheDirectoryAsReported)
 {
     fakes::FakeSystemInfo system;
     system.windows_directory = "C:\\WINNT";
-    EXPECT_EQ(password::WinDir(system), "C:\\WINNT");
+    EXPECT_EQ(password::windows_directory(system), "C:\\WINNT");
     EXPECT_EQ(system.stated_size_seen, 4095u);
     system.windows_directory = "";
-    EXPECT_EQ(password::WinDir(system), "");
+    EXPECT_EQ(password::windows_directory(system), "");
+}
+
+TEST(FailureMessage, ReadAndWriteHaveTheirOwnPrefixAndASignedNumber)
+{
+    EXPECT_EQ(password::failure_message({password::FileAccess::read, "C:\\WINDOWS\\system32\\PSTACK.DRV", 5,
+                                         "Acc\xE8s refus\xE9."}),
+              "Erreur d'ouverture ou de lecture du fichier C:\\WINDOWS\\system32\\PSTACK.DRV"
+              "\r\nErreur  5 - Acc\xE8s refus\xE9.");
+    EXPECT_EQ(password::failure_message({password::FileAccess::write, "D:\\PSTACK.DRV", -3, "Chemin introuvable"}),
+              "Erreur d'ouverture ou d'\xE9""criture du fichier D:\\PSTACK.DRV\r\nErreur -3 - Chemin introuvable");
 }
 
 class PasswordFileErrors : public testing::Test {
 protected:
     fakes::FakeRecordFiles files;
-    fakes::FakeMessageBox boxes;
-    password::PasswordFile file{files, boxes};
+    password::PasswordFile file{files};
 };
 
-TEST_F(PasswordFileErrors, AFailedReadShowsTheMessageAndMatchesNoPassword)
+TEST_F(PasswordFileErrors, AFailedReadGivesTheFailureAndMatchesNoPassword)
 {
     files.fail_with = platform::FileError{5, "Acc\xE8s refus\xE9."};
-    const std::string stored = file.Lecture_Fichier("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "Erreur d'ouverture ou de lecture du fichier C:\\WINDOWS\\system32\\PSTACK.DRV"
-                                   "\r\nErreur  5 - Acc\xE8s refus\xE9.");
-    EXPECT_EQ(boxes.shown[0].buttons, platform::Buttons::ok);
-    EXPECT_EQ(boxes.shown[0].icon, platform::BoxIcon::none);
-    EXPECT_EQ(password::Decodage_Passwd(stored), password::DECODING_ERROR);
-    EXPECT_NE(password::Decodage_Passwd(stored), "");
+    const password::RecordRead read = file.read_record("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
+    EXPECT_FALSE(read.found);
+    ASSERT_TRUE(read.failure);
+    EXPECT_EQ(password::failure_message(*read.failure),
+              "Erreur d'ouverture ou de lecture du fichier C:\\WINDOWS\\system32\\PSTACK.DRV"
+              "\r\nErreur  5 - Acc\xE8s refus\xE9.");
     // For a check no password was read: a state of its own, not a text.
-    EXPECT_EQ(file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV"), std::nullopt);
+    const password::StoredPassword stored = file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
+    EXPECT_EQ(stored.password, std::nullopt);
+    ASSERT_TRUE(stored.failure);
+    EXPECT_EQ(stored.failure->access, password::FileAccess::read);
+    EXPECT_EQ(stored.failure->file, "C:\\WINDOWS\\system32\\PSTACK.DRV");
+    EXPECT_EQ(stored.failure->code, 5);
+    EXPECT_EQ(stored.failure->text, "Acc\xE8s refus\xE9.");
 }
 
-TEST_F(PasswordFileErrors, AFailedWriteShowsTheMessageAndReturnsOne)
+TEST_F(PasswordFileErrors, AFailedWriteGivesTheFailure)
 {
     files.fail_with = platform::FileError{-3, "Chemin introuvable"};
-    EXPECT_EQ(file.Ecriture_Fichier("code", "D:\\", "PSTACK.DRV"), 1);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text,
+    const auto failure = file.write_password("code", "D:\\", "PSTACK.DRV");
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(password::failure_message(*failure),
               "Erreur d'ouverture ou d'\xE9""criture du fichier D:\\PSTACK.DRV\r\nErreur -3 - Chemin introuvable");
 }
 
-TEST_F(PasswordFileErrors, AMissingFileReadsAsNulsWithoutMessageAndIsNotCreated)
+TEST_F(PasswordFileErrors, AMissingFileReadsAsNulsWithoutFailureAndIsNotCreated)
 {
-    EXPECT_EQ(file.Lecture_Fichier("C:\\WINDOWS\\system32\\", "PSTACK.DRV"), std::string(16, '\0'));
-    EXPECT_EQ(file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV"), std::string());
-    EXPECT_TRUE(boxes.shown.empty());
+    const password::RecordRead read = file.read_record("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
+    EXPECT_EQ(read.record.encoded_password, std::string(16, '\0'));
+    EXPECT_FALSE(read.failure);
+    const password::StoredPassword stored = file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
+    EXPECT_EQ(stored.password, std::string());
+    EXPECT_FALSE(stored.failure);
     EXPECT_TRUE(files.files.empty());
-    EXPECT_FALSE(file.found());
+    EXPECT_FALSE(read.found);
 }
 
 TEST_F(PasswordFileErrors, AFileWithoutAPasswordOfTwoToEightCharactersHoldsNoPassword)
 {
     const std::string path = "C:\\WINDOWS\\system32\\PSTACK.DRV";
     for (const std::string& content : {std::string(), std::string(32, ' '), std::string(16, '~'),
-                                       password::Codage_Passwd("A"), password::Codage_Passwd("AB").substr(0, 2)}) {
+                                       password::encode_password("A"), password::encode_password("AB").substr(0, 2)}) {
         files.files[path] = content;
-        boxes.shown.clear();
-        EXPECT_EQ(file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV"), std::nullopt) << content;
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0].text, "Erreur d'ouverture ou de lecture du fichier " + path +
-                                           "\r\nErreur  13 - Donn\xE9" "es non valides.");
+        const password::StoredPassword stored = file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
+        EXPECT_EQ(stored.password, std::nullopt) << content;
+        ASSERT_TRUE(stored.failure);
+        EXPECT_EQ(password::failure_message(*stored.failure),
+                  "Erreur d'ouverture ou de lecture du fichier " + path +
+                      "\r\nErreur  13 - Donn\xE9" "es non valides.");
     }
-    files.files[path] = password::Codage_Passwd("ab");
-    EXPECT_EQ(file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV"), std::string("AB"));
+    files.files[path] = password::encode_password("ab");
+    EXPECT_EQ(file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV").password, std::string("AB"));
 }
 
 TEST_F(PasswordFileErrors, AnEmptyLocationDoesNothing)
 {
     files.fail_with = platform::FileError{5, "x"};
-    EXPECT_EQ(file.Lecture_Fichier("", ""), "");
-    EXPECT_EQ(file.Ecriture_Fichier("code", "", ""), 0);
-    EXPECT_TRUE(boxes.shown.empty());
+    const password::RecordRead read = file.read_record("", "");
+    EXPECT_FALSE(read.found);
+    EXPECT_FALSE(read.failure);
+    const password::StoredPassword stored = file.stored_password("", "");
+    EXPECT_EQ(stored.password, std::nullopt);
+    EXPECT_FALSE(stored.failure);
+    EXPECT_EQ(file.write_password("code", "", ""), std::nullopt);
     EXPECT_TRUE(files.files.empty());
 }
 

@@ -20,12 +20,15 @@ namespace {
 
 using checks::check;
 
-struct CapturedBoxes : platform::MessageBoxes {
-    int shown = 0;
-    int show(const std::string& text, platform::Buttons, platform::BoxIcon) override
+// Prints a file failure and counts it.
+struct FailureCount {
+    int failures = 0;
+    void note(const std::optional<password::FileFailure>& failure)
     {
-        std::printf("box: %s\n", text.c_str());
-        return ++shown, platform::ANSWER_OK;
+        if (!failure)
+            return;
+        std::printf("failure: %s\n", password::failure_message(*failure).c_str());
+        ++failures;
     }
 };
 
@@ -99,29 +102,34 @@ int main()
     }
     {
         platform::win32::Win32RecordFiles files;
-        CapturedBoxes boxes;
+        FailureCount count;
         bool step_ran = false;
-        check(password::store_password(files, boxes, path, name, "abc", [&] { return step_ran = true; }),
-              "the password is stored into a new file");
+        const auto first = password::store_password(files, path, name, "abc", [&] { return step_ran = true; });
+        count.note(first.failure);
+        check(first.stored, "the password is stored into a new file");
         check(!step_ran, "a new file is created protected: no step before the write");
         check(::GetFileAttributesA((path + name).c_str()) != INVALID_FILE_ATTRIBUTES, "the write created it");
 
         bool protected_ok = false;
-        check(password::store_password(files, boxes, path, name, "abc",
-                                       [&] {
-                                           protected_ok = !platform::win32::restrict_to_administrators(path + name);
-                                           return protected_ok;
-                                       }),
-              "the password is stored again");
+        const auto again = password::store_password(files, path, name, "abc", [&] {
+            protected_ok = !platform::win32::restrict_to_administrators(path + name);
+            return protected_ok;
+        });
+        count.note(again.failure);
+        check(again.stored, "the password is stored again");
         check(protected_ok, "the existing file is protected before the password is written");
 
         // The program's own change of password: an in-place rewrite.
-        password::PasswordFile file(files, boxes);
-        file.Lecture_Fichier(path, name);
-        check(file.Ecriture_Fichier(password::Codage_Passwd("neuf"), path, name) == 0, "the program rewrites it");
-        password::PasswordFile later(files, boxes);
-        check(password::Decodage_Passwd(later.Lecture_Fichier(path, name)) == "NEUF", "and reads it back");
-        check(boxes.shown == 0, "no file message");
+        password::PasswordFile file(files);
+        count.note(file.read_record(path, name).failure);
+        const auto written = file.write_password(password::encode_password("neuf"), path, name);
+        count.note(written);
+        check(!written, "the program rewrites it");
+        password::PasswordFile later(files);
+        const password::RecordRead read = later.read_record(path, name);
+        count.note(read.failure);
+        check(password::decode_password(read.record.encoded_password) == "NEUF", "and reads it back");
+        check(count.failures == 0, "no file failure");
     }
     ::DeleteFileA((path + name).c_str());
     ::RemoveDirectoryA(folder.c_str());

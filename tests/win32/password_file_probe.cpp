@@ -17,23 +17,20 @@
 
 namespace {
 
-struct PrintedBoxes : platform::MessageBoxes {
-    int show(const std::string& text, platform::Buttons, platform::BoxIcon) override
-    {
-        std::printf("box: %s\n", text.c_str());
-        return platform::ANSWER_OK;
-    }
-};
-
+// A failed read prints its message, then what no password decodes to.
 int print_password()
 {
     platform::win32::Win32SystemInfo system;
     platform::win32::Win32RecordFiles files;
-    PrintedBoxes boxes;
-    password::PasswordFile file(files, boxes);
-    const std::string stored =
-        file.Lecture_Fichier(password::WinDir(system) + password::SYSTEM32_SUFFIX, password::PASSWORD_FILE_NAME);
-    std::printf("%s\n", password::Decodage_Passwd(stored).c_str());
+    password::PasswordFile file(files);
+    const password::RecordRead read =
+        file.read_record(password::windows_directory(system) + password::SYSTEM32_SUFFIX, password::PASSWORD_FILE_NAME);
+    if (read.failure) {
+        std::printf("failure: %s\n", password::failure_message(*read.failure).c_str());
+        std::printf("%s\n", password::DECODING_ERROR);
+        return 0;
+    }
+    std::printf("%s\n", password::decode_password(read.record.encoded_password).c_str());
     return 0;
 }
 

@@ -17,15 +17,6 @@ namespace {
 
 using checks::check;
 
-struct CapturedBoxes : platform::MessageBoxes {
-    std::vector<std::string> texts;
-    int show(const std::string& text, platform::Buttons, platform::BoxIcon) override
-    {
-        texts.push_back(text);
-        return platform::ANSWER_OK;
-    }
-};
-
 std::string file_contents(const std::string& path)
 {
     std::string bytes;
@@ -60,47 +51,54 @@ int main()
     ::CreateDirectoryA(path.c_str(), nullptr);
 
     platform::win32::Win32RecordFiles files;
-    CapturedBoxes boxes;
     {
-        password::PasswordFile file(files, boxes);
-        check(file.Lecture_Fichier(path, name) == std::string(16, '\0'), "missing file reads as 16 NULs");
-        check(file.stored_password(path, name) == std::string(), "missing file holds the empty password");
+        password::PasswordFile file(files);
+        const password::RecordRead missing = file.read_record(path, name);
+        check(missing.record.encoded_password == std::string(16, '\0'), "missing file reads as 16 NULs");
+        const password::StoredPassword none = file.stored_password(path, name);
+        check(none.password == std::string(), "missing file holds the empty password");
         check(::GetFileAttributesA((path + name).c_str()) == INVALID_FILE_ATTRIBUTES, "reading does not create it");
-        check(boxes.texts.empty(), "no message for a missing file");
+        check(!missing.failure && !none.failure, "no failure for a missing file");
 
-        check(file.Ecriture_Fichier(password::Codage_Passwd("neuf"), path, name) == 0, "a write creates it");
-        check(password::Decodage_Passwd(file_contents(path + name).substr(0, 16)) == "NEUF", "with the password");
+        check(!file.write_password(password::encode_password("neuf"), path, name), "a write creates it");
+        check(password::decode_password(file_contents(path + name).substr(0, 16)) == "NEUF", "with the password");
         ::DeleteFileA((path + name).c_str());
 
         put(path + name, "");
-        check(file.stored_password(path, name) == std::nullopt && boxes.texts.size() == 1 &&
-                  boxes.texts[0].find("\r\nErreur  13 - ") != std::string::npos,
+        const password::StoredPassword empty = file.stored_password(path, name);
+        check(empty.password == std::nullopt && empty.failure &&
+                  password::failure_message(*empty.failure).find("\r\nErreur  13 - ") != std::string::npos,
               "an empty file holds no password");
-        boxes.texts.clear();
 
         put(path + name, std::string(16, 'x') + "RESERVE-16-BYTES" + "TAIL1234");
-        file.Lecture_Fichier(path, name);
-        const std::string code = password::Codage_Passwd("secret");
-        check(file.Ecriture_Fichier(code, path, name) == 0, "write succeeds");
+        file.read_record(path, name);
+        const std::string code = password::encode_password("secret");
+        check(!file.write_password(code, path, name), "write succeeds");
         check(file_contents(path + name) == code + "RESERVE-16-BYTES" + "TAIL1234", "write keeps reserve and tail");
-        password::PasswordFile later(files, boxes);
-        check(password::Decodage_Passwd(later.Lecture_Fichier(path, name)) == "SECRET", "round trip");
+        password::PasswordFile later(files);
+        const password::RecordRead read = later.read_record(path, name);
+        check(!read.failure && password::decode_password(read.record.encoded_password) == "SECRET", "round trip");
     }
     {
-        password::PasswordFile file(files, boxes);
+        password::PasswordFile file(files);
         const std::string missing = windows + "\\absent\\";
-        const std::string stored = file.Lecture_Fichier(missing, name);
-        check(password::Decodage_Passwd(stored) == password::DECODING_ERROR, "failed read matches no password");
-        check(file.Ecriture_Fichier("x", missing, name) == 1, "failed write returns 1");
-        check(boxes.texts.size() == 2, "two messages");
-        if (!boxes.texts.empty())
-            std::printf("the read message reads: %s\n", boxes.texts[0].c_str());
+        const password::StoredPassword stored = file.stored_password(missing, name);
+        check(stored.password == std::nullopt, "failed read matches no password");
+        const auto written = file.write_password("x", missing, name);
+        check(written.has_value(), "failed write gives its failure");
+        std::vector<std::string> texts;
+        for (const auto& failure : {stored.failure, written})
+            if (failure)
+                texts.push_back(password::failure_message(*failure));
+        check(texts.size() == 2, "two messages");
+        if (!texts.empty())
+            std::printf("the read message reads: %s\n", texts[0].c_str());
         const std::string head = "Erreur d'ouverture ou de lecture du fichier " + missing + name + "\r\nErreur  3 - ";
-        check(boxes.texts.size() == 2 && boxes.texts[0].rfind(head, 0) == 0 && boxes.texts[0].size() > head.size() &&
-                  boxes.texts[0].back() != '\n',
-              "read message layout, system code 3 and its text: " + (boxes.texts.empty() ? "" : boxes.texts[0]));
-        check(boxes.texts.size() == 2 &&
-                  boxes.texts[1].rfind("Erreur d'ouverture ou d'\xE9" "criture du fichier " + missing + name, 0) == 0,
+        check(texts.size() == 2 && texts[0].rfind(head, 0) == 0 && texts[0].size() > head.size() &&
+                  texts[0].back() != '\n',
+              "read message layout, system code 3 and its text: " + (texts.empty() ? "" : texts[0]));
+        check(texts.size() == 2 &&
+                  texts[1].rfind("Erreur d'ouverture ou d'\xE9" "criture du fichier " + missing + name, 0) == 0,
               "write message layout");
     }
     ::DeleteFileA((path + name).c_str());

@@ -49,17 +49,6 @@ std::string without_double_blanks(const std::string& text)
     return single;
 }
 
-// The file layer's messages go to the console instead of a window, on lines
-// with single blanks: their error numbers keep a place for a sign ("Erreur  5").
-class ConsoleBoxes : public platform::MessageBoxes {
-public:
-    int show(const std::string& text, platform::Buttons, platform::BoxIcon) override
-    {
-        complain(without_double_blanks(text));
-        return platform::ANSWER_OK;
-    }
-};
-
 // Text as Windows-1252, each character that code page lacks as '?' (no
 // look-alike replacement), and whether there was none.
 password::CommandArgument to_windows_1252(const wchar_t* text)
@@ -103,12 +92,16 @@ int protect_existing(const std::string& file)
     return DONE;
 }
 
+// A file failure is said on one line with single blanks: its error number
+// keeps a place for a sign ("Erreur  5").
 int store(const std::string& path, const std::string& name, const std::string& password)
 {
     platform::win32::Win32RecordFiles files;
-    ConsoleBoxes boxes;
     const auto protect = [&] { return protect_existing(path + name) == DONE; };
-    return password::store_password(files, boxes, path, name, password, protect) ? DONE : FILE_FAILED;
+    const auto result = password::store_password(files, path, name, password, protect);
+    if (result.failure)
+        complain(without_double_blanks(password::failure_message(*result.failure)));
+    return result.stored ? DONE : FILE_FAILED;
 }
 
 int refuse_usage(const std::string& unknown_option)
@@ -154,7 +147,7 @@ int main()
         return refuse_usage(command.unknown_option);
 
     platform::win32::Win32SystemInfo system;
-    const std::string folder = password::WinDir(system) + password::SYSTEM32_SUFFIX;
+    const std::string folder = password::windows_directory(system) + password::SYSTEM32_SUFFIX;
     if (command.action == DeploymentAction::protect) {
         const std::string file = folder + password::PASSWORD_FILE_NAME;
         const int result = protect_existing(file);
