@@ -34,6 +34,7 @@ struct PasswordRecord {
     std::string reserve = std::string(FIELD_SIZE, '\0');
 };
 
+// Which of the two messages a failure gets.
 enum class FileAccess { read, write };
 
 // Why the password file could not be read or written: the file, and the
@@ -55,7 +56,7 @@ std::string failure_message(const FileFailure& failure);
 struct RecordRead {
     bool found = false;
     PasswordRecord record;              // as stored, NUL-padded; all NULs when missing
-    std::optional<FileFailure> failure; // the file exists but could not be read
+    std::optional<FileFailure> failure; // the file could not be read, for a reason other than its absence
 };
 
 // The password a check compares an entry with. None, which no entry matches,
