@@ -16,88 +16,93 @@ constexpr int CLIENT_HEIGHT = 2280; // no border: the whole window
 
 // Until the load event fills them, the labels carry their own names.
 About::About(platform::Forms& forms, platform::Runtime& runtime)
-    : Frame1("Frame1", "", {80, 0, 4095, 2175}, 0),
-      Picture1("Picture1", Picture{Picture::Kind::bitmap, IDB_PRODUCT}, {120, 240, 1830, 1740}, 1),
-      Picture2("Picture2", Picture{Picture::Kind::cursor, IDC_POINTING_HAND}, {2520, 720, 615, 495}, 2),
-      LBL_Progname("LBL_Progname", "LBL_Progname", {2040, 240, 1935, 375}, 3, Alignment::centre),
-      LBL_author("LBL_author", "LBL_author", {2040, 600, 1935, 375}, 4, Alignment::centre),
-      lbl_email("lbl_email", "lbl_email", {2040, 1320, 1935, 255}, 5, Alignment::centre),
-      lbl_web("lbl_web", "lbl_web", {2040, 1560, 1935, 495}, 6, Alignment::centre), forms_(forms),
-      runtime_(runtime)
+    : frame("Frame1", "", {80, 0, 4095, 2175}, 0),
+      product_picture("Picture1", Picture{Picture::Kind::bitmap, IDB_PRODUCT}, {120, 240, 1830, 1740}, 1),
+      hand_pointer("Picture2", Picture{Picture::Kind::cursor, IDC_POINTING_HAND}, {2520, 720, 615, 495}, 2),
+      product_label("LBL_Progname", "LBL_Progname", {2040, 240, 1935, 375}, 3, Alignment::centre),
+      author_label("LBL_author", "LBL_author", {2040, 600, 1935, 375}, 4, Alignment::centre),
+      email_label("lbl_email", "lbl_email", {2040, 1320, 1935, 255}, 5, Alignment::centre),
+      web_link("lbl_web", "lbl_web", {2040, 1560, 1935, 495}, 6, Alignment::centre), forms_(forms), runtime_(runtime)
 {
     window.client_width_twips = CLIENT_WIDTH;
     window.set_height_twips(CLIENT_HEIGHT);
     window.set_border_style(platform::BorderStyle::none);
-    window.controls = {&Frame1};
-    Frame1.controls = {&Picture1, &Picture2, &LBL_Progname, &LBL_author, &lbl_email, &lbl_web};
+    window.controls = {&frame};
+    frame.controls = {&product_picture, &hand_pointer, &product_label, &author_label, &email_label, &web_link};
 
-    Picture1.set_appearance(platform::Appearance::flat);
-    Picture1.set_back_colour(platform::WINDOW_COLOUR);
-    Picture1.set_fore_colour(platform::WINDOW_TEXT_COLOUR);
-    Picture2.set_visible(false);
-    lbl_web.set_fore_colour(platform::BLACK);
-    lbl_web.set_back_colour(platform::MENU_COLOUR);
+    product_picture.set_appearance(platform::Appearance::flat);
+    product_picture.set_back_colour(platform::WINDOW_COLOUR);
+    product_picture.set_fore_colour(platform::WINDOW_TEXT_COLOUR);
+    hand_pointer.set_visible(false);
+    web_link.set_fore_colour(platform::BLACK);
+    web_link.set_back_colour(platform::MENU_COLOUR);
 
-    window.on_load = [this] { Form_Load(); };
-    lbl_web.on_mouse_move = [this](int, int, double, double) { lbl_web_MouseMove(); };
-    Frame1.on_mouse_move = [this](int, int, double, double) { Frame1_MouseMove(); };
-    lbl_web.on_click = [this] { lbl_web_Click(); };
-    Picture1.on_mouse_down = [this](int, int, double, double) { Picture1_MouseDown(); };
-    Picture1.on_mouse_up = [this](int, int, double, double) { Picture1_MouseUp(); };
-    Picture1.on_click = [this] { Picture1_Click(); };
+    window.on_load = [this] { on_load(); };
+    web_link.on_mouse_move = [this](int, int, double, double) { on_mouse_over_link(); };
+    frame.on_mouse_move = [this](int, int, double, double) { on_mouse_over_frame(); };
+    web_link.on_click = [this] { on_link_clicked(); };
+    product_picture.on_mouse_down = [this](int, int, double, double) { on_picture_pressed(); };
+    product_picture.on_mouse_up = [this](int, int, double, double) { on_picture_released(); };
+    product_picture.on_click = [this] { on_picture_clicked(); };
 }
 
-void About::Form_Load()
+// Form_Load
+void About::on_load()
 {
-    LBL_Progname.set_caption(std::string(program::PRODUCT_NAME) + " " + program::VERSION_TEXT);
-    LBL_author.set_caption(program::AUTHOR_LINE);
-    lbl_email.set_caption(program::MAKER_EMAIL);
-    lbl_web.set_caption(program::MAKER_HOST);
-    lbl_web.set_tooltip(std::string(" ") + TOOLTIP_BASE + " ");
+    product_label.set_caption(std::string(program::PRODUCT_NAME) + " " + program::VERSION_TEXT);
+    author_label.set_caption(program::AUTHOR_LINE);
+    email_label.set_caption(program::MAKER_EMAIL);
+    web_link.set_caption(program::MAKER_HOST);
+    web_link.set_tooltip(std::string(" ") + TOOLTIP_BASE + " ");
 }
 
-// The pointer belongs to the whole window, so it stays a hand until the mouse
-// next crosses the frame's own surface.
-void About::lbl_web_MouseMove()
+// lbl_web_MouseMove. The pointer belongs to the whole window, so it stays a
+// hand until the mouse next crosses the frame's own surface.
+void About::on_mouse_over_link()
 {
-    window.set_mouse_icon(Picture2.picture());
+    window.set_mouse_icon(hand_pointer.picture());
     window.set_mouse_pointer(platform::MousePointer::custom);
-    lbl_web.set_weight(platform::FontWeight::bold);
-    lbl_web.set_fore_colour(LINK_BLUE);
+    web_link.set_weight(platform::FontWeight::bold);
+    web_link.set_fore_colour(LINK_BLUE);
 }
 
-void About::Frame1_MouseMove()
+// Frame1_MouseMove
+void About::on_mouse_over_frame()
 {
     window.set_mouse_pointer(platform::MousePointer::default_pointer);
-    lbl_web.set_weight(platform::FontWeight::regular);
-    lbl_web.set_fore_colour(platform::BUTTON_TEXT_COLOUR);
+    web_link.set_weight(platform::FontWeight::regular);
+    web_link.set_fore_colour(platform::BUTTON_TEXT_COLOUR);
 }
 
-void About::lbl_web_Click()
+// lbl_web_Click
+void About::on_link_clicked()
 {
-    lbl_web.set_fore_colour(LINK_BLUE);
-    Ouvrir_Site_Web();
+    web_link.set_fore_colour(LINK_BLUE);
+    open_web_site();
 }
 
 // Failures are ignored: no browser at that path simply means nothing opens.
-void About::Ouvrir_Site_Web()
+void About::open_web_site()
 {
     browser_command_ = BROWSER_COMMAND;
     address_ = program::MAKER_HOST;
     runtime_.start_program(browser_command_ + address_);
 }
 
-void About::Picture1_MouseDown()
+// Picture1_MouseDown
+void About::on_picture_pressed()
 {
-    Picture1.set_appearance(platform::Appearance::three_d);
+    product_picture.set_appearance(platform::Appearance::three_d);
 }
 
-void About::Picture1_MouseUp()
+// Picture1_MouseUp
+void About::on_picture_released()
 {
-    Picture1.set_appearance(platform::Appearance::flat);
+    product_picture.set_appearance(platform::Appearance::flat);
 }
 
-void About::Picture1_Click()
+// Picture1_Click
+void About::on_picture_clicked()
 {
     forms_.unload(window);
 }

@@ -21,28 +21,27 @@ public:
     About(platform::Forms& forms, platform::Runtime& runtime);
 
     platform::Form window{"About", "A Propos"};
-    platform::Frame Frame1;
-    platform::PictureBox Picture1;
-    platform::PictureBox Picture2;
-    platform::Label LBL_Progname;
-    platform::Label LBL_author;
-    platform::Label lbl_email;
-    platform::Label lbl_web;
-
-    void Form_Load();
-    void lbl_web_MouseMove();
-    void Frame1_MouseMove();
-    void lbl_web_Click();
-    void Picture1_MouseDown();
-    void Picture1_MouseUp();
-    void Picture1_Click();
+    platform::Frame frame;
+    platform::PictureBox product_picture; // a click on it closes the window
+    platform::PictureBox hand_pointer;    // hidden; holds the pointer shown over the link
+    platform::Label product_label;
+    platform::Label author_label;
+    platform::Label email_label;
+    platform::Label web_link;
 
     // The two texts the link uses, kept while the window is loaded.
     const std::string& browser_command() const { return browser_command_; }
     const std::string& address() const { return address_; }
 
 private:
-    void Ouvrir_Site_Web();
+    void on_load();
+    void on_mouse_over_link();
+    void on_mouse_over_frame();
+    void on_link_clicked();
+    void on_picture_pressed();
+    void on_picture_released();
+    void on_picture_clicked();
+    void open_web_site();
 
     platform::Forms& forms_;
     platform::Runtime& runtime_;

@@ -10,7 +10,7 @@ std::string contact_address()
     return std::string(MAIL_PREFIX) + program::MAKER_EMAIL + MAIL_SUBJECT;
 }
 
-void MNU_Email_Click(platform::Shell& shell, platform::SystemInfo& system, const platform::Form& main_window)
+void open_mail_to_maker(platform::Shell& shell, platform::SystemInfo& system, const platform::Form& main_window)
 {
     const std::string windows = password::windows_directory(system);
     const std::string directory = windows.empty() ? std::string() : windows + MAIL_DIRECTORY_SUFFIX;

@@ -18,9 +18,17 @@ inline constexpr char MAIL_DIRECTORY_SUFFIX[] = "\\system32";
 // "mailto:" + the maker's e-mail + the subject, passed on unescaped.
 std::string contact_address();
 
-// "Email": hands the address to the desktop shell, owned by the main window,
-// with no verb and no parameters, in the system folder (no folder when the
-// Windows folder is unknown). The shell's answer is not examined.
-void MNU_Email_Click(platform::Shell& shell, platform::SystemInfo& system, const platform::Form& main_window);
+// The "Email" command (MNU_Email_Click): hands the address to the desktop
+// shell, owned by the main window, with no verb and no parameters, in the
+// system folder (no folder when the Windows folder is unknown). The shell's
+// answer is not examined.
+void open_mail_to_maker(platform::Shell& shell, platform::SystemInfo& system, const platform::Form& main_window);
+
+// Transitional, for the main window until it calls open_mail_to_maker; delete
+// this then.
+inline void MNU_Email_Click(platform::Shell& shell, platform::SystemInfo& system, const platform::Form& main_window)
+{
+    open_mail_to_maker(shell, system, main_window);
+}
 
 } // namespace about

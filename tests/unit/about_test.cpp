@@ -40,34 +40,34 @@ TEST_F(AboutWindow, LoadFillsTheLabelsAndShowsTheDesign)
     about::About& a = open_about();
     EXPECT_TRUE(a.window.loaded());
     EXPECT_TRUE(a.window.visible());
-    EXPECT_EQ(a.LBL_Progname.caption(), "Varnhollow 1.4");
-    EXPECT_EQ(a.LBL_author.caption(), program::AUTHOR_LINE);
-    EXPECT_EQ(a.lbl_email.caption(), program::MAKER_EMAIL);
-    EXPECT_EQ(a.lbl_web.caption(), program::MAKER_HOST);
-    EXPECT_EQ(a.lbl_web.tooltip(), " Cliquez pour visiter le site Web ");
-    EXPECT_EQ(a.LBL_Progname.tooltip(), "");
+    EXPECT_EQ(a.product_label.caption(), "Varnhollow 1.4");
+    EXPECT_EQ(a.author_label.caption(), program::AUTHOR_LINE);
+    EXPECT_EQ(a.email_label.caption(), program::MAKER_EMAIL);
+    EXPECT_EQ(a.web_link.caption(), program::MAKER_HOST);
+    EXPECT_EQ(a.web_link.tooltip(), " Cliquez pour visiter le site Web ");
+    EXPECT_EQ(a.product_label.tooltip(), "");
 
     EXPECT_EQ(a.window.border_style(), platform::BorderStyle::none);
     EXPECT_EQ(a.window.client_width_twips, 4260);
     EXPECT_EQ(a.window.height_twips(), 2280);
     EXPECT_EQ(a.window.mouse_pointer(), MousePointer::default_pointer);
-    EXPECT_EQ(a.Frame1.rect(), (platform::TwipsRect{80, 0, 4095, 2175}));
-    EXPECT_EQ(a.Frame1.caption(), "");
-    EXPECT_EQ(a.Frame1.controls.size(), 6u);
+    EXPECT_EQ(a.frame.rect(), (platform::TwipsRect{80, 0, 4095, 2175}));
+    EXPECT_EQ(a.frame.caption(), "");
+    EXPECT_EQ(a.frame.controls.size(), 6u);
 
-    EXPECT_EQ(a.lbl_web.fore_colour(), platform::BLACK);
-    EXPECT_EQ(a.lbl_web.back_colour(), platform::system_colour(4));
-    EXPECT_EQ(a.lbl_web.weight(), platform::FontWeight::regular);
-    for (const platform::Label* label : {&a.LBL_Progname, &a.LBL_author, &a.lbl_email, &a.lbl_web})
+    EXPECT_EQ(a.web_link.fore_colour(), platform::BLACK);
+    EXPECT_EQ(a.web_link.back_colour(), platform::system_colour(4));
+    EXPECT_EQ(a.web_link.weight(), platform::FontWeight::regular);
+    for (const platform::Label* label : {&a.product_label, &a.author_label, &a.email_label, &a.web_link})
         EXPECT_EQ(label->alignment(), platform::Alignment::centre) << label->name();
 
-    EXPECT_EQ(a.Picture1.picture(), (Picture{Picture::Kind::bitmap, IDB_PRODUCT}));
-    EXPECT_EQ(a.Picture1.appearance(), Appearance::flat);
-    EXPECT_EQ(a.Picture1.back_colour(), platform::system_colour(5));
-    EXPECT_EQ(a.Picture1.fore_colour(), platform::system_colour(8));
-    EXPECT_TRUE(a.Picture1.visible());
-    EXPECT_EQ(a.Picture2.picture(), (Picture{Picture::Kind::cursor, IDC_POINTING_HAND}));
-    EXPECT_FALSE(a.Picture2.visible());
+    EXPECT_EQ(a.product_picture.picture(), (Picture{Picture::Kind::bitmap, IDB_PRODUCT}));
+    EXPECT_EQ(a.product_picture.appearance(), Appearance::flat);
+    EXPECT_EQ(a.product_picture.back_colour(), platform::system_colour(5));
+    EXPECT_EQ(a.product_picture.fore_colour(), platform::system_colour(8));
+    EXPECT_TRUE(a.product_picture.visible());
+    EXPECT_EQ(a.hand_pointer.picture(), (Picture{Picture::Kind::cursor, IDC_POINTING_HAND}));
+    EXPECT_FALSE(a.hand_pointer.visible());
 
     EXPECT_TRUE(p.runtime.started.empty());
     EXPECT_TRUE(p.shell.calls.empty());
@@ -94,12 +94,12 @@ TEST_P(LinkHighlight, FollowsTheLastMoveOverTheLinkOrTheFrame)
 {
     about::About& a = open_about();
     const std::map<std::string, platform::Label*> others{
-        {"email", &a.lbl_email}, {"author", &a.LBL_author}, {"progname", &a.LBL_Progname}};
+        {"email", &a.email_label}, {"author", &a.author_label}, {"progname", &a.product_label}};
     for (const std::string& move : GetParam().moves) {
         if (move == "web") {
-            move_over(a.lbl_web);
+            move_over(a.web_link);
         } else if (move == "frame") {
-            move_over(a.Frame1);
+            move_over(a.frame);
         } else {
             platform::Label* label = others.at(move);
             if (label->on_mouse_move)
@@ -109,10 +109,10 @@ TEST_P(LinkHighlight, FollowsTheLastMoveOverTheLinkOrTheFrame)
     const Hover& h = GetParam();
     EXPECT_EQ(a.window.mouse_pointer(), h.pointer);
     if (h.pointer == MousePointer::custom) {
-        EXPECT_EQ(a.window.mouse_icon(), a.Picture2.picture());
+        EXPECT_EQ(a.window.mouse_icon(), a.hand_pointer.picture());
     }
-    EXPECT_EQ(a.lbl_web.weight() == platform::FontWeight::bold, h.bold);
-    EXPECT_EQ(a.lbl_web.fore_colour(), h.colour);
+    EXPECT_EQ(a.web_link.weight() == platform::FontWeight::bold, h.bold);
+    EXPECT_EQ(a.web_link.fore_colour(), h.colour);
 }
 
 constexpr platform::Colour BLUE = 0xFF0000;
@@ -134,16 +134,16 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(AboutWindow, LinkStartsTheBrowserWithTheQuotedPath)
 {
     about::About& a = open_about();
-    move_over(a.Frame1);
-    a.lbl_web.on_click();
+    move_over(a.frame);
+    a.web_link.on_click();
 
     const std::string expected =
         std::string("\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" ") + program::MAKER_HOST;
     EXPECT_EQ(p.runtime.started, std::vector<std::string>{expected});
     EXPECT_EQ(std::string(program::MAKER_HOST).find("://"), std::string::npos);
     EXPECT_EQ(a.browser_command(), "\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" ");
-    EXPECT_EQ(a.address(), a.lbl_web.caption());
-    EXPECT_EQ(a.lbl_web.fore_colour(), BLUE);
+    EXPECT_EQ(a.address(), a.web_link.caption());
+    EXPECT_EQ(a.web_link.fore_colour(), BLUE);
     EXPECT_TRUE(p.shell.calls.empty());
 }
 
@@ -151,11 +151,11 @@ TEST_F(AboutWindow, MissingBrowserLeavesNothingVisible)
 {
     about::About& a = open_about();
     p.runtime.start_fails = true;
-    a.lbl_web.on_click();
-    a.lbl_web.on_click();
+    a.web_link.on_click();
+    a.web_link.on_click();
     EXPECT_EQ(p.runtime.started.size(), 2u); // no other browser, no second try per click
     EXPECT_TRUE(p.boxes.shown.empty());
-    EXPECT_EQ(a.lbl_web.fore_colour(), BLUE);
+    EXPECT_EQ(a.web_link.fore_colour(), BLUE);
     EXPECT_TRUE(a.window.loaded());
 }
 
@@ -163,12 +163,12 @@ TEST_F(AboutWindow, PictureLooksPressedWhileHeldAndAnyButtonCloses)
 {
     for (int button : {1, 2}) {
         about::About& a = open_about();
-        a.Picture1.on_mouse_down(button, 0, 30, 30);
-        EXPECT_EQ(a.Picture1.appearance(), Appearance::three_d);
+        a.product_picture.on_mouse_down(button, 0, 30, 30);
+        EXPECT_EQ(a.product_picture.appearance(), Appearance::three_d);
         EXPECT_TRUE(a.window.loaded());
-        a.Picture1.on_mouse_up(button, 0, 30, 30);
-        EXPECT_EQ(a.Picture1.appearance(), Appearance::flat);
-        a.Picture1.on_click();
+        a.product_picture.on_mouse_up(button, 0, 30, 30);
+        EXPECT_EQ(a.product_picture.appearance(), Appearance::flat);
+        a.product_picture.on_click();
         EXPECT_FALSE(a.window.loaded()) << button;
         EXPECT_EQ(p.windows.open_windows.count("About"), 0u);
     }
@@ -179,32 +179,32 @@ TEST_F(AboutWindow, PictureLooksPressedWhileHeldAndAnyButtonCloses)
 TEST_F(AboutWindow, ReopeningStartsFromTheDesign)
 {
     about::About& first = open_about();
-    move_over(first.lbl_web);
-    first.Picture1.on_mouse_down(1, 0, 0, 0);
-    first.LBL_Progname.set_caption("changed");
-    first.Picture1.on_click();
+    move_over(first.web_link);
+    first.product_picture.on_mouse_down(1, 0, 0, 0);
+    first.product_label.set_caption("changed");
+    first.product_picture.on_click();
 
     about::About& a = open_about();
     EXPECT_TRUE(a.window.visible());
-    EXPECT_EQ(a.LBL_Progname.caption(), "Varnhollow 1.4");
-    EXPECT_EQ(a.lbl_web.tooltip(), " Cliquez pour visiter le site Web ");
-    EXPECT_EQ(a.lbl_web.fore_colour(), platform::BLACK);
-    EXPECT_EQ(a.lbl_web.weight(), platform::FontWeight::regular);
+    EXPECT_EQ(a.product_label.caption(), "Varnhollow 1.4");
+    EXPECT_EQ(a.web_link.tooltip(), " Cliquez pour visiter le site Web ");
+    EXPECT_EQ(a.web_link.fore_colour(), platform::BLACK);
+    EXPECT_EQ(a.web_link.weight(), platform::FontWeight::regular);
     EXPECT_EQ(a.window.mouse_pointer(), DEFAULT);
     EXPECT_EQ(a.window.mouse_icon(), Picture{});
-    EXPECT_EQ(a.Picture1.appearance(), Appearance::flat);
+    EXPECT_EQ(a.product_picture.appearance(), Appearance::flat);
     EXPECT_EQ(std::count(p.windows.created.begin(), p.windows.created.end(), "About"), 2);
 }
 
 TEST_F(AboutWindow, SecondCommandShowsTheSameWindowWithoutRefilling)
 {
     about::About& a = open_about();
-    a.LBL_Progname.set_caption("kept");
-    move_over(a.lbl_web);
+    a.product_label.set_caption("kept");
+    move_over(a.web_link);
     about::About& again = open_about();
     EXPECT_EQ(&again, &a);
-    EXPECT_EQ(again.LBL_Progname.caption(), "kept");
-    EXPECT_EQ(again.lbl_web.weight(), platform::FontWeight::bold);
+    EXPECT_EQ(again.product_label.caption(), "kept");
+    EXPECT_EQ(again.web_link.weight(), platform::FontWeight::bold);
     EXPECT_TRUE(again.window.visible());
     EXPECT_EQ(std::count(p.windows.created.begin(), p.windows.created.end(), "About"), 1);
 }
@@ -229,7 +229,7 @@ TEST_F(AboutWindow, QuitLeavesItOpenAndTheProcessEndsWhenItCloses)
     EXPECT_TRUE(a.window.visible());
     EXPECT_FALSE(p.windows.loop_ended);
 
-    a.Picture1.on_click();
+    a.product_picture.on_click();
     EXPECT_TRUE(p.windows.loop_ended);
     EXPECT_EQ(forms.loaded_count(), 0);
 }
@@ -246,7 +246,7 @@ TEST_F(AboutWindow, QuitWithTheLockOnAndNoKeepsItToo)
     choose("MNU_Quitter");
     EXPECT_TRUE(a.window.loaded());
     EXPECT_FALSE(p.windows.loop_ended);
-    a.Picture1.on_click();
+    a.product_picture.on_click();
     EXPECT_TRUE(p.windows.loop_ended);
 }
 

@@ -15,7 +15,7 @@
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_update_services.h"
-#include "update/mise_a_jour.h"
+#include "update/update_check.h"
 
 namespace {
 
@@ -207,7 +207,7 @@ void control_window(HINSTANCE instance)
     platform::win32::Win32Platform system(instance);
     platform::Forms forms(system.windows);
     platform::Form form{"Form1", "Varnhollow"};
-    update::MiseAjour control{"MiseAjour1", system.services};
+    update::UpdateCheck control{"MiseAjour1", system.services};
     form.controls = {&control};
     forms.load(form);
 

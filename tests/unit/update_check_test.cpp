@@ -1,4 +1,4 @@
-#include "update/mise_a_jour.h"
+#include "update/update_check.h"
 
 #include <gtest/gtest.h>
 
@@ -82,13 +82,13 @@ TEST_F(UpdateCheck, TheMenuCommandSetsTheThreePropertiesInOrderBeforeEachCheck)
 {
     std::vector<std::string> changed;
     form.MiseAjour1.on_property_changed = [&](const std::string& name) { changed.push_back(name); };
-    form.MiseAjour1.set_Version("0.1");
+    form.MiseAjour1.set_current_version("0.1");
     publish(section("1.4", "", ""));
     check();
     EXPECT_EQ(changed, (std::vector<std::string>{"Version", "Adresse", "Logiciel", "Version"}));
-    EXPECT_EQ(form.MiseAjour1.Adresse(), ADDRESS);
-    EXPECT_EQ(form.MiseAjour1.Logiciel(), "Varnhollow");
-    EXPECT_EQ(form.MiseAjour1.Version(), "1.4");
+    EXPECT_EQ(form.MiseAjour1.address(), ADDRESS);
+    EXPECT_EQ(form.MiseAjour1.product(), "Varnhollow");
+    EXPECT_EQ(form.MiseAjour1.current_version(), "1.4");
     expect_only_box(NO_NEW_VERSION, Buttons::ok, BoxIcon::warning);
 }
 
@@ -384,17 +384,17 @@ struct Comparison {
 class Comparisons : public testing::TestWithParam<Comparison> {
 protected:
     fakes::FakePlatform p;
-    update::MiseAjour control{"MiseAjour1", p.services};
+    update::UpdateCheck control{"MiseAjour1", p.services};
 };
 
 TEST_P(Comparisons, DecideTheOutcome)
 {
     const Comparison& c = GetParam();
-    control.set_Adresse(ADDRESS);
-    control.set_Logiciel("Varnhollow");
-    control.set_Version(c.current);
+    control.set_address(ADDRESS);
+    control.set_product("Varnhollow");
+    control.set_current_version(c.current);
     p.internet.served[ADDRESS] = versions_file(section(c.published, "x", "http://x.example/"));
-    control.Verifier();
+    control.check_for_update();
 
     ASSERT_EQ(p.boxes.shown.size(), 1u);
     const auto& box = p.boxes.shown[0];
@@ -489,26 +489,46 @@ INSTANTIATE_TEST_SUITE_P(
                     Address{"CutLongerOne", "http://x.example/" + std::string(400, 'v'), false}),
     [](const testing::TestParamInfo<Address>& info) { return std::string(info.param.name); });
 
+TEST(StepResult, HoldsTheValueOrWhyTheStepFailedWithTheSystemsText)
+{
+    const update::StepResult<std::string> done{std::string("C:\\TEMP\\VH1.tmp")};
+    ASSERT_TRUE(done.succeeded());
+    EXPECT_EQ(done.value(), "C:\\TEMP\\VH1.tmp");
+
+    const update::StepResult<std::string> failed{
+        update::StepError{update::Failure::file_kept, 5, "Acc\xe8s refus\xe9."}};
+    ASSERT_FALSE(failed.succeeded());
+    EXPECT_EQ(failed.error().failure, update::Failure::file_kept);
+    EXPECT_EQ(failed.error().code, 5);
+    EXPECT_EQ(failed.error().system_text, "Acc\xe8s refus\xe9.");
+
+    EXPECT_TRUE(update::StepResult<void>{}.succeeded());
+    const update::StepResult<void> not_connected{update::StepError{update::Failure::not_connected}};
+    ASSERT_FALSE(not_connected.succeeded());
+    EXPECT_EQ(not_connected.error().code, 0);
+    EXPECT_EQ(not_connected.error().system_text, "");
+}
+
 class UpdateControl : public testing::Test {
 protected:
     fakes::FakePlatform p;
-    update::MiseAjour control{"MiseAjour1", p.services};
+    update::UpdateCheck control{"MiseAjour1", p.services};
 };
 
 TEST_F(UpdateControl, PropertiesStartEmptyAndEachSetterNamesItsProperty)
 {
-    EXPECT_EQ(control.Adresse(), "");
-    EXPECT_EQ(control.Logiciel(), "");
-    EXPECT_EQ(control.Version(), "");
+    EXPECT_EQ(control.address(), "");
+    EXPECT_EQ(control.product(), "");
+    EXPECT_EQ(control.current_version(), "");
     std::vector<std::string> changed;
     control.on_property_changed = [&](const std::string& name) { changed.push_back(name); };
-    control.set_Logiciel("L");
-    control.set_Adresse("A");
-    control.set_Version("V");
+    control.set_product("L");
+    control.set_address("A");
+    control.set_current_version("V");
     EXPECT_EQ(changed, (std::vector<std::string>{"Logiciel", "Adresse", "Version"}));
-    EXPECT_EQ(control.Adresse(), "A");
-    EXPECT_EQ(control.Logiciel(), "L");
-    EXPECT_EQ(control.Version(), "V");
+    EXPECT_EQ(control.address(), "A");
+    EXPECT_EQ(control.product(), "L");
+    EXPECT_EQ(control.current_version(), "V");
 }
 
 TEST_F(UpdateControl, AlwaysSpringsBackToTheImagesSize)
@@ -522,13 +542,13 @@ TEST_F(UpdateControl, AlwaysSpringsBackToTheImagesSize)
 
 TEST_F(UpdateControl, LoadingReadsTheStoredPropertiesEachEmptyWhenAbsent)
 {
-    control.set_Adresse("old");
-    control.set_Version("old");
+    control.set_address("old");
+    control.set_current_version("old");
     control.stored_properties = {{"Logiciel", "Varnhollow"}, {"Autre", "x"}};
     control.load_stored();
-    EXPECT_EQ(control.Adresse(), "");
-    EXPECT_EQ(control.Logiciel(), "Varnhollow");
-    EXPECT_EQ(control.Version(), "");
+    EXPECT_EQ(control.address(), "");
+    EXPECT_EQ(control.product(), "Varnhollow");
+    EXPECT_EQ(control.current_version(), "");
     EXPECT_EQ(control.width_twips(), 480);
 }
 
@@ -538,8 +558,8 @@ TEST_F(UpdateCheck, TheMainWindowHoldsTheControlWithItsGlobeAtItsSize)
     EXPECT_NE(form.MiseAjour1.window_handle, 0u);
     EXPECT_EQ(form.MiseAjour1.width_twips(), 480);
     EXPECT_EQ(form.MiseAjour1.height_twips(), 480);
-    EXPECT_EQ(form.MiseAjour1.Image1.icon_resource(), IDI_GLOBE);
-    EXPECT_EQ(form.MiseAjour1.Adresse(), "");
+    EXPECT_EQ(form.MiseAjour1.globe.icon_resource(), IDI_GLOBE);
+    EXPECT_EQ(form.MiseAjour1.address(), "");
 }
 
 } // namespace

@@ -1,0 +1,267 @@
+#include "update/update_check.h"
+
+#include <vector>
+
+#include "update/version_number.h"
+
+namespace update {
+
+namespace {
+
+std::string offer_text(const std::string& current, const std::string& published, const std::string& infos)
+{
+    const std::vector<std::string> lines = {
+        "Vous disposez actuellement de la version : " + current,
+        "",
+        "Une nouvelle version du logiciel est disponible :",
+        "Il s'agit de la version " + published,
+        "",
+        "Les nouveautés de cette version :",
+        infos,
+        "",
+        "Souhaitez-vous télécharger cette nouvelle version ?",
+    };
+    std::string text = lines.front();
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        text += "\r\n" + lines[i];
+    return text;
+}
+
+bool starts_with_ignoring_case(const std::string& text, const std::string& prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+bool printable_ascii_without_blanks_or_quotes(const std::string& text)
+{
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= ' ' || byte >= 0x7F || c == '"' || c == '\'')
+            return false;
+    }
+    return true;
+}
+
+// The download address comes from an unauthenticated download: the shell
+// would just as well start a program or open a local file, and a blank or a
+// quote could end the address inside the browser's command line, so only
+// whole, plain web addresses go to it. An address as long as the reader's
+// buffer allows may have been cut.
+bool web_address(const std::string& url)
+{
+    return (starts_with_ignoring_case(url, "http://") || starts_with_ignoring_case(url, "https://")) &&
+           url.size() < INI_BUFFER_SIZE - 1 && printable_ascii_without_blanks_or_quotes(url);
+}
+
+} // namespace
+
+UpdateCheck::UpdateCheck(std::string name, platform::Services& services)
+    : UserControl(std::move(name), IMAGE_SIZE_TWIPS, IMAGE_SIZE_TWIPS), services_(services)
+{
+    controls = {&globe};
+    on_resize = [this] { keep_globe_size(); };
+    on_read_properties = [this](const platform::PropertyBag& properties) { read_stored_properties(properties); };
+}
+
+void UpdateCheck::set_address(const std::string& address)
+{
+    address_ = address;
+    property_changed("Adresse");
+}
+
+void UpdateCheck::set_product(const std::string& product)
+{
+    product_ = product;
+    property_changed("Logiciel");
+}
+
+void UpdateCheck::set_current_version(const std::string& version)
+{
+    current_version_ = version;
+    property_changed("Version");
+}
+
+// Verifier
+void UpdateCheck::check_for_update()
+{
+    if (checking_)
+        return; // chosen again while the download runs
+    checking_ = true;
+    if (const auto outcome = run_steps(); !outcome.succeeded())
+        show_failure(outcome.error());
+    checking_ = false;
+}
+
+// The user hears of a missing connection; every other failure has the one
+// message, and once the program is ending, nothing more is shown.
+void UpdateCheck::show_failure(const StepError& error)
+{
+    switch (error.failure) {
+    case Failure::not_connected:
+        services_.boxes.show(NOT_CONNECTED, platform::Buttons::ok, platform::BoxIcon::error);
+        return;
+    case Failure::abandoned:
+        return;
+    case Failure::no_temporary_file:
+    case Failure::download_not_started:
+    case Failure::download_failed:
+    case Failure::download_too_late:
+    case Failure::file_kept:
+    case Failure::version_not_a_number:
+    case Failure::not_a_web_address:
+        services_.boxes.show(NO_INFORMATION, platform::Buttons::ok, platform::BoxIcon::error);
+        return;
+    }
+}
+
+StepResult<void> UpdateCheck::run_steps()
+{
+    if (const auto connected = test_connection(); !connected.succeeded())
+        return connected.error();
+    const auto local = download_versions_file(address_);
+    if (!local.succeeded())
+        return local.error();
+    const auto published = read_versions_file(local.value());
+    if (!published.succeeded())
+        return published.error();
+    const auto newer = compare_versions(current_version_, published.value().version);
+    if (!newer.succeeded())
+        return newer.error();
+
+    if (!newer.value()) {
+        services_.boxes.show(NO_NEW_VERSION, platform::Buttons::ok, platform::BoxIcon::warning);
+        return {};
+    }
+    const PublishedVersion& offered = published.value();
+    const int answer = services_.boxes.show(offer_text(current_version_, offered.version, offered.news),
+                                            platform::Buttons::yes_no, platform::BoxIcon::question);
+    if (answer != platform::ANSWER_YES)
+        return {};
+    return open_download_address(offered.download_address);
+}
+
+// Connexion_Internet
+StepResult<void> UpdateCheck::test_connection()
+{
+    std::uint32_t flags = 0;
+    if (services_.internet.get_connected_state(flags, 0) == 0)
+        return StepError{Failure::not_connected};
+    return {};
+}
+
+// Telechargement: downloads into a new file that no one else has written, and
+// gives its path only when the download succeeded in time; otherwise the file
+// goes.
+StepResult<std::string> UpdateCheck::download_versions_file(const std::string& address)
+{
+    const auto local = services_.file_system.new_temporary_file(TEMPORARY_FILE_PREFIX);
+    if (!local)
+        return StepError{Failure::no_temporary_file};
+    if (const auto downloaded = download_into(address, *local); !downloaded.succeeded()) {
+        services_.file_system.delete_file(*local); // the check fails either way
+        return downloaded.error();
+    }
+    return *local;
+}
+
+// A download still running when this returns is abandoned: what it writes
+// later is deleted.
+StepResult<void> UpdateCheck::download_into(const std::string& address, const std::string& local)
+{
+    const auto download = services_.internet.start_download(address, local, platform::BIND_GET_NEWEST_VERSION);
+    if (!download)
+        return StepError{Failure::download_not_started};
+    const auto result = wait_for(*download);
+    if (!result.succeeded())
+        return result.error();
+    if (result.value() != 0)
+        return StepError{Failure::download_failed, result.value()};
+    return {};
+}
+
+// The download's result (its HRESULT) once it has ended within the deadline.
+// Menu commands keep running meanwhile.
+StepResult<long> UpdateCheck::wait_for(platform::RunningDownload& download)
+{
+    for (;;) {
+        if (const auto outcome = download.outcome()) {
+            if (outcome->took_ms > DOWNLOAD_DEADLINE_MS)
+                return StepError{Failure::download_too_late}; // seen late, after a longer wait of another command
+            return outcome->result;
+        }
+        if (download.elapsed_ms() > DOWNLOAD_DEADLINE_MS)
+            return StepError{Failure::download_too_late};
+        if (!services_.pump.process_pending_events())
+            return StepError{Failure::abandoned};
+    }
+}
+
+// Reads our section, then deletes the file before anything else can fail, so
+// it never outlives the check.
+StepResult<PublishedVersion> UpdateCheck::read_versions_file(const std::string& local)
+{
+    PublishedVersion published;
+    published.version = read_value(local, "Version");
+    published.news = read_value(local, "Infos");
+    published.download_address = read_value(local, "URL");
+    if (const auto error = services_.file_system.delete_file(local))
+        return StepError{Failure::file_kept, error->code, error->description};
+    return published;
+}
+
+// Lecture_Ini: a missing file, section or key reads as an empty text.
+std::string UpdateCheck::read_value(const std::string& path, const std::string& key)
+{
+    std::string buffer(INI_BUFFER_SIZE, '\0');
+    const std::uint32_t copied =
+        services_.ini.get_private_profile_string(product_, key, "", buffer.data(), INI_BUFFER_SIZE, path);
+    return buffer.substr(0, copied);
+}
+
+// Comparer_Versions: true when the published version is the newer one.
+StepResult<bool> UpdateCheck::compare_versions(const std::string& current, const std::string& published)
+{
+    const auto current_number = version_number(current);
+    const auto published_number = version_number(published);
+    if (!current_number || !published_number)
+        return StepError{Failure::version_not_a_number};
+    return *current_number < *published_number;
+}
+
+StepResult<void> UpdateCheck::open_download_address(const std::string& url)
+{
+    if (!web_address(url))
+        return StepError{Failure::not_a_web_address};
+    services_.shell.shell_execute(window_handle, "", url, "", "", platform::SW_SHOWNORMAL_MODE);
+    return {};
+}
+
+// UserControl_Resize: the control is always as large as its globe.
+void UpdateCheck::keep_globe_size()
+{
+    set_width_twips(globe.width_twips());
+    set_height_twips(globe.height_twips());
+}
+
+// UserControl_ReadProperties: a property absent from the bag reads as empty.
+void UpdateCheck::read_stored_properties(const platform::PropertyBag& properties)
+{
+    const auto read = [&properties](const char* name) {
+        const auto found = properties.find(name);
+        return found == properties.end() ? std::string() : found->second;
+    };
+    address_ = read("Adresse");
+    product_ = read("Logiciel");
+    current_version_ = read("Version");
+}
+
+} // namespace update
