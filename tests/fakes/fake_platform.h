@@ -397,4 +397,9 @@ struct FakePlatform {
 // Finds a menu item by name anywhere under `menu`.
 platform::MenuItem* find_item(platform::MenuItem& menu, const std::string& name);
 
+// Types `keys` into `field` one by one, as the user does, through the
+// window's key rule (platform::Form::type_character): "\r" is Enter. The
+// field edits as one with its caret at the end.
+void type_keys(platform::Form& form, platform::TextBox& field, const std::string& keys);
+
 } // namespace fakes
