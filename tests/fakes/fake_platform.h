@@ -2,7 +2,8 @@
 
 // In-memory stand-ins for the platform services. They record what the
 // program asked for and answer from what the test put in. Not modelled: real
-// windows (no painting, no focus, no keyboard), registry security, and any
+// windows (no painting, no focus, no caret or selection in a field: keys go
+// through the forms' own key rule, see type_keys), registry security, and any
 // timing.
 
 #include <deque>
