@@ -17,6 +17,20 @@ public:
     virtual void refresh() = 0;
 };
 
+// A window system's text field that edits for itself (caret, selection, a
+// limit set from the field's maximum length) and reports its new text with
+// TextBox::set_text.
+class FieldEditor {
+public:
+    virtual ~FieldEditor() = default;
+    // Takes a typed character that the window's key rule let through.
+    virtual void take_character(char character) = 0;
+};
+
+// The character codes of the keys the key rule knows.
+inline constexpr char ENTER_KEY = '\r';
+inline constexpr char BACKSPACE_KEY = '\b';
+
 // Left, top, width and height, in twips (15 to the pixel at 96 DPI, see
 // twips.h).
 struct TwipsRect {
@@ -210,7 +224,8 @@ private:
     std::string caption_;
 };
 
-// A single-line text field, optionally masked and limited in length.
+// A single-line text field, optionally masked and limited in length. The
+// user's keys reach it through its form (Form::type_character).
 class TextBox : public Control {
 public:
     struct Style {
@@ -231,9 +246,20 @@ public:
     // The character code of a key, before the field applies it (13 for Enter).
     std::function<void(int)> on_key_press;
 
+    // The window system's editor of the field, or none: the field then edits
+    // as one with its caret at the end.
+    void attach_editor(FieldEditor* editor) { editor_ = editor; }
+
 private:
+    friend class Form;
+    // Takes a typed character: the editor's way, or else a backspace removes
+    // the last character, another control character does nothing, and a full
+    // field takes no more.
+    void take_character(char character);
+
     std::string text_;
     Style style_;
+    FieldEditor* editor_ = nullptr;
 };
 
 // A push button; the window's default button is pressed by Enter.
@@ -297,6 +323,25 @@ public:
     void set_focus(Control& control) { update(focus_, &control); }
     // The user moved the focus: the window already shows it.
     void focus_moved_to(Control& control) { focus_ = &control; }
+
+    // The keys, as the user meets them in every window; the window system
+    // passes them on and the tests type through the same rule. Tab moves the
+    // focus in the tab order, which the window system does.
+    //
+    // Enter while `focused` (or nothing) has the focus: a focused button is
+    // pressed; otherwise the default button while it is shown and enabled;
+    // otherwise a focused field's key handler gets it (ENTER_KEY).
+    void press_enter(Control* focused);
+    // Escape does nothing: the program's windows go by their own buttons and
+    // the close box.
+    void press_escape() {}
+    // A character typed into `field` (ENTER_KEY for Enter, see press_enter).
+    // Its key handler sees it before the field takes it, and the field takes
+    // it unless the handler unloaded the window. A hidden window's fields
+    // take no key: they are keys still queued when a handler hid it.
+    void type_character(TextBox& field, char character);
+    // The default button while it is shown and enabled, or none.
+    Button* active_default_button() const;
 
     bool loaded() const { return loaded_; }
 

@@ -256,6 +256,12 @@ platform::MenuItem* find_item(platform::MenuItem& menu, const std::string& name)
     return nullptr;
 }
 
+void type_keys(platform::Form& form, platform::TextBox& field, const std::string& keys)
+{
+    for (char key : keys)
+        form.type_character(field, key);
+}
+
 std::optional<std::string> FakeFileSystem::new_temporary_file(const std::string& prefix)
 {
     if (temporary_files_fail)

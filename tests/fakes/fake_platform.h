@@ -2,7 +2,8 @@
 
 // In-memory stand-ins for the platform services. They record what the
 // program asked for and answer from what the test put in. Not modelled: real
-// windows (no painting, no focus, no keyboard), registry security, and any
+// windows (no painting, no focus, no caret or selection in a field: keys go
+// through the forms' own key rule, see type_keys), registry security, and any
 // timing.
 
 #include <deque>
@@ -396,5 +397,10 @@ struct FakePlatform {
 
 // Finds a menu item by name anywhere under `menu`.
 platform::MenuItem* find_item(platform::MenuItem& menu, const std::string& name);
+
+// Types `keys` into `field` one by one, as the user does, through the
+// window's key rule (platform::Form::type_character): "\r" is Enter. The
+// field edits as one with its caret at the end.
+void type_keys(platform::Form& form, platform::TextBox& field, const std::string& keys);
 
 } // namespace fakes

@@ -86,14 +86,10 @@ protected:
     {
         p.files.files[PASSWORD_FILE] = password::encode_password(plain) + std::string(16, '\0');
     }
-    // Keys as the real field gets them: the handler first, then the field.
+    // Keys as the real field gets them, through the window's key rule.
     void type_and_enter(platform::TextBox& field, const std::string& text)
     {
-        for (char c : text) {
-            field.on_key_press(static_cast<unsigned char>(c));
-            field.set_text(field.text() + c);
-        }
-        field.on_key_press(13);
+        fakes::type_keys(dialog.window, field, text + "\r");
     }
     void type_in_verify_window(const std::string& text) { dialog.Text1.set_text(text); }
     void press_ok() { dialog.CMD_OK.on_click(); }
@@ -368,7 +364,7 @@ struct Machine {
     void enter(platform::TextBox& field, const std::string& text)
     {
         field.set_text(text);
-        field.on_key_press(13);
+        fakes::type_keys(dialog.window, field, "\r");
     }
 };
 

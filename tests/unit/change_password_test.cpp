@@ -18,24 +18,9 @@ protected:
     }
     std::string stored_password() { return password::decode_password(p.files.files[PASSWORD_FILE].substr(0, 16)); }
 
-    // Keys as the real field gets them: the handler sees each one before the
-    // field takes it, and a full field takes no more.
-    void type(platform::TextBox& field, const std::string& text)
-    {
-        for (char c : text) {
-            field.on_key_press(static_cast<unsigned char>(c));
-            if (field.text().size() < 8)
-                field.set_text(field.text() + c);
-        }
-    }
-    // Enter presses OK while it is shown and reaches the field otherwise.
-    void enter(platform::TextBox& field)
-    {
-        if (dialog.window.visible() && dialog.CMD_OK.visible())
-            click(dialog.CMD_OK);
-        else
-            field.on_key_press(13);
-    }
+    // Keys as the real field gets them, through the window's key rule.
+    void type(platform::TextBox& field, const std::string& text) { fakes::type_keys(dialog.window, field, text); }
+    void enter(platform::TextBox& field) { fakes::type_keys(dialog.window, field, "\r"); }
 
     // As on Windows, a click moves the focus to the button first.
     void click(platform::Button& button)

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/win32/win32_form_window.h"
 #include "platform/win32/win32_frame_view.h"
 #include "platform/win32/win32_picture_box_view.h"
 #include "platform/win32/win32_twips.h"
@@ -17,7 +18,6 @@ namespace {
 constexpr char PICTURE_CLASS[] = "VarnhollowPicture";
 constexpr char FONT_FACE[] = "MS Sans Serif";
 constexpr int FONT_SIZE_HUNDREDTHS = 825; // 8.25 pt
-constexpr int ENTER = '\r';
 
 UniqueFont make_font(int weight)
 {
@@ -45,8 +45,8 @@ void set_window_text(HWND hwnd, const std::string& text)
 // label and not to the window or frame beneath it.
 class LabelView : public ChildView {
 public:
-    LabelView(HINSTANCE instance, HWND parent, int id, Label& label, Form& form, const FormFonts& fonts)
-        : ChildView(label, form), instance_(instance), label_(label), fonts_(fonts)
+    LabelView(HINSTANCE instance, HWND parent, int id, Label& label, FormWindow& owner)
+        : ChildView(label, owner), instance_(instance), label_(label), fonts_(owner.fonts())
     {
         const DWORD align = label.alignment() == Alignment::centre ? SS_CENTER : SS_LEFT;
         create(instance, parent, id, "STATIC", align | SS_NOPREFIX | SS_NOTIFY);
@@ -93,8 +93,7 @@ protected:
         case WM_LBUTTONUP:
             if (pressed_ && label_.on_click) {
                 pressed_ = false;
-                auto handler = label_.on_click; // the handler may unload the form
-                handler();
+                label_.on_click();
                 return 0;
             }
             pressed_ = false;
@@ -143,8 +142,8 @@ private:
 
 class ButtonView : public ChildView {
 public:
-    ButtonView(HINSTANCE instance, HWND parent, int id, Button& button, Form& form, const FormFonts& fonts)
-        : ChildView(button, form), button_(button), fonts_(fonts)
+    ButtonView(HINSTANCE instance, HWND parent, int id, Button& button, FormWindow& owner)
+        : ChildView(button, owner), button_(button), fonts_(owner.fonts())
     {
         const DWORD kind = button.is_default() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
         create(instance, parent, id, "BUTTON", kind | WS_TABSTOP);
@@ -159,10 +158,8 @@ public:
 
     void command(WORD code) override
     {
-        if (code != BN_CLICKED || !button_.on_click)
-            return;
-        auto handler = button_.on_click; // the handler may unload the form
-        handler();
+        if (code == BN_CLICKED && button_.on_click)
+            button_.on_click();
     }
 
 private:
@@ -170,13 +167,13 @@ private:
     const FormFonts& fonts_;
 };
 
-// A single-line field. Its key handler sees every character before the field
-// takes it; Enter presses the default button while one is shown and reaches
-// the handler otherwise.
-class TextBoxView : public ChildView {
+// A single-line field. The characters typed into it go through the form's
+// key rule (Form::type_character); the edit control takes those the rule lets
+// through, at its caret and within its limit.
+class TextBoxView : public ChildView, public FieldEditor {
 public:
-    TextBoxView(HINSTANCE instance, HWND parent, int id, TextBox& box, Form& form, const FormFonts& fonts)
-        : ChildView(box, form), box_(box), fonts_(fonts)
+    TextBoxView(HINSTANCE instance, HWND parent, int id, TextBox& box, FormWindow& owner)
+        : ChildView(box, owner), box_(box), fonts_(owner.fonts())
     {
         const TextBox::Style& style = box.style();
         create(instance, parent, id, "EDIT",
@@ -186,6 +183,7 @@ public:
         if (style.max_length > 0)
             ::SendMessageA(handle(), EM_LIMITTEXT, static_cast<WPARAM>(style.max_length), 0);
         subclass();
+        box.attach_editor(this);
     }
 
     void refresh() override
@@ -201,6 +199,17 @@ public:
             box_.set_text(window_text(handle()));
     }
 
+    void retire() override
+    {
+        box_.attach_editor(nullptr);
+        ChildView::retire();
+    }
+
+    void take_character(char character) override
+    {
+        call_original(WM_CHAR, static_cast<unsigned char>(character), typed_key_);
+    }
+
 protected:
     LRESULT message(UINT message, WPARAM wparam, LPARAM lparam) override
     {
@@ -211,8 +220,11 @@ protected:
             const bool enter = key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN;
             return call_original(message, wparam, lparam) | (enter ? DLGC_WANTMESSAGE : 0);
         }
-        if (message == WM_CHAR)
-            return key_press(wparam, lparam);
+        if (message == WM_CHAR) {
+            typed_key_ = lparam;
+            form_.type_character(box_, static_cast<char>(wparam));
+            return 0;
+        }
         // The Enter it stands for comes as WM_CHAR; a field left alone with it
         // would look for a default button itself and press it a second time.
         if (message == WM_KEYDOWN && wparam == VK_RETURN)
@@ -221,35 +233,9 @@ protected:
     }
 
 private:
-    LRESULT key_press(WPARAM wparam, LPARAM lparam)
-    {
-        const int key = static_cast<unsigned char>(wparam);
-        if (!form_.visible())
-            return 0; // keys still queued when a handler hid the window
-        if (key == ENTER) {
-            if (Button* button = active_default_button(form_)) {
-                if (button->on_click) {
-                    auto handler = button->on_click;
-                    handler();
-                }
-            } else if (box_.on_key_press) {
-                auto handler = box_.on_key_press;
-                handler(key);
-            }
-            return 0; // a single-line field has nothing to do with Enter
-        }
-        const HWND hwnd = handle();
-        if (box_.on_key_press) {
-            auto handler = box_.on_key_press;
-            handler(key);
-        }
-        if (!::IsWindow(hwnd))
-            return 0; // the handler unloaded the form
-        return call_original(WM_CHAR, wparam, lparam);
-    }
-
     TextBox& box_;
     const FormFonts& fonts_;
+    LPARAM typed_key_ = 0; // repeat count and scan code of the WM_CHAR being typed
 };
 
 } // namespace
@@ -267,9 +253,11 @@ HBRUSH child_colours(HWND child, HDC dc)
     return view ? view->colours(dc) : nullptr;
 }
 
+ChildView::ChildView(Control& control, FormWindow& owner) : control_(control), owner_(owner), form_(owner.form()) {}
+
+// Its form's window retires it first: the control is no longer touched here.
 ChildView::~ChildView()
 {
-    control_.attach(nullptr);
     // The window goes before this object: its last messages must not reach it.
     if (original_ && handle())
         ::SetWindowLongPtrA(handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
@@ -294,9 +282,24 @@ void ChildView::subclass()
         ::SetWindowLongPtrA(handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(subclass_procedure)));
 }
 
+void ChildView::retire()
+{
+    control_.attach(nullptr);
+    retired_ = true;
+}
+
 LRESULT CALLBACK ChildView::subclass_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
     auto* self = reinterpret_cast<ChildView*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    const FormWindow::Handling handling(self->owner_);
+    if (message == WM_NCDESTROY) {
+        // Destroyed with its parent, by the system: nothing is left to destroy.
+        const LRESULT result = self->call_original(message, wparam, lparam);
+        self->window_.release();
+        return result;
+    }
+    if (self->retired_)
+        return self->call_original(message, wparam, lparam);
     return self->message(message, wparam, lparam);
 }
 
@@ -324,33 +327,24 @@ void ChildView::show_common(const FormFonts& fonts, FontWeight weight)
     ::ShowWindow(hwnd, control_.visible() ? SW_SHOWNA : SW_HIDE);
 }
 
-Button* active_default_button(Form& form)
-{
-    for (Control* control : form.controls) {
-        auto* button = dynamic_cast<Button*>(control);
-        if (button && button->is_default() && button->visible() && button->enabled())
-            return button;
-    }
-    return nullptr;
-}
-
-std::unique_ptr<ChildView> make_child_view(HINSTANCE instance, HWND parent, int id, Control& control, Form& form,
-                                           const FormFonts& fonts)
+std::unique_ptr<ChildView> make_child_view(HINSTANCE instance, HWND parent, int id, Control& control,
+                                           FormWindow& owner)
 {
     if (auto* label = dynamic_cast<Label*>(&control))
-        return std::make_unique<LabelView>(instance, parent, id, *label, form, fonts);
+        return std::make_unique<LabelView>(instance, parent, id, *label, owner);
     if (auto* button = dynamic_cast<Button*>(&control))
-        return std::make_unique<ButtonView>(instance, parent, id, *button, form, fonts);
+        return std::make_unique<ButtonView>(instance, parent, id, *button, owner);
     if (auto* box = dynamic_cast<TextBox*>(&control))
-        return std::make_unique<TextBoxView>(instance, parent, id, *box, form, fonts);
+        return std::make_unique<TextBoxView>(instance, parent, id, *box, owner);
     if (auto* frame = dynamic_cast<Frame*>(&control))
-        return std::make_unique<FrameView>(instance, parent, id, *frame, form, fonts);
+        return std::make_unique<FrameView>(instance, parent, id, *frame, owner);
     if (auto* picture = dynamic_cast<PictureBox*>(&control))
-        return std::make_unique<PictureBoxView>(instance, parent, id, *picture, form, fonts);
+        return std::make_unique<PictureBoxView>(instance, parent, id, *picture, owner);
     return nullptr;
 }
 
-PictureWindow::PictureWindow(HINSTANCE instance, HWND parent, PictureBox& box) : box_(box)
+PictureWindow::PictureWindow(HINSTANCE instance, HWND parent, PictureBox& box, FormWindow& owner)
+    : box_(box), owner_(owner)
 {
     const int size = ::GetSystemMetrics(SM_CXSMICON);
     icon_.reset(static_cast<HICON>(
@@ -361,11 +355,12 @@ PictureWindow::PictureWindow(HINSTANCE instance, HWND parent, PictureBox& box) :
     box.attach(this);
 }
 
-PictureWindow::~PictureWindow()
+void PictureWindow::retire()
 {
     box_.attach(nullptr);
     box_.window_handle = 0;
     box_.picture_handle = 0;
+    retired_ = true;
 }
 
 void PictureWindow::register_class(HINSTANCE instance)
@@ -384,21 +379,21 @@ LRESULT CALLBACK PictureWindow::procedure(HWND hwnd, UINT message, WPARAM wparam
         ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
     }
     auto* self = reinterpret_cast<PictureWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (message == WM_NCDESTROY)
+    if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-    if (self && message == WM_MOUSEMOVE && self->box_.on_mouse_move) {
-        const int button =
-            (wparam & MK_LBUTTON ? 1 : 0) | (wparam & MK_RBUTTON ? 2 : 0) | (wparam & MK_MBUTTON ? 4 : 0);
-        const int shift = (wparam & MK_SHIFT ? 1 : 0) | (wparam & MK_CONTROL ? 2 : 0);
-        // The handler may unload the form and so destroy this object. X holds
-        // the tray's mouse message, which the handler reads with the fixed 15
-        // twips to the pixel at every screen resolution.
-        auto handler = self->box_.on_mouse_move;
-        handler(button, shift, GET_X_LPARAM(lparam) * double{TWIPS_PER_PIXEL},
-                GET_Y_LPARAM(lparam) * double{TWIPS_PER_PIXEL});
-        return 0;
+        if (self)
+            self->window_.release(); // by this object or, with its parent, by the system
     }
-    return ::DefWindowProcA(hwnd, message, wparam, lparam);
+    if (!self || self->retired_ || message != WM_MOUSEMOVE || !self->box_.on_mouse_move)
+        return ::DefWindowProcA(hwnd, message, wparam, lparam);
+    const FormWindow::Handling handling(self->owner_);
+    const int button = (wparam & MK_LBUTTON ? 1 : 0) | (wparam & MK_RBUTTON ? 2 : 0) | (wparam & MK_MBUTTON ? 4 : 0);
+    const int shift = (wparam & MK_SHIFT ? 1 : 0) | (wparam & MK_CONTROL ? 2 : 0);
+    // X holds the tray's mouse message, which the handler reads with the fixed
+    // 15 twips to the pixel at every screen resolution.
+    self->box_.on_mouse_move(button, shift, GET_X_LPARAM(lparam) * double{TWIPS_PER_PIXEL},
+                             GET_Y_LPARAM(lparam) * double{TWIPS_PER_PIXEL});
+    return 0;
 }
 
 } // namespace platform::win32

@@ -18,11 +18,15 @@ struct FormFonts {
     HFONT get(FontWeight weight) const { return weight == FontWeight::bold ? bold.get() : regular.get(); }
 };
 
+class FormWindow;
+
 // The real child window behind one control of a form. It shows the
 // control's properties on refresh() and hands the user's actions back to it.
+// Its form's window owns it and keeps it while any of its messages is being
+// handled, whatever the handlers do (see FormWindow::Handling).
 class ChildView : public ControlView {
 public:
-    ChildView(Control& control, Form& form) : control_(control), form_(form) {}
+    ChildView(Control& control, FormWindow& owner);
     ~ChildView() override;
     ChildView(const ChildView&) = delete;
     ChildView& operator=(const ChildView&) = delete;
@@ -35,6 +39,11 @@ public:
     // WM_CTLCOLORSTATIC: sets the text colours on dc and returns the
     // background brush, or nullptr for the system's colours.
     virtual HBRUSH colours(HDC) { return nullptr; }
+
+    // The form was unloaded: the view lets go of its control and hands back
+    // no more of the user's actions. Its window goes later, with the form's.
+    virtual void retire();
+    bool retired() const { return retired_; }
 
     // The view of a subclassed child window, or nullptr.
     static ChildView* of(HWND child);
@@ -49,42 +58,43 @@ protected:
     void show_common(const FormFonts& fonts, FontWeight weight);
 
     Control& control_;
+    FormWindow& owner_;
     Form& form_;
     UniqueWindow window_;
 
 private:
     static LRESULT CALLBACK subclass_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     WNDPROC original_ = nullptr;
+    bool retired_ = false;
 };
-
-// A form's default button while it is shown and enabled, or none: Enter
-// presses it.
-Button* active_default_button(Form& form);
 
 // WM_CTLCOLORSTATIC from `child`: its view's brush, or nullptr.
 HBRUSH child_colours(HWND child, HDC dc);
 
 // Creates the child window for a control of one of the kinds a form may hold;
 // nullptr for the kinds that have no child window of their own.
-std::unique_ptr<ChildView> make_child_view(HINSTANCE instance, HWND parent, int id, Control& control, Form& form,
-                                           const FormFonts& fonts);
+std::unique_ptr<ChildView> make_child_view(HINSTANCE instance, HWND parent, int id, Control& control,
+                                           FormWindow& owner);
 
 // The hidden window behind a picture box of the main window: tray
 // notifications arrive there as mouse moves, the mouse message in X.
 class PictureWindow : public ControlView {
 public:
-    PictureWindow(HINSTANCE instance, HWND parent, PictureBox& box);
-    ~PictureWindow() override;
+    PictureWindow(HINSTANCE instance, HWND parent, PictureBox& box, FormWindow& owner);
 
     void refresh() override {}
+    // As ChildView::retire.
+    void retire();
     static void register_class(HINSTANCE instance);
 
 private:
     static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
     PictureBox& box_;
+    FormWindow& owner_;
     UniqueIcon icon_;
     UniqueWindow window_;
+    bool retired_ = false;
 };
 
 } // namespace platform::win32

@@ -1,6 +1,7 @@
 #include "platform/win32/win32_form_window.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/win32/win32_twips.h"
 #include "program/resource_ids.h"
@@ -45,7 +46,7 @@ FormWindow::FormWindow(HINSTANCE instance, Form& form)
     for (Control* control : in_tab_order(form)) {
         auto* picture = dynamic_cast<PictureBox*>(control);
         if (picture && picture->picture().kind == Picture::Kind::icon) {
-            pictures_.push_back(std::make_unique<PictureWindow>(instance, window_.get(), *picture));
+            pictures_.push_back(std::make_unique<PictureWindow>(instance, window_.get(), *picture, *this));
             continue;
         }
         if (auto* user_control = dynamic_cast<UserControl*>(control)) {
@@ -53,7 +54,7 @@ FormWindow::FormWindow(HINSTANCE instance, Form& form)
             continue;
         }
         const int id = FIRST_CONTROL_ID + static_cast<int>(children_.size());
-        if (auto view = make_child_view(instance, window_.get(), id, *control, form, fonts_)) {
+        if (auto view = make_child_view(instance, window_.get(), id, *control, *this)) {
             wants_dialog_keys_ =
                 wants_dialog_keys_ || dynamic_cast<TextBox*>(control) || dynamic_cast<Button*>(control);
             children_.push_back(std::move(view));
@@ -65,12 +66,31 @@ FormWindow::FormWindow(HINSTANCE instance, Form& form)
 
 FormWindow::~FormWindow()
 {
-    form_.attach(nullptr);
-    form_.window_handle = 0;
+    if (!retired_)
+        retire();
     children_.clear();
     user_controls_.clear();
     pictures_.clear();
     window_.reset();
+}
+
+FormWindow::Handling::~Handling()
+{
+    if (--window_.messages_handled_ == 0 && window_.when_handled_)
+        std::exchange(window_.when_handled_, nullptr)(); // may destroy the window
+}
+
+void FormWindow::retire()
+{
+    form_.attach(nullptr);
+    form_.window_handle = 0;
+    for (const auto& child : children_)
+        child->retire();
+    for (const auto& user_control : user_controls_)
+        user_control->retire();
+    for (const auto& picture : pictures_)
+        picture->retire();
+    retired_ = true;
 }
 
 void FormWindow::register_class(HINSTANCE instance)
@@ -173,17 +193,13 @@ void FormWindow::apply_focus()
         ::SetFocus(view->handle());
 }
 
-// The dialog manager's Enter when no field took it: the focused button, or
-// else the default button, is pressed.
-void FormWindow::enter_pressed()
+// The control whose window has the keyboard focus, or none.
+Control* FormWindow::focused_control() const
 {
     for (const auto& child : children_)
-        if (child->handle() == ::GetFocus() && dynamic_cast<Button*>(&child->control())) {
-            child->command(BN_CLICKED);
-            return;
-        }
-    if (ChildView* view = view_of(active_default_button(form_)))
-        view->command(BN_CLICKED);
+        if (child->handle() == ::GetFocus())
+            return &child->control();
+    return nullptr;
 }
 
 ChildView* FormWindow::view_of(const Control* control) const
@@ -201,10 +217,14 @@ LRESULT CALLBACK FormWindow::procedure(HWND hwnd, UINT message, WPARAM wparam, L
         ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
     }
     auto* self = reinterpret_cast<FormWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (message == WM_NCDESTROY)
+    if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-    if (!self || !self->window_)
+        if (self)
+            self->window_.release(); // by this object or by the system
+    }
+    if (!self || !self->window_ || self->retired_)
         return ::DefWindowProcA(hwnd, message, wparam, lparam);
+    const Handling handling(*self);
     return self->message(message, wparam, lparam);
 }
 
@@ -217,10 +237,8 @@ LRESULT FormWindow::message(UINT message, WPARAM wparam, LPARAM lparam)
     switch (message) {
     case WM_CLOSE:
         // The program decides when its windows go.
-        if (form_.on_close) {
-            auto handler = form_.on_close; // unloading destroys this object
-            handler();
-        }
+        if (form_.on_close)
+            form_.on_close();
         return 0;
     case WM_ACTIVATE:
         // Give the focus back to the control that had it, as dialogs do
@@ -231,8 +249,13 @@ LRESULT FormWindow::message(UINT message, WPARAM wparam, LPARAM lparam)
         }
         return ::DefWindowProcA(handle(), message, wparam, lparam);
     case WM_COMMAND: {
+        // The dialog manager's Enter and Escape when no field took them.
         if (LOWORD(wparam) == IDOK && lparam == 0) {
-            enter_pressed();
+            form_.press_enter(focused_control());
+            return 0;
+        }
+        if (LOWORD(wparam) == IDCANCEL && lparam == 0) {
+            form_.press_escape();
             return 0;
         }
         const int index = LOWORD(wparam) - FIRST_CONTROL_ID;

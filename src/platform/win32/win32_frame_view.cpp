@@ -1,5 +1,6 @@
 #include "platform/win32/win32_frame_view.h"
 
+#include "platform/win32/win32_form_window.h"
 #include "platform/win32/win32_view_helpers.h"
 
 namespace platform::win32 {
@@ -9,14 +10,14 @@ constexpr char FRAME_CLASS[] = "VarnhollowFrame";
 constexpr int FIRST_CHILD_ID = 100;
 } // namespace
 
-FrameView::FrameView(HINSTANCE instance, HWND parent, int id, Frame& frame, Form& form, const FormFonts& fonts)
-    : ChildView(frame, form), frame_(frame), fonts_(fonts)
+FrameView::FrameView(HINSTANCE instance, HWND parent, int id, Frame& frame, FormWindow& owner)
+    : ChildView(frame, owner), frame_(frame), fonts_(owner.fonts())
 {
     create(instance, parent, id, FRAME_CLASS, WS_CLIPCHILDREN);
     subclass();
     for (Control* control : frame.controls) {
         const int child_id = FIRST_CHILD_ID + static_cast<int>(children_.size());
-        if (auto view = make_child_view(instance, handle(), child_id, *control, form, fonts))
+        if (auto view = make_child_view(instance, handle(), child_id, *control, owner))
             children_.push_back(std::move(view));
     }
 }
@@ -25,6 +26,13 @@ FrameView::FrameView(HINSTANCE instance, HWND parent, int id, Frame& frame, Form
 FrameView::~FrameView()
 {
     children_.clear();
+}
+
+void FrameView::retire()
+{
+    for (const auto& child : children_)
+        child->retire();
+    ChildView::retire();
 }
 
 void FrameView::register_class(HINSTANCE instance)

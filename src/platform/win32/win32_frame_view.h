@@ -13,10 +13,11 @@ namespace platform::win32 {
 // go to that control.
 class FrameView : public ChildView {
 public:
-    FrameView(HINSTANCE instance, HWND parent, int id, Frame& frame, Form& form, const FormFonts& fonts);
+    FrameView(HINSTANCE instance, HWND parent, int id, Frame& frame, FormWindow& owner);
     ~FrameView() override;
 
     void refresh() override;
+    void retire() override;
     static void register_class(HINSTANCE instance);
 
 protected:

@@ -1,5 +1,6 @@
 #include "platform/win32/win32_picture_box_view.h"
 
+#include "platform/win32/win32_form_window.h"
 #include "platform/win32/win32_view_helpers.h"
 
 namespace platform::win32 {
@@ -20,9 +21,8 @@ DWORD border_ex_style(Appearance appearance)
 
 } // namespace
 
-PictureBoxView::PictureBoxView(HINSTANCE instance, HWND parent, int id, PictureBox& box, Form& form,
-                               const FormFonts& fonts)
-    : ChildView(box, form), box_(box), fonts_(fonts), shown_appearance_(box.appearance())
+PictureBoxView::PictureBoxView(HINSTANCE instance, HWND parent, int id, PictureBox& box, FormWindow& owner)
+    : ChildView(box, owner), box_(box), fonts_(owner.fonts()), shown_appearance_(box.appearance())
 {
     const Picture& picture = box.picture();
     if (picture.kind == Picture::Kind::bitmap)
@@ -35,10 +35,11 @@ PictureBoxView::PictureBoxView(HINSTANCE instance, HWND parent, int id, PictureB
     box.picture_handle = reinterpret_cast<std::uintptr_t>(bitmap_.get());
 }
 
-PictureBoxView::~PictureBoxView()
+void PictureBoxView::retire()
 {
     box_.window_handle = 0;
     box_.picture_handle = 0;
+    ChildView::retire();
 }
 
 void PictureBoxView::register_class(HINSTANCE instance)
@@ -117,15 +118,13 @@ LRESULT PictureBoxView::button_up(int button, WPARAM wparam, LPARAM lparam)
     if (captured)
         ::ReleaseCapture();
     run_mouse_handler(box_.on_mouse_up, wparam, lparam, button);
-    if (!::IsWindow(hwnd))
-        return 0; // the handler unloaded the form
+    if (retired())
+        return 0; // the handler unloaded the form: no click follows
     RECT client;
     ::GetClientRect(hwnd, &client);
     const POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
-    if (captured && ::PtInRect(&client, at) && box_.on_click) {
-        auto handler = box_.on_click; // unloading the form destroys this view
-        handler();
-    }
+    if (captured && ::PtInRect(&client, at) && box_.on_click)
+        box_.on_click();
     return 0;
 }
 

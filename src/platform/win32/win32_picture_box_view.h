@@ -10,10 +10,10 @@ namespace platform::win32 {
 // holding a pointer is never shown; the form loads the pointer itself.
 class PictureBoxView : public ChildView {
 public:
-    PictureBoxView(HINSTANCE instance, HWND parent, int id, PictureBox& box, Form& form, const FormFonts& fonts);
-    ~PictureBoxView() override;
+    PictureBoxView(HINSTANCE instance, HWND parent, int id, PictureBox& box, FormWindow& owner);
 
     void refresh() override;
+    void retire() override;
     static void register_class(HINSTANCE instance);
 
 protected:

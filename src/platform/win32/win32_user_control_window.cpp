@@ -22,11 +22,6 @@ ImageWindow::ImageWindow(HINSTANCE instance, HWND parent, Image& image) : image_
     refresh();
 }
 
-ImageWindow::~ImageWindow()
-{
-    image_.attach(nullptr);
-}
-
 void ImageWindow::refresh()
 {
     ::ShowWindow(window_.get(), image_.visible() ? SW_SHOWNA : SW_HIDE);
@@ -44,10 +39,16 @@ UserControlWindow::UserControlWindow(HINSTANCE instance, HWND parent, UserContro
     refresh();
 }
 
-UserControlWindow::~UserControlWindow()
+void UserControlWindow::retire()
 {
     control_.attach(nullptr);
     control_.window_handle = 0;
+    for (const auto& image : images_)
+        image->retire();
+}
+
+UserControlWindow::~UserControlWindow()
+{
     images_.clear();
     window_.reset();
 }

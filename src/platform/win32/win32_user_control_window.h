@@ -15,11 +15,12 @@ namespace platform::win32 {
 class ImageWindow : public ControlView {
 public:
     ImageWindow(HINSTANCE instance, HWND parent, Image& image);
-    ~ImageWindow() override;
     ImageWindow(const ImageWindow&) = delete;
     ImageWindow& operator=(const ImageWindow&) = delete;
 
     void refresh() override;
+    // The form was unloaded: the image is no longer shown here.
+    void retire() { image_.attach(nullptr); }
 
 private:
     Image& image_;
@@ -37,6 +38,9 @@ public:
     UserControlWindow& operator=(const UserControlWindow&) = delete;
 
     void refresh() override;
+    // The form was unloaded: the control and its images are no longer shown
+    // here. The windows go later, with the form's.
+    void retire();
     static void register_class(HINSTANCE instance);
 
 private:

@@ -30,8 +30,7 @@ inline HBRUSH colour_brush(Colour colour, UniqueBrush& owned)
 }
 
 // Runs a mouse handler for a mouse message: buttons held (1 left, 2 right,
-// 4 middle), shift keys (1 Shift, 2 Ctrl), X and Y in twips. The handler may
-// unload the form and so destroy the view that calls this.
+// 4 middle), shift keys (1 Shift, 2 Ctrl), X and Y in twips.
 inline void run_mouse_handler(const MouseHandler& handler, WPARAM wparam, LPARAM lparam, int released_button = 0)
 {
     if (!handler)
@@ -39,9 +38,8 @@ inline void run_mouse_handler(const MouseHandler& handler, WPARAM wparam, LPARAM
     const int button = (wparam & MK_LBUTTON ? 1 : 0) | (wparam & MK_RBUTTON ? 2 : 0) | (wparam & MK_MBUTTON ? 4 : 0);
     const int shift = (wparam & MK_SHIFT ? 1 : 0) | (wparam & MK_CONTROL ? 2 : 0);
     const ScreenResolution screen = ScreenResolution::of_screen();
-    auto copy = handler;
-    copy(button | released_button, shift, screen.twips_across(GET_X_LPARAM(lparam)),
-         screen.twips_down(GET_Y_LPARAM(lparam)));
+    handler(button | released_button, shift, screen.twips_across(GET_X_LPARAM(lparam)),
+            screen.twips_down(GET_Y_LPARAM(lparam)));
 }
 
 } // namespace platform::win32

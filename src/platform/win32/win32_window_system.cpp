@@ -59,7 +59,27 @@ void Win32WindowSystem::create_window(Form& form)
 
 void Win32WindowSystem::destroy_window(Form& form)
 {
-    auto window = windows_.extract(&form); // destroyed once out of the map
+    auto entry = windows_.extract(&form);
+    if (entry.empty())
+        return;
+    std::unique_ptr<FormWindow> window = std::move(entry.mapped());
+    window->retire();
+    if (!window->handling_messages())
+        return; // destroyed here
+    // A handler run from one of the window's own messages unloaded the form.
+    FormWindow& retired = *window;
+    retired.when_handled([this, &retired] { destroy_retired(retired); });
+    retired_.push_back(std::move(window));
+}
+
+void Win32WindowSystem::destroy_retired(FormWindow& window)
+{
+    const auto found = std::find_if(retired_.begin(), retired_.end(),
+                                    [&window](const auto& retired) { return retired.get() == &window; });
+    if (found == retired_.end())
+        return;
+    const std::unique_ptr<FormWindow> destroyed = std::move(*found);
+    retired_.erase(found); // before the window goes: its last messages may reach this list
 }
 
 void Win32WindowSystem::bring_to_front(Form& form)
@@ -73,6 +93,8 @@ void Win32WindowSystem::show_popup_menu(Form& owner, MenuItem& menu)
     auto window = windows_.find(&owner);
     if (window == windows_.end())
         return;
+    // The owner stays while the menu runs its own message loop.
+    const FormWindow::Handling handling(*window->second);
     const HWND hwnd = window->second->handle();
 
     std::vector<MenuItem*> commands;
@@ -86,10 +108,8 @@ void Win32WindowSystem::show_popup_menu(Form& owner, MenuItem& menu)
     ::PostMessageA(hwnd, WM_NULL, 0, 0);
     popup.reset();
 
-    if (chosen >= 1 && chosen <= commands.size() && commands[chosen - 1]->on_click) {
-        auto handler = commands[chosen - 1]->on_click;
-        handler();
-    }
+    if (chosen >= 1 && chosen <= commands.size() && commands[chosen - 1]->on_click)
+        commands[chosen - 1]->on_click();
 }
 
 void Win32WindowSystem::end_event_loop()

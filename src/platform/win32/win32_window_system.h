@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "platform/event_pump.h"
 #include "platform/win32/event_waits.h"
@@ -37,9 +38,12 @@ private:
     // Tab, Enter and Escape in a form with fields, as in a dialog box.
     bool dialog_message(MSG& message);
     void dispatch(MSG& message);
+    void destroy_retired(FormWindow& window);
 
     HINSTANCE instance_;
     std::map<Form*, std::unique_ptr<FormWindow>> windows_;
+    // Windows of unloaded forms whose messages are still being handled.
+    std::vector<std::unique_ptr<FormWindow>> retired_;
 };
 
 } // namespace platform::win32
