@@ -243,4 +243,77 @@ TEST_F(LockSwitch, AQuitMessageDuringTheWaitEndsItAndKeepsTheLock)
     EXPECT_EQ(stored_start(), 4);
 }
 
+// The switch on its own, with the password window replaced by any prompt:
+// it needs nothing from the password folder.
+class SwitchAlone : public testing::Test, public lock::PasswordPrompt, public lock::LockHost {
+protected:
+    fakes::FakePlatform p;
+    audit::AuditTrail audit{p.events};
+    lock::LockSwitch lock_switch{p.registry, p.boxes, p.pump, p.devices, *this, *this, audit};
+
+    // PasswordPrompt: the steps play the user's presses of OK.
+    std::function<void(bool)> report;
+    bool prompt_shown = false;
+    bool accepted_when_asked = true;
+    void ask_to_unlock(std::function<void(bool)> outcome) override
+    {
+        accepted_when_asked = lock_switch.password_accepted();
+        report = std::move(outcome);
+        prompt_shown = true;
+    }
+    void bring_forward() override {}
+    bool shown() const override { return prompt_shown; }
+
+    // LockHost
+    bool is_locked = true;
+    bool is_resident = true;
+    bool locked() const override { return is_locked; }
+    void show_unlocked_icon() override { is_locked = false; }
+    void show_locked_icon() override { is_locked = true; }
+    void end_program() override { is_resident = false; }
+    bool resident() const override { return is_resident; }
+
+    void SetUp() override { p.registry.set_dword(lock::USBSTOR_KEY, "Start", 4); }
+    long long stored_start() const { return p.registry.dword(lock::USBSTOR_KEY, "Start"); }
+};
+
+TEST_F(SwitchAlone, TheLastOutcomeOfOkCountsAndOnlyWithinItsWait)
+{
+    // Accepted, then refused, in one round of events: no unlock.
+    p.pump.script = {[&] {
+        report(true);
+        report(false);
+        prompt_shown = false;
+    }};
+    lock_switch.toggle();
+    EXPECT_FALSE(accepted_when_asked);
+    EXPECT_EQ(stored_start(), 4);
+
+    // Accepted, then the program ended during the wait: nothing written, and
+    // the next wait starts with no accepted password.
+    p.pump.script = {[&] {
+        report(true);
+        prompt_shown = false;
+        is_resident = false;
+    }};
+    lock_switch.toggle();
+    EXPECT_EQ(stored_start(), 4);
+    EXPECT_TRUE(lock_switch.password_accepted());
+    is_resident = true;
+    p.pump.script = {[&] { prompt_shown = false; }};
+    lock_switch.toggle();
+    EXPECT_FALSE(accepted_when_asked);
+    EXPECT_EQ(stored_start(), 4);
+    EXPECT_TRUE(is_locked);
+
+    p.pump.script = {[&] {
+        report(true);
+        prompt_shown = false;
+    }};
+    lock_switch.toggle();
+    EXPECT_EQ(stored_start(), 3);
+    EXPECT_FALSE(is_locked);
+    EXPECT_FALSE(lock_switch.password_accepted());
+}
+
 } // namespace
