@@ -38,7 +38,8 @@ MainWindow::MainWindow(platform::Services& services, platform::Forms& forms)
                                             password_window, audit_)
 {
     window.controls = {&unlocked_icon_owner, &locked_icon_owner, &update_check};
-    tray_menu.items = {&lock_item, &separator, &tools_menu, &separator_before_about, &about_item, &quit_item};
+    tray_menu.items = {&lock_item,  &separator_after_lock, &tools_menu, &separator_before_about,
+                       &about_item, &quit_item};
     tools_menu.items = {&update_item, &password_item, &email_item};
 
     window.on_load = [this] { start_up(); };

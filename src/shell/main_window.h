@@ -43,7 +43,7 @@ public:
 
     platform::MenuItem tray_menu{"MNU_Menu", "MenuP"};
     platform::MenuItem lock_item{"MNU_USBLocked", "Verrou USB"};
-    platform::MenuItem separator{"MNU_Separator", "-"};
+    platform::MenuItem separator_after_lock{"MNU_Separator", "-"};
     platform::MenuItem tools_menu{"MNU_Outils", "Outils"};
     platform::MenuItem update_item{"MNU_Update", "Mise à Jour"};
     platform::MenuItem password_item{"MNU_Password", "Mot de Passe"};

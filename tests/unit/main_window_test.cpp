@@ -173,7 +173,7 @@ TEST_F(TrayClick, MenuHasTheItemsInOrder)
                                         "MNU_Separator1=-", "MNU_APropos=A Propos", "MNU_Quitter=Quitter"}));
     EXPECT_EQ(names(form.tools_menu), (std::vector<std::string>{"MNU_Update=Mise \xE0 Jour",
                                                                 "MNU_Password=Mot de Passe", "MNU_Email=Email"}));
-    EXPECT_TRUE(form.separator.is_separator());
+    EXPECT_TRUE(form.separator_after_lock.is_separator());
 }
 
 TEST_F(TrayClick, RestartedTaskbarGetsTheIconBack)
