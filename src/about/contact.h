@@ -24,11 +24,4 @@ std::string contact_address();
 // answer is not examined.
 void open_mail_to_maker(platform::Shell& shell, platform::SystemInfo& system, const platform::Form& main_window);
 
-// Transitional, for the main window until it calls open_mail_to_maker; delete
-// this then.
-inline void MNU_Email_Click(platform::Shell& shell, platform::SystemInfo& system, const platform::Form& main_window)
-{
-    open_mail_to_maker(shell, system, main_window);
-}
-
 } // namespace about

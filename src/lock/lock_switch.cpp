@@ -10,28 +10,28 @@ void LockSwitch::toggle()
     // Chosen again while the window is already asking: a second wait would
     // end after the first and lock again what the user has just unlocked.
     if (waiting_) {
-        forms_.show(prompt_.window);
+        prompt_.bring_forward();
         return;
     }
-    if (flags_.USB_Locked == 1) {
+    if (host_.locked()) {
         // The user may have quit while the window was open, or the thread
         // was told to end: the lock stays as it was.
         if (!ask_password() || !host_.resident())
             return;
     }
 
-    if (flags_.Password_OK == 1) {
+    if (password_accepted_) {
         // Spent before the write: a failed write leaves no accepted password
         // for a later choice (the tray works while its message is up).
-        flags_.Password_OK = 0;
+        password_accepted_ = false;
         if (!write_value(START_UNLOCKED))
             return;
-        host_.My_Icon_ON();
+        host_.show_unlocked_icon();
         audit_.unlocked();
-    } else if (flags_.USB_Locked == 0) {
+    } else if (!host_.locked()) {
         if (!write_value(START_LOCKED))
             return;
-        host_.My_Icon_OFF();
+        host_.show_locked_icon();
         audit_.locked();
         // Disabling the driver refuses drives plugged in from now on; those
         // already in keep working until they are removed.
@@ -43,22 +43,12 @@ void LockSwitch::toggle()
 
 bool LockSwitch::ask_password()
 {
-    PasswordPrompt& prompt = prompt_;
-    flags_.Password_OK = 0; // only a password accepted in this wait counts
-    forms_.load(prompt.window); // the setup below must not be undone by a load
-    if (prompt.forget_change_steps)
-        prompt.forget_change_steps();
-    prompt.Text1.set_text("");
-    prompt.Label3.set_visible(false);
-    prompt.window.set_height_twips(VERIFY_LAYOUT_HEIGHT);
-    prompt.Label1.set_caption("Mot de Passe");
-    prompt.CMD_OK.set_visible(true);
-    prompt.CMD_Cancel1.set_visible(true);
-    forms_.show(prompt.window);
+    password_accepted_ = false; // only a password accepted in this wait counts
+    prompt_.ask_to_unlock([this](bool accepted) { password_accepted_ = accepted; });
     // Menu commands keep running meanwhile.
     waiting_ = true;
     bool ending = false; // the thread was told to end
-    while (prompt.window.visible() && !ending)
+    while (prompt_.shown() && !ending)
         ending = !pump_.process_pending_events();
     waiting_ = false;
     return !ending;

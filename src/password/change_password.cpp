@@ -1,5 +1,7 @@
 #include "password/change_password.h"
 
+#include <utility>
+
 #include "password/passwd.h"
 #include "password/windows1252.h"
 
@@ -12,6 +14,7 @@ constexpr std::size_t SHORTEST_ENTRY = 2; // the change layout ignores Enter in 
 // The fields take no more, but another program can set a longer text.
 constexpr std::size_t LONGEST_ENTRY = 8;
 constexpr int CLIENT_WIDTH = 2040;
+constexpr char HINT_MAX_LENGTH[] = "Max 8 caractères !";
 
 // The three password fields: "*" for every character, 8 at most, bold.
 constexpr platform::TextBox::Style MASKED_FIELD{'*', 8, platform::FontWeight::bold};
@@ -23,175 +26,236 @@ bool is_enter_in(int key, const platform::TextBox& field)
 
 } // namespace
 
-ChangePassword::ChangePassword(platform::Services& services, platform::Forms& forms, program::ProgramFlags& flags)
-    : Label1("Label1", CAPTION_CURRENT_PASSWORD, {120, 0, 1995, 360}, 4),
-      Text1("Text1", {120, 240, 1815, 285}, 0, MASKED_FIELD),
-      CMD_OK("CMD_OK", "OK", {120, 600, 855, 255}, 9, true),
-      CMD_Cancel1("CMD_Cancel1", "Abandon", {1080, 600, 855, 255}, 8),
-      Label3("Label3", "Nouveau Mot de Passe", {120, 720, 1755, 240}, 6),
-      Text2("Text2", {120, 960, 1815, 285}, 1, MASKED_FIELD),
-      Label4("Label4", "Vérification", {120, 1320, 1755, 240}, 7),
-      Text3("Text3", {120, 1560, 1815, 285}, 2, MASKED_FIELD),
-      Label2("Label2", "Max 8 caractères !", {240, 1920, 1635, 255}, 3, platform::Alignment::centre,
-             platform::FontWeight::bold),
-      CMD_Cancel("CMD_Cancel", "Abandon", {600, 2160, 855, 255}, 5), services_(services), forms_(forms),
-      flags_(flags), boxes_(services.boxes, window), file_(services.files), audit_(services.events)
+// The control names are the ones the window was designed with; the tests and
+// the end-to-end bench find the controls by them.
+PasswordWindow::PasswordWindow(platform::Services& services, platform::Forms& forms)
+    : current_label("Label1", CAPTION_CURRENT_PASSWORD, {120, 0, 1995, 360}, 4),
+      current_field("Text1", {120, 240, 1815, 285}, 0, MASKED_FIELD),
+      ok_button("CMD_OK", "OK", {120, 600, 855, 255}, 9, true),
+      abandon_verify_button("CMD_Cancel1", "Abandon", {1080, 600, 855, 255}, 8),
+      new_label("Label3", "Nouveau Mot de Passe", {120, 720, 1755, 240}, 6),
+      new_field("Text2", {120, 960, 1815, 285}, 1, MASKED_FIELD),
+      confirm_label("Label4", "Vérification", {120, 1320, 1755, 240}, 7),
+      confirm_field("Text3", {120, 1560, 1815, 285}, 2, MASKED_FIELD),
+      hint_label("Label2", HINT_MAX_LENGTH, {240, 1920, 1635, 255}, 3, platform::Alignment::centre,
+                 platform::FontWeight::bold),
+      abandon_change_button("CMD_Cancel", "Abandon", {600, 2160, 855, 255}, 5), services_(services),
+      forms_(forms), boxes_(services.boxes, window), file_(services.files), audit_(services.events)
 {
     window.client_width_twips = CLIENT_WIDTH;
-    window.controls = {&Label1, &Text1, &CMD_OK, &CMD_Cancel1, &Label3, &Text2, &Label4, &Text3, &Label2, &CMD_Cancel};
+    window.controls = {&current_label, &current_field, &ok_button,     &abandon_verify_button, &new_label,
+                       &new_field,     &confirm_label, &confirm_field, &hint_label,            &abandon_change_button};
     restore_design();
 
     window.on_load = [this] {
         restore_design();
-        Form_Load();
+        forget_entries();
     };
     window.on_close = [this] {
         clear_change_steps();
         forms_.unload(window);
     };
-    Text1.on_key_press = [this](int key) { Text1_KeyPress(key); };
-    Text2.on_key_press = [this](int key) { Text2_KeyPress(key); };
-    Text3.on_key_press = [this](int key) { Text3_KeyPress(key); };
-    CMD_OK.on_click = [this] { CMD_OK_Click(); };
-    CMD_Cancel1.on_click = [this] { CMD_Cancel1_Click(); };
-    CMD_Cancel.on_click = [this] { CMD_Cancel_Click(); };
+    current_field.on_key_press = [this](int key) { on_current_field_key(key); };
+    new_field.on_key_press = [this](int key) { on_new_field_key(key); };
+    confirm_field.on_key_press = [this](int key) { on_confirm_field_key(key); };
+    ok_button.on_click = [this] { on_ok_clicked(); };
+    abandon_verify_button.on_click = [this] { on_verify_abandoned(); };
+    abandon_change_button.on_click = [this] { on_change_abandoned(); };
+}
+
+void PasswordWindow::ask_to_unlock(std::function<void(bool accepted)> report)
+{
+    forms_.load(window); // the setup below must not be undone by a load
+    clear_change_steps(); // a change under way must not carry its verification here
+    current_field.set_text("");
+    new_label.set_visible(false);
+    window.set_height_twips(VERIFY_LAYOUT_HEIGHT);
+    current_label.set_caption(CAPTION_PASSWORD);
+    ok_button.set_visible(true);
+    abandon_verify_button.set_visible(true);
+    report_ = std::move(report);
+    forms_.show(window);
+}
+
+void PasswordWindow::bring_forward()
+{
+    forms_.show(window);
+}
+
+// The change layout keeps the height and the new password's label as the
+// last use left them, and starts again at its first step.
+void PasswordWindow::start_change()
+{
+    forms_.load(window); // the setup below must not be undone by a load
+    current_field.set_text("");
+    clear_change_steps(); // no verification of an earlier showing counts
+    current_label.set_caption(CAPTION_CURRENT_PASSWORD);
+    ok_button.set_visible(false);
+    abandon_verify_button.set_visible(false);
+    forms_.show(window);
 }
 
 // Every load starts from the window as designed.
-void ChangePassword::restore_design()
+void PasswordWindow::restore_design()
 {
     window.set_height_twips(FULL_LAYOUT_HEIGHT);
     for (platform::Control* control : window.controls)
         control->set_visible(true);
-    Label1.set_caption(CAPTION_CURRENT_PASSWORD);
-    Text1.set_text("");
+    current_label.set_caption(CAPTION_CURRENT_PASSWORD);
+    current_field.set_text("");
     clear_change_steps();
-    window.set_focus(Text1);
+    window.set_focus(current_field);
 }
 
-void ChangePassword::clear_change_steps()
+// Form_Load
+void PasswordWindow::forget_entries()
 {
-    passwd_verifie_ = false;
-    passwd_nouveau_.clear();
-    for (platform::TextBox* field : {&Text2, &Text3}) {
+    entered_current_.clear();
+    current_verified_ = false;
+    file_folder_ = windows_directory(services_.system) + SYSTEM32_SUFFIX;
+    file_name_ = PASSWORD_FILE_NAME;
+}
+
+void PasswordWindow::clear_change_steps()
+{
+    current_verified_ = false;
+    entered_new_.clear();
+    for (platform::TextBox* field : {&new_field, &confirm_field}) {
         field->set_text("");
         field->set_enabled(false);
     }
-    Label2.set_caption("Max 8 caractères !");
+    hint_label.set_caption(HINT_MAX_LENGTH);
 }
 
-void ChangePassword::Form_Load()
-{
-    passwd_actuel_.clear();
-    passwd_verifie_ = false;
-    chemin_fichier_ = windows_directory(services_.system) + SYSTEM32_SUFFIX;
-    nom_fichier_ = PASSWORD_FILE_NAME;
-}
-
-void ChangePassword::Verif_Passwd(std::string& typed)
+// Verif_Passwd: `typed` comes back upper-cased, or emptied when refused.
+void PasswordWindow::check_current_password(std::string& typed)
 {
     // No password could be read: no entry matches. Nor does one longer than
     // any password, which only another program can have put in the field.
-    const StoredPassword stored = file_.stored_password(chemin_fichier_, nom_fichier_);
-    if (stored.failure)
-        say(failure_message(*stored.failure).c_str());
+    const std::optional<std::string> stored = read_stored_password();
     typed = upper_case_1252(typed);
-    if (stored.password && typed.size() <= LONGEST_ENTRY && *stored.password == typed) {
-        passwd_verifie_ = true;
+    if (stored && typed.size() <= LONGEST_ENTRY && *stored == typed) {
+        current_verified_ = true;
         return;
     }
     audit_.wrong_password();
     say(WRONG_PASSWORD);
-    Text1.set_text("");
+    current_field.set_text("");
     typed.clear();
-    passwd_verifie_ = false;
+    current_verified_ = false;
 }
 
-void ChangePassword::Demande_Confirmation()
+// Demande_Confirmation
+void PasswordWindow::ask_for_confirmation()
 {
-    Label2.set_caption("Confirmation");
-    Text3.set_enabled(true);
-    window.set_focus(Text3);
-    passwd_actuel_.clear();
+    hint_label.set_caption("Confirmation");
+    confirm_field.set_enabled(true);
+    window.set_focus(confirm_field);
+    entered_current_.clear();
 }
 
-void ChangePassword::Text1_KeyPress(int key)
+// Text1_KeyPress
+void PasswordWindow::on_current_field_key(int key)
 {
-    if (is_enter_in(key, Text1)) {
-        passwd_actuel_ = Text1.text();
-        Verif_Passwd(passwd_actuel_);
+    if (is_enter_in(key, current_field)) {
+        entered_current_ = current_field.text();
+        check_current_password(entered_current_);
     }
-    if (passwd_verifie_) {
-        Text2.set_enabled(true);
-        window.set_focus(Text2);
+    if (current_verified_) {
+        new_field.set_enabled(true);
+        window.set_focus(new_field);
     }
 }
 
-// Text2 and Text3 act only after a verification in this showing.
-void ChangePassword::Text2_KeyPress(int key)
+// Text2_KeyPress. The new password and its confirmation act only after a
+// verification in this showing.
+void PasswordWindow::on_new_field_key(int key)
 {
-    if (!passwd_verifie_ || !is_enter_in(key, Text2))
+    if (!current_verified_ || !is_enter_in(key, new_field))
         return;
-    passwd_nouveau_ = Text2.text();
-    Demande_Confirmation();
-    Text3.set_enabled(true);
+    entered_new_ = new_field.text();
+    ask_for_confirmation();
+    confirm_field.set_enabled(true);
 }
 
-void ChangePassword::Text3_KeyPress(int key)
+// Text3_KeyPress
+void PasswordWindow::on_confirm_field_key(int key)
 {
-    if (!passwd_verifie_ || passwd_nouveau_.empty() || !is_enter_in(key, Text3))
+    if (!current_verified_ || entered_new_.empty() || !is_enter_in(key, confirm_field))
         return;
-    if (passwd_nouveau_ != Text3.text()) {
+    if (entered_new_ != confirm_field.text()) {
         say(CONFIRMATION_DIFFERS);
-        Text3.set_text("");
+        confirm_field.set_text("");
         return;
     }
-    // The typed password stays in Passwd_Nouveau, so a retry after a failed
+    // The typed password stays in entered_new_, so a retry after a failed
     // write compares against it.
-    const std::string encoded = encode_password(passwd_nouveau_);
-    if (const auto failure = file_.write_password(encoded, chemin_fichier_, nom_fichier_)) {
-        say(failure_message(*failure).c_str());
-        return; // the user may press Enter again
-    }
+    if (!write_new_password(entered_new_))
+        return; // the write error has been shown; the user may press Enter again
     audit_.password_changed();
     say(PASSWORD_CHANGED);
     forms_.unload(window);
 }
 
-void ChangePassword::CMD_OK_Click()
+// CMD_OK_Click
+void PasswordWindow::on_ok_clicked()
 {
-    passwd_actuel_ = Text1.text();
-    Verif_Passwd(passwd_actuel_);
-    Text1.set_text("");
-    window.set_focus(Text1);
-    if (!passwd_verifie_) {
-        flags_.Password_OK = 0;
+    entered_current_ = current_field.text();
+    check_current_password(entered_current_);
+    current_field.set_text("");
+    window.set_focus(current_field);
+    if (!current_verified_) {
+        report_outcome(false);
         return;
     }
     window.set_height_twips(FULL_LAYOUT_HEIGHT);
     window.set_visible(false);
-    flags_.Password_OK = 1;
-    passwd_verifie_ = false;
+    report_outcome(true);
+    current_verified_ = false;
 }
 
-void ChangePassword::CMD_Cancel1_Click()
+// CMD_Cancel1_Click
+void PasswordWindow::on_verify_abandoned()
 {
     clear_change_steps();
     window.set_height_twips(FULL_LAYOUT_HEIGHT);
-    Text1.set_text("");
-    window.set_focus(Text1);
+    current_field.set_text("");
+    window.set_focus(current_field);
     window.set_visible(false);
 }
 
-void ChangePassword::CMD_Cancel_Click()
+// CMD_Cancel_Click
+void PasswordWindow::on_change_abandoned()
 {
-    Text1.set_text("");
+    current_field.set_text("");
     clear_change_steps();
-    window.set_focus(Text1);
+    window.set_focus(current_field);
     window.set_visible(false);
 }
 
-void ChangePassword::say(const char* text)
+std::optional<std::string> PasswordWindow::read_stored_password()
+{
+    const StoredPassword stored = file_.stored_password(file_folder_, file_name_);
+    if (stored.failure)
+        say(failure_message(*stored.failure).c_str());
+    return stored.password;
+}
+
+bool PasswordWindow::write_new_password(const std::string& plain)
+{
+    const auto failure = file_.write_password(encode_password(plain), file_folder_, file_name_);
+    if (failure)
+        say(failure_message(*failure).c_str());
+    return !failure;
+}
+
+void PasswordWindow::report_outcome(bool accepted)
+{
+    if (report_)
+        report_(accepted);
+}
+
+void PasswordWindow::say(const char* text)
 {
     boxes_.show(text, platform::Buttons::ok, platform::BoxIcon::none);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "audit/audit_trail.h"
@@ -8,7 +10,6 @@
 #include "platform/controls.h"
 #include "platform/forms.h"
 #include "platform/services.h"
-#include "program/program_flags.h"
 
 namespace password {
 
@@ -17,50 +18,57 @@ inline constexpr char CONFIRMATION_DIFFERS[] = "Le nouveau mot de passe et sa co
 inline constexpr char PASSWORD_CHANGED[] = "Votre nouveau mot de passe est pris en compte.";
 
 inline constexpr char CAPTION_CURRENT_PASSWORD[] = "Mot de Passe actuel";
+inline constexpr char CAPTION_PASSWORD[] = "Mot de Passe";
 inline constexpr int FULL_LAYOUT_HEIGHT = 2835;
+// Only the password field and its two buttons: the window is cut above the
+// new password's label.
+inline constexpr int VERIFY_LAYOUT_HEIGHT = 1350;
 
-// The password window: checks the password before the lock is taken off
-// (verify layout, driven by the lock switch) and changes it in three steps
-// (change layout, from the tray menu). Hidden, not destroyed, between uses.
-class ChangePassword {
+// The password window, one window with two layouts, hidden (not destroyed)
+// between uses:
+// - verify (ask_to_unlock, for the lock switch): the password field, OK and
+//   Abandon; OK checks the password and tells the switch the outcome; an
+//   accepted password also hides the window, which ends the switch's wait;
+// - change (start_change, from the tray menu): three fields walked with
+//   Enter, the current password, the new one, its confirmation; the last one
+//   writes the password file. OK and the verify layout's Abandon are hidden,
+//   the window keeps the height its last use left.
+// The verification of the current password counts only within one showing:
+// abandoning, closing or showing the window again forgets it.
+class PasswordWindow : public lock::PasswordPrompt {
 public:
-    ChangePassword(platform::Services& services, platform::Forms& forms, program::ProgramFlags& flags);
+    PasswordWindow(platform::Services& services, platform::Forms& forms);
 
     platform::Form window{"ChangePassword", "Mot de passe"};
 
-    platform::Label Label1;
-    platform::TextBox Text1;
-    platform::Button CMD_OK;
-    platform::Button CMD_Cancel1;
-    platform::Label Label3;
-    platform::TextBox Text2;
-    platform::Label Label4;
-    platform::TextBox Text3;
-    platform::Label Label2;
-    platform::Button CMD_Cancel;
+    platform::Label current_label;
+    platform::TextBox current_field;
+    platform::Button ok_button;
+    platform::Button abandon_verify_button;
+    platform::Label new_label;
+    platform::TextBox new_field;
+    platform::Label confirm_label;
+    platform::TextBox confirm_field;
+    // "Max 8 caractères !", then "Confirmation" once the new password is in.
+    platform::Label hint_label;
+    platform::Button abandon_change_button;
 
-    // The controls the lock switch lays out for the verify layout.
-    lock::PasswordPrompt prompt{window, Text1, Label1, Label3, CMD_OK, CMD_Cancel1, [this] { clear_change_steps(); }};
+    void ask_to_unlock(std::function<void(bool accepted)> report) override;
+    void bring_forward() override;
+    bool shown() const override { return window.visible(); }
+    // Shows the change layout at its first step.
+    void start_change();
 
-    void Form_Load();
-    void Verif_Passwd(std::string& typed);
-    void Demande_Confirmation();
-    void Text1_KeyPress(int key);
-    void Text2_KeyPress(int key);
-    void Text3_KeyPress(int key);
-    void CMD_OK_Click();
-    void CMD_Cancel1_Click();
-    void CMD_Cancel_Click();
-    // Forgets every step of a change: the verification, the new password, the
-    // second and third fields (emptied and disabled) and the label under
-    // them. Each showing of the change layout starts so.
-    void clear_change_steps();
-
-    const std::string& Passwd_Actuel() const { return passwd_actuel_; }
-    const std::string& Passwd_Nouveau() const { return passwd_nouveau_; }
-    bool Passwd_Verifie() const { return passwd_verifie_; }
-    const std::string& Chemin_Fichier() const { return chemin_fichier_; }
-    const std::string& Nom_Fichier() const { return nom_fichier_; }
+    // The current password has been checked in this showing of the change
+    // layout; the new password and its confirmation act only then.
+    bool current_password_verified() const { return current_verified_; }
+    // The new password as it was when Enter was pressed in its field.
+    const std::string& entered_new_password() const { return entered_new_; }
+    const std::string& entered_current_password() const { return entered_current_; }
+    // Where the password file is: the Windows directory's system32, and the
+    // file's name.
+    const std::string& file_folder() const { return file_folder_; }
+    const std::string& file_name() const { return file_name_; }
 
 private:
     // The window's boxes, its file messages included, are owned by it, so a
@@ -79,22 +87,44 @@ private:
     };
 
     void restore_design();
+    void forget_entries();
+    // Forgets every step of a change: the verification, the new password, the
+    // second and third fields (emptied and disabled) and the hint under
+    // them. Each showing of either layout starts so.
+    void clear_change_steps();
+    void check_current_password(std::string& typed);
+    void ask_for_confirmation();
+    void on_current_field_key(int key);
+    void on_new_field_key(int key);
+    void on_confirm_field_key(int key);
+    void on_ok_clicked();
+    void on_verify_abandoned();
+    void on_change_abandoned();
+    void report_outcome(bool accepted);
     void say(const char* text);
+
+    // The password file's side: what a check compares an entry with (nothing
+    // when no password could be read), and the write of a new password (false
+    // when it failed; its message has been shown).
+    std::optional<std::string> read_stored_password();
+    bool write_new_password(const std::string& plain);
 
     platform::Services& services_;
     platform::Forms& forms_;
-    program::ProgramFlags& flags_;
     OwnedBoxes boxes_;
     PasswordFile file_;
     audit::AuditTrail audit_;
 
-    // Kept while the window is hidden; Form_Load resets the first two, and
+    // Kept while the window is hidden; a load forgets the first two, and
     // clear_change_steps the verification and the new password.
-    std::string passwd_actuel_;
-    bool passwd_verifie_ = false;
-    std::string passwd_nouveau_;
-    std::string chemin_fichier_;
-    std::string nom_fichier_;
+    std::string entered_current_;
+    bool current_verified_ = false;
+    std::string entered_new_;
+    std::string file_folder_;
+    std::string file_name_;
+    // Given by the switch that asked last: told the outcome of every press
+    // of OK.
+    std::function<void(bool accepted)> report_;
 };
 
 } // namespace password

@@ -31,29 +31,31 @@ std::string upper_hex(std::uint32_t value)
 
 } // namespace
 
-Form1::Form1(platform::Services& services, platform::Forms& forms, program::ProgramFlags& flags)
-    : Picture1("Picture1", IDI_DEVICE), Picture2("Picture2", IDI_DEVICE_LOCKED), ChangePassword(services, forms, flags),
-      MiseAjour1("MiseAjour1", services), services_(services), forms_(forms), flags_(flags), audit_(services.events),
-      lock_switch_(flags, services.registry, services.boxes, forms, services.pump, services.devices, *this,
-                   ChangePassword.prompt, audit_)
+MainWindow::MainWindow(platform::Services& services, platform::Forms& forms)
+    : unlocked_icon_owner("Picture1", IDI_DEVICE), locked_icon_owner("Picture2", IDI_DEVICE_LOCKED),
+      password_window(services, forms), update_check("MiseAjour1", services), services_(services), forms_(forms),
+      audit_(services.events), lock_switch_(services.registry, services.boxes, services.pump, services.devices, *this,
+                                            password_window, audit_)
 {
-    window.controls = {&Picture1, &Picture2, &MiseAjour1};
-    MNU_Menu.items = {&MNU_USBLocked, &MNU_Separator, &MNU_Outils, &MNU_Separator1, &MNU_APropos, &MNU_Quitter};
-    MNU_Outils.items = {&MNU_Update, &MNU_Password, &MNU_Email};
+    window.controls = {&unlocked_icon_owner, &locked_icon_owner, &update_check};
+    tray_menu.items = {&lock_item,  &separator_after_lock, &tools_menu, &separator_before_about,
+                       &about_item, &quit_item};
+    tools_menu.items = {&update_item, &password_item, &email_item};
 
-    window.on_load = [this] { Form_Load(); };
+    window.on_load = [this] { start_up(); };
     window.on_taskbar_created = [this] { put_icon_back(); };
-    Picture1.on_mouse_move = [this](int, int, double x, double) { picture_mouse_move(x); };
-    Picture2.on_mouse_move = [this](int, int, double x, double) { picture_mouse_move(x); };
-    MNU_USBLocked.on_click = [this] { MNU_USBLocked_Click(); };
-    MNU_Password.on_click = [this] { MNU_Password_Click(); };
-    MNU_Quitter.on_click = [this] { MNU_Quitter_Click(); };
-    MNU_Update.on_click = [this] { MNU_Update_Click(); };
-    MNU_APropos.on_click = [this] { MNU_APropos_Click(); };
-    MNU_Email.on_click = [this] { about::MNU_Email_Click(services_.shell, services_.system, window); };
+    unlocked_icon_owner.on_mouse_move = [this](int, int, double x, double) { on_tray_mouse_message(x); };
+    locked_icon_owner.on_mouse_move = [this](int, int, double x, double) { on_tray_mouse_message(x); };
+    lock_item.on_click = [this] { on_lock_chosen(); };
+    password_item.on_click = [this] { on_password_chosen(); };
+    quit_item.on_click = [this] { on_quit_chosen(); };
+    update_item.on_click = [this] { on_update_chosen(); };
+    about_item.on_click = [this] { on_about_chosen(); };
+    email_item.on_click = [this] { about::open_mail_to_maker(services_.shell, services_.system, window); };
 }
 
-std::int32_t Form1::GetVersion()
+// GetVersion
+std::int32_t MainWindow::read_system_code()
 {
     version_record_ = {};
     version_record_.size = VERSION_RECORD_SIZE;
@@ -61,14 +63,14 @@ std::int32_t Form1::GetVersion()
     return classify_system(version_record_);
 }
 
-void Form1::Form_Load()
+// Form_Load
+void MainWindow::start_up()
 {
     startup_state_ = 0;
-    flags_.Password_OK = 0;
-    flags_.USB_Locked = 0;
+    locked_ = false;
 
     const std::string product = program::PRODUCT_NAME;
-    if (!system_supported(GetVersion(), version_record_)) {
+    if (!system_supported(read_system_code(), version_record_)) {
         services_.boxes.show(product + UNSUPPORTED_SYSTEM_SUFFIX, platform::Buttons::ok, platform::BoxIcon::none);
         forms_.unload(window);
         return;
@@ -78,7 +80,7 @@ void Form1::Form_Load()
         forms_.unload(window);
         return;
     }
-    forms_.load(ChangePassword.window);
+    forms_.load(password_window.window);
 
     // Administrators also change the value by other means; the icon follows.
     services_.watch.watch(lock::USBSTOR_KEY, [this] { follow_start_value(); });
@@ -90,27 +92,29 @@ void Form1::Form_Load()
     }
     startup_state_ = *state;
     if (startup_state_ == lock::STATE_LOCKED)
-        My_Icon_OFF();
+        show_locked_icon();
     else
-        My_Icon_ON();
-    audit_.started(program::VERSION_TEXT, flags_.USB_Locked == 1);
+        show_unlocked_icon();
+    audit_.started(program::VERSION_TEXT, locked_);
     start_reported_ = true;
 }
 
-void Form1::My_Icon_ON()
+// My_Icon_ON
+void MainWindow::show_unlocked_icon()
 {
-    refresh_icon(CAPTION_UNLOCKED, 0, Picture1);
+    refresh_icon(CAPTION_UNLOCKED, false, unlocked_icon_owner);
 }
 
-void Form1::My_Icon_OFF()
+// My_Icon_OFF
+void MainWindow::show_locked_icon()
 {
-    refresh_icon(CAPTION_LOCKED, 1, Picture2);
+    refresh_icon(CAPTION_LOCKED, true, locked_icon_owner);
 }
 
-void Form1::refresh_icon(const char* caption, std::int16_t locked, platform::PictureBox& owner)
+void MainWindow::refresh_icon(const char* caption, bool locked, platform::PictureBox& owner)
 {
-    MNU_USBLocked.set_caption(caption);
-    flags_.USB_Locked = locked;
+    lock_item.set_caption(caption);
+    locked_ = locked;
     services_.tray.notify_icon(platform::NIM_DELETE_ACTION, notify_record_);
 
     notify_record_.cbSize = NOTIFY_RECORD_SIZE;
@@ -128,29 +132,30 @@ void Form1::refresh_icon(const char* caption, std::int16_t locked, platform::Pic
     icon_shown_ = true;
 }
 
-void Form1::remove_icon()
+void MainWindow::remove_icon()
 {
     services_.tray.notify_icon(platform::NIM_DELETE_ACTION, notify_record_);
     icon_shown_ = false;
 }
 
 // The taskbar was restarted and has forgotten the icon.
-void Form1::put_icon_back()
+void MainWindow::put_icon_back()
 {
     if (icon_shown_)
         services_.tray.notify_icon(platform::NIM_ADD_ACTION, notify_record_);
 }
 
-void Form1::picture_mouse_move(double x)
+void MainWindow::on_tray_mouse_message(double x)
 {
     const std::string message = upper_hex(static_cast<std::uint32_t>(std::lround(x)));
     if (message == RIGHT_BUTTON_DOWN_HEX || message == RIGHT_BUTTON_DOUBLE_CLICK_HEX)
-        services_.windows.show_popup_menu(window, MNU_Menu);
+        services_.windows.show_popup_menu(window, tray_menu);
 }
 
-void Form1::MNU_Quitter_Click()
+// MNU_Quitter_Click
+void MainWindow::on_quit_chosen()
 {
-    if (flags_.USB_Locked == 1) {
+    if (locked_) {
         const std::string question =
             std::string(program::PRODUCT_NAME) + QUIT_WHILE_LOCKED_SUFFIX + "\r\n" + QUIT_QUESTION;
         if (services_.boxes.show(question, platform::Buttons::yes_no, platform::BoxIcon::none) != platform::ANSWER_YES)
@@ -160,14 +165,16 @@ void Form1::MNU_Quitter_Click()
     end_program();
 }
 
-void Form1::Form_Terminate()
+// Form_Terminate
+void MainWindow::final_release()
 {
     if (icon_shown_)
         remove_icon();
     end_program();
 }
 
-void Form1::MNU_USBLocked_Click()
+// MNU_USBLocked_Click
+void MainWindow::on_lock_chosen()
 {
     ++switches_running_;
     lock_switch_.toggle();
@@ -177,7 +184,7 @@ void Form1::MNU_USBLocked_Click()
         follow_start_value();
 }
 
-void Form1::follow_start_value()
+void MainWindow::follow_start_value()
 {
     if (switches_running_ > 0) {
         change_pending_ = true;
@@ -190,54 +197,48 @@ void Form1::follow_start_value()
     const auto stored = lock::read_start_value(services_.registry);
     if (!stored)
         return;
-    const std::int16_t locked = lock::lock_state_of(*stored) == lock::STATE_LOCKED ? 1 : 0;
-    if (locked == flags_.USB_Locked)
+    const bool locked = lock::lock_state_of(*stored) == lock::STATE_LOCKED;
+    if (locked == locked_)
         return; // the program's own write, or no change: no flicker
     if (locked)
-        My_Icon_OFF();
+        show_locked_icon();
     else
-        My_Icon_ON();
-    audit_.changed_outside(locked == 1, lock::start_value_text(*stored));
+        show_unlocked_icon();
+    audit_.changed_outside(locked, lock::start_value_text(*stored));
 }
 
-// The change layout keeps the height and Label3 as the last use left them,
-// and starts again at its first step.
-void Form1::MNU_Password_Click()
+// MNU_Password_Click
+void MainWindow::on_password_chosen()
 {
-    password::ChangePassword& dialog = ChangePassword;
-    forms_.load(dialog.window); // the setup below must not be undone by a load
-    dialog.Text1.set_text("");
-    dialog.clear_change_steps(); // no verification of an earlier showing counts
-    dialog.Label1.set_caption(password::CAPTION_CURRENT_PASSWORD);
-    dialog.CMD_OK.set_visible(false);
-    dialog.CMD_Cancel1.set_visible(false);
-    forms_.show(dialog.window);
+    password_window.start_change();
 }
 
 // One About window at a time: while it is loaded, the command only shows it.
-void Form1::MNU_APropos_Click()
+// MNU_APropos_Click
+void MainWindow::on_about_chosen()
 {
     if (!about_ || !about_->window.loaded())
         about_.emplace(forms_, services_.runtime);
     forms_.show(about_->window);
 }
 
-void Form1::end_program()
+void MainWindow::end_program()
 {
     if (start_reported_) {
         start_reported_ = false;
-        audit_.stopped(flags_.USB_Locked == 1);
+        audit_.stopped(locked_);
     }
-    forms_.unload(ChangePassword.window);
+    forms_.unload(password_window.window);
     forms_.unload(window);
 }
 
-void Form1::MNU_Update_Click()
+// MNU_Update_Click
+void MainWindow::on_update_chosen()
 {
-    MiseAjour1.set_Adresse(std::string("http://") + program::MAKER_HOST + "/download/versions.txt");
-    MiseAjour1.set_Logiciel(program::PRODUCT_NAME);
-    MiseAjour1.set_Version(program::VERSION_TEXT);
-    MiseAjour1.Verifier();
+    update_check.set_address(std::string("http://") + program::MAKER_HOST + "/download/versions.txt");
+    update_check.set_product(program::PRODUCT_NAME);
+    update_check.set_current_version(program::VERSION_TEXT);
+    update_check.check_for_update();
 }
 
 } // namespace shell

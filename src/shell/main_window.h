@@ -10,8 +10,7 @@
 #include "platform/controls.h"
 #include "platform/forms.h"
 #include "platform/services.h"
-#include "program/program_flags.h"
-#include "update/mise_a_jour.h"
+#include "update/update_check.h"
 
 namespace shell {
 
@@ -31,50 +30,51 @@ inline constexpr char RIGHT_BUTTON_DOWN_HEX[] = "1E3C";
 inline constexpr char RIGHT_BUTTON_DOUBLE_CLICK_HEX[] = "1E5A";
 
 // The hidden main window: start-up, the tray icon and its popup menu, quitting.
-class Form1 : public lock::LockHost {
+// The control and menu names are the ones the window was designed with.
+class MainWindow : public lock::LockHost {
 public:
-    Form1(platform::Services& services, platform::Forms& forms, program::ProgramFlags& flags);
+    MainWindow(platform::Services& services, platform::Forms& forms);
 
     platform::Form window{"Form1", "Varnhollow"};
-    platform::PictureBox Picture1;
-    platform::PictureBox Picture2;
+    // The tray icon belongs to one of these two hidden boxes, which hold the
+    // two icons and receive its mouse messages.
+    platform::PictureBox unlocked_icon_owner;
+    platform::PictureBox locked_icon_owner;
 
-    platform::MenuItem MNU_Menu{"MNU_Menu", "MenuP"};
-    platform::MenuItem MNU_USBLocked{"MNU_USBLocked", "Verrou USB"};
-    platform::MenuItem MNU_Separator{"MNU_Separator", "-"};
-    platform::MenuItem MNU_Outils{"MNU_Outils", "Outils"};
-    platform::MenuItem MNU_Update{"MNU_Update", "Mise à Jour"};
-    platform::MenuItem MNU_Password{"MNU_Password", "Mot de Passe"};
-    platform::MenuItem MNU_Email{"MNU_Email", "Email"};
-    platform::MenuItem MNU_Separator1{"MNU_Separator1", "-"};
-    platform::MenuItem MNU_APropos{"MNU_APropos", "A Propos"};
-    platform::MenuItem MNU_Quitter{"MNU_Quitter", "Quitter"};
+    platform::MenuItem tray_menu{"MNU_Menu", "MenuP"};
+    platform::MenuItem lock_item{"MNU_USBLocked", "Verrou USB"};
+    platform::MenuItem separator_after_lock{"MNU_Separator", "-"};
+    platform::MenuItem tools_menu{"MNU_Outils", "Outils"};
+    platform::MenuItem update_item{"MNU_Update", "Mise à Jour"};
+    platform::MenuItem password_item{"MNU_Password", "Mot de Passe"};
+    platform::MenuItem email_item{"MNU_Email", "Email"};
+    platform::MenuItem separator_before_about{"MNU_Separator1", "-"};
+    platform::MenuItem about_item{"MNU_APropos", "A Propos"};
+    platform::MenuItem quit_item{"MNU_Quitter", "Quitter"};
 
     // Loaded hidden at start-up; unlocking and "Mot de Passe" show it.
-    password::ChangePassword ChangePassword;
+    password::PasswordWindow password_window;
 
-    update::MiseAjour MiseAjour1;
+    update::UpdateCheck update_check;
 
-    std::int32_t GetVersion();
-    void Form_Load();
-    void My_Icon_ON() override;
-    void My_Icon_OFF() override;
+    // True while the lock is on as the tray shows it: set by each refresh of
+    // the icon, read by the switch, quitting and the following of the value.
+    bool locked() const override { return locked_; }
+
+    void show_unlocked_icon() override;
+    void show_locked_icon() override;
     void remove_icon();
-    void MNU_Quitter_Click();
     // Final release, once the event loop has ended for whatever reason: takes
     // down an icon still up (a quit message from outside, a registry failure)
     // and unloads the windows still loaded, as a quit would.
-    void Form_Terminate();
-    void MNU_USBLocked_Click();
+    void final_release();
     // The Start value changed, by the program or from outside: the icon,
-    // the caption and USB_Locked follow the value the machine holds.
+    // the caption and the locked state follow the value the machine holds.
     void follow_start_value();
-    void MNU_Password_Click();
-    void MNU_Update_Click();
-    void MNU_APropos_Click();
 
     // The About window the last About command showed, loaded or not.
     about::About* about_window() { return about_ ? &*about_ : nullptr; }
+    const lock::LockSwitch& lock_switch() const { return lock_switch_; }
 
     int startup_state() const { return startup_state_; }
     const platform::NotifyIconData& notify_record() const { return notify_record_; }
@@ -83,18 +83,26 @@ public:
     bool resident() const override { return window.loaded(); }
 
 private:
-    void refresh_icon(const char* caption, std::int16_t locked, platform::PictureBox& owner);
-    void picture_mouse_move(double x);
+    // The system's code (see system_version.h), with the version record filled.
+    std::int32_t read_system_code();
+    void start_up();
+    void refresh_icon(const char* caption, bool locked, platform::PictureBox& owner);
+    void on_tray_mouse_message(double x);
     void put_icon_back();
+    void on_lock_chosen();
+    void on_password_chosen();
+    void on_update_chosen();
+    void on_about_chosen();
+    void on_quit_chosen();
 
     platform::Services& services_;
     platform::Forms& forms_;
-    program::ProgramFlags& flags_;
     audit::AuditTrail audit_;
     lock::LockSwitch lock_switch_;
     platform::VersionRecord version_record_;
     platform::NotifyIconData notify_record_;
     int startup_state_ = 0;
+    bool locked_ = false;
     bool icon_shown_ = false;
     // Start-up has been reported: the end will be too, once.
     bool start_reported_ = false;

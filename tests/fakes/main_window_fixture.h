@@ -13,9 +13,8 @@ class MainWindowFixture : public testing::Test {
 protected:
     FakePlatform p;
     platform::Forms forms{p.windows};
-    program::ProgramFlags flags;
-    shell::Form1 form{p.services, forms, flags};
-    password::ChangePassword& dialog = form.ChangePassword;
+    shell::MainWindow form{p.services, forms};
+    password::PasswordWindow& dialog = form.password_window;
 
     void seed_start(std::uint32_t start) { p.registry.set_dword(lock::USBSTOR_KEY, "Start", start); }
     long long stored_start() const { return p.registry.dword(lock::USBSTOR_KEY, "Start"); }
@@ -35,7 +34,7 @@ protected:
             if (chosen->on_click)
                 chosen->on_click();
         };
-        platform::PictureBox& owner = flags.USB_Locked ? form.Picture2 : form.Picture1;
+        platform::PictureBox& owner = form.locked() ? form.locked_icon_owner : form.unlocked_icon_owner;
         owner.on_mouse_move(1, 0, 0x204 * 15, 0);
         p.windows.on_popup = nullptr;
     }

@@ -214,7 +214,7 @@ TEST_F(AboutWindow, TrayMenuStaysUsable)
     about::About& a = open_about();
     choose("MNU_USBLocked");
     EXPECT_EQ(stored_start(), 4);
-    EXPECT_EQ(flags.USB_Locked, 1);
+    EXPECT_TRUE(form.locked());
     EXPECT_TRUE(a.window.visible());
 }
 

@@ -91,8 +91,8 @@ protected:
     {
         fakes::type_keys(dialog.window, field, text + "\r");
     }
-    void type_in_verify_window(const std::string& text) { dialog.Text1.set_text(text); }
-    void press_ok() { dialog.CMD_OK.on_click(); }
+    void type_in_verify_window(const std::string& text) { dialog.current_field.set_text(text); }
+    void press_ok() { dialog.ok_button.on_click(); }
 
     std::vector<Event> events_since(std::size_t first) const
     {
@@ -134,7 +134,7 @@ TEST_P(AuditedRefusal, ReportsNothingAndNeverAsksTheLog)
     start_with(3);
     ASSERT_EQ(p.boxes.shown.size(), 1u);
     EXPECT_FALSE(form.window.loaded());
-    form.Form_Terminate();
+    form.final_release();
     EXPECT_EQ(p.events.reports, 0);
 }
 
@@ -181,7 +181,7 @@ TEST_F(AuditedProgram, GivingUpTheUnlockReportsNothing)
 {
     start_with(4);
     const auto before = p.events.events.size();
-    p.pump.script = {[&] { dialog.CMD_Cancel1.on_click(); }};
+    p.pump.script = {[&] { dialog.abandon_verify_button.on_click(); }};
     choose("MNU_USBLocked");
     p.pump.script = {[&] { dialog.window.on_close(); }};
     choose("MNU_USBLocked");
@@ -195,12 +195,12 @@ TEST_F(AuditedProgram, ChangingThePasswordReportsAWrongCurrentOneThenTheChange)
     start_with(3);
     const auto before = p.events.events.size();
     choose("MNU_Password");
-    type_and_enter(dialog.Text1, "bad");
-    type_and_enter(dialog.Text1, "old");
-    type_and_enter(dialog.Text2, "new");
-    type_and_enter(dialog.Text3, "NEW"); // differs: not a wrong password, no event
-    dialog.Text3.set_text("");
-    type_and_enter(dialog.Text3, "new");
+    type_and_enter(dialog.current_field, "bad");
+    type_and_enter(dialog.current_field, "old");
+    type_and_enter(dialog.new_field, "new");
+    type_and_enter(dialog.confirm_field, "NEW"); // differs: not a wrong password, no event
+    dialog.confirm_field.set_text("");
+    type_and_enter(dialog.confirm_field, "new");
     EXPECT_EQ(password::decode_password(p.files.files[PASSWORD_FILE].substr(0, 16)), "NEW");
     EXPECT_EQ(events_since(before), (std::vector<Event>{{EventType::audit_failure, 0x80000070, {USER}},
                                                         {EventType::audit_success, 0x71, {USER}}}));
@@ -212,10 +212,10 @@ TEST_F(AuditedProgram, APasswordThatCouldNotBeWrittenIsNotReportedAsChanged)
     start_with(3);
     const auto before = p.events.events.size();
     choose("MNU_Password");
-    type_and_enter(dialog.Text1, "old");
-    type_and_enter(dialog.Text2, "new");
+    type_and_enter(dialog.current_field, "old");
+    type_and_enter(dialog.new_field, "new");
     p.files.fail_with = platform::FileError{5, "Acc\xE8s refus\xE9."};
-    type_and_enter(dialog.Text3, "new");
+    type_and_enter(dialog.confirm_field, "new");
     EXPECT_EQ(p.events.events.size(), before);
 }
 
@@ -287,7 +287,7 @@ TEST_P(AuditedWriteFailure, IsAnErrorWithTheSystemsTextThenTheEnd)
     EXPECT_EQ(reported_before_the_message, std::vector<Event>{failure});
     const std::string state = c.start == 4 ? ON : OFF; // as the icon still shows it
     EXPECT_EQ(events_since(before), (std::vector<Event>{failure, {EventType::information, 0x40000065, {USER, state}}}));
-    form.Form_Terminate();
+    form.final_release();
     EXPECT_EQ(events_since(before).size(), 2u);
 }
 
@@ -306,7 +306,7 @@ TEST_F(AuditedProgram, QuittingReportsTheEndOnceWithTheLockState)
     EXPECT_EQ(p.events.events.size(), before);
     p.boxes.answers = {6};
     choose("MNU_Quitter");
-    form.Form_Terminate(); // the loop has ended
+    form.final_release(); // the loop has ended
     EXPECT_EQ(events_since(before), (std::vector<Event>{{EventType::information, 0x40000065, {USER, ON}}}));
 }
 
@@ -314,7 +314,7 @@ TEST_F(AuditedProgram, AQuitMessageFromOutsideReportsTheEnd)
 {
     start_with(3);
     const auto before = p.events.events.size();
-    form.Form_Terminate();
+    form.final_release();
     EXPECT_EQ(events_since(before), (std::vector<Event>{{EventType::information, 0x40000065, {USER, OFF}}}));
 }
 
@@ -322,14 +322,13 @@ TEST_F(AuditedProgram, AQuitMessageFromOutsideReportsTheEnd)
 struct Machine {
     fakes::FakePlatform p;
     platform::Forms forms{p.windows};
-    program::ProgramFlags flags;
-    shell::Form1 form{p.services, forms, flags};
-    password::ChangePassword& dialog = form.ChangePassword;
+    shell::MainWindow form{p.services, forms};
+    password::PasswordWindow& dialog = form.password_window;
 
     void choose(const std::string& item)
     {
         p.windows.on_popup = [item](platform::MenuItem& menu) { fakes::find_item(menu, item)->on_click(); };
-        platform::PictureBox& owner = flags.USB_Locked ? form.Picture2 : form.Picture1;
+        platform::PictureBox& owner = form.locked() ? form.locked_icon_owner : form.unlocked_icon_owner;
         owner.on_mouse_move(1, 0, 0x204 * 15, 0);
         p.windows.on_popup = nullptr;
     }
@@ -347,19 +346,19 @@ struct Machine {
         p.pump.script = {[&] { verify("faux"); }, [&] { verify("secret"); }};
         choose("MNU_USBLocked");
         choose("MNU_Password");
-        enter(dialog.Text1, "secret");
-        enter(dialog.Text2, "neuf");
-        enter(dialog.Text3, "neuf");
+        enter(dialog.current_field, "secret");
+        enter(dialog.new_field, "neuf");
+        enter(dialog.confirm_field, "neuf");
         start_value(4);
         p.watch.notify();
         p.boxes.answers = {6};
         choose("MNU_Quitter");
-        form.Form_Terminate();
+        form.final_release();
     }
     void verify(const std::string& password)
     {
-        dialog.Text1.set_text(password);
-        dialog.CMD_OK.on_click();
+        dialog.current_field.set_text(password);
+        dialog.ok_button.on_click();
     }
     void enter(platform::TextBox& field, const std::string& text)
     {
@@ -408,7 +407,7 @@ TEST(AuditedStory, AFailingLogChangesNothingTheUserSeesOrTheMachineHolds)
     EXPECT_EQ(stored_password(working), "NEUF");
     EXPECT_EQ(failing.p.windows.created, working.p.windows.created);
     EXPECT_EQ(failing.p.windows.destroyed, working.p.windows.destroyed);
-    EXPECT_EQ(failing.flags.USB_Locked, working.flags.USB_Locked);
+    EXPECT_EQ(failing.form.locked(), working.form.locked());
     EXPECT_EQ(failing.p.pump.rounds, working.p.pump.rounds);
 }
 

@@ -41,9 +41,9 @@ protected:
     void change_password(const std::string& current, const std::string& fresh)
     {
         open_change_layout();
-        type_and_enter(dialog.Text1, current);
-        type_and_enter(dialog.Text2, fresh);
-        type_and_enter(dialog.Text3, fresh);
+        type_and_enter(dialog.current_field, current);
+        type_and_enter(dialog.new_field, fresh);
+        type_and_enter(dialog.confirm_field, fresh);
     }
 
     // Opens the verify layout from the tray and plays `steps` while it waits.
@@ -78,14 +78,14 @@ TEST_P(VerifyLayout, OkAcceptsOnlyTheStoredPasswordInAnyLetterCase)
         store_password(c.stored);
     start_with(4);
     unlock_with({[&] {
-                     type(dialog.Text1, c.typed);
-                     dialog.CMD_OK.on_click();
+                     type(dialog.current_field, c.typed);
+                     dialog.ok_button.on_click();
                      if (!c.accepted)
-                         dialog.CMD_Cancel1.on_click();
+                         dialog.abandon_verify_button.on_click();
                  }});
     EXPECT_EQ(stored_start(), c.accepted ? 3 : 4);
-    EXPECT_EQ(flags.USB_Locked, c.accepted ? 0 : 1);
-    EXPECT_EQ(flags.Password_OK, 0);
+    EXPECT_EQ(form.locked(), !c.accepted);
+    EXPECT_FALSE(form.lock_switch().password_accepted());
     EXPECT_EQ(messages(), c.accepted ? std::vector<std::string>{} : std::vector<std::string>{WRONG});
 }
 
@@ -106,10 +106,10 @@ TEST_F(PasswordWindow, UnreadableFileLetsNoEntryThrough)
     start_with(4);
     p.files.fail_with = platform::FileError{5, "Acc\xE8s refus\xE9."};
     unlock_with({[&] {
-        dialog.CMD_OK.on_click(); // the empty entry
-        type(dialog.Text1, "ABC");
-        dialog.CMD_OK.on_click();
-        dialog.CMD_Cancel1.on_click();
+        dialog.ok_button.on_click(); // the empty entry
+        type(dialog.current_field, "ABC");
+        dialog.ok_button.on_click();
+        dialog.abandon_verify_button.on_click();
     }});
     EXPECT_EQ(stored_start(), 4);
     const std::string read_error = "Erreur d'ouverture ou de lecture du fichier " + PASSWORD_FILE +
@@ -122,25 +122,25 @@ TEST_F(PasswordWindow, WrongThenRightPassword)
     store_password("ABC");
     start_with(4);
     unlock_with({[&] {
-                     type(dialog.Text1, "abd");
-                     click(dialog.CMD_OK);
+                     type(dialog.current_field, "abd");
+                     click(dialog.ok_button);
                      EXPECT_EQ(messages(), std::vector<std::string>{WRONG});
                      EXPECT_TRUE(dialog.window.visible());
-                     EXPECT_EQ(dialog.Text1.text(), "");
-                     EXPECT_EQ(dialog.window.focus(), &dialog.Text1);
-                     EXPECT_EQ(flags.Password_OK, 0);
+                     EXPECT_EQ(dialog.current_field.text(), "");
+                     EXPECT_EQ(dialog.window.focus(), &dialog.current_field);
+                     EXPECT_FALSE(form.lock_switch().password_accepted());
                  },
                  [&] {
-                     type(dialog.Text1, "abc");
-                     click(dialog.CMD_OK);
+                     type(dialog.current_field, "abc");
+                     click(dialog.ok_button);
                      EXPECT_FALSE(dialog.window.visible());
-                     EXPECT_EQ(flags.Password_OK, 1); // the switch reads it after the wait
+                     EXPECT_TRUE(form.lock_switch().password_accepted()); // the switch reads it after the wait
                      EXPECT_EQ(dialog.window.height_twips(), 2835);
-                     EXPECT_FALSE(dialog.Passwd_Verifie());
+                     EXPECT_FALSE(dialog.current_password_verified());
                  }});
     EXPECT_EQ(stored_start(), 3);
-    EXPECT_EQ(flags.Password_OK, 0);
-    EXPECT_EQ(form.MNU_USBLocked.caption(), "Verrou USB - NON");
+    EXPECT_FALSE(form.lock_switch().password_accepted());
+    EXPECT_EQ(form.lock_item.caption(), "Verrou USB - NON");
 }
 
 TEST_F(PasswordWindow, StartUpLoadsItHiddenInItsDesignState)
@@ -152,22 +152,22 @@ TEST_F(PasswordWindow, StartUpLoadsItHiddenInItsDesignState)
     EXPECT_EQ(w.caption(), "Mot de passe");
     EXPECT_EQ(w.height_twips(), 2835);
     EXPECT_EQ(w.client_width_twips, 2040);
-    EXPECT_EQ(dialog.Chemin_Fichier(), "C:\\WINDOWS\\system32\\");
-    EXPECT_EQ(dialog.Nom_Fichier(), "PSTACK.DRV");
-    EXPECT_FALSE(dialog.Text2.enabled());
-    EXPECT_FALSE(dialog.Text3.enabled());
-    EXPECT_EQ(dialog.Label2.caption(), "Max 8 caract\xE8res !");
-    EXPECT_EQ(dialog.Label4.caption(), "V\xE9rification");
-    EXPECT_TRUE(dialog.CMD_OK.is_default());
-    EXPECT_EQ(w.focus(), &dialog.Text1);
-    // Text1, Text2, Text3 come first in the tab order.
-    for (const platform::TextBox* field : {&dialog.Text1, &dialog.Text2, &dialog.Text3}) {
+    EXPECT_EQ(dialog.file_folder(), "C:\\WINDOWS\\system32\\");
+    EXPECT_EQ(dialog.file_name(), "PSTACK.DRV");
+    EXPECT_FALSE(dialog.new_field.enabled());
+    EXPECT_FALSE(dialog.confirm_field.enabled());
+    EXPECT_EQ(dialog.hint_label.caption(), "Max 8 caract\xE8res !");
+    EXPECT_EQ(dialog.confirm_label.caption(), "V\xE9rification");
+    EXPECT_TRUE(dialog.ok_button.is_default());
+    EXPECT_EQ(w.focus(), &dialog.current_field);
+    // The three fields come first in the tab order.
+    for (const platform::TextBox* field : {&dialog.current_field, &dialog.new_field, &dialog.confirm_field}) {
         EXPECT_EQ(field->style().password_char, '*');
         EXPECT_EQ(field->style().max_length, 8);
         EXPECT_EQ(field->style().weight, platform::FontWeight::bold);
     }
-    EXPECT_EQ(dialog.Text2.tab_index(), 1);
-    EXPECT_EQ(dialog.CMD_OK.tab_index(), 9);
+    EXPECT_EQ(dialog.new_field.tab_index(), 1);
+    EXPECT_EQ(dialog.ok_button.tab_index(), 9);
 }
 
 TEST_F(PasswordWindow, ChangeWalksItsThreeStepsAndWritesTheNewPassword)
@@ -177,26 +177,26 @@ TEST_F(PasswordWindow, ChangeWalksItsThreeStepsAndWritesTheNewPassword)
     open_change_layout();
     EXPECT_TRUE(dialog.window.visible());
     EXPECT_EQ(p.windows.brought_to_front.back(), "ChangePassword");
-    EXPECT_FALSE(dialog.CMD_OK.visible());
-    EXPECT_FALSE(dialog.CMD_Cancel1.visible());
-    EXPECT_EQ(dialog.Label1.caption(), "Mot de Passe actuel");
+    EXPECT_FALSE(dialog.ok_button.visible());
+    EXPECT_FALSE(dialog.abandon_verify_button.visible());
+    EXPECT_EQ(dialog.current_label.caption(), "Mot de Passe actuel");
 
-    type_and_enter(dialog.Text1, "old");
-    EXPECT_TRUE(dialog.Text2.enabled());
-    EXPECT_EQ(dialog.window.focus(), &dialog.Text2);
+    type_and_enter(dialog.current_field, "old");
+    EXPECT_TRUE(dialog.new_field.enabled());
+    EXPECT_EQ(dialog.window.focus(), &dialog.new_field);
 
-    type_and_enter(dialog.Text2, "new1");
-    EXPECT_EQ(dialog.Label2.caption(), "Confirmation");
-    EXPECT_TRUE(dialog.Text3.enabled());
-    EXPECT_EQ(dialog.window.focus(), &dialog.Text3);
+    type_and_enter(dialog.new_field, "new1");
+    EXPECT_EQ(dialog.hint_label.caption(), "Confirmation");
+    EXPECT_TRUE(dialog.confirm_field.enabled());
+    EXPECT_EQ(dialog.window.focus(), &dialog.confirm_field);
 
-    type(dialog.Text3, "NEW1"); // the confirmation is compared letter case and all
-    enter(dialog.Text3);
+    type(dialog.confirm_field, "NEW1"); // the confirmation is compared letter case and all
+    enter(dialog.confirm_field);
     EXPECT_EQ(messages(), std::vector<std::string>{DIFFERS});
-    EXPECT_EQ(dialog.Text3.text(), "");
+    EXPECT_EQ(dialog.confirm_field.text(), "");
     EXPECT_EQ(stored_password(), "OLD");
 
-    type_and_enter(dialog.Text3, "new1");
+    type_and_enter(dialog.confirm_field, "new1");
     EXPECT_EQ(messages(), (std::vector<std::string>{DIFFERS, CHANGED}));
     EXPECT_EQ(stored_password(), "NEW1");
     EXPECT_FALSE(dialog.window.loaded());
@@ -211,8 +211,8 @@ TEST_F(PasswordWindow, AfterAChangeTheCapitalsOfTheNewPasswordUnlock)
     change_password("OLD", "abc");
 
     unlock_with({[&] {
-        type(dialog.Text1, "ABC");
-        dialog.CMD_OK.on_click();
+        type(dialog.current_field, "ABC");
+        dialog.ok_button.on_click();
     }});
     EXPECT_EQ(stored_start(), 3);
 }
@@ -233,22 +233,22 @@ TEST_P(EnterRule, EnterActsOnlyOnAFieldOfTwoCharactersOrMore)
     start_with(3);
     open_change_layout();
     if (c.field > 1) {
-        type_and_enter(dialog.Text1, "ab");
+        type_and_enter(dialog.current_field, "ab");
     }
     if (c.field > 2) {
-        type(dialog.Text2, "x");
-        enter(dialog.Text2); // too short: ignored
-        EXPECT_FALSE(dialog.Text3.enabled());
-        type_and_enter(dialog.Text2, "y");
-        ASSERT_TRUE(dialog.Text3.enabled());
+        type(dialog.new_field, "x");
+        enter(dialog.new_field); // too short: ignored
+        EXPECT_FALSE(dialog.confirm_field.enabled());
+        type_and_enter(dialog.new_field, "y");
+        ASSERT_TRUE(dialog.confirm_field.enabled());
     }
-    platform::TextBox* fields[] = {&dialog.Text1, &dialog.Text2, &dialog.Text3};
+    platform::TextBox* fields[] = {&dialog.current_field, &dialog.new_field, &dialog.confirm_field};
     platform::TextBox& field = *fields[c.field - 1];
     const auto shown = p.boxes.shown.size();
     type_and_enter(field, c.text);
 
     // What each field's Enter does: open the next step, or save.
-    const bool acted[] = {dialog.Text2.enabled(), dialog.Text3.enabled(), p.boxes.shown.size() > shown};
+    const bool acted[] = {dialog.new_field.enabled(), dialog.confirm_field.enabled(), p.boxes.shown.size() > shown};
     EXPECT_EQ(acted[c.field - 1], c.acts);
 }
 
@@ -266,14 +266,14 @@ TEST_F(PasswordWindow, AfterAVerifyUseTheChangeLayoutHasNoNewPasswordLabelUntilR
 {
     store_password("ABC");
     start_with(4);
-    unlock_with({[&] { dialog.CMD_Cancel1.on_click(); }});
+    unlock_with({[&] { dialog.abandon_verify_button.on_click(); }});
     open_change_layout();
-    EXPECT_FALSE(dialog.Label3.visible());
+    EXPECT_FALSE(dialog.new_label.visible());
     EXPECT_EQ(dialog.window.height_twips(), 2835);
 
     dialog.window.on_close();
     open_change_layout();
-    EXPECT_TRUE(dialog.Label3.visible());
+    EXPECT_TRUE(dialog.new_label.visible());
 }
 
 TEST_F(PasswordWindow, AnAbandonedChangeLeavesNoVerificationForTheNextUse)
@@ -281,26 +281,26 @@ TEST_F(PasswordWindow, AnAbandonedChangeLeavesNoVerificationForTheNextUse)
     store_password("ABC");
     start_with(4);
     open_change_layout();
-    type_and_enter(dialog.Text1, "abc");
-    type_and_enter(dialog.Text2, "new");
-    click(dialog.CMD_Cancel);
+    type_and_enter(dialog.current_field, "abc");
+    type_and_enter(dialog.new_field, "new");
+    click(dialog.abandon_change_button);
     EXPECT_FALSE(dialog.window.visible());
-    EXPECT_EQ(dialog.Text1.text() + dialog.Text2.text() + dialog.Text3.text(), "");
-    EXPECT_EQ(dialog.window.focus(), &dialog.Text1);
+    EXPECT_EQ(dialog.current_field.text() + dialog.new_field.text() + dialog.confirm_field.text(), "");
+    EXPECT_EQ(dialog.window.focus(), &dialog.current_field);
 
     // The next use, here the verify layout, starts with nothing checked.
     unlock_with({[&] {
-        EXPECT_FALSE(dialog.Passwd_Verifie());
-        EXPECT_FALSE(dialog.Text2.enabled());
-        EXPECT_FALSE(dialog.Text3.enabled());
-        EXPECT_EQ(dialog.Label2.caption(), "Max 8 caract\xE8res !");
-        type(dialog.Text1, "w");
-        EXPECT_EQ(dialog.Text1.text(), "w");
-        EXPECT_EQ(dialog.window.focus(), &dialog.Text1);
-        click(dialog.CMD_OK);
+        EXPECT_FALSE(dialog.current_password_verified());
+        EXPECT_FALSE(dialog.new_field.enabled());
+        EXPECT_FALSE(dialog.confirm_field.enabled());
+        EXPECT_EQ(dialog.hint_label.caption(), "Max 8 caract\xE8res !");
+        type(dialog.current_field, "w");
+        EXPECT_EQ(dialog.current_field.text(), "w");
+        EXPECT_EQ(dialog.window.focus(), &dialog.current_field);
+        click(dialog.ok_button);
         EXPECT_EQ(messages(), std::vector<std::string>{WRONG});
-        EXPECT_EQ(flags.Password_OK, 0);
-        click(dialog.CMD_Cancel1);
+        EXPECT_FALSE(form.lock_switch().password_accepted());
+        click(dialog.abandon_verify_button);
     }});
     EXPECT_EQ(stored_start(), 4);
 }
@@ -320,30 +320,30 @@ TEST_P(AbandonedChange, TheNextChangeAsksForTheCurrentPasswordAgain)
     store_password("ABC");
     start_with(4);
     open_change_layout();
-    type_and_enter(dialog.Text1, "abc");
+    type_and_enter(dialog.current_field, "abc");
     if (GetParam().at_confirmation)
-        type_and_enter(dialog.Text2, "new");
+        type_and_enter(dialog.new_field, "new");
     if (GetParam().close_box)
         dialog.window.on_close();
     else
-        click(dialog.CMD_Cancel);
+        click(dialog.abandon_change_button);
 
     open_change_layout();
-    EXPECT_FALSE(dialog.Passwd_Verifie());
-    EXPECT_FALSE(dialog.Text2.enabled());
-    EXPECT_FALSE(dialog.Text3.enabled());
-    EXPECT_EQ(dialog.Text2.text() + dialog.Text3.text(), "");
-    EXPECT_EQ(dialog.Label2.caption(), "Max 8 caract\xE8res !");
-    EXPECT_EQ(dialog.Passwd_Nouveau(), "");
+    EXPECT_FALSE(dialog.current_password_verified());
+    EXPECT_FALSE(dialog.new_field.enabled());
+    EXPECT_FALSE(dialog.confirm_field.enabled());
+    EXPECT_EQ(dialog.new_field.text() + dialog.confirm_field.text(), "");
+    EXPECT_EQ(dialog.hint_label.caption(), "Max 8 caract\xE8res !");
+    EXPECT_EQ(dialog.entered_new_password(), "");
 
-    // Text1 still empty, the next person types into the other fields (as a
-    // program can, disabled or not): nothing is stored.
-    dialog.Text2.set_text("mine");
-    dialog.Text2.on_key_press(13);
-    EXPECT_FALSE(dialog.Text3.enabled());
-    EXPECT_EQ(dialog.Passwd_Nouveau(), "");
-    dialog.Text3.set_text("mine");
-    dialog.Text3.on_key_press(13);
+    // The current password still empty, the next person types into the other
+    // fields (as a program can, disabled or not): nothing is stored.
+    dialog.new_field.set_text("mine");
+    dialog.new_field.on_key_press(13);
+    EXPECT_FALSE(dialog.confirm_field.enabled());
+    EXPECT_EQ(dialog.entered_new_password(), "");
+    dialog.confirm_field.set_text("mine");
+    dialog.confirm_field.on_key_press(13);
     EXPECT_EQ(stored_password(), "ABC");
     EXPECT_TRUE(messages().empty());
     EXPECT_TRUE(dialog.window.visible());
@@ -361,16 +361,16 @@ TEST_F(PasswordWindow, UnlockChosenDuringAChangeLeavesNoVerificationInTheVerifyL
     store_password("ABC");
     start_with(4);
     open_change_layout();
-    type_and_enter(dialog.Text1, "abc");
+    type_and_enter(dialog.current_field, "abc");
     unlock_with({[&] {
-        EXPECT_FALSE(dialog.Passwd_Verifie());
-        EXPECT_FALSE(dialog.Text2.enabled());
+        EXPECT_FALSE(dialog.current_password_verified());
+        EXPECT_FALSE(dialog.new_field.enabled());
         // Enter sent straight to the fields, past the default button.
-        for (platform::TextBox* field : {&dialog.Text2, &dialog.Text3}) {
+        for (platform::TextBox* field : {&dialog.new_field, &dialog.confirm_field}) {
             field->set_text("mine");
             field->on_key_press(13);
         }
-        click(dialog.CMD_Cancel1);
+        click(dialog.abandon_verify_button);
     }});
     EXPECT_EQ(stored_password(), "ABC");
     EXPECT_TRUE(messages().empty());
@@ -382,12 +382,12 @@ TEST_F(PasswordWindow, AChangeShownAgainDuringItsStepsStartsAgain)
     store_password("ABC");
     start_with(3);
     open_change_layout();
-    type_and_enter(dialog.Text1, "abc");
-    type_and_enter(dialog.Text2, "new");
+    type_and_enter(dialog.current_field, "abc");
+    type_and_enter(dialog.new_field, "new");
     open_change_layout(); // "Mot de Passe" chosen again while it is shown
-    EXPECT_FALSE(dialog.Text3.enabled());
-    dialog.Text3.set_text("new");
-    dialog.Text3.on_key_press(13);
+    EXPECT_FALSE(dialog.confirm_field.enabled());
+    dialog.confirm_field.set_text("new");
+    dialog.confirm_field.on_key_press(13);
     EXPECT_EQ(stored_password(), "ABC");
     EXPECT_TRUE(messages().empty());
 }
@@ -400,12 +400,12 @@ TEST_F(PasswordWindow, AfterACompletedChangeTheNextUseShowsTheDesignState)
     ASSERT_FALSE(dialog.window.loaded());
 
     open_change_layout();
-    EXPECT_EQ(dialog.Label2.caption(), "Max 8 caract\xE8res !");
-    EXPECT_FALSE(dialog.Text2.enabled());
-    EXPECT_FALSE(dialog.Text3.enabled());
-    EXPECT_TRUE(dialog.Label3.visible());
-    EXPECT_FALSE(dialog.Passwd_Verifie());
-    EXPECT_EQ(dialog.window.focus(), &dialog.Text1);
+    EXPECT_EQ(dialog.hint_label.caption(), "Max 8 caract\xE8res !");
+    EXPECT_FALSE(dialog.new_field.enabled());
+    EXPECT_FALSE(dialog.confirm_field.enabled());
+    EXPECT_TRUE(dialog.new_label.visible());
+    EXPECT_FALSE(dialog.current_password_verified());
+    EXPECT_EQ(dialog.window.focus(), &dialog.current_field);
 }
 
 TEST_F(PasswordWindow, AFailedWriteIsNotReportedAsSuccessAndCanBeRetried)
@@ -413,21 +413,21 @@ TEST_F(PasswordWindow, AFailedWriteIsNotReportedAsSuccessAndCanBeRetried)
     store_password("ABC");
     start_with(3);
     open_change_layout();
-    type_and_enter(dialog.Text1, "abc");
-    type_and_enter(dialog.Text2, "xyz");
-    type(dialog.Text3, "xyz");
+    type_and_enter(dialog.current_field, "abc");
+    type_and_enter(dialog.new_field, "xyz");
+    type(dialog.confirm_field, "xyz");
 
     p.files.fail_with = platform::FileError{5, "Acc\xE8s refus\xE9."};
-    enter(dialog.Text3);
+    enter(dialog.confirm_field);
     const std::string write_error = "Erreur d'ouverture ou d'\xE9""criture du fichier " + PASSWORD_FILE +
                                     "\r\nErreur  5 - Acc\xE8s refus\xE9.";
     EXPECT_EQ(messages(), std::vector<std::string>{write_error});
     EXPECT_TRUE(dialog.window.visible());
-    EXPECT_EQ(dialog.Passwd_Nouveau(), "xyz");
-    EXPECT_EQ(dialog.window.focus(), &dialog.Text3);
+    EXPECT_EQ(dialog.entered_new_password(), "xyz");
+    EXPECT_EQ(dialog.window.focus(), &dialog.confirm_field);
 
     p.files.fail_with.reset();
-    enter(dialog.Text3);
+    enter(dialog.confirm_field);
     EXPECT_EQ(messages(), (std::vector<std::string>{write_error, CHANGED}));
     EXPECT_EQ(stored_password(), "XYZ");
     EXPECT_FALSE(dialog.window.loaded());
@@ -437,9 +437,9 @@ TEST_F(PasswordWindow, NoFirstPasswordCanBeSetThroughTheChangeLayout)
 {
     start_with(3); // no password file: the stored password is empty
     open_change_layout();
-    type_and_enter(dialog.Text1, "ab");
+    type_and_enter(dialog.current_field, "ab");
     EXPECT_EQ(messages(), std::vector<std::string>{WRONG});
-    EXPECT_FALSE(dialog.Text2.enabled());
+    EXPECT_FALSE(dialog.new_field.enabled());
     EXPECT_EQ(p.files.files.count(PASSWORD_FILE), 0u); // reading never creates it
 }
 
@@ -450,11 +450,11 @@ TEST_F(PasswordWindow, ChangeChosenDuringTheWaitSwitchesTheSameWindowAtTheVerify
     unlock_with({[&] {
         open_change_layout();
         EXPECT_EQ(dialog.window.height_twips(), 1350);
-        EXPECT_FALSE(dialog.CMD_OK.visible());
-        dialog.CMD_Cancel.on_click();
+        EXPECT_FALSE(dialog.ok_button.visible());
+        dialog.abandon_change_button.on_click();
     }});
     EXPECT_EQ(stored_start(), 4);
-    EXPECT_EQ(flags.Password_OK, 0);
+    EXPECT_FALSE(form.lock_switch().password_accepted());
 }
 
 // What the password file holds, against what is in the field when OK is
@@ -501,12 +501,12 @@ TEST_P(PasswordFileAgainstEntry, OnlyAStoredPasswordOfTwoToEightCharactersOrNoFi
     }
     start_with(4);
     unlock_with({[&] {
-                     dialog.Text1.set_text(c.entry);
-                     click(dialog.CMD_OK);
+                     dialog.current_field.set_text(c.entry);
+                     click(dialog.ok_button);
                  },
                  [&] {
                      if (dialog.window.visible())
-                         click(dialog.CMD_Cancel1);
+                         click(dialog.abandon_verify_button);
                  }});
     EXPECT_EQ(stored_start(), c.accepted ? 3 : 4);
     EXPECT_EQ(messages(), c.accepted ? std::vector<std::string>{} : refusal(c.file));
@@ -542,26 +542,26 @@ TEST_F(PasswordWindow, AnOverLongTextInAFieldChangesNothing)
     store_password("ABCDEFGH");
     start_with(3);
     open_change_layout();
-    dialog.Text1.set_text("abcdefghi"); // its first 8 are the password
-    dialog.Text1.on_key_press(13);
-    EXPECT_FALSE(dialog.Text2.enabled());
+    dialog.current_field.set_text("abcdefghi"); // its first 8 are the password
+    dialog.current_field.on_key_press(13);
+    EXPECT_FALSE(dialog.new_field.enabled());
 
-    dialog.Text1.set_text("");
-    type_and_enter(dialog.Text1, "abcdefgh");
-    ASSERT_TRUE(dialog.Text2.enabled());
-    dialog.Text2.set_text("neuf12345");
-    dialog.Text2.on_key_press(13);
-    EXPECT_FALSE(dialog.Text3.enabled());
-    EXPECT_EQ(dialog.Passwd_Nouveau(), "");
+    dialog.current_field.set_text("");
+    type_and_enter(dialog.current_field, "abcdefgh");
+    ASSERT_TRUE(dialog.new_field.enabled());
+    dialog.new_field.set_text("neuf12345");
+    dialog.new_field.on_key_press(13);
+    EXPECT_FALSE(dialog.confirm_field.enabled());
+    EXPECT_EQ(dialog.entered_new_password(), "");
 
-    dialog.Text2.set_text("");
-    type_and_enter(dialog.Text2, "neuf1234");
-    dialog.Text3.set_text("neuf12345");
-    dialog.Text3.on_key_press(13);
+    dialog.new_field.set_text("");
+    type_and_enter(dialog.new_field, "neuf1234");
+    dialog.confirm_field.set_text("neuf12345");
+    dialog.confirm_field.on_key_press(13);
     EXPECT_EQ(stored_password(), "ABCDEFGH");
     EXPECT_TRUE(messages().empty());
-    dialog.Text3.set_text("neuf1234");
-    dialog.Text3.on_key_press(13);
+    dialog.confirm_field.set_text("neuf1234");
+    dialog.confirm_field.on_key_press(13);
     EXPECT_EQ(stored_password(), "NEUF1234");
 }
 
@@ -570,11 +570,11 @@ TEST_F(PasswordWindow, TheWindowOwnsItsMessageBoxes)
     store_password("ABC");
     start_with(4);
     unlock_with({[&] {
-        type(dialog.Text1, "abd");
-        click(dialog.CMD_OK);
+        type(dialog.current_field, "abd");
+        click(dialog.ok_button);
         p.files.fail_with = platform::FileError{5, "Acc\xE8s refus\xE9."};
-        click(dialog.CMD_OK);
-        click(dialog.CMD_Cancel1);
+        click(dialog.ok_button);
+        click(dialog.abandon_verify_button);
     }});
     ASSERT_EQ(p.boxes.shown.size(), 3u);
     for (const auto& box : p.boxes.shown)
@@ -590,10 +590,10 @@ TEST_F(PasswordWindow, ASecondChangeStartsFromEmptyFields)
     start_with(3);
     change_password("abc", "de");
     open_change_layout();
-    EXPECT_EQ(dialog.Text1.text() + dialog.Text2.text() + dialog.Text3.text(), "");
-    type_and_enter(dialog.Text1, "de");
-    type_and_enter(dialog.Text2, "fg");
-    type_and_enter(dialog.Text3, "fg");
+    EXPECT_EQ(dialog.current_field.text() + dialog.new_field.text() + dialog.confirm_field.text(), "");
+    type_and_enter(dialog.current_field, "de");
+    type_and_enter(dialog.new_field, "fg");
+    type_and_enter(dialog.confirm_field, "fg");
     EXPECT_EQ(stored_password(), "FG");
 }
 
@@ -602,14 +602,14 @@ TEST_F(PasswordWindow, TheConfirmationIsComparedWithTheNewPasswordAsEnteredWithE
     store_password("ABC");
     start_with(3);
     open_change_layout();
-    type_and_enter(dialog.Text1, "abc");
-    type_and_enter(dialog.Text2, "new1");
-    dialog.Text2.set_text("new"); // edited, without Enter
-    type(dialog.Text2, "2");
-    type_and_enter(dialog.Text3, "new2");
+    type_and_enter(dialog.current_field, "abc");
+    type_and_enter(dialog.new_field, "new1");
+    dialog.new_field.set_text("new"); // edited, without Enter
+    type(dialog.new_field, "2");
+    type_and_enter(dialog.confirm_field, "new2");
     EXPECT_EQ(messages(), std::vector<std::string>{DIFFERS});
     EXPECT_EQ(stored_password(), "ABC");
-    type_and_enter(dialog.Text3, "new1");
+    type_and_enter(dialog.confirm_field, "new1");
     EXPECT_EQ(stored_password(), "NEW1");
 }
 
@@ -619,17 +619,17 @@ TEST_F(PasswordWindow, AfterAReloadTheChangeLayoutHidesOkAndEnterReachesTheField
     start_with(3);
     change_password("abc", "de"); // a completed change unloads the window
     open_change_layout();
-    EXPECT_FALSE(dialog.CMD_OK.visible());
-    EXPECT_FALSE(dialog.CMD_Cancel1.visible());
+    EXPECT_FALSE(dialog.ok_button.visible());
+    EXPECT_FALSE(dialog.abandon_verify_button.visible());
     dialog.window.on_close(); // so does the close box
     open_change_layout();
-    EXPECT_FALSE(dialog.CMD_OK.visible());
-    EXPECT_FALSE(dialog.CMD_Cancel1.visible());
+    EXPECT_FALSE(dialog.ok_button.visible());
+    EXPECT_FALSE(dialog.abandon_verify_button.visible());
 
-    type_and_enter(dialog.Text1, "de");
+    type_and_enter(dialog.current_field, "de");
     EXPECT_TRUE(dialog.window.visible());
-    EXPECT_TRUE(dialog.Text2.enabled());
-    EXPECT_EQ(dialog.window.focus(), &dialog.Text2);
+    EXPECT_TRUE(dialog.new_field.enabled());
+    EXPECT_EQ(dialog.window.focus(), &dialog.new_field);
 }
 
 TEST_F(PasswordWindow, UnlockingStartsWithAnEmptyFieldAfterTheRightPasswordWasTypedInTheChangeLayout)
@@ -637,12 +637,12 @@ TEST_F(PasswordWindow, UnlockingStartsWithAnEmptyFieldAfterTheRightPasswordWasTy
     store_password("ABC");
     start_with(4);
     open_change_layout();
-    type(dialog.Text1, "abc");
+    type(dialog.current_field, "abc");
     unlock_with({[&] {
-                     EXPECT_EQ(dialog.Text1.text(), "");
-                     click(dialog.CMD_OK); // the empty entry
+                     EXPECT_EQ(dialog.current_field.text(), "");
+                     click(dialog.ok_button); // the empty entry
                  },
-                 [&] { click(dialog.CMD_Cancel1); }});
+                 [&] { click(dialog.abandon_verify_button); }});
     EXPECT_EQ(messages(), std::vector<std::string>{WRONG});
     EXPECT_EQ(stored_start(), 4);
 }
@@ -652,11 +652,11 @@ TEST_F(PasswordWindow, TheFocusIsBackInThePasswordFieldAfterAWrongPasswordAndAft
     store_password("ABC");
     start_with(4);
     unlock_with({[&] {
-        type(dialog.Text1, "abd");
-        click(dialog.CMD_OK);
-        EXPECT_EQ(dialog.window.focus(), &dialog.Text1);
-        click(dialog.CMD_Cancel1);
-        EXPECT_EQ(dialog.window.focus(), &dialog.Text1);
+        type(dialog.current_field, "abd");
+        click(dialog.ok_button);
+        EXPECT_EQ(dialog.window.focus(), &dialog.current_field);
+        click(dialog.abandon_verify_button);
+        EXPECT_EQ(dialog.window.focus(), &dialog.current_field);
     }});
     EXPECT_EQ(stored_start(), 4);
 }
@@ -666,22 +666,22 @@ TEST_F(PasswordWindow, AWrongCurrentPasswordEmptiesTheFieldForTheNextTry)
     store_password("ABC");
     start_with(3);
     open_change_layout();
-    type_and_enter(dialog.Text1, "xyz");
+    type_and_enter(dialog.current_field, "xyz");
     EXPECT_EQ(messages(), std::vector<std::string>{WRONG});
-    EXPECT_EQ(dialog.Text1.text(), "");
-    type_and_enter(dialog.Text1, "abc");
-    EXPECT_TRUE(dialog.Passwd_Verifie());
-    EXPECT_TRUE(dialog.Text2.enabled());
+    EXPECT_EQ(dialog.current_field.text(), "");
+    type_and_enter(dialog.current_field, "abc");
+    EXPECT_TRUE(dialog.current_password_verified());
+    EXPECT_TRUE(dialog.new_field.enabled());
 }
 
 TEST_F(PasswordWindow, AfterAVerifyUseTheChangeLayoutAsksForTheCurrentPassword)
 {
     store_password("ABC");
     start_with(4);
-    unlock_with({[&] { click(dialog.CMD_Cancel1); }});
-    ASSERT_EQ(dialog.Label1.caption(), "Mot de Passe");
+    unlock_with({[&] { click(dialog.abandon_verify_button); }});
+    ASSERT_EQ(dialog.current_label.caption(), "Mot de Passe");
     open_change_layout();
-    EXPECT_EQ(dialog.Label1.caption(), "Mot de Passe actuel");
+    EXPECT_EQ(dialog.current_label.caption(), "Mot de Passe actuel");
 }
 
 TEST_F(PasswordWindow, CharactersTypedInTheVerifyLayoutDoNotStayWhenTheChangeIsChosen)
@@ -689,12 +689,12 @@ TEST_F(PasswordWindow, CharactersTypedInTheVerifyLayoutDoNotStayWhenTheChangeIsC
     store_password("ABC");
     start_with(4);
     unlock_with({[&] {
-        type(dialog.Text1, "ab");
+        type(dialog.current_field, "ab");
         open_change_layout();
-        EXPECT_EQ(dialog.Text1.text(), "");
-        type_and_enter(dialog.Text1, "abc");
-        EXPECT_TRUE(dialog.Passwd_Verifie());
-        click(dialog.CMD_Cancel);
+        EXPECT_EQ(dialog.current_field.text(), "");
+        type_and_enter(dialog.current_field, "abc");
+        EXPECT_TRUE(dialog.current_password_verified());
+        click(dialog.abandon_change_button);
     }});
     EXPECT_TRUE(messages().empty());
     EXPECT_EQ(stored_start(), 4);

@@ -7,17 +7,18 @@ class LockSwitch : public fakes::MainWindowFixture {
 protected:
     // The user's part in the password window. Without a password file the
     // stored password is empty, so OK on the empty field accepts it.
-    void accept_password() { dialog.CMD_OK.on_click(); }
-    void cancel() { dialog.CMD_Cancel1.on_click(); }
+    void accept_password() { dialog.ok_button.on_click(); }
+    void cancel() { dialog.abandon_verify_button.on_click(); }
 
     // Registry, flag, caption and the one tray icon all tell the same state.
     void expect_state(bool locked)
     {
         EXPECT_EQ(stored_start(), locked ? 4 : 3);
-        EXPECT_EQ(flags.USB_Locked, locked ? 1 : 0);
-        EXPECT_EQ(form.MNU_USBLocked.caption(), locked ? "Verrou USB - OUI" : "Verrou USB - NON");
+        EXPECT_EQ(form.locked(), locked);
+        EXPECT_EQ(form.lock_item.caption(), locked ? "Verrou USB - OUI" : "Verrou USB - NON");
         ASSERT_EQ(p.tray.icons.size(), 1u);
-        EXPECT_EQ(p.tray.icons.begin()->second.hWnd, (locked ? form.Picture2 : form.Picture1).window_handle);
+        EXPECT_EQ(p.tray.icons.begin()->second.hWnd,
+                  (locked ? form.locked_icon_owner : form.unlocked_icon_owner).window_handle);
     }
     void expect_locked() { expect_state(true); }
     void expect_unlocked() { expect_state(false); }
@@ -45,16 +46,16 @@ TEST_F(LockSwitch, UnlocksAfterTheWindowAcceptsThePassword)
                          // The verify layout, as the user sees it while asked.
                          EXPECT_TRUE(dialog.window.visible());
                          EXPECT_EQ(dialog.window.height_twips(), 1350);
-                         EXPECT_EQ(dialog.Label1.caption(), "Mot de Passe");
-                         EXPECT_EQ(dialog.Text1.text(), "");
-                         EXPECT_FALSE(dialog.Label3.visible());
-                         EXPECT_TRUE(dialog.CMD_OK.visible());
-                         EXPECT_TRUE(dialog.CMD_Cancel1.visible());
+                         EXPECT_EQ(dialog.current_label.caption(), "Mot de Passe");
+                         EXPECT_EQ(dialog.current_field.text(), "");
+                         EXPECT_FALSE(dialog.new_label.visible());
+                         EXPECT_TRUE(dialog.ok_button.visible());
+                         EXPECT_TRUE(dialog.abandon_verify_button.visible());
                      },
                      [&] { accept_password(); }};
     choose("MNU_USBLocked");
     expect_unlocked();
-    EXPECT_EQ(flags.Password_OK, 0);
+    EXPECT_FALSE(form.lock_switch().password_accepted());
     EXPECT_EQ(p.pump.rounds, 2);
 
     choose("MNU_USBLocked"); // the next click locks at once
@@ -79,7 +80,7 @@ TEST_F(LockSwitch, GivingUpOrClosingTheWindowWritesNothingAndLeavesTheIconAlone)
     expect_locked();
     EXPECT_EQ(p.registry.calls.size(), registry_calls);
     EXPECT_EQ(p.tray.calls.size(), tray_calls);
-    EXPECT_EQ(flags.Password_OK, 0);
+    EXPECT_FALSE(form.lock_switch().password_accepted());
     EXPECT_TRUE(p.boxes.shown.empty());
     // Only the password window went: the program goes on.
     EXPECT_TRUE(form.window.loaded());
@@ -96,8 +97,8 @@ TEST_F(LockSwitch, AfterTheWindowWasClosedTheNextUnlockLoadsItAfreshInTheVerifyL
     p.pump.script = {[&] {
                          EXPECT_TRUE(dialog.window.loaded());
                          EXPECT_EQ(dialog.window.height_twips(), 1350);
-                         EXPECT_EQ(dialog.Label1.caption(), "Mot de Passe");
-                         EXPECT_FALSE(dialog.Label3.visible());
+                         EXPECT_EQ(dialog.current_label.caption(), "Mot de Passe");
+                         EXPECT_FALSE(dialog.new_label.visible());
                      },
                      [&] { accept_password(); }};
     choose("MNU_USBLocked");
@@ -119,8 +120,8 @@ TEST_P(LockSwitchFailure, ShowsItsMessageAndEndsWithNothingElseChanged)
     const auto& c = GetParam();
     start_with(c.start);
     const auto icons = p.tray.icons;
-    const auto caption = form.MNU_USBLocked.caption();
-    const auto locked = flags.USB_Locked;
+    const auto caption = form.lock_item.caption();
+    const bool locked = form.locked();
     p.pump.script = {[&] { accept_password(); }};
     p.registry.open_status = c.open;
     p.registry.set_status = c.set;
@@ -133,15 +134,15 @@ TEST_P(LockSwitchFailure, ShowsItsMessageAndEndsWithNothingElseChanged)
     EXPECT_EQ(p.boxes.shown[0].buttons, platform::Buttons::ok);
     EXPECT_EQ(p.boxes.shown[0].icon, platform::BoxIcon::none);
     EXPECT_EQ(stored_start(), c.stored_after);
-    EXPECT_EQ(flags.USB_Locked, locked);
-    EXPECT_EQ(form.MNU_USBLocked.caption(), caption);
+    EXPECT_EQ(form.locked(), locked);
+    EXPECT_EQ(form.lock_item.caption(), caption);
     EXPECT_EQ(p.tray.icons, icons); // the icon is not removed either
-    EXPECT_EQ(flags.Password_OK, 0); // no accepted password is left behind
+    EXPECT_FALSE(form.lock_switch().password_accepted()); // no accepted password is left behind
     EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"ChangePassword", "Form1"}));
     EXPECT_TRUE(p.windows.loop_ended);
 
     // The loop has ended; the final release leaves no dead icon behind.
-    form.Form_Terminate();
+    form.final_release();
     EXPECT_TRUE(p.tray.icons.empty());
     EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"ChangePassword", "Form1"}));
     EXPECT_EQ(stored_start(), c.stored_after);
@@ -174,7 +175,7 @@ TEST_F(LockSwitch, AFailedUnlockLeavesNoAcceptedPasswordForAChoiceWhileItsMessag
     };
     choose("MNU_USBLocked");
     EXPECT_EQ(stored_start(), 4);
-    EXPECT_EQ(flags.Password_OK, 0);
+    EXPECT_FALSE(form.lock_switch().password_accepted());
 }
 
 TEST_F(LockSwitch, ChoosingTheSwitchAgainDuringTheWaitOnlyBringsTheWindowForward)
@@ -231,15 +232,88 @@ TEST_F(LockSwitch, AQuitMessageDuringTheWaitEndsItAndKeepsTheLock)
     choose("MNU_USBLocked");
     EXPECT_EQ(p.pump.rounds, 1); // no second round, no spinning
     expect_locked();
-    EXPECT_EQ(flags.Password_OK, 0);
+    EXPECT_FALSE(form.lock_switch().password_accepted());
     EXPECT_EQ(p.registry.calls.size(), 3u); // only the start-up read
     EXPECT_TRUE(p.boxes.shown.empty());
 
     // The outer loop then ends on the same message.
-    form.Form_Terminate();
+    form.final_release();
     EXPECT_TRUE(p.tray.icons.empty());
     EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"ChangePassword", "Form1"}));
     EXPECT_EQ(stored_start(), 4);
+}
+
+// The switch on its own, with the password window replaced by any prompt:
+// it needs nothing from the password folder.
+class SwitchAlone : public testing::Test, public lock::PasswordPrompt, public lock::LockHost {
+protected:
+    fakes::FakePlatform p;
+    audit::AuditTrail audit{p.events};
+    lock::LockSwitch lock_switch{p.registry, p.boxes, p.pump, p.devices, *this, *this, audit};
+
+    // PasswordPrompt: the steps play the user's presses of OK.
+    std::function<void(bool)> report;
+    bool prompt_shown = false;
+    bool accepted_when_asked = true;
+    void ask_to_unlock(std::function<void(bool)> outcome) override
+    {
+        accepted_when_asked = lock_switch.password_accepted();
+        report = std::move(outcome);
+        prompt_shown = true;
+    }
+    void bring_forward() override {}
+    bool shown() const override { return prompt_shown; }
+
+    // LockHost
+    bool is_locked = true;
+    bool is_resident = true;
+    bool locked() const override { return is_locked; }
+    void show_unlocked_icon() override { is_locked = false; }
+    void show_locked_icon() override { is_locked = true; }
+    void end_program() override { is_resident = false; }
+    bool resident() const override { return is_resident; }
+
+    void SetUp() override { p.registry.set_dword(lock::USBSTOR_KEY, "Start", 4); }
+    long long stored_start() const { return p.registry.dword(lock::USBSTOR_KEY, "Start"); }
+};
+
+TEST_F(SwitchAlone, TheLastOutcomeOfOkCountsAndOnlyWithinItsWait)
+{
+    // Accepted, then refused, in one round of events: no unlock.
+    p.pump.script = {[&] {
+        report(true);
+        report(false);
+        prompt_shown = false;
+    }};
+    lock_switch.toggle();
+    EXPECT_FALSE(accepted_when_asked);
+    EXPECT_EQ(stored_start(), 4);
+
+    // Accepted, then the program ended during the wait: nothing written, and
+    // the next wait starts with no accepted password.
+    p.pump.script = {[&] {
+        report(true);
+        prompt_shown = false;
+        is_resident = false;
+    }};
+    lock_switch.toggle();
+    EXPECT_EQ(stored_start(), 4);
+    EXPECT_TRUE(lock_switch.password_accepted());
+    is_resident = true;
+    p.pump.script = {[&] { prompt_shown = false; }};
+    lock_switch.toggle();
+    EXPECT_FALSE(accepted_when_asked);
+    EXPECT_EQ(stored_start(), 4);
+    EXPECT_TRUE(is_locked);
+
+    p.pump.script = {[&] {
+        report(true);
+        prompt_shown = false;
+    }};
+    lock_switch.toggle();
+    EXPECT_EQ(stored_start(), 3);
+    EXPECT_FALSE(is_locked);
+    EXPECT_FALSE(lock_switch.password_accepted());
 }
 
 } // namespace

@@ -14,15 +14,13 @@ class StartUp : public MainWindowFixture {};
 
 TEST_F(StartUp, UnlockedPutsUpThePlainIconWithTheFullRecord)
 {
-    flags.Password_OK = 1;
-    flags.USB_Locked = 1;
     start_with(3);
 
     EXPECT_EQ(p.system.size_seen, 148u);
     EXPECT_EQ(form.startup_state(), 0);
-    EXPECT_EQ(flags.USB_Locked, 0);
-    EXPECT_EQ(flags.Password_OK, 0);
-    EXPECT_EQ(form.MNU_USBLocked.caption(), "Verrou USB - NON");
+    EXPECT_FALSE(form.locked());
+    EXPECT_FALSE(form.lock_switch().password_accepted());
+    EXPECT_EQ(form.lock_item.caption(), "Verrou USB - NON");
     EXPECT_TRUE(p.boxes.shown.empty());
 
     // The first refresh removes the icon of a record still all zero.
@@ -33,11 +31,11 @@ TEST_F(StartUp, UnlockedPutsUpThePlainIconWithTheFullRecord)
 
     const auto& r = p.tray.calls[1].record;
     EXPECT_EQ(r.cbSize, 88u);
-    EXPECT_EQ(r.hWnd, form.Picture1.window_handle);
+    EXPECT_EQ(r.hWnd, form.unlocked_icon_owner.window_handle);
     EXPECT_EQ(r.uID, 1u);
     EXPECT_EQ(r.uFlags, 7u);
     EXPECT_EQ(r.uCallbackMessage, 0x200u);
-    EXPECT_EQ(r.hIcon, form.Picture1.picture_handle);
+    EXPECT_EQ(r.hIcon, form.unlocked_icon_owner.picture_handle);
     std::string tip(r.szTip.begin(), r.szTip.end());
     EXPECT_EQ(tip, std::string("Varnhollow v1.4") + '\0' + std::string(48, ' '));
 
@@ -52,13 +50,13 @@ TEST_F(StartUp, LockedPutsUpTheCrossedIcon)
 {
     start_with(4);
     EXPECT_EQ(form.startup_state(), 1);
-    EXPECT_EQ(flags.USB_Locked, 1);
-    EXPECT_EQ(form.MNU_USBLocked.caption(), "Verrou USB - OUI");
+    EXPECT_TRUE(form.locked());
+    EXPECT_EQ(form.lock_item.caption(), "Verrou USB - OUI");
     ASSERT_EQ(p.tray.icons.size(), 1u);
     const auto& r = p.tray.icons.begin()->second;
-    EXPECT_EQ(r.hWnd, form.Picture2.window_handle);
-    EXPECT_EQ(r.hIcon, form.Picture2.picture_handle);
-    EXPECT_NE(form.Picture1.picture_handle, form.Picture2.picture_handle);
+    EXPECT_EQ(r.hWnd, form.locked_icon_owner.window_handle);
+    EXPECT_EQ(r.hIcon, form.locked_icon_owner.picture_handle);
+    EXPECT_NE(form.unlocked_icon_owner.picture_handle, form.locked_icon_owner.picture_handle);
 }
 
 struct Refusal {
@@ -110,8 +108,7 @@ TEST_F(StartUp, AcceptsServer2003And2000)
                                             platform::VersionRecord{148, 5, 0, 2195, 2, {}}}) {
         fakes::FakePlatform other;
         platform::Forms other_forms{other.windows};
-        program::ProgramFlags other_flags;
-        shell::Form1 other_form{other.services, other_forms, other_flags};
+        shell::MainWindow other_form{other.services, other_forms};
         other.system.version = v;
         other.registry.set_dword(lock::USBSTOR_KEY, "Start", 3);
         other_forms.load(other_form.window);
@@ -157,8 +154,8 @@ TEST_F(TrayClick, OnlyARightButtonPressOrDoubleClickOpensTheMenu)
                          Case{0x201 * 15, 0}, Case{0x202 * 15, 0}, Case{0x203 * 15, 0}, Case{0x205 * 15, 0},
                          Case{0x200 * 15, 0}, Case{0x204, 0}, Case{0x206, 0}, Case{-7740, 0}}) {
         p.windows.menus_shown = 0;
-        form.Picture1.on_mouse_move(0, 0, c.x, 0);
-        form.Picture2.on_mouse_move(0, 0, c.x, 0);
+        form.unlocked_icon_owner.on_mouse_move(0, 0, c.x, 0);
+        form.locked_icon_owner.on_mouse_move(0, 0, c.x, 0);
         EXPECT_EQ(p.windows.menus_shown, 2 * c.menus) << c.x;
     }
 }
@@ -171,12 +168,12 @@ TEST_F(TrayClick, MenuHasTheItemsInOrder)
             list.push_back(item->name() + "=" + item->caption());
         return list;
     };
-    EXPECT_EQ(names(form.MNU_Menu),
+    EXPECT_EQ(names(form.tray_menu),
               (std::vector<std::string>{"MNU_USBLocked=Verrou USB", "MNU_Separator=-", "MNU_Outils=Outils",
                                         "MNU_Separator1=-", "MNU_APropos=A Propos", "MNU_Quitter=Quitter"}));
-    EXPECT_EQ(names(form.MNU_Outils), (std::vector<std::string>{"MNU_Update=Mise \xE0 Jour",
+    EXPECT_EQ(names(form.tools_menu), (std::vector<std::string>{"MNU_Update=Mise \xE0 Jour",
                                                                 "MNU_Password=Mot de Passe", "MNU_Email=Email"}));
-    EXPECT_TRUE(form.MNU_Separator.is_separator());
+    EXPECT_TRUE(form.separator_after_lock.is_separator());
 }
 
 TEST_F(TrayClick, RestartedTaskbarGetsTheIconBack)
@@ -218,7 +215,7 @@ TEST_F(Quit, WhileLockedNoStays)
     EXPECT_EQ(p.boxes.shown[0].icon, platform::BoxIcon::none);
     EXPECT_EQ(p.tray.calls.size(), calls);
     EXPECT_TRUE(form.window.loaded());
-    EXPECT_EQ(form.MNU_USBLocked.caption(), "Verrou USB - OUI");
+    EXPECT_EQ(form.lock_item.caption(), "Verrou USB - OUI");
     EXPECT_EQ(stored_start(), 4);
 }
 
@@ -242,7 +239,7 @@ TEST_P(OutsideQuit, TakesTheIconDownAndUnloadsTheWindowsInOrder)
 {
     start_with(GetParam());
     const auto record = form.notify_record();
-    form.Form_Terminate();
+    form.final_release();
     EXPECT_TRUE(p.boxes.shown.empty()); // no question, even while locked
     EXPECT_EQ(p.tray.calls.back().action, NIM_DELETE_ACTION);
     EXPECT_EQ(p.tray.calls.back().record, record);
@@ -264,7 +261,7 @@ TEST_F(Quit, FinalReleaseAfterAQuitAddsNothing)
     start_with(3);
     choose("MNU_Quitter");
     const auto calls = p.tray.calls.size();
-    form.Form_Terminate();
+    form.final_release();
     EXPECT_EQ(p.tray.calls.size(), calls);
     EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"ChangePassword", "Form1"}));
 }
@@ -273,7 +270,7 @@ TEST_F(StartUp, FinalReleaseAfterARefusalTouchesNoTray)
 {
     p.runtime.other_instance = true;
     start_with(3);
-    form.Form_Terminate();
+    form.final_release();
     EXPECT_TRUE(p.tray.calls.empty());
     EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"Form1"}));
 }
@@ -290,10 +287,10 @@ protected:
 
     void expect_shown(bool locked)
     {
-        EXPECT_EQ(flags.USB_Locked, locked ? 1 : 0);
-        EXPECT_EQ(form.MNU_USBLocked.caption(), locked ? "Verrou USB - OUI" : "Verrou USB - NON");
+        EXPECT_EQ(form.locked(), locked);
+        EXPECT_EQ(form.lock_item.caption(), locked ? "Verrou USB - OUI" : "Verrou USB - NON");
         ASSERT_EQ(p.tray.icons.size(), 1u);
-        const platform::PictureBox& owner = locked ? form.Picture2 : form.Picture1;
+        const platform::PictureBox& owner = locked ? form.locked_icon_owner : form.unlocked_icon_owner;
         EXPECT_EQ(p.tray.icons.begin()->second.hWnd, owner.window_handle);
         EXPECT_EQ(p.tray.icons.begin()->second.hIcon, owner.picture_handle);
     }
@@ -336,7 +333,7 @@ TEST_F(FollowStartValue, TheProgramsOwnWritesCauseNoSecondRefresh)
     EXPECT_EQ(p.tray.calls.size(), calls);
     expect_shown(true);
 
-    p.pump.script = {[&] { dialog.CMD_OK.on_click(); }}; // no password file: empty password
+    p.pump.script = {[&] { dialog.ok_button.on_click(); }}; // no password file: empty password
     choose("MNU_USBLocked");
     const auto after_unlock = p.tray.calls.size();
     p.watch.notify();
@@ -352,7 +349,7 @@ TEST_F(FollowStartValue, AChangeDuringTheWaitIsFollowedOnlyAfterTheSwitch)
                          change_from_outside(3);
                          expect_shown(true); // not yet: the switch still acts on what the user saw
                      },
-                     [&] { dialog.CMD_Cancel1.on_click(); }};
+                     [&] { dialog.abandon_verify_button.on_click(); }};
     choose("MNU_USBLocked");
     // Had the change been followed during the wait, the switch would have
     // found the lock off and written 4.
@@ -367,7 +364,7 @@ TEST_F(FollowStartValue, AChangeDuringTheWaitThenAnAcceptedPasswordRefreshesOnce
     // Unlocked from outside while the window asks, then the password
     // accepted: the switch unlocks as the user asked, and the value it leaves
     // is the one followed.
-    p.pump.script = {[&] { change_from_outside(3); }, [&] { dialog.CMD_OK.on_click(); }};
+    p.pump.script = {[&] { change_from_outside(3); }, [&] { dialog.ok_button.on_click(); }};
     choose("MNU_USBLocked");
     EXPECT_EQ(stored_start(), 3);
     expect_shown(false);

@@ -81,14 +81,14 @@ TEST_F(UpdateCheck, DownloadsTheMakersVersionsFileFreshIntoANewFileOfTheUsersTem
 TEST_F(UpdateCheck, TheMenuCommandSetsTheThreePropertiesInOrderBeforeEachCheck)
 {
     std::vector<std::string> changed;
-    form.MiseAjour1.on_property_changed = [&](const std::string& name) { changed.push_back(name); };
-    form.MiseAjour1.set_current_version("0.1");
+    form.update_check.on_property_changed = [&](const std::string& name) { changed.push_back(name); };
+    form.update_check.set_current_version("0.1");
     publish(section("1.4", "", ""));
     check();
     EXPECT_EQ(changed, (std::vector<std::string>{"Version", "Adresse", "Logiciel", "Version"}));
-    EXPECT_EQ(form.MiseAjour1.address(), ADDRESS);
-    EXPECT_EQ(form.MiseAjour1.product(), "Varnhollow");
-    EXPECT_EQ(form.MiseAjour1.current_version(), "1.4");
+    EXPECT_EQ(form.update_check.address(), ADDRESS);
+    EXPECT_EQ(form.update_check.product(), "Varnhollow");
+    EXPECT_EQ(form.update_check.current_version(), "1.4");
     expect_only_box(NO_NEW_VERSION, Buttons::ok, BoxIcon::warning);
 }
 
@@ -102,7 +102,7 @@ TEST_F(UpdateCheck, OfferShowsTheNineLinesByteForByteAndYesOpensTheAddress)
     ASSERT_EQ(p.shell.calls.size(), 1u);
     const auto& call = p.shell.calls[0];
     EXPECT_NE(call.owner, 0u);
-    EXPECT_EQ(call.owner, form.MiseAjour1.window_handle);
+    EXPECT_EQ(call.owner, form.update_check.window_handle);
     EXPECT_EQ(call.operation, "");
     EXPECT_EQ(call.file, "http://www.varnhollow.example/download/v15.zip");
     EXPECT_EQ(call.parameters, "");
@@ -233,7 +233,7 @@ TEST_F(SlowServer, TheTrayMenuWorksWhileTheDownloadRunsAndTheOfferFollowsTheAnsw
     EXPECT_TRUE(p.pump.script.empty());
     expect_only_box(offer("1.4", "1.5", "Nouvelle"), Buttons::yes_no, BoxIcon::question);
     expect_no_temporary_file();
-    EXPECT_FALSE(form.MiseAjour1.checking());
+    EXPECT_FALSE(form.update_check.checking());
 }
 
 enum class Ending { offer, failure };
@@ -327,7 +327,7 @@ TEST_F(SlowServer, QuittingDuringTheWaitEndsTheCheckWithNothingShownAndNoFileLef
     EXPECT_TRUE(p.boxes.shown.empty());
     EXPECT_EQ(p.internet.abandoned, 1);
     expect_no_temporary_file();
-    EXPECT_FALSE(form.MiseAjour1.checking());
+    EXPECT_FALSE(form.update_check.checking());
 
     p.internet.finish_download();
     EXPECT_EQ(p.internet.late_results, 1);
@@ -554,12 +554,12 @@ TEST_F(UpdateControl, LoadingReadsTheStoredPropertiesEachEmptyWhenAbsent)
 
 TEST_F(UpdateCheck, TheMainWindowHoldsTheControlWithItsGlobeAtItsSize)
 {
-    EXPECT_EQ(form.MiseAjour1.name(), "MiseAjour1");
-    EXPECT_NE(form.MiseAjour1.window_handle, 0u);
-    EXPECT_EQ(form.MiseAjour1.width_twips(), 480);
-    EXPECT_EQ(form.MiseAjour1.height_twips(), 480);
-    EXPECT_EQ(form.MiseAjour1.globe.icon_resource(), IDI_GLOBE);
-    EXPECT_EQ(form.MiseAjour1.address(), "");
+    EXPECT_EQ(form.update_check.name(), "MiseAjour1");
+    EXPECT_NE(form.update_check.window_handle, 0u);
+    EXPECT_EQ(form.update_check.width_twips(), 480);
+    EXPECT_EQ(form.update_check.height_twips(), 480);
+    EXPECT_EQ(form.update_check.globe.icon_resource(), IDI_GLOBE);
+    EXPECT_EQ(form.update_check.address(), "");
 }
 
 } // namespace

@@ -53,10 +53,10 @@ protected:
     void expect_locked()
     {
         EXPECT_EQ(stored_start(), 4);
-        EXPECT_EQ(flags.USB_Locked, 1);
-        EXPECT_EQ(form.MNU_USBLocked.caption(), "Verrou USB - OUI");
+        EXPECT_TRUE(form.locked());
+        EXPECT_EQ(form.lock_item.caption(), "Verrou USB - OUI");
         ASSERT_EQ(p.tray.icons.size(), 1u);
-        EXPECT_EQ(p.tray.icons.begin()->second.hWnd, form.Picture2.window_handle);
+        EXPECT_EQ(p.tray.icons.begin()->second.hWnd, form.locked_icon_owner.window_handle);
         EXPECT_TRUE(form.window.loaded());
     }
 
@@ -104,7 +104,7 @@ TEST_F(UsbDriveEjection, TheQuestionIsAskedAfterTheLockedIconIsUp)
     p.boxes.answers = {platform::ANSWER_NO};
     p.boxes.while_shown = [&] {
         EXPECT_EQ(stored_start(), 4);
-        EXPECT_EQ(p.tray.icons.begin()->second.hWnd, form.Picture2.window_handle);
+        EXPECT_EQ(p.tray.icons.begin()->second.hWnd, form.locked_icon_owner.window_handle);
     };
     choose("MNU_USBLocked");
     EXPECT_EQ(p.boxes.shown.size(), 1u);
@@ -190,7 +190,7 @@ TEST_F(UsbDriveEjection, UnlockingAsksNothingAndEjectsNothing)
 {
     plug_key("4C530001", "SanDisk Cruzer USB Device");
     start_with(4);
-    p.pump.script = {[&] { dialog.CMD_OK.on_click(); }}; // no password file: the empty password
+    p.pump.script = {[&] { dialog.ok_button.on_click(); }}; // no password file: the empty password
     choose("MNU_USBLocked");
     EXPECT_EQ(stored_start(), 3);
     EXPECT_TRUE(p.boxes.shown.empty());

@@ -141,27 +141,19 @@ void password_window(const Sizes& sizes)
 {
     platform::win32::Win32Platform win32(::GetModuleHandleA(nullptr));
     platform::Forms forms(win32.windows);
-    program::ProgramFlags flags;
-    password::ChangePassword dialog(win32.services, forms, flags);
+    password::PasswordWindow dialog(win32.services, forms);
 
-    // The verify layout, as the lock switch sets it out.
-    forms.load(dialog.window);
-    dialog.Label3.set_visible(false);
-    dialog.window.set_height_twips(lock::VERIFY_LAYOUT_HEIGHT);
-    dialog.Label1.set_caption("Mot de Passe");
-    forms.show(dialog.window);
+    dialog.ask_to_unlock([](bool) {});
     const auto window = reinterpret_cast<HWND>(dialog.window.window_handle);
     check_size(window, sizes.password_width, sizes.verify_height, "verify layout");
     check_texts_fit(window, "verify layout");
     forms.unload(dialog.window);
 
-    forms.load(dialog.window);
-    dialog.Label1.set_caption(password::CAPTION_CURRENT_PASSWORD);
-    forms.show(dialog.window);
+    dialog.start_change();
     const auto changing = reinterpret_cast<HWND>(dialog.window.window_handle);
     check_size(changing, sizes.password_width, sizes.change_height, "change layout");
     check_texts_fit(changing, "change layout");
-    dialog.Label2.set_caption("Confirmation");
+    dialog.hint_label.set_caption("Confirmation");
     check_texts_fit(changing, "change layout, confirming");
     forms.unload(dialog.window);
 }

@@ -8,12 +8,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     platform::win32::Win32Platform system(instance);
     platform::Forms forms(system.windows);
-    program::ProgramFlags flags;
-    shell::Form1 form1(system.services, forms, flags);
-    forms.load(form1.window);
+    shell::MainWindow main_window(system.services, forms);
+    forms.load(main_window.window);
     const int exit_code = system.windows.run_event_loop();
     // The loop also ends on a quit message posted from outside, with the
     // windows still loaded: unload them while every object they use exists.
-    form1.Form_Terminate();
+    main_window.final_release();
     return exit_code;
 }
