@@ -59,9 +59,13 @@ bench_down_quietly() {
 # The driver answers 0 (found, done) or 1 (not there in time). Whatever Wine
 # says on the way (it says nothing when all goes well) goes to the log.
 driver() {
-  local status=0
+  local status=0 started=$SECONDS
   wine "$WINE_DRIVER" "$@" 2>"$BENCH_DIR/driver.err" || status=$?
-  [ ! -s "$BENCH_DIR/driver.err" ] || log "driver $1 (status $status): $(tr -d '\r' <"$BENCH_DIR/driver.err" | tail -3)" >&2
+  # A failed call always says how it ended, so a wait that gave up at once
+  # (Wine could not start the driver) is told from one that timed out.
+  if [ "$status" -ne 0 ] || [ -s "$BENCH_DIR/driver.err" ]; then
+    log "driver $* (status $status after $((SECONDS - started)) s): $(tr -d '\r' <"$BENCH_DIR/driver.err" | tail -3)" >&2
+  fi
   return "$status"
 }
 
