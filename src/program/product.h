@@ -1,8 +1,11 @@
 #pragma once
 
+#include "program/version.h"
+
 namespace program {
 
 inline constexpr char PRODUCT_NAME[] = "Varnhollow";
-inline constexpr char VERSION_TEXT[] = "1.4";
+// The project's VERSION (CMakeLists.txt), e.g. "1.4".
+inline constexpr char VERSION_TEXT[] = VARNHOLLOW_VERSION_TEXT;
 
 } // namespace program

@@ -51,7 +51,7 @@ scenario_the_about_window_shows_its_whole_texts() {
   start_resident winxp 3 unlocked
   choose about
   read_about
-  expect_about_labels "Varnhollow 1.4|$AUTHOR_LINE|$MAKER_EMAIL|$MAKER_HOST"
+  expect_about_labels "Varnhollow $PROGRAM_VERSION|$AUTHOR_LINE|$MAKER_EMAIL|$MAKER_HOST"
   expect_about_size "$ABOUT_WIDTH" "$ABOUT_HEIGHT"
   expect_window_whole "$ABOUT_TITLE"
   screenshot_window "$ABOUT_TITLE" "about-${BENCH_DPI}dpi"

@@ -5,6 +5,7 @@
 . "$here/scenarios.sh" # the user's verbs and texts
 
 : "${VARNHOLLOW_MSI:?}" "${VARNHOLLOW_REBUILT_MSI:?}" "${VARNHOLLOW_UPGRADE_MSI:?}" "${PASSWORD_PROBE:?}"
+: "${PACKAGE_VERSION:?}" "${UPGRADE_PACKAGE_VERSION:?}" # e.g. 1.04 and 1.04.1
 
 DRIVE_C=$WINEPREFIX/drive_c
 PROGRAM_DIR="$DRIVE_C/Program Files/Varnhollow"
@@ -125,7 +126,7 @@ scenario_silent_install_then_the_installed_program_unlocks_with_the_default_pass
   install "$VARNHOLLOW_MSI"
   expect_password_file_protected
   expect_start 4
-  expect_installed 1.04
+  expect_installed "$PACKAGE_VERSION"
   expect_password "$DEFAULT_PASSWORD"
   [ "$(stat -c %s "$PASSWORD_FILE")" = 32 ] || fail "the password file is not one 32-byte record"
   unlock_installed_program_with verrou
@@ -138,7 +139,7 @@ scenario_install_over_an_existing_password_file_keeps_it() {
   cp "$PASSWORD_FILE" "$BENCH_DIR/before"
   install "$VARNHOLLOW_MSI"
   expect_password_file_protected
-  expect_installed 1.04
+  expect_installed "$PACKAGE_VERSION"
   expect_same_password_file "$BENCH_DIR/before"
   uninstall "$VARNHOLLOW_MSI"
   expect_uninstalled
@@ -156,11 +157,11 @@ scenario_upgrade_then_uninstall_keep_the_password_and_the_lock() {
   cp "$PASSWORD_FILE" "$BENCH_DIR/before"
   # A rebuild of the same version replaces it too: still one product.
   install "$VARNHOLLOW_REBUILT_MSI"
-  expect_installed 1.04
+  expect_installed "$PACKAGE_VERSION"
   expect_same_password_file "$BENCH_DIR/before"
   install "$VARNHOLLOW_UPGRADE_MSI"
   expect_password_file_protected
-  expect_installed 1.04.1
+  expect_installed "$UPGRADE_PACKAGE_VERSION"
   expect_same_password_file "$BENCH_DIR/before"
   expect_start 4
   uninstall "$VARNHOLLOW_UPGRADE_MSI"
@@ -312,7 +313,7 @@ scenario_install_registers_the_event_source_and_uninstall_removes_it() {
   set_usbstor_start 3
   [ -z "$(event_source_values)" ] || fail "an event source was there before: $(event_source_values)"
   install "$VARNHOLLOW_MSI"
-  expect_installed 1.04
+  expect_installed "$PACKAGE_VERSION"
   local expected
   expected=$(printf '%s\n' "EventMessageFile REG_EXPAND_SZ $VARNHOLLOW_EXE" 'TypesSupported REG_DWORD 0x1f')
   [ "$(event_source_values)" = "$expected" ] || fail "the event source holds [$(event_source_values)]"

@@ -60,7 +60,7 @@ scenario_starts_in_the_stored_state_on_each_supported_windows() {
       state=unlocked; [ "$start" = 4 ] && state=locked
       log "$version, Start = $start"
       start_resident "$version" "$start" "$state"
-      expect_tooltip "Varnhollow v1.4"
+      expect_tooltip "Varnhollow v$PROGRAM_VERSION"
       choose quit
       if [ "$state" = locked ]; then
         expect_box "$QUIT_LOCKED"
@@ -192,7 +192,7 @@ scenario_about_window_shows_the_maker_and_links_to_the_web_site() {
   start_resident winxp 3 unlocked
   choose about
   read_about
-  expect_about_labels "Varnhollow 1.4|$AUTHOR_LINE|$MAKER_EMAIL|$MAKER_HOST"
+  expect_about_labels "Varnhollow $PROGRAM_VERSION|$AUTHOR_LINE|$MAKER_EMAIL|$MAKER_HOST"
   expect_about_size 284 152
   screenshot_about about
   choose about
@@ -366,7 +366,7 @@ VERSIONS_REQUEST="GET http://www.varnhollow.example/download/versions.txt"
 
 # The offer of version $1 with the news $2, as the program words it.
 update_offer() {
-  printf 'Vous disposez actuellement de la version : 1.4\r\n\r\nUne nouvelle version du logiciel est disponible :\r\nIl s%s la version %s\r\n\r\nLes nouveautés de cette version :\r\n%s\r\n\r\nSouhaitez-vous télécharger cette nouvelle version ?' "'agit de" "$1" "$2"
+  printf 'Vous disposez actuellement de la version : %s\r\n\r\nUne nouvelle version du logiciel est disponible :\r\nIl s%s la version %s\r\n\r\nLes nouveautés de cette version :\r\n%s\r\n\r\nSouhaitez-vous télécharger cette nouvelle version ?' "$PROGRAM_VERSION" "'agit de" "$1" "$2"
 }
 
 # Runs "Mise à Jour" and checks the one box it ends with: text $1, icon $2.
@@ -411,8 +411,8 @@ scenario_update_without_anything_new_or_usable_says_so() {
   start_web_server
   use_test_browser
   start_resident winxp 3 unlocked
-  log "published 1.4"
-  publish_versions '[Varnhollow]' 'Version=1.4' 'Infos=Rien' 'URL=http://www.varnhollow.example/'
+  log "published $PROGRAM_VERSION, the program's own"
+  publish_versions '[Varnhollow]' "Version=$PROGRAM_VERSION" 'Infos=Rien' 'URL=http://www.varnhollow.example/'
   update_ends_with "$NO_NEW_VERSION" warning
   log "no section for the program"
   publish_versions '[Autre]' 'Version=2.0' 'URL=http://www.varnhollow.example/'
@@ -807,7 +807,7 @@ scenario_the_event_log_tells_who_locked_unlocked_and_changed_the_password() {
   set_usbstor_start 3
   start_program_tracing_events
   expect_tray unlocked
-  expect_event "$INFORMATION 0x40000064 sid|1.4|$user|désactivé"
+  expect_event "$INFORMATION 0x40000064 sid|$PROGRAM_VERSION|$user|désactivé"
   choose lock
   expect_tray locked
   expect_event "$AUDIT_SUCCESS 0x0000006e sid|$user"
@@ -853,7 +853,7 @@ scenario_a_program_that_refuses_to_start_writes_no_event() {
   set_usbstor_start 3
   start_program_tracing_events
   expect_tray unlocked
-  expect_event "$INFORMATION 0x40000064 sid|1.4|$(windows_user)|désactivé"
+  expect_event "$INFORMATION 0x40000064 sid|$PROGRAM_VERSION|$(windows_user)|désactivé"
   local first=$PROGRAM_PID
   start_program_tracing_events "$second"
   expect_box "$ALREADY_RUNNING"

@@ -8,6 +8,7 @@
 #include "about/contact.h"
 #include "main_window_fixture.h"
 #include "program/maker.h"
+#include "program/product.h"
 #include "program/resource_ids.h"
 
 namespace {
@@ -40,7 +41,7 @@ TEST_F(AboutWindow, LoadFillsTheLabelsAndShowsTheDesign)
     about::About& a = open_about();
     EXPECT_TRUE(a.window.loaded());
     EXPECT_TRUE(a.window.visible());
-    EXPECT_EQ(a.product_label.caption(), "Varnhollow 1.4");
+    EXPECT_EQ(a.product_label.caption(), std::string("Varnhollow ") + program::VERSION_TEXT);
     EXPECT_EQ(a.author_label.caption(), program::AUTHOR_LINE);
     EXPECT_EQ(a.email_label.caption(), program::MAKER_EMAIL);
     EXPECT_EQ(a.web_link.caption(), program::MAKER_HOST);
@@ -186,7 +187,7 @@ TEST_F(AboutWindow, ReopeningStartsFromTheDesign)
 
     about::About& a = open_about();
     EXPECT_TRUE(a.window.visible());
-    EXPECT_EQ(a.product_label.caption(), "Varnhollow 1.4");
+    EXPECT_EQ(a.product_label.caption(), std::string("Varnhollow ") + program::VERSION_TEXT);
     EXPECT_EQ(a.web_link.tooltip(), " Cliquez pour visiter le site Web ");
     EXPECT_EQ(a.web_link.fore_colour(), platform::BLACK);
     EXPECT_EQ(a.web_link.weight(), platform::FontWeight::regular);

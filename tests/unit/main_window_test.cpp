@@ -2,6 +2,7 @@
 #include <functional>
 
 #include "main_window_fixture.h"
+#include "program/product.h"
 #include "row_names.h"
 
 namespace {
@@ -37,7 +38,7 @@ TEST_F(StartUp, UnlockedPutsUpThePlainIconWithTheFullRecord)
     EXPECT_EQ(r.uCallbackMessage, 0x200u);
     EXPECT_EQ(r.hIcon, form.unlocked_icon_owner.picture_handle);
     std::string tip(r.szTip.begin(), r.szTip.end());
-    EXPECT_EQ(tip, std::string("Varnhollow v1.4") + '\0' + std::string(48, ' '));
+    EXPECT_EQ(tip, std::string("Varnhollow v") + program::VERSION_TEXT + '\0' + std::string(48, ' '));
 
     EXPECT_TRUE(form.window.loaded());
     EXPECT_TRUE(dialog.window.loaded());

@@ -7,12 +7,15 @@
 #include "fake_platform.h"
 #include "main_window_fixture.h"
 #include "program/maker.h"
+#include "program/product.h"
 
 namespace {
 
 using platform::BoxIcon;
 using platform::Buttons;
 
+// The program's own version, which the main window gives the control.
+const std::string OURS = program::VERSION_TEXT;
 const std::string ADDRESS = std::string("http://") + program::MAKER_HOST + "/download/versions.txt";
 // The first file the fake's GetTempFileNameA makes for the prefix "VH".
 const std::string TEMPORARY = "C:\\DOCUME~1\\Marie\\LOCALS~1\\Temp\\VH1A2B.tmp";
@@ -65,7 +68,7 @@ protected:
 
 TEST_F(UpdateCheck, DownloadsTheMakersVersionsFileFreshIntoANewFileOfTheUsersTemporaryFolder)
 {
-    publish(section("1.4", "", ""));
+    publish(section(OURS, "", ""));
     check();
     EXPECT_EQ(p.internet.connection_tests, std::vector<std::uint32_t>{0});
     EXPECT_EQ(p.file_system.temporary_files, std::vector<std::string>{TEMPORARY});
@@ -83,12 +86,12 @@ TEST_F(UpdateCheck, TheMenuCommandSetsTheThreePropertiesInOrderBeforeEachCheck)
     std::vector<std::string> changed;
     form.update_check.on_property_changed = [&](const std::string& name) { changed.push_back(name); };
     form.update_check.set_current_version("0.1");
-    publish(section("1.4", "", ""));
+    publish(section(OURS, "", ""));
     check();
     EXPECT_EQ(changed, (std::vector<std::string>{"Version", "Adresse", "Logiciel", "Version"}));
     EXPECT_EQ(form.update_check.address(), ADDRESS);
     EXPECT_EQ(form.update_check.product(), "Varnhollow");
-    EXPECT_EQ(form.update_check.current_version(), "1.4");
+    EXPECT_EQ(form.update_check.current_version(), OURS);
     expect_only_box(NO_NEW_VERSION, Buttons::ok, BoxIcon::warning);
 }
 
@@ -97,7 +100,7 @@ TEST_F(UpdateCheck, OfferShowsTheNineLinesByteForByteAndYesOpensTheAddress)
     publish(section("1.5", "Nouvelle cl\xe9 de s\xe9" "curit\xe9", "http://www.varnhollow.example/download/v15.zip"));
     p.boxes.answers = {platform::ANSWER_YES};
     check();
-    expect_only_box(offer("1.4", "1.5", "Nouvelle cl\xe9 de s\xe9" "curit\xe9"), Buttons::yes_no, BoxIcon::question);
+    expect_only_box(offer(OURS, "1.5", "Nouvelle cl\xe9 de s\xe9" "curit\xe9"), Buttons::yes_no, BoxIcon::question);
     expect_no_temporary_file();
     ASSERT_EQ(p.shell.calls.size(), 1u);
     const auto& call = p.shell.calls[0];
@@ -124,14 +127,14 @@ TEST_F(UpdateCheck, LongNewsIsCutTo254Characters)
     const std::string news(254, 'n');
     publish(section("1.5", news + "XYZ" + std::string(43, 'z'), "http://x.example/"));
     check();
-    expect_only_box(offer("1.4", "1.5", news), Buttons::yes_no, BoxIcon::question);
+    expect_only_box(offer(OURS, "1.5", news), Buttons::yes_no, BoxIcon::question);
 }
 
 TEST_F(UpdateCheck, MissingNewsLeavesTheSeventhLineEmpty)
 {
     publish("Version=1.5\r\nURL=http://x.example/\r\n");
     check();
-    expect_only_box(offer("1.4", "1.5", ""), Buttons::yes_no, BoxIcon::question);
+    expect_only_box(offer(OURS, "1.5", ""), Buttons::yes_no, BoxIcon::question);
 }
 
 TEST_F(UpdateCheck, NoConnectionSaysSoAndDownloadsNothing)
@@ -231,7 +234,7 @@ TEST_F(SlowServer, TheTrayMenuWorksWhileTheDownloadRunsAndTheOfferFollowsTheAnsw
     check();
     EXPECT_EQ(stored_start(), 4); // locked during the wait
     EXPECT_TRUE(p.pump.script.empty());
-    expect_only_box(offer("1.4", "1.5", "Nouvelle"), Buttons::yes_no, BoxIcon::question);
+    expect_only_box(offer(OURS, "1.5", "Nouvelle"), Buttons::yes_no, BoxIcon::question);
     expect_no_temporary_file();
     EXPECT_FALSE(form.update_check.checking());
 }
@@ -262,7 +265,7 @@ TEST_P(Deadline, DecidesBetweenTheNormalOutcomeAndTheFailureMessage)
     check();
     EXPECT_TRUE(p.pump.script.empty()) << "the check ended before the rounds were played";
     if (t.ending == Ending::offer) {
-        expect_only_box(offer("1.4", "1.5", "Nouvelle"), Buttons::yes_no, BoxIcon::question);
+        expect_only_box(offer(OURS, "1.5", "Nouvelle"), Buttons::yes_no, BoxIcon::question);
     } else {
         expect_only_box(FAILURE, Buttons::ok, BoxIcon::error);
     }
@@ -307,7 +310,7 @@ TEST_F(SlowServer, ChoosingMiseAJourAgainDuringTheWaitStartsNothing)
     answer();
     check();
     EXPECT_EQ(p.internet.downloads.size(), 1u);
-    expect_only_box(offer("1.4", "1.5", "Nouvelle"), Buttons::yes_no, BoxIcon::question);
+    expect_only_box(offer(OURS, "1.5", "Nouvelle"), Buttons::yes_no, BoxIcon::question);
 
     // Once the check is over the command works again.
     p.internet.answers_at_once = true;

@@ -13,6 +13,7 @@
 #include "platform/forms.h"
 #include "platform/win32/win32_window_system.h"
 #include "program/maker.h"
+#include "program/product.h"
 
 namespace {
 
@@ -128,7 +129,7 @@ void run()
     check(picture && rect_is(rect_in_parent(picture), 8, 16, 122, 116), "Picture1 at 8, 16, 122 x 116");
     const HWND web = child_with_text(frame, program::MAKER_HOST);
     check(web && rect_is(rect_in_parent(web), 136, 104, 129, 33), "lbl_web at 136, 104, 129 x 33");
-    check(child_with_text(frame, "Varnhollow 1.4") && child_with_text(frame, program::AUTHOR_LINE) &&
+    check(child_with_text(frame, std::string("Varnhollow ") + program::VERSION_TEXT) && child_with_text(frame, program::AUTHOR_LINE) &&
               child_with_text(frame, program::MAKER_EMAIL),
           "the other labels are filled");
     if (!frame || !picture || !web)
