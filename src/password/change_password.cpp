@@ -175,7 +175,6 @@ void PasswordWindow::on_new_field_key(int key)
         return;
     entered_new_ = new_field.text();
     ask_for_confirmation();
-    confirm_field.set_enabled(true);
 }
 
 // Text3_KeyPress

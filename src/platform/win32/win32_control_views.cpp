@@ -387,11 +387,10 @@ LRESULT CALLBACK PictureWindow::procedure(HWND hwnd, UINT message, WPARAM wparam
     if (!self || self->retired_ || message != WM_MOUSEMOVE || !self->box_.on_mouse_move)
         return ::DefWindowProcA(hwnd, message, wparam, lparam);
     const FormWindow::Handling handling(self->owner_);
-    const int button = (wparam & MK_LBUTTON ? 1 : 0) | (wparam & MK_RBUTTON ? 2 : 0) | (wparam & MK_MBUTTON ? 4 : 0);
-    const int shift = (wparam & MK_SHIFT ? 1 : 0) | (wparam & MK_CONTROL ? 2 : 0);
     // X holds the tray's mouse message, which the handler reads with the fixed
     // 15 twips to the pixel at every screen resolution.
-    self->box_.on_mouse_move(button, shift, GET_X_LPARAM(lparam) * double{TWIPS_PER_PIXEL},
+    self->box_.on_mouse_move(held_buttons(wparam), held_shift_keys(wparam),
+                             GET_X_LPARAM(lparam) * double{TWIPS_PER_PIXEL},
                              GET_Y_LPARAM(lparam) * double{TWIPS_PER_PIXEL});
     return 0;
 }

@@ -29,16 +29,27 @@ inline HBRUSH colour_brush(Colour colour, UniqueBrush& owned)
     return owned.get();
 }
 
-// Runs a mouse handler for a mouse message: buttons held (1 left, 2 right,
-// 4 middle), shift keys (1 Shift, 2 Ctrl), X and Y in twips.
+// The buttons a mouse message says are held, as mouse handlers get them:
+// 1 left, 2 right, 4 middle.
+inline int held_buttons(WPARAM wparam)
+{
+    return (wparam & MK_LBUTTON ? 1 : 0) | (wparam & MK_RBUTTON ? 2 : 0) | (wparam & MK_MBUTTON ? 4 : 0);
+}
+
+// The shift keys a mouse message says are held: 1 Shift, 2 Ctrl.
+inline int held_shift_keys(WPARAM wparam)
+{
+    return (wparam & MK_SHIFT ? 1 : 0) | (wparam & MK_CONTROL ? 2 : 0);
+}
+
+// Runs a mouse handler for a mouse message: buttons, shift keys, X and Y in
+// twips.
 inline void run_mouse_handler(const MouseHandler& handler, WPARAM wparam, LPARAM lparam, int released_button = 0)
 {
     if (!handler)
         return;
-    const int button = (wparam & MK_LBUTTON ? 1 : 0) | (wparam & MK_RBUTTON ? 2 : 0) | (wparam & MK_MBUTTON ? 4 : 0);
-    const int shift = (wparam & MK_SHIFT ? 1 : 0) | (wparam & MK_CONTROL ? 2 : 0);
     const ScreenResolution screen = ScreenResolution::of_screen();
-    handler(button | released_button, shift, screen.twips_across(GET_X_LPARAM(lparam)),
+    handler(held_buttons(wparam) | released_button, held_shift_keys(wparam), screen.twips_across(GET_X_LPARAM(lparam)),
             screen.twips_down(GET_Y_LPARAM(lparam)));
 }
 
