@@ -69,6 +69,17 @@ driver() {
   return "$status"
 }
 
+# Runs a cmd.exe command of the prefix and prints what it printed, without
+# the carriage returns. A failed run says how it ended, as driver does.
+wine_cmd() {
+  local status=0 started=$SECONDS
+  wine cmd /c "$@" 2>"$BENCH_DIR/cmd.err" | tr -d '\r' || status=$?
+  if [ "$status" -ne 0 ] || [ -s "$BENCH_DIR/cmd.err" ]; then
+    log "cmd /c $* (status $status after $((SECONDS - started)) s): $(tr -d '\r' <"$BENCH_DIR/cmd.err" | tail -3)" >&2
+  fi
+  return "$status"
+}
+
 # Sets the Windows version Wine reports, restarting the prefix's server only
 # when it changes.
 windows_version() {
@@ -682,7 +693,7 @@ expect_no_event_log_use() {
 }
 
 # DOMAIN\user, as Windows names the user the programs run as.
-windows_user() { wine cmd /c 'echo %USERDOMAIN%\%USERNAME%' 2>/dev/null | tr -d '\r'; }
+windows_user() { wine_cmd 'echo %USERDOMAIN%\%USERNAME%'; }
 
 # --- USB drives plugged in: a stand-in cfgmgr32.dll -------------------------
 # Wine's own cfgmgr32 shows no USB storage. The stand-in presents the devices
@@ -846,7 +857,7 @@ finish_scenario() {
 # Sets TEMPORARY_FOLDER: the prefix user's temporary folder (%TEMP%), as a Linux path.
 find_temporary_folder() {
   [ -n "${TEMPORARY_FOLDER:-}" ] && return 0
-  TEMPORARY_FOLDER=$(winepath -u "$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')" 2>/dev/null)
+  TEMPORARY_FOLDER=$(winepath -u "$(wine_cmd echo %TEMP%)" 2>/dev/null)
   [ -d "$TEMPORARY_FOLDER" ] || fail "no temporary folder [$TEMPORARY_FOLDER]"
 }
 
