@@ -66,6 +66,10 @@ newer=$(msiinfo tables "$msi" | grep -E "$newer_tables")
 # SYSTEM (0x800); the one that gets the password keeps it out of the log (0x2000).
 actions=$(table CustomAction | tail -n +4 | cut -f1,2 | sort | tr '\t' ' ' | paste -sd,)
 [ "$actions" = "ProtectPasswordFile 3090,SetPassword 11282" ] || fail "custom actions [$actions]"
+# The password comes after "--" and in quotes, so the tool never reads it as an
+# option and a blank inside it does not split it.
+set_password=$(table CustomAction | awk -F'\t' '$1 == "SetPassword" {print $4}' | tr -d '\r')
+[ "$set_password" = '-- "[PASSWORD]"' ] || fail "SetPassword runs vhpasswd.exe with [$set_password]"
 
 [ $status -eq 0 ] && echo "$(basename "$msi"): $(stat -c %s "$msi") bytes, schema $schema, version $version"
 exit $status

@@ -20,7 +20,7 @@ void LockSwitch::toggle()
             return;
     }
 
-    if (password_accepted_) {
+    if (host_.locked() && password_accepted_) {
         // Spent before the write: a failed write leaves no accepted password
         // for a later choice (the tray works while its message is up).
         password_accepted_ = false;
@@ -44,7 +44,10 @@ void LockSwitch::toggle()
 bool LockSwitch::ask_password()
 {
     password_accepted_ = false; // only a password accepted in this wait counts
-    prompt_.ask_to_unlock([this](bool accepted) { password_accepted_ = accepted; });
+    prompt_.ask_to_unlock([this](bool accepted) {
+        if (waiting_)
+            password_accepted_ = accepted;
+    });
     // Menu commands keep running meanwhile.
     waiting_ = true;
     bool ending = false; // the thread was told to end

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "password/new_password.h"
 #include "password/passwd.h"
 #include "password/windows1252.h"
 
@@ -92,6 +93,7 @@ void PasswordWindow::start_change()
     current_label.set_caption(CAPTION_CURRENT_PASSWORD);
     ok_button.set_visible(false);
     abandon_verify_button.set_visible(false);
+    report_ = nullptr; // the change layout unlocks nothing
     forms_.show(window);
 }
 
@@ -112,7 +114,7 @@ void PasswordWindow::forget_entries()
 {
     entered_current_.clear();
     current_verified_ = false;
-    file_folder_ = windows_directory(services_.system) + SYSTEM32_SUFFIX;
+    file_folder_ = password_file_folder(services_.system);
     file_name_ = PASSWORD_FILE_NAME;
 }
 
@@ -132,17 +134,28 @@ void PasswordWindow::check_current_password(std::string& typed)
 {
     // No password could be read: no entry matches. Nor does one longer than
     // any password, which only another program can have put in the field.
-    const std::optional<std::string> stored = read_stored_password();
+    const StoredPassword stored = file_.stored_password(file_folder_, file_name_);
     typed = upper_case_1252(typed);
-    if (stored && typed.size() <= LONGEST_ENTRY && *stored == typed) {
+    if (stored.password && typed.size() <= LONGEST_ENTRY && *stored.password == typed) {
         current_verified_ = true;
         return;
     }
-    audit_.wrong_password();
+    current_verified_ = false;
+    if (stored.failure) {
+        audit_.password_file_unreadable(stored.failure->file, stored.failure->code, stored.failure->text);
+        say(failure_message(*stored.failure).c_str());
+        // The program may have ended while the message was up: nothing is
+        // shown or logged after its end.
+        if (!window.loaded()) {
+            typed.clear();
+            return;
+        }
+    } else {
+        audit_.wrong_password();
+    }
     say(WRONG_PASSWORD);
     current_field.set_text("");
     typed.clear();
-    current_verified_ = false;
 }
 
 // Demande_Confirmation
@@ -173,6 +186,13 @@ void PasswordWindow::on_new_field_key(int key)
 {
     if (!current_verified_ || !is_enter_in(key, new_field))
         return;
+    // The same rule as the deployment tool's, so a password set here can be
+    // set again, and typed, everywhere.
+    if (const auto problem = new_password_problem(new_field.text())) {
+        say(problem->c_str());
+        new_field.set_text("");
+        return;
+    }
     entered_new_ = new_field.text();
     ask_for_confirmation();
 }
@@ -196,9 +216,13 @@ void PasswordWindow::on_confirm_field_key(int key)
     forms_.unload(window);
 }
 
-// CMD_OK_Click
+// CMD_OK_Click. OK belongs to the verify layout on screen: a click sent by
+// another program to the hidden window, or after the window has turned to the
+// change layout, checks nothing and reports nothing.
 void PasswordWindow::on_ok_clicked()
 {
+    if (!report_ || !window.visible())
+        return;
     entered_current_ = current_field.text();
     check_current_password(entered_current_);
     current_field.set_text("");
@@ -230,14 +254,6 @@ void PasswordWindow::on_change_abandoned()
     clear_change_steps();
     window.set_focus(current_field);
     window.set_visible(false);
-}
-
-std::optional<std::string> PasswordWindow::read_stored_password()
-{
-    const StoredPassword stored = file_.stored_password(file_folder_, file_name_);
-    if (stored.failure)
-        say(failure_message(*stored.failure).c_str());
-    return stored.password;
 }
 
 bool PasswordWindow::write_new_password(const std::string& plain)

@@ -103,10 +103,8 @@ private:
     void report_outcome(bool accepted);
     void say(const char* text);
 
-    // The password file's side: what a check compares an entry with (nothing
-    // when no password could be read), and the write of a new password (false
-    // when it failed; its message has been shown).
-    std::optional<std::string> read_stored_password();
+    // The write of a new password: false when it failed; its message has been
+    // shown.
     bool write_new_password(const std::string& plain);
 
     platform::Services& services_;
@@ -122,8 +120,9 @@ private:
     std::string entered_new_;
     std::string file_folder_;
     std::string file_name_;
-    // Given by the switch that asked last: told the outcome of every press
-    // of OK.
+    // Given by the switch that asked last: told the outcome of every press of
+    // OK in the verify layout. Dropped when the window turns to the change
+    // layout; the switch itself hears only the outcomes within its wait.
     std::function<void(bool accepted)> report_;
 };
 

@@ -62,8 +62,13 @@ DeploymentCommand read_deployment_command(const std::vector<CommandArgument>& ar
             return command;
         }
     }
-    if (help)
+    // A password given for storing is stored or refused, never passed over
+    // for the usage: a script must not take an exit code of 0 for a password
+    // set.
+    if (help && passwords.empty())
         command.action = DeploymentAction::show_help;
+    else if (help)
+        command.action = DeploymentAction::refuse_usage;
     else if (protect && passwords.empty())
         command.action = DeploymentAction::protect;
     else if (!protect && passwords.size() == 1) {

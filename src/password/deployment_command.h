@@ -10,7 +10,7 @@ namespace password {
 enum class DeploymentAction {
     store,        // store the one password given
     protect,      // --protect: only restrict the existing file's permissions
-    show_help,    // /?, -h or --help: the usage, nothing else
+    show_help,    // /?, -h or --help, and no password: the usage, nothing else
     refuse_usage, // anything else: the usage, and nothing is written
 };
 

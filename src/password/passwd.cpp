@@ -14,6 +14,8 @@ constexpr std::size_t PLAIN_LENGTH = 8;
 constexpr std::size_t ENCODED_LENGTH = 16;
 constexpr int CODE_BASE = 62;
 constexpr int SALT_BITS = 60;
+// Each character of an encoding carries 6 bits above CODE_BASE.
+constexpr int CODE_DIGIT_MAX = 63;
 
 std::mt19937 clock_seeded_generator()
 {
@@ -43,6 +45,29 @@ std::string encode_password(std::string password)
         encoded += static_cast<char>((salt | (byte & 3)) + CODE_BASE);
     }
     return encoded;
+}
+
+std::optional<std::string> decode_stored_password(const std::string& field)
+{
+    if (field.size() != ENCODED_LENGTH)
+        return std::nullopt;
+    std::string decoded;
+    bool padding = false;
+    for (std::size_t i = 0; i < ENCODED_LENGTH; i += 2) {
+        const int salted_high_bits = static_cast<unsigned char>(field[i]) - CODE_BASE;
+        const int salt_and_low_bits = static_cast<unsigned char>(field[i + 1]) - CODE_BASE;
+        if (salted_high_bits < 0 || salted_high_bits > CODE_DIGIT_MAX || salt_and_low_bits < 0 ||
+            salt_and_low_bits > CODE_DIGIT_MAX)
+            return std::nullopt;
+        const int byte = ((salted_high_bits * 4) ^ (salt_and_low_bits & SALT_BITS)) | (salt_and_low_bits & 3);
+        if (byte == 0)
+            padding = true;
+        else if (padding)
+            return std::nullopt; // a byte after the padding: not an encoding of a typed password
+        else
+            decoded += static_cast<char>(byte);
+    }
+    return decoded;
 }
 
 std::string decode_password(std::string encoded)

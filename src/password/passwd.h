@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace password {
@@ -12,7 +13,14 @@ inline constexpr char DECODING_ERROR[] = "<?? ERROR ?\?>";
 // so that every encoding of the same password differs.
 std::string encode_password(std::string password);
 
-// Gives back the password an encoded text carries, or DECODING_ERROR.
+// The password a stored field carries, read strictly: exactly 16
+// characters, each pair one that the encoding makes, the password's bytes
+// first and NUL padding only after them. Nothing for any other text: no
+// encoding produced it, or it was cut short, and no entry may match it.
+std::optional<std::string> decode_stored_password(const std::string& field);
+
+// Gives back the password an encoded text carries, or DECODING_ERROR. Lenient:
+// pairs that decode to nothing are skipped, a short text is padded.
 std::string decode_password(std::string encoded);
 
 } // namespace password

@@ -23,6 +23,11 @@ FileFailure failure_of(FileAccess access, const std::string& file, const platfor
     return FileFailure{access, file, error.code, error.description};
 }
 
+FileFailure no_windows_directory(FileAccess access, const std::string& name)
+{
+    return FileFailure{access, name, NO_WINDOWS_DIRECTORY_CODE, NO_WINDOWS_DIRECTORY_TEXT};
+}
+
 } // namespace
 
 std::string windows_directory(platform::SystemInfo& system)
@@ -32,6 +37,12 @@ std::string windows_directory(platform::SystemInfo& system)
     if (length == 0 || length >= WINDOWS_DIRECTORY_BUFFER)
         return {};
     return std::string(buffer.data(), length);
+}
+
+std::string password_file_folder(platform::SystemInfo& system)
+{
+    const std::string directory = windows_directory(system);
+    return directory.empty() ? std::string() : directory + SYSTEM32_SUFFIX;
 }
 
 std::string failure_message(const FileFailure& failure)
@@ -45,19 +56,22 @@ RecordRead PasswordFile::read_record(const std::string& path, const std::string&
     const std::string file = path + name;
     if (file.empty())
         return {};
+    if (path.empty())
+        return {false, false, PasswordRecord(), no_windows_directory(FileAccess::read, name)};
 
     std::string bytes;
     if (const auto error = files_.read_start(file, RECORD_SIZE, bytes)) {
         if (error->missing) {
             record_ = PasswordRecord();
-            return {false, record_, std::nullopt};
+            return {false, false, record_, std::nullopt};
         }
-        return {false, PasswordRecord(), failure_of(FileAccess::read, file, *error)};
+        return {false, false, PasswordRecord(), failure_of(FileAccess::read, file, *error)};
     }
+    const bool complete = bytes.size() >= RECORD_SIZE;
     bytes.resize(RECORD_SIZE, '\0'); // a short or empty file: the rest reads as NUL
     record_.encoded_password = bytes.substr(0, FIELD_SIZE);
     record_.reserve = bytes.substr(FIELD_SIZE, FIELD_SIZE);
-    return {true, record_, std::nullopt};
+    return {true, complete, record_, std::nullopt};
 }
 
 StoredPassword PasswordFile::stored_password(const std::string& path, const std::string& name)
@@ -69,10 +83,13 @@ StoredPassword PasswordFile::stored_password(const std::string& path, const std:
         return {std::nullopt, read.failure};
     if (!read.found)
         return {std::string(), std::nullopt};
-    std::string password = decode_password(read.record.encoded_password);
-    if (password.size() < NEW_PASSWORD_MIN_LENGTH || password.size() > NEW_PASSWORD_MAX_LENGTH)
+    // A cut-short file or a spoiled pair would otherwise lose characters of
+    // the password and let a shorter entry match.
+    const std::optional<std::string> password =
+        read.complete ? decode_stored_password(read.record.encoded_password) : std::nullopt;
+    if (!password || password->size() < NEW_PASSWORD_MIN_LENGTH || password->size() > NEW_PASSWORD_MAX_LENGTH)
         return {std::nullopt, FileFailure{FileAccess::read, path + name, INVALID_DATA_CODE, INVALID_DATA_TEXT}};
-    return {std::move(password), std::nullopt};
+    return {*password, std::nullopt};
 }
 
 std::optional<FileFailure> PasswordFile::write_password(const std::string& encoded, const std::string& path,
@@ -81,6 +98,8 @@ std::optional<FileFailure> PasswordFile::write_password(const std::string& encod
     const std::string file = path + name;
     if (file.empty())
         return std::nullopt;
+    if (path.empty())
+        return no_windows_directory(FileAccess::write, name);
 
     std::string field = encoded.substr(0, FIELD_SIZE);
     field.resize(FIELD_SIZE, ' ');

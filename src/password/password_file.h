@@ -24,8 +24,17 @@ inline constexpr std::size_t RECORD_SIZE = 32;
 inline constexpr long INVALID_DATA_CODE = 13;
 inline constexpr char INVALID_DATA_TEXT[] = "Données non valides.";
 
+// Without the Windows directory there is no password file: a bare name would
+// be looked for in whatever folder is current. Reads and writes then fail
+// with the system's code for a path not found and this text.
+inline constexpr long NO_WINDOWS_DIRECTORY_CODE = 3;
+inline constexpr char NO_WINDOWS_DIRECTORY_TEXT[] = "Le dossier Windows est introuvable.";
+
 // The Windows directory as the system reports it; empty when it cannot tell.
 std::string windows_directory(platform::SystemInfo& system);
+// The folder of the password file: the Windows directory's system32 with its
+// closing backslash, or empty when the Windows directory is unknown.
+std::string password_file_folder(platform::SystemInfo& system);
 
 // Record 1 of the password file: the encoded password, then 16 bytes the
 // program never sets but writes back as it read them.
@@ -55,6 +64,7 @@ std::string failure_message(const FileFailure& failure);
 // password file (a read never creates one), or no file was named.
 struct RecordRead {
     bool found = false;
+    bool complete = false;              // the file holds the whole record
     PasswordRecord record;              // as stored, NUL-padded; all NULs when missing
     std::optional<FileFailure> failure; // the file could not be read, for a reason other than its absence
 };
@@ -76,7 +86,7 @@ public:
     // The record as it stands. The reserve is kept for the next write.
     RecordRead read_record(const std::string& path, const std::string& name);
     // The stored password, decoded: fails with INVALID_DATA_CODE when the file
-    // does not decode to 2 to 8 characters.
+    // is shorter than a record or does not decode to 2 to 8 characters.
     StoredPassword stored_password(const std::string& path, const std::string& name);
     // Stores the encoded password (blank-filled or cut to 16) with the reserve
     // last read. Nothing, or why the file could not be written; nothing is

@@ -2,18 +2,10 @@
 
 namespace platform {
 
-namespace {
-
-void press(const Button& button)
-{
-    if (button.on_click)
-        button.on_click();
-}
-
-} // namespace
-
 void TextBox::take_character(char character)
 {
+    if (character == DELETE_CHARACTER)
+        return;
     if (editor_) {
         editor_->take_character(character);
         return;
@@ -32,9 +24,9 @@ void TextBox::take_character(char character)
 void Form::press_enter(Control* focused)
 {
     if (auto* button = dynamic_cast<Button*>(focused)) {
-        press(*button);
+        button->click();
     } else if (Button* button = active_default_button()) {
-        press(*button);
+        button->click();
     } else if (auto* field = dynamic_cast<TextBox*>(focused); field && field->on_key_press) {
         field->on_key_press(ENTER_KEY);
     }

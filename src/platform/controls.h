@@ -30,6 +30,8 @@ public:
 // The character codes of the keys the key rule knows.
 inline constexpr char ENTER_KEY = '\r';
 inline constexpr char BACKSPACE_KEY = '\b';
+// What Ctrl+Backspace types in an edit control: a character no field takes.
+inline constexpr char DELETE_CHARACTER = '\x7F';
 
 // Left, top, width and height, in twips (15 to the pixel at 96 DPI, see
 // twips.h).
@@ -272,6 +274,14 @@ public:
     }
     const std::string& caption() const { return caption_; }
     bool is_default() const { return is_default_; }
+    // A click, by the mouse, Enter or a message from another program: it
+    // reaches on_click only while the button is shown and enabled, since no
+    // user can click a button they cannot see or use.
+    void click() const
+    {
+        if (visible() && enabled() && on_click)
+            on_click();
+    }
     std::function<void()> on_click;
 
 private:

@@ -17,7 +17,11 @@ int main(int argc, char** argv)
     const std::string output = argv[1];
     std::remove(output.c_str()); // a new file of exactly one record
     platform::PosixRecordFiles files;
-    const auto result = password::store_password(files, "", output, password::DEFAULT_PASSWORD);
+    // The password file code opens a file only in a folder it is given.
+    const std::size_t name_start = output.find_last_of('/') + 1;
+    const std::string folder = name_start > 0 ? output.substr(0, name_start) : "./";
+    const auto result =
+        password::store_password(files, folder, output.substr(name_start), password::DEFAULT_PASSWORD);
     if (result.failure)
         std::fprintf(stderr, "%s\n", password::failure_message(*result.failure).c_str());
     return result.stored ? 0 : 1;

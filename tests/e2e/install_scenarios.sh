@@ -207,6 +207,52 @@ scenario_deployment_sets_the_organisation_password() {
   expect_start 3
 }
 
+# Runs vhpasswd as the package does: the SetPassword action's command line,
+# read from the package, with [PASSWORD] replaced by the value, started as is
+# after the installed tool's quoted path. Sets PACKAGE_LINE_EXIT.
+run_as_the_package() {
+  local value=$1 template
+  template=$(msiinfo export "$VARNHOLLOW_MSI" CustomAction | tr -d '\r' | awk -F'\t' '$1 == "SetPassword" {print $4}')
+  [[ $template == *'[PASSWORD]'* ]] || fail "the package's SetPassword command line is [$template]"
+  printf '"%s" %s%s%s' 'C:\Program Files\Varnhollow\vhpasswd.exe' \
+    "${template%%\[PASSWORD\]*}" "$value" "${template#*\[PASSWORD\]}" | iconv -f UTF-8 -t CP1252 >"$BENCH_DIR/package.line"
+  PACKAGE_LINE_EXIT=0
+  wine "$WINE_DRIVER" run-line "$(winepath -w "$BENCH_DIR/package.line")" >/dev/null 2>&1 || PACKAGE_LINE_EXIT=$?
+  log "package line [$(iconv -f CP1252 -t UTF-8 <"$BENCH_DIR/package.line")]: exit $PACKAGE_LINE_EXIT"
+}
+
+# Passwords that read as the tool's options are stored like any other; one the
+# tool cannot store fails the installation and leaves the password as it was.
+scenario_the_package_never_takes_the_password_for_an_option() {
+  as_new_machine
+  set_usbstor_start 3
+  install "$VARNHOLLOW_MSI" PASSWORD=-h
+  expect_password '-H'
+  uninstall "$VARNHOLLOW_MSI"
+  cp "$PASSWORD_FILE" "$BENCH_DIR/before"
+  if wine msiexec /i "$(winepath -w "$VARNHOLLOW_MSI")" /qn PASSWORD=--protect >/dev/null 2>&1; then
+    fail "an installation with PASSWORD=--protect succeeded"
+  fi
+  [ ! -e "$PROGRAM_DIR/varnhollow.exe" ] || fail "a failed installation left the program"
+  expect_same_password_file "$BENCH_DIR/before"
+
+  install "$VARNHOLLOW_MSI"
+  local value
+  for value in -h -H '/?' --help '-- x' 'a b'; do
+    rm -f "$PASSWORD_FILE"
+    run_as_the_package "$value"
+    [ "$PACKAGE_LINE_EXIT" = 0 ] || fail "the package's command line did not store [$value]"
+    expect_password "$(tr '[:lower:]' '[:upper:]' <<<"$value")"
+  done
+  cp "$PASSWORD_FILE" "$BENCH_DIR/before"
+  for value in --protect 'a" /?' 'a"b' '" /?' 'ab\' 'x'; do
+    run_as_the_package "$value"
+    [ "$PACKAGE_LINE_EXIT" != 0 ] || fail "the package's command line exited 0 with [$value]"
+    expect_same_password_file "$BENCH_DIR/before"
+  done
+  uninstall "$VARNHOLLOW_MSI"
+}
+
 # --- the deployment tool's command line ----------------------------------------
 
 # Runs the installed tool with the arguments given and checks its exit code:

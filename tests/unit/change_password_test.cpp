@@ -1,5 +1,7 @@
 #include "main_window_fixture.h"
+#include "password/new_password.h"
 #include "password/passwd.h"
+#include "row_names.h"
 
 namespace {
 
@@ -698,6 +700,132 @@ TEST_F(PasswordWindow, CharactersTypedInTheVerifyLayoutDoNotStayWhenTheChangeIsC
     }});
     EXPECT_TRUE(messages().empty());
     EXPECT_EQ(stored_start(), 4);
+}
+
+// Clicks another program sends to the window's buttons, whatever its layout
+// and whether anyone waits: only the verify layout's OK on screen, within the
+// switch's wait, can unlock.
+TEST_F(PasswordWindow, OkSentFromOutsideAfterTheWaitDoesNotTurnTheNextLockIntoAnUnlock)
+{
+    store_password("ABC");
+    start_with(4);
+    unlock_with({[&] {
+        type(dialog.current_field, "abc");
+        dialog.ok_button.click();
+    }});
+    ASSERT_EQ(stored_start(), 3);
+    ASSERT_FALSE(dialog.window.visible());
+
+    dialog.current_field.set_text("abd");
+    dialog.ok_button.click(); // the window is hidden: nothing is checked
+    EXPECT_TRUE(messages().empty());
+    dialog.current_field.set_text("abc");
+    dialog.ok_button.click();
+    choose("MNU_USBLocked");
+    EXPECT_EQ(stored_start(), 4);
+    EXPECT_TRUE(form.locked());
+}
+
+TEST_F(PasswordWindow, OkSentFromOutsideToTheChangeLayoutUnlocksNothing)
+{
+    store_password("ABC");
+    start_with(4);
+    unlock_with({[&] {
+        open_change_layout();
+        dialog.current_field.set_text("abc");
+        dialog.ok_button.click(); // hidden in this layout
+        EXPECT_TRUE(dialog.window.visible());
+        click(dialog.abandon_change_button);
+    }});
+    EXPECT_EQ(stored_start(), 4);
+    EXPECT_TRUE(form.locked());
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(PasswordWindow, ADisabledOrHiddenButtonIgnoresClicks)
+{
+    store_password("ABC");
+    start_with(4);
+    unlock_with({[&] {
+        type(dialog.current_field, "abc");
+        dialog.ok_button.set_enabled(false);
+        dialog.ok_button.click();
+        EXPECT_TRUE(dialog.window.visible());
+        dialog.abandon_verify_button.set_visible(false);
+        dialog.abandon_verify_button.click();
+        EXPECT_TRUE(dialog.window.visible());
+        dialog.ok_button.set_enabled(true);
+        dialog.ok_button.click();
+    }});
+    EXPECT_EQ(stored_start(), 3);
+}
+
+// The window takes a new password only if the deployment tool would: what it
+// refuses could not be set again by script, nor typed by everyone.
+struct RefusedNewPassword {
+    const char* name;
+    std::string keys;     // typed into the new password's field
+    std::string entered;  // what the field then holds
+};
+
+class NewPasswordRule : public PasswordWindow, public testing::WithParamInterface<RefusedNewPassword> {};
+
+TEST_P(NewPasswordRule, TheWindowRefusesWhatTheDeploymentToolRefuses)
+{
+    store_password("ABC");
+    start_with(3);
+    open_change_layout();
+    type_and_enter(dialog.current_field, "abc");
+    type(dialog.new_field, GetParam().keys);
+    if (dialog.new_field.text() != GetParam().entered)
+        dialog.new_field.set_text(GetParam().entered); // pasted, as the keys cannot type it
+    enter(dialog.new_field);
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0], password::new_password_problem(GetParam().entered).value_or("(accepted)"));
+    EXPECT_FALSE(dialog.confirm_field.enabled());
+    EXPECT_EQ(dialog.new_field.text(), "");
+    EXPECT_EQ(stored_password(), "ABC");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, NewPasswordRule,
+    testing::Values(RefusedNewPassword{"DoubleQuote", "ab\"cd", "ab\"cd"},
+                    RefusedNewPassword{"TrailingBackslash", "abc\\", "abc\\"},
+                    RefusedNewPassword{"PastedDelete", "abc", std::string("abc\x7F")},
+                    RefusedNewPassword{"PastedTab", "abc", std::string("ab\tc")},
+                    RefusedNewPassword{"PastedUndefinedCode", "abc", std::string("ab\x81")}),
+    testing_support::RowName{});
+
+// Ctrl+Backspace types DEL in an edit control: no field takes it.
+TEST_F(PasswordWindow, CtrlBackspaceTypesNothingIntoAPassword)
+{
+    store_password("ABC");
+    start_with(3);
+    open_change_layout();
+    type_and_enter(dialog.current_field, "abc");
+    type(dialog.new_field, "ne\x7Fuf");
+    EXPECT_EQ(dialog.new_field.text(), "neuf");
+    enter(dialog.new_field);
+    type_and_enter(dialog.confirm_field, "neuf");
+    EXPECT_EQ(stored_password(), "NEUF");
+}
+
+TEST_F(PasswordWindow, WithoutTheWindowsDirectoryNoEntryUnlocksAndNothingIsWritten)
+{
+    p.system.windows_directory = "";
+    p.files.files["PSTACK.DRV"] = password::encode_password("PLANTED") + std::string(16, '\0');
+    start_with(4);
+    unlock_with({[&] {
+        click(dialog.ok_button); // the empty entry
+        type(dialog.current_field, "planted");
+        click(dialog.ok_button);
+        click(dialog.abandon_verify_button);
+    }});
+    EXPECT_EQ(stored_start(), 4);
+    const std::string no_folder =
+        "Erreur d'ouverture ou de lecture du fichier PSTACK.DRV\r\nErreur  3 - Le dossier Windows est introuvable.";
+    EXPECT_EQ(messages(), (std::vector<std::string>{no_folder, WRONG, no_folder, WRONG}));
+    EXPECT_EQ(p.files.files.size(), 1u);
 }
 
 } // namespace

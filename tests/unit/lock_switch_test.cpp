@@ -316,4 +316,23 @@ TEST_F(SwitchAlone, TheLastOutcomeOfOkCountsAndOnlyWithinItsWait)
     EXPECT_FALSE(lock_switch.password_accepted());
 }
 
+// Another program can press OK when no one waits for it: after an unlock, or
+// with the window hidden. Such an outcome must not turn the next lock into an
+// unlock.
+TEST_F(SwitchAlone, AnOutcomeOutsideTheWaitIsNotHeard)
+{
+    p.pump.script = {[&] {
+        report(true);
+        prompt_shown = false;
+    }};
+    lock_switch.toggle();
+    ASSERT_EQ(stored_start(), 3);
+
+    report(true); // no wait is running
+    EXPECT_FALSE(lock_switch.password_accepted());
+    lock_switch.toggle();
+    EXPECT_EQ(stored_start(), 4);
+    EXPECT_TRUE(is_locked);
+}
+
 } // namespace

@@ -1,6 +1,9 @@
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include "fake_platform.h"
+#include "row_names.h"
 #include "password/passwd.h"
 #include "password/password_file.h"
 
@@ -14,6 +17,15 @@ TEST(WindowsDirectory, AsksWithTheStatedSizeAndKeepsTheDirectoryAsReported)
     EXPECT_EQ(system.stated_size_seen, 4095u);
     system.windows_directory = "";
     EXPECT_EQ(password::windows_directory(system), "");
+}
+
+TEST(WindowsDirectory, ThePasswordFileFolderIsUnknownWithoutIt)
+{
+    fakes::FakeSystemInfo system;
+    system.windows_directory = "C:\\WINNT";
+    EXPECT_EQ(password::password_file_folder(system), "C:\\WINNT\\system32\\");
+    system.windows_directory = "";
+    EXPECT_EQ(password::password_file_folder(system), "");
 }
 
 TEST(FailureMessage, ReadAndWriteHaveTheirOwnPrefixAndASignedNumber)
@@ -85,8 +97,68 @@ TEST_F(PasswordFileErrors, AFileWithoutAPasswordOfTwoToEightCharactersHoldsNoPas
                   "Erreur d'ouverture ou de lecture du fichier " + path +
                       "\r\nErreur  13 - Donn\xE9" "es non valides.");
     }
-    files.files[path] = password::encode_password("ab");
+    files.files[path] = password::encode_password("ab") + std::string(16, '\0');
     EXPECT_EQ(file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV").password, std::string("AB"));
+}
+
+// Each row spoils a stored record of SECRET. A lenient read would lose the
+// characters a missing or bad pair stands for, and let a shorter entry, or
+// one with a character added, unlock.
+struct SpoiledRecord {
+    const char* name;
+    std::function<std::string(std::string)> spoil;
+};
+
+class SpoiledPasswordFile : public PasswordFileErrors, public testing::WithParamInterface<SpoiledRecord> {};
+
+TEST_P(SpoiledPasswordFile, IsUnreadableAndHoldsNoPassword)
+{
+    const std::string path = "C:\\WINDOWS\\system32\\PSTACK.DRV";
+    files.files[path] = GetParam().spoil(password::encode_password("SECRET") + std::string(16, '\0'));
+    const password::StoredPassword stored = file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
+    EXPECT_EQ(stored.password, std::nullopt);
+    ASSERT_TRUE(stored.failure);
+    EXPECT_EQ(stored.failure->code, password::INVALID_DATA_CODE);
+    EXPECT_EQ(stored.failure->access, password::FileAccess::read);
+}
+
+std::string with_character(std::string record, std::size_t at, char character)
+{
+    record[at] = character;
+    return record;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SpoiledPasswordFile,
+    testing::Values(
+        SpoiledRecord{"CutToFourBytes", [](std::string r) { return r.substr(0, 4); }},
+        SpoiledRecord{"CutToThirteenBytes", [](std::string r) { return r.substr(0, 13); }},
+        SpoiledRecord{"CutAfterTheEncoding", [](std::string r) { return r.substr(0, 16); }},
+        SpoiledRecord{"OneByteShort", [](std::string r) { return r.substr(0, 31); }},
+        SpoiledRecord{"APairSpoiledByANul", [](std::string r) { return with_character(r, 5, '\0'); }},
+        SpoiledRecord{"ACodeBelowTheRange", [](std::string r) { return with_character(r, 2, '='); }},
+        SpoiledRecord{"ACodeAboveTheRange", [](std::string r) { return with_character(r, 3, '~'); }},
+        SpoiledRecord{"ACharacterAfterThePadding",
+                      [](std::string r) { return password::encode_password(std::string("SECRET\0X", 8)) + r.substr(16); }}),
+    testing_support::RowName{});
+
+// A bare name would be looked for in the current folder, where anyone may
+// have planted a file, or have none (the empty password).
+TEST_F(PasswordFileErrors, WithoutAFolderNothingIsReadOrWritten)
+{
+    files.files["PSTACK.DRV"] = password::encode_password("PLANTED") + std::string(16, '\0');
+    const std::string planted = files.files["PSTACK.DRV"];
+    const password::StoredPassword stored = file.stored_password("", "PSTACK.DRV");
+    EXPECT_EQ(stored.password, std::nullopt);
+    ASSERT_TRUE(stored.failure);
+    EXPECT_EQ(password::failure_message(*stored.failure),
+              "Erreur d'ouverture ou de lecture du fichier PSTACK.DRV\r\nErreur  3 - Le dossier Windows est "
+              "introuvable.");
+    const auto write_failure = file.write_password(password::encode_password("NEW"), "", "PSTACK.DRV");
+    ASSERT_TRUE(write_failure);
+    EXPECT_EQ(write_failure->access, password::FileAccess::write);
+    EXPECT_EQ(files.files.size(), 1u);
+    EXPECT_EQ(files.files["PSTACK.DRV"], planted);
 }
 
 TEST_F(PasswordFileErrors, AnEmptyLocationDoesNothing)

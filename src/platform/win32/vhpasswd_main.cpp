@@ -147,8 +147,12 @@ int main()
         return refuse_usage(command.unknown_option);
 
     platform::win32::Win32SystemInfo system;
-    const std::string folder = password::windows_directory(system) + password::SYSTEM32_SUFFIX;
+    const std::string folder = password::password_file_folder(system);
     if (command.action == DeploymentAction::protect) {
+        if (folder.empty()) {
+            complain(password::NO_WINDOWS_DIRECTORY_TEXT);
+            return FILE_FAILED;
+        }
         const std::string file = folder + password::PASSWORD_FILE_NAME;
         const int result = protect_existing(file);
         if (result == DONE)

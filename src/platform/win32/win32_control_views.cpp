@@ -158,8 +158,8 @@ public:
 
     void command(WORD code) override
     {
-        if (code == BN_CLICKED && button_.on_click)
-            button_.on_click();
+        if (code == BN_CLICKED)
+            button_.click();
     }
 
 private:

@@ -273,6 +273,33 @@ int start_to_icon(const char* program, DWORD timeout)
     return 1;
 }
 
+// Runs the command line held by a file, exactly as written there (as an
+// installer's custom action starts a program), waits for it to end and
+// returns its exit code; 255 when it could not be started, 254 when it had
+// not ended within 30 s.
+int run_line(const char* file_holding_the_line)
+{
+    std::string line;
+    if (FILE* file = std::fopen(file_holding_the_line, "rb")) {
+        char chunk[512];
+        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+            line.append(chunk, got);
+        std::fclose(file);
+    }
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (line.empty() ||
+        !::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return 255;
+    ::CloseHandle(process.hThread);
+    DWORD code = 254; // still running after 30 s: stuck
+    if (::WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0)
+        ::GetExitCodeProcess(process.hProcess, &code);
+    ::CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
 DWORD usbstor_start()
 {
     HKEY key = nullptr;
@@ -765,6 +792,8 @@ int main(int argc, char** argv)
         std::fclose(log);
         return 0;
     }
+    if (command == "run-line" && argc > 2)
+        return run_line(argv[2]);
     if (command == "follow-time" && argc > 3)
         return follow_time(number, static_cast<DWORD>(std::atol(argv[3])));
     if (command == "post-quit") {
