@@ -10,7 +10,7 @@ namespace audit {
 
 // The events' message identifiers: facility 0, the severity in the top two
 // bits (informational 01, success 00, warning 10, error 11), the number Event
-// Viewer shows in the low word. resources/events.mc gives each its text.
+// Viewer shows in the low word. resources/varnhollow_events.mc gives each its text.
 inline constexpr std::uint32_t EVENT_STARTED = 0x40000064;          // 100
 inline constexpr std::uint32_t EVENT_STOPPED = 0x40000065;          // 101
 inline constexpr std::uint32_t EVENT_LOCKED = 0x0000006E;           // 110
@@ -26,7 +26,8 @@ inline constexpr char LOCK_OFF[] = "désactivé";
 
 // Who did what to the lock and the password, for the administrators who read
 // the machine's event log. Reporting never changes what the user sees: an
-// event that cannot be written is left out.
+// event that cannot be written is left out. Names and texts from outside the
+// program go in as data: no control character, no '%' a viewer could expand.
 class AuditTrail {
 public:
     explicit AuditTrail(platform::EventLog& log) : log_(log) {}

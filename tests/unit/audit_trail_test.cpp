@@ -1,8 +1,10 @@
+#include <cctype>
 #include <functional>
 
 #include "audit/audit_trail.h"
 #include "main_window_fixture.h"
 #include "password/passwd.h"
+#include "row_names.h"
 
 namespace {
 
@@ -75,6 +77,122 @@ TEST(AuditTrail, EventNumbersAreTheLowWordUnderTheSeverity)
                              audit::EVENT_CHANGED_OUTSIDE, audit::EVENT_WRITE_FAILED})
         EXPECT_EQ(id & 0x3FFF0000u, 0u) << std::hex << id;
 }
+
+// --- texts from outside go in as data ---------------------------------------------
+
+// What a viewer could take for something else than text: a control character
+// (the five bytes Windows-1252 leaves unassigned become C1 controls), or a '%'
+// before a digit, an n or another '%'.
+bool is_plain_data(const std::string& insert)
+{
+    for (std::size_t i = 0; i < insert.size(); ++i) {
+        const auto c = static_cast<unsigned char>(insert[i]);
+        if (c < 0x20 || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D)
+            return false;
+        const char next = i + 1 < insert.size() ? insert[i + 1] : ' ';
+        if (c == '%' && (std::isdigit(static_cast<unsigned char>(next)) || next == 'n' || next == 'N' || next == '%'))
+            return false;
+    }
+    return true;
+}
+
+// Every character a name may show as it is: Windows-1252 from the blank to
+// 0xFF, but for '%', DEL and the unassigned bytes.
+std::string every_printable_character()
+{
+    std::string text;
+    for (int c = 0x20; c <= 0xFF; ++c)
+        if (c != '%' && c != 0x7F && c != 0x81 && c != 0x8D && c != 0x8F && c != 0x90 && c != 0x9D)
+            text += static_cast<char>(c);
+    return text;
+}
+
+struct DriveName {
+    const char* name;
+    std::string from_device;
+    std::string in_event;
+};
+
+class DriveNameInEvent : public testing::TestWithParam<DriveName> {};
+
+TEST_P(DriveNameInEvent, ShowsEveryCharacterAsData)
+{
+    fakes::FakeEventLog log;
+    log.user = USER;
+    audit::AuditTrail(log).drives_ejected({GetParam().from_device});
+    ASSERT_EQ(log.events.size(), 1u);
+    const std::string& insert = log.events[0].inserts.at(1);
+    EXPECT_EQ(insert, GetParam().in_event);
+    EXPECT_TRUE(is_plain_data(insert)) << insert;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DriveNameInEvent,
+    testing::Values(DriveName{"line breaks", "SanDisk\r\nVerrou USB activ\xE9 par ADMIN",
+                              "SanDisk??Verrou USB activ\xE9 par ADMIN"},
+                    DriveName{"tab", "Cl\xE9\tUSB", "Cl\xE9?USB"},
+                    DriveName{"other control codes", std::string("N\0U\x01L\x1B[0m\x1F", 10), "N?U?L?[0m?"},
+                    DriveName{"DEL", "USB\x7F\x7F DISK", "USB?? DISK"},
+                    DriveName{"bytes Windows-1252 leaves unassigned", "A\x81\x8D\x8F\x90\x9DZ", "A?????Z"},
+                    DriveName{"double percent and a number", "SanDisk %%1 (E:)", "SanDisk % % 1 (E:)"},
+                    DriveName{"percent and a digit", "%1 (E:)", "% 1 (E:)"},
+                    DriveName{"percent and n", "Cl\xE9%nVerrou USB", "Cl\xE9% nVerrou USB"},
+                    DriveName{"percent and a letter", "%r%t", "% r% t"},
+                    DriveName{"percents in a row", "%%%", "% % %"},
+                    DriveName{"lone percent", "100% USB (E:)", "100% USB (E:)"},
+                    DriveName{"percent at the end", "USB 100%", "USB 100%"},
+                    DriveName{"accented Windows-1252 name", "Cl\xE9 USB G\xE9n\xE9rique \x80 (E:)",
+                              "Cl\xE9 USB G\xE9n\xE9rique \x80 (E:)"},
+                    DriveName{"every printable Windows-1252 character", every_printable_character(),
+                              every_printable_character()}),
+    testing_support::RowName{});
+
+// A log whose user and system texts come with what an outsider can put in
+// them: a user named with '%', the system's text for error 193, which holds
+// its own "%1".
+class OutsideLog : public fakes::FakeEventLog {
+public:
+    OutsideLog() { user = "POSTE-042\\%%1\n"; }
+    std::string error_text(long) override { return "%1 n'est pas une application Win32 valide."; }
+};
+
+const std::string OUTSIDE_USER = "POSTE-042\\% % 1?";
+
+struct OutsideInserts {
+    const char* name;
+    std::function<void(audit::AuditTrail&)> act;
+    std::vector<std::string> inserts;
+};
+
+class OutsideInsertsInEvent : public testing::TestWithParam<OutsideInserts> {};
+
+TEST_P(OutsideInsertsInEvent, GoInAsData)
+{
+    OutsideLog log;
+    audit::AuditTrail trail(log);
+    GetParam().act(trail);
+    ASSERT_EQ(log.events.size(), 1u);
+    EXPECT_EQ(log.events[0].inserts, GetParam().inserts);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Events, OutsideInsertsInEvent,
+    testing::Values(
+        OutsideInserts{"started", [](audit::AuditTrail& t) { t.started("1.4", true); }, {"1.4", OUTSIDE_USER, ON}},
+        OutsideInserts{"stopped", [](audit::AuditTrail& t) { t.stopped(false); }, {OUTSIDE_USER, OFF}},
+        OutsideInserts{"locked", [](audit::AuditTrail& t) { t.locked(); }, {OUTSIDE_USER}},
+        OutsideInserts{"unlocked", [](audit::AuditTrail& t) { t.unlocked(); }, {OUTSIDE_USER}},
+        OutsideInserts{"wrong password", [](audit::AuditTrail& t) { t.wrong_password(); }, {OUTSIDE_USER}},
+        OutsideInserts{"password changed", [](audit::AuditTrail& t) { t.password_changed(); }, {OUTSIDE_USER}},
+        OutsideInserts{"Start value stored as text",
+                       [](audit::AuditTrail& t) { t.changed_outside(false, "3\r\n%%1"); },
+                       {OFF, "3??% % 1"}},
+        OutsideInserts{"system error text",
+                       [](audit::AuditTrail& t) { t.write_failed(193); },
+                       {OUTSIDE_USER, "% 1 n'est pas une application Win32 valide."}},
+        OutsideInserts{"drives ejected", [](audit::AuditTrail& t) { t.drives_ejected({"%1", "B\n"}); },
+                       {OUTSIDE_USER, "% 1, B?"}}),
+    testing_support::RowName{});
 
 // --- the program's actions ------------------------------------------------------
 
