@@ -90,6 +90,12 @@ void AuditTrail::drives_ejected(const std::vector<std::string>& names)
     report(platform::EventType::information, EVENT_DRIVES_EJECTED, {log_.user_name(), joined(names)});
 }
 
+void AuditTrail::password_file_unreadable(const std::string& file, long code, const std::string& text)
+{
+    report(platform::EventType::error, EVENT_PASSWORD_FILE_UNREADABLE,
+           {log_.user_name(), file, std::to_string(code), text});
+}
+
 // Every insert, the program's own texts included, is made an event insert
 // here: user and drive names, the Start value and the system's texts come
 // from outside. The result is not examined: the user's action has happened

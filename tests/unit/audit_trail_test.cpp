@@ -15,6 +15,7 @@ const std::string USER = "POSTE-042\\mdurand";
 const std::string ON = "activ\xE9";
 const std::string OFF = "d\xE9sactiv\xE9";
 const std::string PASSWORD_FILE = "C:\\WINDOWS\\system32\\PSTACK.DRV";
+const std::string INVALID_DATA = "Donn\xE9" "es non valides.";
 
 // --- each report: its type, number and inserts --------------------------------
 
@@ -58,7 +59,16 @@ INSTANTIATE_TEST_SUITE_P(
                [](audit::AuditTrail& t) { t.drives_ejected({"Cl\xE9 USB (E:)", "Disque USB (F:)", "SANDISK (G:)"}); },
                {EventType::information, 0x40000074, {USER, "Cl\xE9 USB (E:), Disque USB (F:), SANDISK (G:)"}}},
         Report{"OneDriveEjected", [](audit::AuditTrail& t) { t.drives_ejected({"Cl\xE9 USB (E:)"}); },
-               {EventType::information, 0x40000074, {USER, "Cl\xE9 USB (E:)"}}}),
+               {EventType::information, 0x40000074, {USER, "Cl\xE9 USB (E:)"}}},
+        Report{"PasswordFileDenied",
+               [](audit::AuditTrail& t) { t.password_file_unreadable(PASSWORD_FILE, 5, "Acc\xE8s refus\xE9."); },
+               {EventType::error, 0xC0000075, {USER, PASSWORD_FILE, "5", "Acc\xE8s refus\xE9."}}},
+        Report{"PasswordFileHoldsNoPassword",
+               [](audit::AuditTrail& t) { t.password_file_unreadable(PASSWORD_FILE, 13, INVALID_DATA); },
+               {EventType::error, 0xC0000075, {USER, PASSWORD_FILE, "13", INVALID_DATA}}},
+        Report{"PasswordFileWithANegativeCode",
+               [](audit::AuditTrail& t) { t.password_file_unreadable(PASSWORD_FILE, -1, "Erreur -1."); },
+               {EventType::error, 0xC0000075, {USER, PASSWORD_FILE, "-1", "Erreur -1."}}}),
     [](const testing::TestParamInfo<Report>& info) { return info.param.name; });
 
 TEST(AuditTrail, EventNumbersAreTheLowWordUnderTheSeverity)
@@ -72,9 +82,11 @@ TEST(AuditTrail, EventNumbersAreTheLowWordUnderTheSeverity)
     EXPECT_EQ(audit::EVENT_CHANGED_OUTSIDE & 0xFFFF, 114u);
     EXPECT_EQ(audit::EVENT_WRITE_FAILED & 0xFFFF, 115u);
     EXPECT_EQ(audit::EVENT_DRIVES_EJECTED & 0xFFFF, 116u);
+    EXPECT_EQ(audit::EVENT_PASSWORD_FILE_UNREADABLE & 0xFFFF, 117u);
     // Facility 0, no customer bit: only the severity above the low word.
     for (std::uint32_t id : {audit::EVENT_STARTED, audit::EVENT_LOCKED, audit::EVENT_WRONG_PASSWORD,
-                             audit::EVENT_CHANGED_OUTSIDE, audit::EVENT_WRITE_FAILED})
+                             audit::EVENT_CHANGED_OUTSIDE, audit::EVENT_WRITE_FAILED,
+                             audit::EVENT_PASSWORD_FILE_UNREADABLE})
         EXPECT_EQ(id & 0x3FFF0000u, 0u) << std::hex << id;
 }
 
@@ -191,7 +203,10 @@ INSTANTIATE_TEST_SUITE_P(
                        [](audit::AuditTrail& t) { t.write_failed(193); },
                        {OUTSIDE_USER, "% 1 n'est pas une application Win32 valide."}},
         OutsideInserts{"drives ejected", [](audit::AuditTrail& t) { t.drives_ejected({"%1", "B\n"}); },
-                       {OUTSIDE_USER, "% 1, B?"}}),
+                       {OUTSIDE_USER, "% 1, B?"}},
+        OutsideInserts{"unreadable password file",
+                       [](audit::AuditTrail& t) { t.password_file_unreadable("D:\\50%%1\r\\PSTACK.DRV", 193, "%1 ?"); },
+                       {OUTSIDE_USER, "D:\\50% % 1?\\PSTACK.DRV", "193", "% 1 ?"}}),
     testing_support::RowName{});
 
 // --- the program's actions ------------------------------------------------------
