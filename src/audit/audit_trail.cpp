@@ -17,6 +17,32 @@ std::string joined(const std::vector<std::string>& names)
     return text;
 }
 
+bool is_control_character(unsigned char c)
+{
+    // The five bytes Windows-1252 leaves unassigned become C1 control
+    // characters when the log turns the insert into Unicode.
+    return c < 0x20 || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+}
+
+// Inserts are data, yet Event Viewer breaks the line at a line break in one
+// and replaces "%%" and a number with a text of its own; "%1" and "%n" mean
+// an insert and a line break to anything that formats the text again. So
+// each control character becomes '?', which shows the administrator that
+// something was there, and a '%' followed by anything but a blank gets a
+// blank after it ("% 1", "% % 1", "% n"): every other character stays as it
+// was, and no '%' starts a sequence.
+std::string event_insert(const std::string& text)
+{
+    std::string insert;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        insert += is_control_character(c) ? '?' : static_cast<char>(c);
+        if (c == '%' && i + 1 < text.size() && text[i + 1] != ' ')
+            insert += ' ';
+    }
+    return insert;
+}
+
 } // namespace
 
 void AuditTrail::started(const std::string& version, bool locked)
@@ -64,10 +90,22 @@ void AuditTrail::drives_ejected(const std::vector<std::string>& names)
     report(platform::EventType::information, EVENT_DRIVES_EJECTED, {log_.user_name(), joined(names)});
 }
 
-// The result is not examined: the user's action has happened either way.
+void AuditTrail::password_file_unreadable(const std::string& file, long code, const std::string& text)
+{
+    report(platform::EventType::error, EVENT_PASSWORD_FILE_UNREADABLE,
+           {log_.user_name(), file, std::to_string(code), text});
+}
+
+// Every insert, the program's own texts included, is made an event insert
+// here: user and drive names, the Start value and the system's texts come
+// from outside. The result is not examined: the user's action has happened
+// either way.
 void AuditTrail::report(platform::EventType type, std::uint32_t event_id, const std::vector<std::string>& inserts)
 {
-    log_.report(type, event_id, inserts);
+    std::vector<std::string> safe;
+    for (const std::string& insert : inserts)
+        safe.push_back(event_insert(insert));
+    log_.report(type, event_id, safe);
 }
 
 } // namespace audit

@@ -1,8 +1,10 @@
+#include <cctype>
 #include <functional>
 
 #include "audit/audit_trail.h"
 #include "main_window_fixture.h"
 #include "password/passwd.h"
+#include "row_names.h"
 
 namespace {
 
@@ -13,6 +15,7 @@ const std::string USER = "POSTE-042\\mdurand";
 const std::string ON = "activ\xE9";
 const std::string OFF = "d\xE9sactiv\xE9";
 const std::string PASSWORD_FILE = "C:\\WINDOWS\\system32\\PSTACK.DRV";
+const std::string INVALID_DATA = "Donn\xE9" "es non valides.";
 
 // --- each report: its type, number and inserts --------------------------------
 
@@ -56,7 +59,16 @@ INSTANTIATE_TEST_SUITE_P(
                [](audit::AuditTrail& t) { t.drives_ejected({"Cl\xE9 USB (E:)", "Disque USB (F:)", "SANDISK (G:)"}); },
                {EventType::information, 0x40000074, {USER, "Cl\xE9 USB (E:), Disque USB (F:), SANDISK (G:)"}}},
         Report{"OneDriveEjected", [](audit::AuditTrail& t) { t.drives_ejected({"Cl\xE9 USB (E:)"}); },
-               {EventType::information, 0x40000074, {USER, "Cl\xE9 USB (E:)"}}}),
+               {EventType::information, 0x40000074, {USER, "Cl\xE9 USB (E:)"}}},
+        Report{"PasswordFileDenied",
+               [](audit::AuditTrail& t) { t.password_file_unreadable(PASSWORD_FILE, 5, "Acc\xE8s refus\xE9."); },
+               {EventType::error, 0xC0000075, {USER, PASSWORD_FILE, "5", "Acc\xE8s refus\xE9."}}},
+        Report{"PasswordFileHoldsNoPassword",
+               [](audit::AuditTrail& t) { t.password_file_unreadable(PASSWORD_FILE, 13, INVALID_DATA); },
+               {EventType::error, 0xC0000075, {USER, PASSWORD_FILE, "13", INVALID_DATA}}},
+        Report{"PasswordFileWithANegativeCode",
+               [](audit::AuditTrail& t) { t.password_file_unreadable(PASSWORD_FILE, -1, "Erreur -1."); },
+               {EventType::error, 0xC0000075, {USER, PASSWORD_FILE, "-1", "Erreur -1."}}}),
     [](const testing::TestParamInfo<Report>& info) { return info.param.name; });
 
 TEST(AuditTrail, EventNumbersAreTheLowWordUnderTheSeverity)
@@ -70,11 +82,132 @@ TEST(AuditTrail, EventNumbersAreTheLowWordUnderTheSeverity)
     EXPECT_EQ(audit::EVENT_CHANGED_OUTSIDE & 0xFFFF, 114u);
     EXPECT_EQ(audit::EVENT_WRITE_FAILED & 0xFFFF, 115u);
     EXPECT_EQ(audit::EVENT_DRIVES_EJECTED & 0xFFFF, 116u);
+    EXPECT_EQ(audit::EVENT_PASSWORD_FILE_UNREADABLE & 0xFFFF, 117u);
     // Facility 0, no customer bit: only the severity above the low word.
     for (std::uint32_t id : {audit::EVENT_STARTED, audit::EVENT_LOCKED, audit::EVENT_WRONG_PASSWORD,
-                             audit::EVENT_CHANGED_OUTSIDE, audit::EVENT_WRITE_FAILED})
+                             audit::EVENT_CHANGED_OUTSIDE, audit::EVENT_WRITE_FAILED,
+                             audit::EVENT_PASSWORD_FILE_UNREADABLE})
         EXPECT_EQ(id & 0x3FFF0000u, 0u) << std::hex << id;
 }
+
+// --- texts from outside go in as data ---------------------------------------------
+
+// What a viewer could take for something else than text: a control character
+// (the five bytes Windows-1252 leaves unassigned become C1 controls), or a '%'
+// before a digit, an n or another '%'.
+bool is_plain_data(const std::string& insert)
+{
+    for (std::size_t i = 0; i < insert.size(); ++i) {
+        const auto c = static_cast<unsigned char>(insert[i]);
+        if (c < 0x20 || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D)
+            return false;
+        const char next = i + 1 < insert.size() ? insert[i + 1] : ' ';
+        if (c == '%' && (std::isdigit(static_cast<unsigned char>(next)) || next == 'n' || next == 'N' || next == '%'))
+            return false;
+    }
+    return true;
+}
+
+// Every character a name may show as it is: Windows-1252 from the blank to
+// 0xFF, but for '%', DEL and the unassigned bytes.
+std::string every_printable_character()
+{
+    std::string text;
+    for (int c = 0x20; c <= 0xFF; ++c)
+        if (c != '%' && c != 0x7F && c != 0x81 && c != 0x8D && c != 0x8F && c != 0x90 && c != 0x9D)
+            text += static_cast<char>(c);
+    return text;
+}
+
+struct DriveName {
+    const char* name;
+    std::string from_device;
+    std::string in_event;
+};
+
+class DriveNameInEvent : public testing::TestWithParam<DriveName> {};
+
+TEST_P(DriveNameInEvent, ShowsEveryCharacterAsData)
+{
+    fakes::FakeEventLog log;
+    log.user = USER;
+    audit::AuditTrail(log).drives_ejected({GetParam().from_device});
+    ASSERT_EQ(log.events.size(), 1u);
+    const std::string& insert = log.events[0].inserts.at(1);
+    EXPECT_EQ(insert, GetParam().in_event);
+    EXPECT_TRUE(is_plain_data(insert)) << insert;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DriveNameInEvent,
+    testing::Values(DriveName{"line breaks", "SanDisk\r\nVerrou USB activ\xE9 par ADMIN",
+                              "SanDisk??Verrou USB activ\xE9 par ADMIN"},
+                    DriveName{"tab", "Cl\xE9\tUSB", "Cl\xE9?USB"},
+                    DriveName{"other control codes", std::string("N\0U\x01L\x1B[0m\x1F", 10), "N?U?L?[0m?"},
+                    DriveName{"DEL", "USB\x7F\x7F DISK", "USB?? DISK"},
+                    DriveName{"bytes Windows-1252 leaves unassigned", "A\x81\x8D\x8F\x90\x9DZ", "A?????Z"},
+                    DriveName{"double percent and a number", "SanDisk %%1 (E:)", "SanDisk % % 1 (E:)"},
+                    DriveName{"percent and a digit", "%1 (E:)", "% 1 (E:)"},
+                    DriveName{"percent and n", "Cl\xE9%nVerrou USB", "Cl\xE9% nVerrou USB"},
+                    DriveName{"percent and a letter", "%r%t", "% r% t"},
+                    DriveName{"percents in a row", "%%%", "% % %"},
+                    DriveName{"lone percent", "100% USB (E:)", "100% USB (E:)"},
+                    DriveName{"percent at the end", "USB 100%", "USB 100%"},
+                    DriveName{"accented Windows-1252 name", "Cl\xE9 USB G\xE9n\xE9rique \x80 (E:)",
+                              "Cl\xE9 USB G\xE9n\xE9rique \x80 (E:)"},
+                    DriveName{"every printable Windows-1252 character", every_printable_character(),
+                              every_printable_character()}),
+    testing_support::RowName{});
+
+// A log whose user and system texts come with what an outsider can put in
+// them: a user named with '%', the system's text for error 193, which holds
+// its own "%1".
+class OutsideLog : public fakes::FakeEventLog {
+public:
+    OutsideLog() { user = "POSTE-042\\%%1\n"; }
+    std::string error_text(long) override { return "%1 n'est pas une application Win32 valide."; }
+};
+
+const std::string OUTSIDE_USER = "POSTE-042\\% % 1?";
+
+struct OutsideInserts {
+    const char* name;
+    std::function<void(audit::AuditTrail&)> act;
+    std::vector<std::string> inserts;
+};
+
+class OutsideInsertsInEvent : public testing::TestWithParam<OutsideInserts> {};
+
+TEST_P(OutsideInsertsInEvent, GoInAsData)
+{
+    OutsideLog log;
+    audit::AuditTrail trail(log);
+    GetParam().act(trail);
+    ASSERT_EQ(log.events.size(), 1u);
+    EXPECT_EQ(log.events[0].inserts, GetParam().inserts);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Events, OutsideInsertsInEvent,
+    testing::Values(
+        OutsideInserts{"started", [](audit::AuditTrail& t) { t.started("1.4", true); }, {"1.4", OUTSIDE_USER, ON}},
+        OutsideInserts{"stopped", [](audit::AuditTrail& t) { t.stopped(false); }, {OUTSIDE_USER, OFF}},
+        OutsideInserts{"locked", [](audit::AuditTrail& t) { t.locked(); }, {OUTSIDE_USER}},
+        OutsideInserts{"unlocked", [](audit::AuditTrail& t) { t.unlocked(); }, {OUTSIDE_USER}},
+        OutsideInserts{"wrong password", [](audit::AuditTrail& t) { t.wrong_password(); }, {OUTSIDE_USER}},
+        OutsideInserts{"password changed", [](audit::AuditTrail& t) { t.password_changed(); }, {OUTSIDE_USER}},
+        OutsideInserts{"Start value stored as text",
+                       [](audit::AuditTrail& t) { t.changed_outside(false, "3\r\n%%1"); },
+                       {OFF, "3??% % 1"}},
+        OutsideInserts{"system error text",
+                       [](audit::AuditTrail& t) { t.write_failed(193); },
+                       {OUTSIDE_USER, "% 1 n'est pas une application Win32 valide."}},
+        OutsideInserts{"drives ejected", [](audit::AuditTrail& t) { t.drives_ejected({"%1", "B\n"}); },
+                       {OUTSIDE_USER, "% 1, B?"}},
+        OutsideInserts{"unreadable password file",
+                       [](audit::AuditTrail& t) { t.password_file_unreadable("D:\\50%%1\r\\PSTACK.DRV", 193, "%1 ?"); },
+                       {OUTSIDE_USER, "D:\\50% % 1?\\PSTACK.DRV", "193", "% 1 ?"}}),
+    testing_support::RowName{});
 
 // --- the program's actions ------------------------------------------------------
 

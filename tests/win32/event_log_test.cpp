@@ -47,6 +47,11 @@ const Message MESSAGES[] = {
      "Le verrou USB n'a pas pu \xEAtre modifi\xE9 par POSTE-042\\mdurand : Acc\xE8s refus\xE9."},
     {"drives ejected", audit::EVENT_DRIVES_EJECTED, {"POSTE-042\\mdurand", "Cl\xE9 USB (E:), Disque USB (F:)"},
      "P\xE9riph\xE9riques USB \xE9ject\xE9s \xE0 la demande de POSTE-042\\mdurand : Cl\xE9 USB (E:), Disque USB (F:)."},
+    {"password file unreadable",
+     audit::EVENT_PASSWORD_FILE_UNREADABLE,
+     {"POSTE-042\\mdurand", "C:\\WINDOWS\\system32\\PSTACK.DRV", "5", "Acc\xE8s refus\xE9."},
+     "Le fichier du mot de passe C:\\WINDOWS\\system32\\PSTACK.DRV n'a pas pu \xEAtre lu par POSTE-042\\mdurand : "
+     "erreur 5 - Acc\xE8s refus\xE9."},
 };
 
 std::string windows_path(std::string path)
@@ -98,7 +103,7 @@ void message_table(HMODULE exe)
         check(formatted(exe, m.id, 0, m.inserts) == m.text, std::string(m.name) + " in the default language");
     }
     // Event Viewer shows the low word; the severity is in the top bits.
-    check((audit::EVENT_STARTED & 0xFFFF) == 100 && (audit::EVENT_DRIVES_EJECTED & 0xFFFF) == 116,
+    check((audit::EVENT_STARTED & 0xFFFF) == 100 && (audit::EVENT_PASSWORD_FILE_UNREADABLE & 0xFFFF) == 117,
           "event numbers in the low word");
     check(formatted(exe, 0x40000066, FRENCH_FRANCE, {}).empty(), "no text for a number the program never reports");
 }

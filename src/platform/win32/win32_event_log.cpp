@@ -2,7 +2,7 @@
 
 #include "audit/audit_trail.h"
 #include "platform/win32/win32_error.h"
-#include "varnhollow_events.h" // made by windmc from resources/events.mc
+#include "varnhollow_events.h" // made by windmc from resources/varnhollow_events.mc
 
 namespace platform::win32 {
 
@@ -16,6 +16,7 @@ static_assert(audit::EVENT_PASSWORD_CHANGED == MSG_PASSWORD_CHANGED);
 static_assert(audit::EVENT_CHANGED_OUTSIDE == MSG_LOCK_CHANGED_OUTSIDE);
 static_assert(audit::EVENT_WRITE_FAILED == MSG_LOCK_WRITE_FAILED);
 static_assert(audit::EVENT_DRIVES_EJECTED == MSG_USB_DRIVES_EJECTED);
+static_assert(audit::EVENT_PASSWORD_FILE_UNREADABLE == MSG_PASSWORD_FILE_UNREADABLE);
 
 namespace {
 
