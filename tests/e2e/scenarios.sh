@@ -604,6 +604,38 @@ scenario_an_empty_or_blank_filled_password_file_refuses_the_empty_entry() {
   expect_exit
 }
 
+# A password file cut short (a full disk, a copy stopped half-way) once let
+# the first characters of the password unlock: with this encoding of SECRET,
+# 4 bytes let "se" through, 13 bytes "secret*".
+scenario_a_cut_short_password_file_lets_no_entry_unlock() {
+  start_resident winxp 4 locked
+  local length entry
+  for length in 4 13; do
+    printf '%s' "${SECRET_ENCODED:0:$length}" >"$PASSWORD_FILE"
+    log "password file cut to $length bytes"
+    choose lock
+    expect_password_window verify
+    for entry in se secret 'secret*'; do
+      type_password "$entry"
+      press_enter
+      expect_box "${PASSWORD_FILE_READ_ERROR}13 - Données non valides."
+      answer 1
+      expect_box "$WRONG_PASSWORD"
+      answer 1
+      expect_password_window verify
+      expect_start 4
+    done
+    click_button Abandon
+    expect_no_password_window
+    expect_tray locked
+  done
+  expect_start 4
+  choose quit
+  expect_box "$QUIT_LOCKED"
+  answer 6
+  expect_exit
+}
+
 scenario_a_change_given_up_after_the_current_password_asks_for_it_again() {
   seed_password_file "$SECRET_ENCODED" "$RESERVE"
   cp "$PASSWORD_FILE" "$BENCH_DIR/password-before"

@@ -828,4 +828,45 @@ TEST_F(PasswordWindow, WithoutTheWindowsDirectoryNoEntryUnlocksAndNothingIsWritt
     EXPECT_EQ(p.files.files.size(), 1u);
 }
 
+std::vector<std::uint32_t> event_numbers(const fakes::FakeEventLog& log)
+{
+    std::vector<std::uint32_t> numbers;
+    for (const auto& event : log.events)
+        numbers.push_back(event.id & 0xFFFF);
+    return numbers;
+}
+
+// An unreadable file is no wrong password: the log says which it was.
+TEST_F(PasswordWindow, AnUnreadableFileIsLoggedAsSuchNotAsAWrongPassword)
+{
+    start_with(4);
+    p.files.fail_with = platform::FileError{5, "Acc\xE8s refus\xE9."};
+    unlock_with({[&] {
+        type(dialog.current_field, "abc");
+        click(dialog.ok_button);
+        click(dialog.abandon_verify_button);
+    }});
+    EXPECT_EQ(event_numbers(p.events), (std::vector<std::uint32_t>{100, 117}));
+    EXPECT_EQ(p.events.events.back().inserts[1], PASSWORD_FILE);
+}
+
+// "Quitter" chosen while the read failure is on screen: once the program has
+// ended, no box and no event follow.
+TEST_F(PasswordWindow, NothingIsShownOrLoggedAfterAQuitDuringTheReadFailure)
+{
+    start_with(4);
+    p.files.fail_with = platform::FileError{5, "Acc\xE8s refus\xE9."};
+    p.boxes.while_shown = [&] {
+        p.boxes.while_shown = nullptr;
+        p.boxes.answers = {platform::ANSWER_YES};
+        choose("MNU_Quitter");
+    };
+    unlock_with({[&] { click(dialog.ok_button); }});
+    EXPECT_EQ(stored_start(), 4);
+    ASSERT_EQ(messages().size(), 2u); // the read failure, then the quit question
+    EXPECT_NE(messages()[0].find("Erreur  5"), std::string::npos);
+    EXPECT_EQ(event_numbers(p.events), (std::vector<std::uint32_t>{100, 117, 101}));
+    EXPECT_FALSE(form.window.loaded());
+}
+
 } // namespace
