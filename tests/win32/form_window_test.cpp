@@ -89,6 +89,27 @@ void keys_go_through_the_rule()
     w.forms.unload(w.form);
 }
 
+// Another program can send BN_CLICKED for any button: a hidden or disabled
+// one ignores it, as it ignores the mouse; Ctrl+Backspace's DEL goes nowhere.
+void only_a_usable_button_takes_a_click()
+{
+    Window w;
+    w.click(1);
+    check(w.seen == std::vector<std::string>{"OK"}, "a shown, enabled button takes a click");
+    w.seen.clear();
+    w.ok.set_visible(false);
+    w.click(1);
+    check(w.seen.empty(), "a hidden button ignores a click sent to it");
+    w.ok.set_visible(true);
+    w.ok.set_enabled(false);
+    w.click(1);
+    check(w.seen.empty(), "a disabled button ignores a click sent to it");
+
+    w.type("ab\x7F" "c");
+    check(w.field.text() == "abc" && window_text(w.edit()) == "abc", "the field takes no DEL");
+    w.forms.unload(w.form);
+}
+
 void a_button_unloads_and_loads_its_form_again()
 {
     Window w;
@@ -161,6 +182,7 @@ void a_window_destroyed_by_the_system()
 int main()
 {
     keys_go_through_the_rule();
+    only_a_usable_button_takes_a_click();
     a_button_unloads_and_loads_its_form_again();
     a_field_unloads_its_form_and_waits();
     a_handler_unloads_another_form();
