@@ -1,6 +1,5 @@
 #include "about/contact.h"
 
-#include "password/password_file.h"
 #include "program/maker.h"
 
 namespace about {
@@ -12,7 +11,7 @@ std::string contact_address()
 
 void open_mail_to_maker(platform::Shell& shell, platform::SystemInfo& system, const platform::Form& main_window)
 {
-    const std::string windows = password::windows_directory(system);
+    const std::string windows = system.windows_directory();
     const std::string directory = windows.empty() ? std::string() : windows + MAIL_DIRECTORY_SUFFIX;
     shell.shell_execute(main_window.window_handle, "", contact_address(), "", directory,
                         platform::SW_SHOWNORMAL_MODE);

@@ -36,30 +36,30 @@ bool decimal_equals(const std::string& digits, char number)
 
 } // namespace
 
-int lock_state_from_bytes(std::uint32_t type, std::vector<std::uint8_t> bytes)
+LockState lock_state_from_bytes(std::uint32_t type, std::vector<std::uint8_t> bytes)
 {
     if (!bytes.empty() && bytes.back() == 0)
         bytes.pop_back();
     if (type != platform::REG_DWORD_TYPE)
-        return STATE_UNLOCKED;
+        return LockState::unlocked;
 
     // The bytes, most significant first, each as hexadecimal without leading
     // zeros; the text is read as a decimal number after every byte.
-    int state = STATE_UNLOCKED;
+    LockState state = LockState::unlocked;
     std::string text;
     for (auto it = bytes.rbegin(); it != bytes.rend(); ++it) {
         text += upper_hex(*it);
         if (!all_digits(text))
-            return STATE_UNLOCKED; // a hex letter: not a number the service uses
+            return LockState::unlocked; // a hex letter: not a number the service uses
         if (decimal_equals(text, '3'))
-            state = STATE_UNLOCKED;
+            state = LockState::unlocked;
         else if (decimal_equals(text, '4'))
-            state = STATE_LOCKED;
+            state = LockState::locked;
     }
     return state;
 }
 
-std::optional<int> read_lock_state(platform::Registry& registry)
+std::optional<LockState> read_lock_state(platform::Registry& registry)
 {
     const auto stored = read_start_value(registry);
     if (!stored)
@@ -86,7 +86,7 @@ std::optional<StoredStart> read_start_value(platform::Registry& registry)
     return stored;
 }
 
-int lock_state_of(const StoredStart& stored)
+LockState lock_state_of(const StoredStart& stored)
 {
     return lock_state_from_bytes(stored.type, stored.bytes);
 }

@@ -14,12 +14,11 @@ inline constexpr char START_VALUE[] = "Start";
 inline constexpr std::uint32_t START_UNLOCKED = 3;
 inline constexpr std::uint32_t START_LOCKED = 4;
 
-inline constexpr int STATE_UNLOCKED = 0;
-inline constexpr int STATE_LOCKED = 1;
+enum class LockState { unlocked, locked };
 
-// Reads the service's Start value: STATE_LOCKED or STATE_UNLOCKED, or nothing
-// when the key or the value cannot be read.
-std::optional<int> read_lock_state(platform::Registry& registry);
+// Reads the service's Start value: the state it tells, or nothing when the
+// key or the value cannot be read.
+std::optional<LockState> read_lock_state(platform::Registry& registry);
 
 // The Start value as the registry holds it: its type and its data bytes.
 struct StoredStart {
@@ -32,7 +31,7 @@ struct StoredStart {
 std::optional<StoredStart> read_start_value(platform::Registry& registry);
 
 // The state a stored value tells.
-int lock_state_of(const StoredStart& stored);
+LockState lock_state_of(const StoredStart& stored);
 
 // The value as regedit shows it: a REG_DWORD in decimal, a string as it is;
 // empty for any other type.
@@ -40,7 +39,7 @@ std::string start_value_text(const StoredStart& stored);
 
 // The state told by the bytes the registry returned (type, and the data
 // bytes up to the returned size).
-int lock_state_from_bytes(std::uint32_t type, std::vector<std::uint8_t> bytes);
+LockState lock_state_from_bytes(std::uint32_t type, std::vector<std::uint8_t> bytes);
 
 enum class WriteResult { written, open_failed, set_failed, close_failed };
 

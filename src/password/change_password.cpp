@@ -10,19 +10,20 @@ namespace password {
 
 namespace {
 
-constexpr int ENTER = 13;
-constexpr std::size_t SHORTEST_ENTRY = 2; // the change layout ignores Enter in a shorter field
-// The fields take no more, but another program can set a longer text.
-constexpr std::size_t LONGEST_ENTRY = 8;
 constexpr int CLIENT_WIDTH = 2040;
 constexpr char HINT_MAX_LENGTH[] = "Max 8 caractères !";
 
 // The three password fields: "*" for every character, 8 at most, bold.
-constexpr platform::TextBox::Style MASKED_FIELD{'*', 8, platform::FontWeight::bold};
+constexpr platform::TextBox::Style MASKED_FIELD{'*', static_cast<int>(NEW_PASSWORD_MAX_LENGTH),
+                                                platform::FontWeight::bold};
+static_assert(NEW_PASSWORD_MAX_LENGTH == 8, "the hint says 8");
 
 bool is_enter_in(int key, const platform::TextBox& field)
 {
-    return key == ENTER && field.text().size() >= SHORTEST_ENTRY && field.text().size() <= LONGEST_ENTRY;
+    // The fields take no more than the longest password, but another program
+    // can set a longer text; the change layout ignores Enter in a shorter one.
+    return key == platform::ENTER_KEY && field.text().size() >= NEW_PASSWORD_MIN_LENGTH &&
+           field.text().size() <= NEW_PASSWORD_MAX_LENGTH;
 }
 
 } // namespace
@@ -136,7 +137,7 @@ void PasswordWindow::check_current_password(std::string& typed)
     // any password, which only another program can have put in the field.
     const StoredPassword stored = file_.stored_password(file_folder_, file_name_);
     typed = upper_case_1252(typed);
-    if (stored.password && typed.size() <= LONGEST_ENTRY && *stored.password == typed) {
+    if (stored.password && typed.size() <= NEW_PASSWORD_MAX_LENGTH && *stored.password == typed) {
         current_verified_ = true;
         return;
     }

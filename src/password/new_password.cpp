@@ -29,7 +29,7 @@ std::optional<std::string> new_password_problem(const std::string& password)
     if (password.find('"') != std::string::npos || password.back() == '\\')
         return QUOTE_REFUSED;
     if (!std::all_of(password.begin(), password.end(), [](char c) { return typeable(static_cast<unsigned char>(c)); }))
-        return "Le mot de passe contient un caractère hors de Windows-1252 ou qui ne se tape pas.";
+        return UNTYPEABLE_CHARACTER;
     return std::nullopt;
 }
 

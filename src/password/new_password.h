@@ -18,6 +18,9 @@ inline constexpr char DEFAULT_PASSWORD[] = "VERROU";
 inline constexpr char QUOTE_REFUSED[] = "Le mot de passe contient un guillemet (\") ou finit par une barre oblique "
                                         "inverse (\\), que les lignes de commande ne transmettent pas sûrement.";
 
+inline constexpr char UNTYPEABLE_CHARACTER[] =
+    "Le mot de passe contient un caractère hors de Windows-1252 ou qui ne se tape pas.";
+
 inline constexpr std::size_t NEW_PASSWORD_MIN_LENGTH = 2;
 inline constexpr std::size_t NEW_PASSWORD_MAX_LENGTH = 8;
 

@@ -10,8 +10,6 @@ namespace password {
 
 namespace {
 
-constexpr std::uint32_t WINDOWS_DIRECTORY_BUFFER = 4096;
-
 // Numbers are shown with a leading blank when not negative.
 std::string signed_number(long number)
 {
@@ -30,18 +28,9 @@ FileFailure no_windows_directory(FileAccess access, const std::string& name)
 
 } // namespace
 
-std::string windows_directory(platform::SystemInfo& system)
-{
-    std::vector<char> buffer(WINDOWS_DIRECTORY_BUFFER, '\0');
-    const std::uint32_t length = system.get_windows_directory(buffer.data(), WINDOWS_DIRECTORY_BUFFER - 1);
-    if (length == 0 || length >= WINDOWS_DIRECTORY_BUFFER)
-        return {};
-    return std::string(buffer.data(), length);
-}
-
 std::string password_file_folder(platform::SystemInfo& system)
 {
-    const std::string directory = windows_directory(system);
+    const std::string directory = system.windows_directory();
     return directory.empty() ? std::string() : directory + SYSTEM32_SUFFIX;
 }
 

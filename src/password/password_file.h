@@ -30,8 +30,6 @@ inline constexpr char INVALID_DATA_TEXT[] = "Données non valides.";
 inline constexpr long NO_WINDOWS_DIRECTORY_CODE = 3;
 inline constexpr char NO_WINDOWS_DIRECTORY_TEXT[] = "Le dossier Windows est introuvable.";
 
-// The Windows directory as the system reports it; empty when it cannot tell.
-std::string windows_directory(platform::SystemInfo& system);
 // The folder of the password file: the Windows directory's system32 with its
 // closing backslash, or empty when the Windows directory is unknown.
 std::string password_file_folder(platform::SystemInfo& system);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -21,9 +22,9 @@ public:
     // GetVersionExA: fills the record whose size field the caller has set;
     // leaves it untouched when the call fails.
     virtual void get_version(VersionRecord& record) = 0;
-    // GetWindowsDirectoryA: copies the directory into buffer (at most
-    // stated_size characters plus a NUL) and returns its length, 0 on failure.
-    virtual std::uint32_t get_windows_directory(char* buffer, std::uint32_t stated_size) = 0;
+    // The Windows directory as the system reports it, without a closing
+    // backslash; empty when the system cannot tell.
+    virtual std::string windows_directory() = 0;
 };
 
 } // namespace platform

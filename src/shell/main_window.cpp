@@ -66,7 +66,6 @@ std::int32_t MainWindow::read_system_code()
 // Form_Load
 void MainWindow::start_up()
 {
-    startup_state_ = 0;
     locked_ = false;
 
     const std::string product = program::PRODUCT_NAME;
@@ -90,8 +89,7 @@ void MainWindow::start_up()
         end_program();
         return;
     }
-    startup_state_ = *state;
-    if (startup_state_ == lock::STATE_LOCKED)
+    if (*state == lock::LockState::locked)
         show_locked_icon();
     else
         show_unlocked_icon();
@@ -197,7 +195,7 @@ void MainWindow::follow_start_value()
     const auto stored = lock::read_start_value(services_.registry);
     if (!stored)
         return;
-    const bool locked = lock::lock_state_of(*stored) == lock::STATE_LOCKED;
+    const bool locked = lock::lock_state_of(*stored) == lock::LockState::locked;
     if (locked == locked_)
         return; // the program's own write, or no change: no flicker
     if (locked)

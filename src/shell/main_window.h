@@ -76,7 +76,6 @@ public:
     about::About* about_window() { return about_ ? &*about_ : nullptr; }
     const lock::LockSwitch& lock_switch() const { return lock_switch_; }
 
-    int startup_state() const { return startup_state_; }
     const platform::NotifyIconData& notify_record() const { return notify_record_; }
 
     void end_program() override;
@@ -101,7 +100,6 @@ private:
     lock::LockSwitch lock_switch_;
     platform::VersionRecord version_record_;
     platform::NotifyIconData notify_record_;
-    int startup_state_ = 0;
     bool locked_ = false;
     bool icon_shown_ = false;
     // Start-up has been reported: the end will be too, once.

@@ -122,15 +122,6 @@ void FakeSystemInfo::get_version(platform::VersionRecord& record)
         record = version;
 }
 
-std::uint32_t FakeSystemInfo::get_windows_directory(char* buffer, std::uint32_t stated_size)
-{
-    stated_size_seen = stated_size;
-    if (windows_directory.empty() || windows_directory.size() >= stated_size)
-        return 0;
-    std::memcpy(buffer, windows_directory.c_str(), windows_directory.size() + 1);
-    return static_cast<std::uint32_t>(windows_directory.size());
-}
-
 int FakeMessageBox::show(const std::string& text, platform::Buttons buttons, platform::BoxIcon icon)
 {
     return show_owned(0, text, buttons, icon);

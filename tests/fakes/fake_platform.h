@@ -75,11 +75,10 @@ public:
     platform::VersionRecord version{148, 5, 1, 2600, 2, {}};
     bool version_fails = false;
     std::uint32_t size_seen = 0;
-    std::string windows_directory = "C:\\WINDOWS";
-    std::uint32_t stated_size_seen = 0;
+    std::string windows_folder = "C:\\WINDOWS"; // empty: the system cannot tell
 
     void get_version(platform::VersionRecord& record) override;
-    std::uint32_t get_windows_directory(char* buffer, std::uint32_t stated_size) override;
+    std::string windows_directory() override { return windows_folder; }
 };
 
 class FakeMessageBox : public platform::MessageBoxes {

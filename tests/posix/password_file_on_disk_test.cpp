@@ -24,8 +24,8 @@ protected:
                    testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(windows);
         fs::create_directories(windows / "system32");
-        system.windows_directory = windows.string();
-        path = password::windows_directory(system) + password::SYSTEM32_SUFFIX;
+        system.windows_folder = windows.string();
+        path = password::password_file_folder(system);
     }
     void TearDown() override { fs::remove_all(windows); }
 

@@ -274,9 +274,9 @@ TEST_F(Email, HandsTheMailtoAddressToTheShellOwnedByTheMainWindow)
 TEST_F(Email, StartsTheMailProgramInTheSystemFolderOfThisWindowsOrInNoneWhenItIsUnknown)
 {
     start_with(3);
-    p.system.windows_directory = "D:\\WINNT";
+    p.system.windows_folder = "D:\\WINNT";
     choose("MNU_Email");
-    p.system.windows_directory = "";
+    p.system.windows_folder = "";
     choose("MNU_Email");
     ASSERT_EQ(p.shell.calls.size(), 2u);
     EXPECT_EQ(p.shell.calls[0].directory, "D:\\WINNT\\system32");

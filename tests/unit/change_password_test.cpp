@@ -812,7 +812,7 @@ TEST_F(PasswordWindow, CtrlBackspaceTypesNothingIntoAPassword)
 
 TEST_F(PasswordWindow, WithoutTheWindowsDirectoryNoEntryUnlocksAndNothingIsWritten)
 {
-    p.system.windows_directory = "";
+    p.system.windows_folder = "";
     p.files.files["PSTACK.DRV"] = password::encode_password("PLANTED") + std::string(16, '\0');
     start_with(4);
     unlock_with({[&] {

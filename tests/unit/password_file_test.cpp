@@ -9,22 +9,12 @@
 
 namespace {
 
-TEST(WindowsDirectory, AsksWithTheStatedSizeAndKeepsTheDirectoryAsReported)
-{
-    fakes::FakeSystemInfo system;
-    system.windows_directory = "C:\\WINNT";
-    EXPECT_EQ(password::windows_directory(system), "C:\\WINNT");
-    EXPECT_EQ(system.stated_size_seen, 4095u);
-    system.windows_directory = "";
-    EXPECT_EQ(password::windows_directory(system), "");
-}
-
 TEST(WindowsDirectory, ThePasswordFileFolderIsUnknownWithoutIt)
 {
     fakes::FakeSystemInfo system;
-    system.windows_directory = "C:\\WINNT";
+    system.windows_folder = "C:\\WINNT";
     EXPECT_EQ(password::password_file_folder(system), "C:\\WINNT\\system32\\");
-    system.windows_directory = "";
+    system.windows_folder = "";
     EXPECT_EQ(password::password_file_folder(system), "");
 }
 

@@ -8,14 +8,14 @@
 
 namespace {
 
-using lock::STATE_LOCKED;
-using lock::STATE_UNLOCKED;
+constexpr auto STATE_LOCKED = lock::LockState::locked;
+constexpr auto STATE_UNLOCKED = lock::LockState::unlocked;
 
 struct BytesCase {
     const char* what;
     std::uint32_t type;
     std::vector<std::uint8_t> bytes;
-    int state;
+    lock::LockState state;
 };
 
 class StartValueBytes : public testing::TestWithParam<BytesCase> {};

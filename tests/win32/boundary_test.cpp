@@ -32,6 +32,24 @@ void version_record_size()
     check(extended.major == 0 && extended.build == 0 && extended.size == 156, "a larger stated size is refused");
 }
 
+// GetWindowsDirectoryA's result: the length of the directory, 0 when it
+// failed, or the size it needs when the buffer is too small.
+void windows_directory()
+{
+    std::vector<char> buffer(8, '\0');
+    std::memcpy(buffer.data(), "C:\\WINNT", 7);
+    check(platform::win32::directory_reported(buffer, 7) == "C:\\WINNT", "the directory as reported");
+    check(platform::win32::directory_reported(buffer, 0).empty(), "a failed call reports none");
+    check(platform::win32::directory_reported(buffer, 8).empty() &&
+              platform::win32::directory_reported(buffer, 200).empty(),
+          "a directory longer than the buffer is not read from it");
+    platform::win32::Win32SystemInfo system;
+    const std::string directory = system.windows_directory();
+    check(!directory.empty() && directory.back() != '\\' &&
+              ::GetFileAttributesA(directory.c_str()) != INVALID_FILE_ATTRIBUTES,
+          "the system's Windows directory, without a closing backslash");
+}
+
 void tray_tip()
 {
     platform::NotifyIconData record;
@@ -93,6 +111,7 @@ void short_write()
 
 int main()
 {
+    windows_directory();
     version_record_size();
     tray_tip();
     registry_query_room();

@@ -24,7 +24,7 @@ int print_password()
     platform::win32::Win32RecordFiles files;
     password::PasswordFile file(files);
     const password::RecordRead read =
-        file.read_record(password::windows_directory(system) + password::SYSTEM32_SUFFIX, password::PASSWORD_FILE_NAME);
+        file.read_record(password::password_file_folder(system), password::PASSWORD_FILE_NAME);
     if (read.failure) {
         std::printf("failure: %s\n", password::failure_message(*read.failure).c_str());
         std::printf("%s\n", password::DECODING_ERROR);

@@ -13,6 +13,13 @@ constexpr std::size_t FIRST_VERSION_TIP = 64;
 
 } // namespace
 
+std::string directory_reported(const std::vector<char>& buffer, UINT length)
+{
+    if (length == 0 || length >= buffer.size())
+        return {};
+    return std::string(buffer.data(), length);
+}
+
 NOTIFYICONDATAA notify_icon_data(const NotifyIconData& record)
 {
     NOTIFYICONDATAA data;

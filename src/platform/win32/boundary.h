@@ -9,6 +9,8 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/notification_area.h"
 #include "platform/record_file.h"
@@ -19,6 +21,14 @@ namespace platform::win32 {
 // structure, the tip cut to the 64 bytes a first-version record holds and
 // always ended by a NUL.
 NOTIFYICONDATAA notify_icon_data(const NotifyIconData& record);
+
+// A buffer for GetWindowsDirectoryA, more than any real path needs.
+inline constexpr std::size_t WINDOWS_DIRECTORY_BUFFER = 4096;
+
+// The directory GetWindowsDirectoryA reported into `buffer` with its result
+// `length`: empty when the call failed (0) or needed more room than the
+// buffer has (a length that large is the size it needs).
+std::string directory_reported(const std::vector<char>& buffer, UINT length);
 
 // The outcome of a WriteFile of `wanted` bytes: nothing when all were
 // written; the last error when the call failed; a short write that did not

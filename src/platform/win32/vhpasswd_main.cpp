@@ -119,7 +119,7 @@ int store_checked(const std::string& file_folder, const password::CommandArgumen
         return BAD_INPUT;
     }
     if (!password.representable) {
-        complain("Le mot de passe contient un caractère hors de Windows-1252 ou qui ne se tape pas.");
+        complain(password::UNTYPEABLE_CHARACTER);
         return BAD_INPUT;
     }
     if (const auto problem = password::new_password_problem(password.text)) {

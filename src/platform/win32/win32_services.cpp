@@ -109,9 +109,11 @@ void Win32SystemInfo::get_version(VersionRecord& record)
     std::memcpy(record.service_pack.data(), info.szCSDVersion, record.service_pack.size());
 }
 
-std::uint32_t Win32SystemInfo::get_windows_directory(char* buffer, std::uint32_t stated_size)
+std::string Win32SystemInfo::windows_directory()
 {
-    return ::GetWindowsDirectoryA(buffer, stated_size);
+    std::vector<char> buffer(WINDOWS_DIRECTORY_BUFFER, '\0');
+    const UINT length = ::GetWindowsDirectoryA(buffer.data(), static_cast<UINT>(buffer.size() - 1));
+    return directory_reported(buffer, length);
 }
 
 int Win32MessageBoxes::show(const std::string& text, Buttons buttons, BoxIcon icon)

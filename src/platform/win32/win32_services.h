@@ -31,7 +31,7 @@ public:
 class Win32SystemInfo : public SystemInfo {
 public:
     void get_version(VersionRecord& record) override;
-    std::uint32_t get_windows_directory(char* buffer, std::uint32_t stated_size) override;
+    std::string windows_directory() override;
 };
 
 class Win32MessageBoxes : public MessageBoxes {
