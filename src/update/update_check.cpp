@@ -51,15 +51,61 @@ bool printable_ascii_without_blanks_or_quotes(const std::string& text)
     return true;
 }
 
+bool letter_or_digit(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// Labels of letters, digits and hyphens, one dot between two.
+bool host_name(const std::string& host)
+{
+    std::size_t label_length = 0;
+    for (const char c : host) {
+        if (c == '.') {
+            if (label_length == 0)
+                return false;
+            label_length = 0;
+        } else if (letter_or_digit(c) || c == '-') {
+            ++label_length;
+        } else {
+            return false;
+        }
+    }
+    return label_length > 0;
+}
+
+// The part after "//" up to the path, query or fragment (a backslash too,
+// which browsers read as a slash): an optional user name and password ending
+// at its last '@', the host, an optional ':' and port number.
+bool names_a_host(const std::string& url, std::size_t after_slashes)
+{
+    const std::size_t end = url.find_first_of("/?#\\", after_slashes);
+    std::string authority = url.substr(after_slashes, end - after_slashes); // to the end when npos
+    if (const std::size_t at = authority.rfind('@'); at != std::string::npos)
+        authority.erase(0, at + 1);
+    const std::size_t colon = authority.find(':');
+    if (colon != std::string::npos && authority.find_first_not_of("0123456789", colon + 1) != std::string::npos)
+        return false;
+    return host_name(authority.substr(0, colon));
+}
+
 // The download address comes from an unauthenticated download: the shell
 // would just as well start a program or open a local file, and a blank or a
 // quote could end the address inside the browser's command line, so only
-// whole, plain web addresses go to it. An address as long as the reader's
+// whole, plain web addresses naming a host go to it; without one, Windows may
+// read what follows as a local path. An address as long as the reader's
 // buffer allows may have been cut.
 bool web_address(const std::string& url)
 {
-    return (starts_with_ignoring_case(url, "http://") || starts_with_ignoring_case(url, "https://")) &&
-           url.size() < INI_BUFFER_SIZE - 1 && printable_ascii_without_blanks_or_quotes(url);
+    std::size_t after_slashes = 0;
+    if (starts_with_ignoring_case(url, "http://"))
+        after_slashes = 7;
+    else if (starts_with_ignoring_case(url, "https://"))
+        after_slashes = 8;
+    else
+        return false;
+    return url.size() < INI_BUFFER_SIZE - 1 && printable_ascii_without_blanks_or_quotes(url) &&
+           names_a_host(url, after_slashes);
 }
 
 } // namespace
