@@ -108,6 +108,16 @@ bool web_address(const std::string& url)
            names_a_host(url, after_slashes);
 }
 
+// A download that ended: usable when it succeeded within the deadline.
+StepResult<void> downloaded_in_time(const platform::RunningDownload::Outcome& outcome)
+{
+    if (outcome.took_ms > DOWNLOAD_DEADLINE_MS)
+        return StepError{Failure::download_too_late}; // seen late, after a longer wait of another command
+    if (outcome.result != 0)
+        return StepError{Failure::download_failed, outcome.result};
+    return {};
+}
+
 } // namespace
 
 UpdateCheck::UpdateCheck(std::string name, platform::Services& services)
@@ -205,45 +215,38 @@ StepResult<void> UpdateCheck::test_connection()
 }
 
 // Telechargement: downloads into a new file that no one else has written, and
-// gives its path only when the download succeeded in time; otherwise the file
-// goes.
+// gives its path only when the download succeeded in time. A download that
+// ended, or never started, leaves no file. One still running when the check
+// gives up is abandoned with its file: the download may still write it, and
+// deletes it itself when it ends; until then the file keeps its name taken,
+// so the next check gets another one.
 StepResult<std::string> UpdateCheck::download_versions_file(const std::string& address)
 {
     const auto local = services_.file_system.new_temporary_file(TEMPORARY_FILE_PREFIX);
     if (!local)
         return StepError{Failure::no_temporary_file};
-    if (const auto downloaded = download_into(address, *local); !downloaded.succeeded()) {
+    const auto download = services_.internet.start_download(address, *local, platform::BIND_GET_NEWEST_VERSION);
+    if (!download) {
+        services_.file_system.delete_file(*local);
+        return StepError{Failure::download_not_started};
+    }
+    const auto ended = wait_for(*download);
+    if (!ended.succeeded())
+        return ended.error(); // the download still runs, and owns the file
+    if (const auto usable = downloaded_in_time(ended.value()); !usable.succeeded()) {
         services_.file_system.delete_file(*local); // the check fails either way
-        return downloaded.error();
+        return usable.error();
     }
     return *local;
 }
 
-// A download still running when this returns is abandoned: what it writes
-// later is deleted.
-StepResult<void> UpdateCheck::download_into(const std::string& address, const std::string& local)
-{
-    const auto download = services_.internet.start_download(address, local, platform::BIND_GET_NEWEST_VERSION);
-    if (!download)
-        return StepError{Failure::download_not_started};
-    const auto result = wait_for(*download);
-    if (!result.succeeded())
-        return result.error();
-    if (result.value() != 0)
-        return StepError{Failure::download_failed, result.value()};
-    return {};
-}
-
-// The download's result (its HRESULT) once it has ended within the deadline.
-// Menu commands keep running meanwhile.
-StepResult<long> UpdateCheck::wait_for(platform::RunningDownload& download)
+// The download's outcome once it has ended, or why the check stopped waiting
+// first. Menu commands keep running meanwhile.
+StepResult<platform::RunningDownload::Outcome> UpdateCheck::wait_for(platform::RunningDownload& download)
 {
     for (;;) {
-        if (const auto outcome = download.outcome()) {
-            if (outcome->took_ms > DOWNLOAD_DEADLINE_MS)
-                return StepError{Failure::download_too_late}; // seen late, after a longer wait of another command
-            return outcome->result;
-        }
+        if (const auto outcome = download.outcome())
+            return *outcome;
         if (download.elapsed_ms() > DOWNLOAD_DEADLINE_MS)
             return StepError{Failure::download_too_late};
         if (!services_.pump.process_pending_events())
