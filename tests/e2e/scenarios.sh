@@ -456,7 +456,8 @@ expect_addresses_refused() {
 }
 
 scenario_update_opens_no_address_but_a_web_address() {
-  expect_addresses_refused 'ftp://www.varnhollow.example/download/varnhollow-2.0.zip' 'C:\windows\system32\winver.exe' ''
+  expect_addresses_refused 'ftp://www.varnhollow.example/download/varnhollow-2.0.zip' 'C:\windows\system32\winver.exe' '' \
+    'http:///C:/windows/system32/winver.exe' 'http://@/download/varnhollow-2.0.zip'
 }
 
 # --- USB drives still plugged in when the lock goes on -------------------------
