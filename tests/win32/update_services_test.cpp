@@ -4,7 +4,6 @@
 
 #include <windows.h>
 #include <tlhelp32.h>
-#include <wininet.h>
 #include <winsock2.h>
 
 #include <cstdio>
@@ -222,17 +221,10 @@ bool wait_until(State reached)
     return reached();
 }
 
-// The bench's prefix may name a web proxy: this process's downloads go
-// straight to the loopback server instead.
-void connect_directly()
-{
-    INTERNET_PROXY_INFO direct{INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr};
-    ::InternetSetOptionA(nullptr, INTERNET_OPTION_PROXY, &direct, sizeof direct);
-}
-
 // A web server on the loopback that holds each request, the connection open
-// and silent, until the test lets it answer; then every held request and
-// every later one gets the versions file.
+// and silent, until the test lets it answer; then every held request, and
+// every later one until it holds again, gets the versions file. It answers
+// requests made to it and requests made through it as a web proxy alike.
 class HeldWebServer {
 public:
     HeldWebServer()
@@ -264,13 +256,16 @@ public:
     HeldWebServer& operator=(const HeldWebServer&) = delete;
 
     bool listening() const { return accepting_ ? true : false; }
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/download/versions.txt"; }
-    // Waits, for at most 20 s, until that many requests have come in.
+    std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
+    std::string url() const { return "http://" + address() + "/download/versions.txt"; }
+    long requests() { return ::InterlockedCompareExchange(&requests_, 0, 0); }
+    // Waits, for at most 20 s, until that many requests have come in in all.
     bool wait_for_requests(long count)
     {
-        return wait_until([&] { return ::InterlockedCompareExchange(&requests_, 0, 0) >= count; });
+        return wait_until([&] { return requests() >= count; });
     }
     void answer() { ::SetEvent(answering_.get()); }
+    void hold() { ::ResetEvent(answering_.get()); }
 
     static inline const std::string BODY = "[Varnhollow]\r\nVersion=1.5\r\n";
 
@@ -316,13 +311,59 @@ private:
     std::vector<platform::win32::UniqueKernelHandle> connections_; // the accepting thread's until it has ended
 };
 
+// The user's web proxy, as the bench's prefix may have left it pointing at a
+// server long gone: set to the test's server while the test runs, as urlmon
+// reads it once a process, then put back.
+class WebProxySetting {
+public:
+    explicit WebProxySetting(const std::string& server)
+    {
+        ::RegCreateKeyExA(HKEY_CURRENT_USER, SETTINGS, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
+                          &key_, nullptr);
+        DWORD size = sizeof enabled_;
+        had_enabled_ = ::RegQueryValueExA(key_, "ProxyEnable", nullptr, nullptr,
+                                          reinterpret_cast<BYTE*>(&enabled_), &size) == ERROR_SUCCESS;
+        char buffer[512] = {};
+        size = sizeof buffer - 1;
+        had_server_ = ::RegQueryValueExA(key_, "ProxyServer", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer),
+                                         &size) == ERROR_SUCCESS;
+        server_ = buffer;
+        set(1, server);
+    }
+    ~WebProxySetting()
+    {
+        set(enabled_, server_);
+        if (!had_enabled_)
+            ::RegDeleteValueA(key_, "ProxyEnable");
+        if (!had_server_)
+            ::RegDeleteValueA(key_, "ProxyServer");
+        ::RegCloseKey(key_);
+    }
+    WebProxySetting(const WebProxySetting&) = delete;
+    WebProxySetting& operator=(const WebProxySetting&) = delete;
+
+private:
+    static constexpr char SETTINGS[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    void set(DWORD enabled, const std::string& server)
+    {
+        ::RegSetValueExA(key_, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enabled), sizeof enabled);
+        ::RegSetValueExA(key_, "ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
+                         static_cast<DWORD>(server.size() + 1));
+    }
+
+    HKEY key_ = nullptr;
+    bool had_enabled_ = false;
+    DWORD enabled_ = 0;
+    bool had_server_ = false;
+    std::string server_;
+};
+
 // A check that gave up on its download leaves the file to it: the file stays,
 // so the next temporary file has another name, and the download deletes only
 // its own file once it ends.
-void abandoned_download()
+void abandoned_download(HeldWebServer& server)
 {
-    HeldWebServer server;
-    check(server.listening(), "the loopback web server listens");
+    server.hold();
     platform::win32::Win32Internet internet;
     platform::win32::Win32FileSystem system;
     const auto abandoned = system.new_temporary_file("VHt");
@@ -331,7 +372,7 @@ void abandoned_download()
         return;
     }
     auto download = internet.start_download(server.url(), *abandoned, platform::BIND_GET_NEWEST_VERSION);
-    check(download && server.wait_for_requests(1), "the download has asked the server");
+    check(download && server.wait_for_requests(server.requests() + 1), "the download has asked the server");
     download.reset();
     check(internet.download_running(), "the abandoned download still runs");
     check(exists(*abandoned), "letting go of a running download leaves its file in place");
@@ -386,7 +427,6 @@ void hang_at_exit()
 int end_during_download(const std::string& url, const std::string& path)
 {
     platform::win32::Win32Platform system(::GetModuleHandleA(nullptr));
-    connect_directly();
     if (system.runtime.previous_instance())
         return 2;
     auto download = system.internet.start_download(url, path, platform::BIND_GET_NEWEST_VERSION);
@@ -405,9 +445,10 @@ bool instance_free()
     return instance && ::GetLastError() != ERROR_ALREADY_EXISTS;
 }
 
-void program_ending_during_a_download()
+void program_ending_during_a_download(HeldWebServer& server)
 {
-    HeldWebServer server;
+    server.hold();
+    const long asked_before = server.requests();
     platform::win32::Win32FileSystem system;
     const auto target = system.new_temporary_file("VHt");
     const platform::win32::UniqueKernelHandle end_now(::CreateEventA(nullptr, TRUE, FALSE, END_NOW_EVENT));
@@ -430,7 +471,7 @@ void program_ending_during_a_download()
     const platform::win32::UniqueKernelHandle program(started.hProcess);
     const platform::win32::UniqueKernelHandle program_thread(started.hThread);
 
-    check(server.wait_for_requests(1), "the program's download has asked the server");
+    check(server.wait_for_requests(asked_before + 1), "the program's download has asked the server");
     check(!instance_free(), "the program holds the instance");
     ::SetEvent(end_now.get());
     const bool ended = ::WaitForSingleObject(program.get(), 20000) == WAIT_OBJECT_0;
@@ -485,14 +526,16 @@ int main(int argc, char** argv)
 {
     if (argc == 4 && std::string(argv[1]) == "end-during-download")
         return end_during_download(argv[2], argv[3]);
-    connect_directly();
+    HeldWebServer server;
+    check(server.listening(), "the loopback web server listens");
+    const WebProxySetting proxy(server.address());
     const std::string folder = temporary_folder();
     ini_reader(folder);
     files(folder);
     downloads(folder);
-    abandoned_download();
+    abandoned_download(server);
     download_ended_unseen(folder);
-    program_ending_during_a_download();
+    program_ending_during_a_download(server);
     program_ending_without_a_download(::GetModuleHandleA(nullptr));
     control_window(::GetModuleHandleA(nullptr));
     ::RemoveDirectoryA(folder.c_str());
