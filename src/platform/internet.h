@@ -11,8 +11,9 @@ namespace platform {
 inline constexpr std::uint32_t BIND_GET_NEWEST_VERSION = 0x10;
 
 // A download that runs while the program goes on handling its events.
-// Destroying it before it has ended abandons it: whatever it writes after
-// that is deleted, and nothing else of it reaches the program.
+// Destroying it before outcome() has told its end abandons it: the download
+// keeps its file, which no one else may delete meanwhile, and deletes it once
+// it has ended; nothing else of it reaches the program.
 class RunningDownload {
 public:
     struct Outcome {

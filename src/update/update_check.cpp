@@ -51,15 +51,71 @@ bool printable_ascii_without_blanks_or_quotes(const std::string& text)
     return true;
 }
 
+bool letter_or_digit(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// Labels of letters, digits and hyphens, one dot between two.
+bool host_name(const std::string& host)
+{
+    std::size_t label_length = 0;
+    for (const char c : host) {
+        if (c == '.') {
+            if (label_length == 0)
+                return false;
+            label_length = 0;
+        } else if (letter_or_digit(c) || c == '-') {
+            ++label_length;
+        } else {
+            return false;
+        }
+    }
+    return label_length > 0;
+}
+
+// The part after "//" up to the path, query or fragment (a backslash too,
+// which browsers read as a slash): an optional user name and password ending
+// at its last '@', the host, an optional ':' and port number.
+bool names_a_host(const std::string& url, std::size_t after_slashes)
+{
+    const std::size_t end = url.find_first_of("/?#\\", after_slashes);
+    std::string authority = url.substr(after_slashes, end - after_slashes); // to the end when npos
+    if (const std::size_t at = authority.rfind('@'); at != std::string::npos)
+        authority.erase(0, at + 1);
+    const std::size_t colon = authority.find(':');
+    if (colon != std::string::npos && authority.find_first_not_of("0123456789", colon + 1) != std::string::npos)
+        return false;
+    return host_name(authority.substr(0, colon));
+}
+
 // The download address comes from an unauthenticated download: the shell
 // would just as well start a program or open a local file, and a blank or a
 // quote could end the address inside the browser's command line, so only
-// whole, plain web addresses go to it. An address as long as the reader's
+// whole, plain web addresses naming a host go to it; without one, Windows may
+// read what follows as a local path. An address as long as the reader's
 // buffer allows may have been cut.
 bool web_address(const std::string& url)
 {
-    return (starts_with_ignoring_case(url, "http://") || starts_with_ignoring_case(url, "https://")) &&
-           url.size() < INI_BUFFER_SIZE - 1 && printable_ascii_without_blanks_or_quotes(url);
+    std::size_t after_slashes = 0;
+    if (starts_with_ignoring_case(url, "http://"))
+        after_slashes = 7;
+    else if (starts_with_ignoring_case(url, "https://"))
+        after_slashes = 8;
+    else
+        return false;
+    return url.size() < INI_BUFFER_SIZE - 1 && printable_ascii_without_blanks_or_quotes(url) &&
+           names_a_host(url, after_slashes);
+}
+
+// A download that ended: usable when it succeeded within the deadline.
+StepResult<void> downloaded_in_time(const platform::RunningDownload::Outcome& outcome)
+{
+    if (outcome.took_ms > DOWNLOAD_DEADLINE_MS)
+        return StepError{Failure::download_too_late}; // seen late, after a longer wait of another command
+    if (outcome.result != 0)
+        return StepError{Failure::download_failed, outcome.result};
+    return {};
 }
 
 } // namespace
@@ -159,45 +215,38 @@ StepResult<void> UpdateCheck::test_connection()
 }
 
 // Telechargement: downloads into a new file that no one else has written, and
-// gives its path only when the download succeeded in time; otherwise the file
-// goes.
+// gives its path only when the download succeeded in time. A download that
+// ended, or never started, leaves no file. One still running when the check
+// gives up is abandoned with its file: the download may still write it, and
+// deletes it itself when it ends; until then the file keeps its name taken,
+// so the next check gets another one.
 StepResult<std::string> UpdateCheck::download_versions_file(const std::string& address)
 {
     const auto local = services_.file_system.new_temporary_file(TEMPORARY_FILE_PREFIX);
     if (!local)
         return StepError{Failure::no_temporary_file};
-    if (const auto downloaded = download_into(address, *local); !downloaded.succeeded()) {
+    const auto download = services_.internet.start_download(address, *local, platform::BIND_GET_NEWEST_VERSION);
+    if (!download) {
+        services_.file_system.delete_file(*local);
+        return StepError{Failure::download_not_started};
+    }
+    const auto ended = wait_for(*download);
+    if (!ended.succeeded())
+        return ended.error(); // the download still runs, and owns the file
+    if (const auto usable = downloaded_in_time(ended.value()); !usable.succeeded()) {
         services_.file_system.delete_file(*local); // the check fails either way
-        return downloaded.error();
+        return usable.error();
     }
     return *local;
 }
 
-// A download still running when this returns is abandoned: what it writes
-// later is deleted.
-StepResult<void> UpdateCheck::download_into(const std::string& address, const std::string& local)
-{
-    const auto download = services_.internet.start_download(address, local, platform::BIND_GET_NEWEST_VERSION);
-    if (!download)
-        return StepError{Failure::download_not_started};
-    const auto result = wait_for(*download);
-    if (!result.succeeded())
-        return result.error();
-    if (result.value() != 0)
-        return StepError{Failure::download_failed, result.value()};
-    return {};
-}
-
-// The download's result (its HRESULT) once it has ended within the deadline.
-// Menu commands keep running meanwhile.
-StepResult<long> UpdateCheck::wait_for(platform::RunningDownload& download)
+// The download's outcome once it has ended, or why the check stopped waiting
+// first. Menu commands keep running meanwhile.
+StepResult<platform::RunningDownload::Outcome> UpdateCheck::wait_for(platform::RunningDownload& download)
 {
     for (;;) {
-        if (const auto outcome = download.outcome()) {
-            if (outcome->took_ms > DOWNLOAD_DEADLINE_MS)
-                return StepError{Failure::download_too_late}; // seen late, after a longer wait of another command
-            return outcome->result;
-        }
+        if (const auto outcome = download.outcome())
+            return *outcome;
         if (download.elapsed_ms() > DOWNLOAD_DEADLINE_MS)
             return StepError{Failure::download_too_late};
         if (!services_.pump.process_pending_events())

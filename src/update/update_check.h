@@ -63,8 +63,7 @@ private:
     void show_failure(const StepError& error);
     StepResult<void> test_connection();
     StepResult<std::string> download_versions_file(const std::string& address);
-    StepResult<void> download_into(const std::string& address, const std::string& local);
-    StepResult<long> wait_for(platform::RunningDownload& download);
+    StepResult<platform::RunningDownload::Outcome> wait_for(platform::RunningDownload& download);
     StepResult<PublishedVersion> read_versions_file(const std::string& local);
     std::string read_value(const std::string& path, const std::string& key);
     StepResult<bool> compare_versions(const std::string& current, const std::string& published);

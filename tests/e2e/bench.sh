@@ -528,6 +528,15 @@ expect_no_temporary_file() {
   [ -z "$left" ] || fail "left behind: $left"
 }
 
+# One file of the check's in the temporary folder: the download that was given
+# up on may still write it, and deletes it itself when it ends.
+expect_temporary_file_left_to_the_download() {
+  local left
+  find_temporary_folder
+  left=$(find "$TEMPORARY_FOLDER" -maxdepth 1 -iname 'VH*.tmp' 2>/dev/null)
+  [ "$(grep -c . <<<"$left")" -eq 1 ] || fail "the check's files in the temporary folder: [$left], expected the running download's one"
+}
+
 expect_start() {
   local got
   got=$(usbstor_start)

@@ -258,9 +258,10 @@ std::optional<std::string> FakeFileSystem::new_temporary_file(const std::string&
     if (temporary_files_fail)
         return std::nullopt;
     std::string path;
+    unsigned number = FIRST_UNIQUE;
     do {
         char unique[5];
-        std::snprintf(unique, sizeof unique, "%04X", next_unique_++ & 0xFFFF);
+        std::snprintf(unique, sizeof unique, "%04X", number++ & 0xFFFF);
         path = temporary_directory + "\\" + prefix.substr(0, 3) + unique + ".tmp";
     } while (files.count(path));
     files[path] = "";
@@ -336,12 +337,12 @@ void FakeInternet::end(State& download)
     const auto page = served.find(download.request.url);
     const long result = page == served.end() ? DOWNLOAD_FAILURE : fails_after_writing.value_or(0);
     download.outcome = platform::RunningDownload::Outcome{result, now_ms_ - download.started_at};
-    if (download.abandoned) {
-        ++late_results;
-        return;
-    }
     if (page != served.end())
         disk_.files[download.request.path] = page->second;
+    if (download.abandoned) {
+        ++late_results;
+        disk_.files.erase(download.request.path);
+    }
 }
 
 int FakeInternet::running() const

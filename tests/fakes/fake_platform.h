@@ -191,11 +191,13 @@ public:
     bool temporary_files_fail = false;        // as for a full or read-only folder
 
     // An empty file named as GetTempFileNameA names it, never one that exists.
+    // Each call tries the same number first, as the real one does when the
+    // clock it starts from reads the same: a deleted file's name comes back.
     std::optional<std::string> new_temporary_file(const std::string& prefix) override;
     std::optional<platform::FileError> delete_file(const std::string& path) override;
 
 private:
-    unsigned next_unique_ = 0x1A2B;
+    static constexpr unsigned FIRST_UNIQUE = 0x1A2B;
 };
 
 // A web server in memory, and the clock of the downloads from it. A download
@@ -204,7 +206,8 @@ private:
 // written). By default a download ends as soon as it starts; with
 // `answers_at_once` false it runs until the test calls finish_download(),
 // while time_passes() moves the clock. A download the program abandoned
-// writes nothing when it finishes, as the real one deletes its late file.
+// writes its file when it finishes all the same, then deletes it, as the
+// real one does: whatever file then has that name.
 // Not modelled: a download that writes part of its file.
 class FakeInternet : public platform::Internet {
 public:

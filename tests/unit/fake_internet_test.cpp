@@ -43,6 +43,19 @@ TEST_F(FakeDownloads, AnAbandonedDownloadWritesNothingWhenItEnds)
     EXPECT_EQ(disk.files.count("C:\\f.tmp"), 0u);
 }
 
+TEST_F(FakeDownloads, AnAbandonedDownloadKeepsItsFileUntilItEndsThenDeletesIt)
+{
+    internet.answers_at_once = false;
+    internet.served["http://a/"] = "body";
+    const auto path = disk.new_temporary_file("VH");
+    auto download = internet.start_download("http://a/", *path, 0);
+    download.reset();
+    EXPECT_EQ(disk.files.count(*path), 1u);
+    internet.finish_download();
+    EXPECT_EQ(disk.files.count(*path), 0u);
+    EXPECT_TRUE(disk.deletions.empty()) << "the download's own deletion is not the program's";
+}
+
 TEST_F(FakeDownloads, AnUnservedAddressFailsAndWritesNothing)
 {
     auto download = internet.start_download("http://nowhere/", "C:\\f.tmp", 0);
@@ -64,6 +77,8 @@ TEST_F(FakeDownloads, TemporaryFilesAreNewEmptyAndNamedAsWindowsNamesThem)
     EXPECT_EQ(*first, disk.temporary_directory + "\\VHx1A2C.tmp");
     EXPECT_EQ(disk.files[*first], "");
     EXPECT_EQ(disk.files[taken], "someone else's");
+    disk.delete_file(*first);
+    EXPECT_EQ(disk.new_temporary_file("VHxyz"), first) << "a deleted file's name comes back";
     disk.temporary_files_fail = true;
     EXPECT_FALSE(disk.new_temporary_file("VH"));
 }

@@ -4,10 +4,14 @@
 
 #include <windows.h>
 #include <tlhelp32.h>
+#include <winsock2.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "checks.h"
 #include "platform/forms.h"
@@ -202,6 +206,296 @@ void downloads(const std::string& folder)
     ::DeleteFileA(source.c_str());
 }
 
+// Waits for a state, letting this thread's messages run, for at most 20 s.
+template <typename State>
+bool wait_until(State reached)
+{
+    for (int i = 0; i < 400; ++i) {
+        if (reached())
+            return true;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG message;
+        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageA(&message);
+    }
+    return reached();
+}
+
+// A web server on the loopback that holds each request, the connection open
+// and silent, until the test lets it answer; then every held request, and
+// every later one until it holds again, gets the versions file. It answers
+// requests made to it and requests made through it as a web proxy alike.
+class HeldWebServer {
+public:
+    HeldWebServer()
+    {
+        WSADATA data;
+        ::WSAStartup(MAKEWORD(2, 2), &data);
+        listener_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+        int size = sizeof address;
+        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) == 0 &&
+            ::listen(listener_, 8) == 0) {
+            port_ = ::ntohs(address.sin_port);
+            accepting_.reset(::CreateThread(nullptr, 0, accept_connections, this, 0, nullptr));
+        }
+    }
+    ~HeldWebServer()
+    {
+        answer();
+        ::closesocket(listener_); // ends the accepting thread
+        ::WaitForSingleObject(accepting_.get(), 20000);
+        for (const auto& connection : connections_)
+            ::WaitForSingleObject(connection.get(), 20000);
+        ::WSACleanup();
+    }
+    HeldWebServer(const HeldWebServer&) = delete;
+    HeldWebServer& operator=(const HeldWebServer&) = delete;
+
+    bool listening() const { return accepting_ ? true : false; }
+    std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
+    std::string url() const { return "http://" + address() + "/download/versions.txt"; }
+    long requests() { return ::InterlockedCompareExchange(&requests_, 0, 0); }
+    // Waits, for at most 20 s, until that many requests have come in in all.
+    bool wait_for_requests(long count)
+    {
+        return wait_until([&] { return requests() >= count; });
+    }
+    void answer() { ::SetEvent(answering_.get()); }
+    void hold() { ::ResetEvent(answering_.get()); }
+
+    static inline const std::string BODY = "[Varnhollow]\r\nVersion=1.5\r\n";
+
+private:
+    static DWORD WINAPI accept_connections(void* parameter)
+    {
+        auto& server = *static_cast<HeldWebServer*>(parameter);
+        for (;;) {
+            const SOCKET connection = ::accept(server.listener_, nullptr, nullptr);
+            if (connection == INVALID_SOCKET)
+                return 0;
+            auto* held = new Held{&server, connection};
+            server.connections_.emplace_back(::CreateThread(nullptr, 0, serve, held, 0, nullptr));
+        }
+    }
+    struct Held {
+        HeldWebServer* server;
+        SOCKET connection;
+    };
+    static DWORD WINAPI serve(void* parameter)
+    {
+        const std::unique_ptr<Held> held(static_cast<Held*>(parameter));
+        std::string request;
+        char buffer[1024];
+        for (int got; request.find("\r\n\r\n") == std::string::npos &&
+                      (got = ::recv(held->connection, buffer, sizeof buffer, 0)) > 0;)
+            request.append(buffer, got);
+        ::InterlockedIncrement(&held->server->requests_);
+        ::WaitForSingleObject(held->server->answering_.get(), 60000);
+        const std::string response = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
+                                     std::to_string(BODY.size()) + "\r\nConnection: close\r\n\r\n" + BODY;
+        ::send(held->connection, response.data(), static_cast<int>(response.size()), 0);
+        ::shutdown(held->connection, SD_SEND);
+        ::closesocket(held->connection);
+        return 0;
+    }
+
+    SOCKET listener_ = INVALID_SOCKET;
+    unsigned short port_ = 0;
+    volatile long requests_ = 0;
+    platform::win32::UniqueKernelHandle answering_{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    platform::win32::UniqueKernelHandle accepting_;
+    std::vector<platform::win32::UniqueKernelHandle> connections_; // the accepting thread's until it has ended
+};
+
+// The user's web proxy, as the bench's prefix may have left it pointing at a
+// server long gone: set to the test's server while the test runs, as urlmon
+// reads it once a process, then put back.
+class WebProxySetting {
+public:
+    explicit WebProxySetting(const std::string& server)
+    {
+        ::RegCreateKeyExA(HKEY_CURRENT_USER, SETTINGS, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
+                          &key_, nullptr);
+        DWORD size = sizeof enabled_;
+        had_enabled_ = ::RegQueryValueExA(key_, "ProxyEnable", nullptr, nullptr,
+                                          reinterpret_cast<BYTE*>(&enabled_), &size) == ERROR_SUCCESS;
+        char buffer[512] = {};
+        size = sizeof buffer - 1;
+        had_server_ = ::RegQueryValueExA(key_, "ProxyServer", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer),
+                                         &size) == ERROR_SUCCESS;
+        server_ = buffer;
+        set(1, server);
+    }
+    ~WebProxySetting()
+    {
+        set(enabled_, server_);
+        if (!had_enabled_)
+            ::RegDeleteValueA(key_, "ProxyEnable");
+        if (!had_server_)
+            ::RegDeleteValueA(key_, "ProxyServer");
+        ::RegCloseKey(key_);
+    }
+    WebProxySetting(const WebProxySetting&) = delete;
+    WebProxySetting& operator=(const WebProxySetting&) = delete;
+
+private:
+    static constexpr char SETTINGS[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    void set(DWORD enabled, const std::string& server)
+    {
+        ::RegSetValueExA(key_, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enabled), sizeof enabled);
+        ::RegSetValueExA(key_, "ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
+                         static_cast<DWORD>(server.size() + 1));
+    }
+
+    HKEY key_ = nullptr;
+    bool had_enabled_ = false;
+    DWORD enabled_ = 0;
+    bool had_server_ = false;
+    std::string server_;
+};
+
+// A check that gave up on its download leaves the file to it: the file stays,
+// so the next temporary file has another name, and the download deletes only
+// its own file once it ends.
+void abandoned_download(HeldWebServer& server)
+{
+    server.hold();
+    platform::win32::Win32Internet internet;
+    platform::win32::Win32FileSystem system;
+    const auto abandoned = system.new_temporary_file("VHt");
+    if (!abandoned) {
+        check(false, "a temporary file for the download");
+        return;
+    }
+    auto download = internet.start_download(server.url(), *abandoned, platform::BIND_GET_NEWEST_VERSION);
+    check(download && server.wait_for_requests(server.requests() + 1), "the download has asked the server");
+    download.reset();
+    check(internet.download_running(), "the abandoned download still runs");
+    check(exists(*abandoned), "letting go of a running download leaves its file in place");
+    const auto next = system.new_temporary_file("VHt");
+    check(next && *next != *abandoned, "the next temporary file has another name");
+
+    server.answer();
+    check(wait_until([&] { return !exists(*abandoned); }), "the late download deletes its file once it ends");
+    check(wait_until([&] { return !internet.download_running(); }), "and its thread ends");
+    check(next && exists(*next) && read_file(*next).empty(), "the next file is left alone");
+    if (next)
+        ::DeleteFileA(next->c_str());
+}
+
+// The end of a download can come between the check's last look and its
+// giving up: the file, which no thread writes any more, goes with the handle.
+void download_ended_unseen(const std::string& folder)
+{
+    platform::win32::Win32Internet internet;
+    platform::win32::Win32FileSystem system;
+    const std::string source = folder + "\\versions.txt";
+    write_file(source, HeldWebServer::BODY);
+    const auto target = system.new_temporary_file("VHt");
+    if (!target) {
+        check(false, "a temporary file for the download");
+        return;
+    }
+    auto download = internet.start_download(file_url(source), *target, 0);
+    check(download && wait_until([&] { return !internet.download_running(); }), "the download's thread ends");
+    check(exists(*target), "its file is there");
+    download.reset();
+    check(!exists(*target), "a download let go after an end it never told deletes its file");
+    ::DeleteFileA(target->c_str());
+    ::DeleteFileA(source.c_str());
+}
+
+constexpr char END_NOW_EVENT[] = "Varnhollow.UpdateServicesTest.EndNow";
+constexpr char INSTANCE_MUTEX[] = "Varnhollow.Instance";
+constexpr int EXIT_CODE_AT_THE_END = 7;
+
+// Stands in for whatever of a normal process end never returns: a library's
+// detach code, or the runtime's exit, waiting for a lock that the download's
+// thread held when ExitProcess killed it.
+void hang_at_exit()
+{
+    ::Sleep(INFINITE);
+}
+
+// The program's end as WinMain makes it, in a process of its own, while a
+// download runs: the instance taken, a download started, then the check
+// given up and the program ended when the parent says.
+int end_during_download(const std::string& url, const std::string& path)
+{
+    platform::win32::Win32Platform system(::GetModuleHandleA(nullptr));
+    if (system.runtime.previous_instance())
+        return 2;
+    auto download = system.internet.start_download(url, path, platform::BIND_GET_NEWEST_VERSION);
+    const platform::win32::UniqueKernelHandle end_now(::OpenEventA(SYNCHRONIZE, FALSE, END_NOW_EVENT));
+    if (!download || !end_now || ::WaitForSingleObject(end_now.get(), 30000) != WAIT_OBJECT_0)
+        return 3;
+    download.reset(); // a quit message ends the check's wait
+    std::atexit(hang_at_exit);
+    system.end_program(EXIT_CODE_AT_THE_END);
+    return 0;
+}
+
+bool instance_free()
+{
+    const platform::win32::UniqueKernelHandle instance(::CreateMutexA(nullptr, FALSE, INSTANCE_MUTEX));
+    return instance && ::GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+void program_ending_during_a_download(HeldWebServer& server)
+{
+    server.hold();
+    const long asked_before = server.requests();
+    platform::win32::Win32FileSystem system;
+    const auto target = system.new_temporary_file("VHt");
+    const platform::win32::UniqueKernelHandle end_now(::CreateEventA(nullptr, TRUE, FALSE, END_NOW_EVENT));
+    if (!target || !end_now) {
+        check(false, "a temporary file and an event for the program");
+        return;
+    }
+    char self[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string command_line =
+        "\"" + std::string(self) + "\" end-during-download " + server.url() + " \"" + *target + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &started)) {
+        check(false, "the program starts");
+        return;
+    }
+    const platform::win32::UniqueKernelHandle program(started.hProcess);
+    const platform::win32::UniqueKernelHandle program_thread(started.hThread);
+
+    check(server.wait_for_requests(asked_before + 1), "the program's download has asked the server");
+    check(!instance_free(), "the program holds the instance");
+    ::SetEvent(end_now.get());
+    const bool ended = ::WaitForSingleObject(program.get(), 20000) == WAIT_OBJECT_0;
+    check(ended, "a program ending during a download ends at once, whatever its exit code would do");
+    if (!ended)
+        ::TerminateProcess(program.get(), 1);
+    DWORD exit_code = 0;
+    ::GetExitCodeProcess(program.get(), &exit_code);
+    check(exit_code == EXIT_CODE_AT_THE_END, "with the program's exit code: " + std::to_string(exit_code));
+    check(instance_free(), "another instance may start");
+    check(!exists(*target), "the download's file went with the process");
+    ::DeleteFileA(target->c_str());
+}
+
+// Without a download running, the end only lets go of the instance and
+// returns: the process ends as usual.
+void program_ending_without_a_download(HINSTANCE instance)
+{
+    platform::win32::Win32Platform system(instance);
+    check(!system.runtime.previous_instance() && !instance_free(), "the instance is taken");
+    system.end_program(0);
+    check(instance_free(), "the end of the program lets another instance start");
+}
+
 void control_window(HINSTANCE instance)
 {
     platform::win32::Win32Platform system(instance);
@@ -228,12 +522,21 @@ void control_window(HINSTANCE instance)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (argc == 4 && std::string(argv[1]) == "end-during-download")
+        return end_during_download(argv[2], argv[3]);
+    HeldWebServer server;
+    check(server.listening(), "the loopback web server listens");
+    const WebProxySetting proxy(server.address());
     const std::string folder = temporary_folder();
     ini_reader(folder);
     files(folder);
     downloads(folder);
+    abandoned_download(server);
+    download_ended_unseen(folder);
+    program_ending_during_a_download(server);
+    program_ending_without_a_download(::GetModuleHandleA(nullptr));
     control_window(::GetModuleHandleA(nullptr));
     ::RemoveDirectoryA(folder.c_str());
     return checks::report();

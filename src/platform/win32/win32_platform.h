@@ -38,6 +38,10 @@ struct Win32Platform {
     Win32EventLog events{program::PRODUCT_NAME};
     platform::Services services{registry, tray,     system,      boxes, runtime, windows, windows, files,
                                 internet, ini,      file_system, shell, watch,   devices, events};
+
+    // The end of the program, once its windows are gone; returns when the
+    // process may end as usual.
+    void end_program(int exit_code);
 };
 
 } // namespace platform::win32

@@ -40,11 +40,13 @@ public:
     int show_owned(std::uintptr_t owner, const std::string& text, Buttons buttons, BoxIcon icon) override;
 };
 
-// One instance per session: a named mutex held for the life of the process.
+// One instance per session: a named mutex held until the program ends.
 class Win32Runtime : public Runtime {
 public:
     bool previous_instance() override;
     bool start_program(const std::string& command_line) override;
+    // Lets another instance start from now on.
+    void release_instance() { instance_mutex_.reset(); }
 
 private:
     UniqueKernelHandle instance_mutex_;

@@ -31,6 +31,8 @@ Function function_of(HMODULE library, const char* name)
     return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(library, name)));
 }
 
+} // namespace
+
 // What a download's thread and the window thread share; each holds a
 // reference, so it lives as long as the side that lets go last. The thread
 // writes the result before it moves the state from running to ended; the
@@ -51,6 +53,8 @@ struct DownloadJob {
     DWORD took_ms = 0;
     std::atomic<int> state{running};
 };
+
+namespace {
 
 DWORD WINAPI run_download(void* parameter)
 {
@@ -74,10 +78,16 @@ DWORD WINAPI run_download(void* parameter)
 class Win32RunningDownload : public RunningDownload {
 public:
     explicit Win32RunningDownload(std::shared_ptr<DownloadJob> job) : job_(std::move(job)) {}
+    // Given up before its end was told: the thread deletes the file when it
+    // ends. If it has ended meanwhile, no thread writes the file any more, and
+    // it goes here.
     ~Win32RunningDownload() override
     {
+        if (end_told_)
+            return;
         int expected = DownloadJob::running;
-        job_->state.compare_exchange_strong(expected, DownloadJob::abandoned);
+        if (!job_->state.compare_exchange_strong(expected, DownloadJob::abandoned))
+            ::DeleteFileA(job_->path.c_str());
     }
 
     std::uint32_t elapsed_ms() override { return ::GetTickCount() - job_->started_at; }
@@ -85,11 +95,13 @@ public:
     {
         if (job_->state.load() != DownloadJob::ended)
             return std::nullopt;
+        end_told_ = true;
         return Outcome{job_->result, job_->took_ms};
     }
 
 private:
     std::shared_ptr<DownloadJob> job_;
+    bool end_told_ = false;
 };
 
 } // namespace
@@ -124,11 +136,42 @@ std::unique_ptr<RunningDownload> Win32Internet::start_download(const std::string
 
     auto reference = std::make_unique<std::shared_ptr<DownloadJob>>(job);
     DWORD thread_id = 0;
-    const UniqueKernelHandle thread(::CreateThread(nullptr, 0, run_download, reference.get(), 0, &thread_id));
+    UniqueKernelHandle thread(::CreateThread(nullptr, 0, run_download, reference.get(), 0, &thread_id));
     if (!thread)
         return nullptr;
     reference.release(); // the thread's now
+    forget_ended_threads();
+    threads_.push_back({std::move(thread), job});
     return std::make_unique<Win32RunningDownload>(std::move(job));
+}
+
+bool Win32Internet::download_running()
+{
+    forget_ended_threads();
+    return !threads_.empty();
+}
+
+// A handle that deletes the file when it closes, sharing everything, so the
+// thread may still delete the file itself. While it is open no one can open
+// the file without sharing deletion, which a download writing its file does
+// not do.
+void Win32Internet::delete_files_when_the_process_ends()
+{
+    forget_ended_threads();
+    for (const DownloadThread& running : threads_) {
+        UniqueFileHandle file(::CreateFileA(running.job->path.c_str(), DELETE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        if (file)
+            deleted_at_the_end_.push_back(std::move(file));
+    }
+}
+
+void Win32Internet::forget_ended_threads()
+{
+    std::erase_if(threads_, [](const DownloadThread& download) {
+        return ::WaitForSingleObject(download.thread.get(), 0) == WAIT_OBJECT_0;
+    });
 }
 
 std::uint32_t Win32IniFiles::get_private_profile_string(const std::string& section, const std::string& key,

@@ -14,5 +14,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // The loop also ends on a quit message posted from outside, with the
     // windows still loaded: unload them while every object they use exists.
     main_window.final_release();
+    system.end_program(exit_code);
     return exit_code;
 }
