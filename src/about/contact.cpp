@@ -9,12 +9,12 @@ std::string contact_address()
     return std::string(MAIL_PREFIX) + program::MAKER_EMAIL + MAIL_SUBJECT;
 }
 
-void open_mail_to_maker(platform::Shell& shell, platform::SystemInfo& system, const platform::Form& main_window)
+bool open_mail_to_maker(platform::Shell& shell, platform::SystemInfo& system, const platform::Form& main_window)
 {
     const std::string windows = system.windows_directory();
     const std::string directory = windows.empty() ? std::string() : windows + MAIL_DIRECTORY_SUFFIX;
-    shell.shell_execute(main_window.window_handle, "", contact_address(), "", directory,
-                        platform::SW_SHOWNORMAL_MODE);
+    return shell.shell_execute(main_window.window_handle, "", contact_address(), "", directory,
+                               platform::SW_SHOWNORMAL_MODE) > platform::SHELL_EXECUTE_MAX_ERROR;
 }
 
 } // namespace about

@@ -15,13 +15,18 @@ inline constexpr char MAIL_SUBJECT[] = "?subject=Varnhollow : Demande d'informat
 // would be loaded first.
 inline constexpr char MAIL_DIRECTORY_SUFFIX[] = "\\system32";
 
+// What "Email" says when no mail program takes the address, followed by the
+// maker's e-mail, so that it can be copied.
+inline constexpr char NO_MAIL_PROGRAM[] = "Aucun programme de messagerie n'est configuré. Écrivez à : ";
+
 // "mailto:" + the maker's e-mail + the subject, passed on unescaped.
 std::string contact_address();
 
 // The "Email" command (MNU_Email_Click): hands the address to the desktop
 // shell, owned by the main window, with no verb and no parameters, in the
-// system folder (no folder when the Windows folder is unknown). The shell's
-// answer is not examined.
-void open_mail_to_maker(platform::Shell& shell, platform::SystemInfo& system, const platform::Form& main_window);
+// system folder (no folder when the Windows folder is unknown). False when
+// the shell took no program for it (none is registered for mailto:, as is
+// common on servers).
+bool open_mail_to_maker(platform::Shell& shell, platform::SystemInfo& system, const platform::Form& main_window);
 
 } // namespace about

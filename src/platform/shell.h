@@ -6,6 +6,8 @@
 namespace platform {
 
 inline constexpr int SW_SHOWNORMAL_MODE = 1;
+// ShellExecuteA's results up to this one are errors.
+inline constexpr std::intptr_t SHELL_EXECUTE_MAX_ERROR = 32;
 
 // ShellExecuteA: hands a document or an address to its default handler.
 // Exists so that tests can see what the program asks the shell to open.

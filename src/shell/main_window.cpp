@@ -51,7 +51,7 @@ MainWindow::MainWindow(platform::Services& services, platform::Forms& forms)
     quit_item.on_click = [this] { on_quit_chosen(); };
     update_item.on_click = [this] { on_update_chosen(); };
     about_item.on_click = [this] { on_about_chosen(); };
-    email_item.on_click = [this] { about::open_mail_to_maker(services_.shell, services_.system, window); };
+    email_item.on_click = [this] { on_email_chosen(); };
 }
 
 // GetVersion
@@ -203,6 +203,14 @@ void MainWindow::follow_start_value()
     else
         show_unlocked_icon();
     audit_.changed_outside(locked, lock::start_value_text(*stored));
+}
+
+// MNU_Email_Click
+void MainWindow::on_email_chosen()
+{
+    if (!about::open_mail_to_maker(services_.shell, services_.system, window))
+        services_.boxes.show(std::string(about::NO_MAIL_PROGRAM) + program::MAKER_EMAIL, platform::Buttons::ok,
+                             platform::BoxIcon::information);
 }
 
 // MNU_Password_Click

@@ -90,6 +90,7 @@ private:
     void put_icon_back();
     void on_lock_chosen();
     void on_password_chosen();
+    void on_email_chosen();
     void on_update_chosen();
     void on_about_chosen();
     void on_quit_chosen();

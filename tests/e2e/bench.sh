@@ -43,7 +43,17 @@ install_stand_ins() {
   cp "$LAUNCH_RECORDER" "$c/Program Files/Internet Explorer/iexplore.exe"
   cp "$LAUNCH_RECORDER" "$c/Program.exe"
   cp "$LAUNCH_RECORDER" "$c/Program Files/Internet.exe"
+  register_mail_program
+}
+
+register_mail_program() {
   wine reg add 'HKCR\mailto\shell\open\command' /ve /d '"C:\windows\launch_recorder.exe" "%1"' /f >/dev/null 2>&1
+}
+
+# No program takes mailto: addresses until the scenario ends, also when it fails.
+remove_mail_program() {
+  MAIL_PROGRAM_REMOVED=1
+  wine reg delete 'HKCR\mailto' /f >/dev/null 2>&1 || fail "cannot remove the mail program's registration"
 }
 
 bench_down_quietly() {
@@ -858,6 +868,7 @@ finish_scenario() {
   clean_desktop || { log "FAIL: the desktop could not be cleaned after the scenario"; status=1; }
   [ ! -d "$PASSWORD_FILE" ] || rmdir "$PASSWORD_FILE"
   [ -z "${DEVICES_PLUGGED_IN:-}" ] || unplug_devices
+  [ -z "${MAIL_PROGRAM_REMOVED:-}" ] || register_mail_program || { log "FAIL: the mail program could not be registered again"; status=1; }
   exit "$status"
 }
 

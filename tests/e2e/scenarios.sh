@@ -228,6 +228,19 @@ scenario_email_hands_the_maker_address_to_the_mail_program() {
   quit_unlocked
 }
 
+scenario_email_without_a_mail_program_shows_the_maker_address() {
+  remove_mail_program
+  start_resident winxp 3 unlocked
+  forget_launches
+  choose_tool email
+  expect_box "Aucun programme de messagerie n'est configuré. Écrivez à : $MAKER_EMAIL"
+  expect_icon information
+  answer 1
+  expect_no_box
+  expect_not_launched "$MAIL_PROGRAM"
+  quit_unlocked
+}
+
 scenario_quitting_leaves_the_about_window_open_until_it_is_closed() {
   start_resident winxp 3 unlocked
   choose about

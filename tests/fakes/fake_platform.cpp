@@ -111,7 +111,7 @@ std::intptr_t FakeShell::shell_execute(std::uintptr_t owner, const std::string& 
                                        const std::string& parameters, const std::string& directory, int show)
 {
     calls.push_back({owner, operation, file, parameters, directory, show});
-    return 42;
+    return result;
 }
 
 void FakeSystemInfo::get_version(platform::VersionRecord& record)

@@ -121,6 +121,7 @@ public:
         int show;
     };
     std::vector<Call> calls;
+    std::intptr_t result = 42; // 32 or less: the shell refused
 
     std::intptr_t shell_execute(std::uintptr_t owner, const std::string& operation, const std::string& file,
                                 const std::string& parameters, const std::string& directory, int show) override;

@@ -283,6 +283,21 @@ TEST_F(Email, StartsTheMailProgramInTheSystemFolderOfThisWindowsOrInNoneWhenItIs
     EXPECT_EQ(p.shell.calls[1].directory, ""); // a null folder, never the root of C:
 }
 
+// SE_ERR_NOASSOC (31): no program for mailto:. The address is shown instead,
+// to be copied.
+TEST_F(Email, WithoutAMailProgramTheAddressIsShown)
+{
+    start_with(3);
+    p.shell.result = 31;
+    choose("MNU_Email");
+    ASSERT_EQ(p.boxes.shown.size(), 1u);
+    EXPECT_EQ(p.boxes.shown[0].text,
+              std::string("Aucun programme de messagerie n'est configur\xE9. \xC9""crivez \xE0 : ") + program::MAKER_EMAIL);
+    EXPECT_EQ(p.boxes.shown[0].icon, platform::BoxIcon::information);
+    EXPECT_EQ(p.boxes.shown[0].buttons, platform::Buttons::ok);
+    EXPECT_TRUE(form.window.loaded());
+}
+
 TEST(ContactAddress, DefaultMakerTextsGiveTheFullAddress)
 {
     if (std::string(program::MAKER_EMAIL) != "info@varnhollow.example")

@@ -36,11 +36,13 @@ void version_record_size()
 // failed, or the size it needs when the buffer is too small.
 void windows_directory()
 {
-    std::vector<char> buffer(8, '\0');
-    std::memcpy(buffer.data(), "C:\\WINNT", 7);
-    check(platform::win32::directory_reported(buffer, 7) == "C:\\WINNT", "the directory as reported");
+    const std::string reported = "C:\\WINNT";
+    std::vector<char> buffer(reported.size() + 1, '\0');
+    std::memcpy(buffer.data(), reported.data(), reported.size());
+    const UINT length = static_cast<UINT>(reported.size());
+    check(platform::win32::directory_reported(buffer, length) == reported, "the directory as reported");
     check(platform::win32::directory_reported(buffer, 0).empty(), "a failed call reports none");
-    check(platform::win32::directory_reported(buffer, 8).empty() &&
+    check(platform::win32::directory_reported(buffer, length + 1).empty() &&
               platform::win32::directory_reported(buffer, 200).empty(),
           "a directory longer than the buffer is not read from it");
     platform::win32::Win32SystemInfo system;
