@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds the release target and checks what the archive holds, and that its
 # README.txt is a guide a Windows user can read in Notepad: CR LF line ends,
-# Windows-1252 or UTF-8 with a byte-order mark, no Markdown link, and no
-# mention of a file of the source tree, which the archive does not hold.
-#   check_release.sh CMAKE BUILD_DIR ARCHIVE
+# Windows-1252 or UTF-8 with a byte-order mark, the version in its first
+# lines, no Markdown left, no line wider than 100 characters, and no mention
+# of a file of the source tree, which the archive does not hold.
+#   check_release.sh CMAKE BUILD_DIR ARCHIVE VERSION
 set -u
-cmake=$1 build=$2 archive=$3
+cmake=$1 build=$2 archive=$3 version=$4
 "$cmake" --build "$build" --target release >/dev/null || { echo "the release target failed"; exit 1; }
 listing=$(unzip -Z1 "$archive") || { echo "no archive at $archive"; exit 1; }
 expected=$'varnhollow.exe\nvhpasswd.exe\nvarnhollow.msi\nvarnhollow.adm\nREADME.txt\nLICENSE.txt'
@@ -43,6 +44,16 @@ rm -f "$guide.raw"
 tr -d '\r' <"$guide" >"$guide.lf" && mv "$guide.lf" "$guide"
 
 grep -qF '](' "$guide" && problem "README.txt has a Markdown link: $(grep -F '](' "$guide" | head -1)"
+# Emphasis (also over a line break), code marks, headings, table rules.
+markdown=$(grep -nE '\*|`|^#|^\|' "$guide")
+[ -z "$markdown" ] || problem "README.txt has Markdown left:"$'\n'"$markdown"
+wide=$(python3 -c 'import sys
+for number, line in enumerate(open(sys.argv[1], encoding="utf-8"), 1):
+    if len(line.rstrip("\n")) > 100:
+        print(f"{number}: {len(line.rstrip())} characters")' "$guide")
+[ -z "$wide" ] || problem "README.txt has lines wider than 100 characters:"$'\n'"$wide"
+head -3 "$guide" | grep -qE "Varnhollow $(sed 's/\./\\./g' <<<"$version")( |$)" ||
+  problem "README.txt does not name version $version in its first lines: $(head -1 "$guide")"
 grep -qF 'Mise à Jour' "$guide" || problem "README.txt does not read \"Mise à Jour\" with its accent"
 # A path of the source tree: a word with a slash that names a file or ends
 # with one (web addresses aside, and "Add/Remove"), or a file of a kind the
