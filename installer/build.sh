@@ -15,6 +15,9 @@
 #   removes the source's key on uninstall.
 # - The Shortcut and CustomAction tables are rewritten with the columns of
 #   Windows Installer 2.0; wixl adds columns of later versions.
+# - Every text is stored in the package's code page, Windows-1252, as Windows
+#   reads it: wixl leaves the tables' code page neutral (read in whatever
+#   code page the machine uses) and writes the summary's texts as UTF-8.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 output=$1 version=$2 exe=$3 tool=$4 password_file=$5 maker=$6 email=$7 host=$8
@@ -28,6 +31,10 @@ cp "$tool" "$work/vhpasswd.exe"
 cp "$password_file" "$work/PSTACK.DRV"
 (cd "$work" && wixl -a x86 -o package.msi -D Version="$version" -D Maker="$maker" -D Email="$email" \
   -D Host="$host" varnhollow.wxs 2>wixl.log) || { cat "$work/wixl.log" >&2; exit 1; }
+
+# The tables' texts in Windows-1252, whatever the machine's code page.
+printf '\r\n\r\n1252\t_ForceCodepage\r\n' >"$work/_ForceCodepage.idt"
+(cd "$work" && msibuild package.msi -i _ForceCodepage.idt)
 
 msibuild "$work/package.msi" -q "UPDATE Component SET Attributes = 144 WHERE Component = 'PasswordFile'"
 
@@ -54,6 +61,9 @@ rewrite Shortcut 'NR != 3 && NF > 12 {NF = 12} {print}'
 rewrite CustomAction 'NR != 3 && NF > 4 {NF = 4} NR > 3 && $1 == "SetPassword" {$2 += 8192} {print}'
 # 0x201: migrate features, and include the maximum version.
 rewrite Upgrade 'NR > 3 && $7 == "WIX_UPGRADE_DETECTED" {$5 = 513} {print}'
+
+# After the last msibuild step, which would read the summary again.
+python3 "$here/summary_in_codepage.py" "$work/package.msi"
 
 mkdir -p "$(dirname "$output")"
 mv "$work/package.msi" "$output"

@@ -16,6 +16,51 @@ schema=$(awk '/^Version:/ {print $2}' <<<"$summary")
 [ "$schema" -le 200 ] || fail "schema $schema is newer than Windows Installer 2.0 (200)"
 
 table() { msiinfo export "$msi" "$1" | tr -d '\r'; }
+
+# Windows reads the summary's texts in the summary's code page (its property
+# 1) and the tables' in the database's: both must be Windows-1252, and the
+# texts stored in it.
+summary_texts() {
+  msiinfo extract "$msi" $'\005SummaryInformation' | python3 -c '
+import struct, sys
+stream = sys.stdin.buffer.read()
+section = stream[struct.unpack_from("<I", stream, 44)[0]:]
+count = struct.unpack_from("<I", section, 4)[0]
+values = {}
+for i in range(count):
+    pid, offset = struct.unpack_from("<II", section, 8 + 8 * i)
+    values[pid] = section[offset:]
+codepage = struct.unpack_from("<h", values[1], 4)[0]
+print(f"codepage\t{codepage}")
+for pid, value in sorted(values.items()):
+    if struct.unpack_from("<I", value)[0] == 30:
+        raw = value[8:8 + struct.unpack_from("<I", value, 4)[0]].rstrip(b"\0")
+        text = raw.decode("cp%d" % codepage, "replace")
+        # Accented UTF-8 bytes, read in the code page, become two characters each.
+        try:
+            stored = "utf-8" if not raw.isascii() and raw.decode("utf-8") else "codepage"
+        except UnicodeDecodeError:
+            stored = "codepage"
+        print(f"{pid}\t{text}\t{stored}")
+'
+}
+summary=$(summary_texts) || fail "cannot read the summary's texts"
+[ "$(awk -F'\t' '$1 == "codepage" {print $2}' <<<"$summary")" = 1252 ] ||
+  fail "the summary's code page is not 1252: $(head -1 <<<"$summary")"
+expected_comments="Verrouillage des ports USB pour les disques, clés USB externes."
+comments=$(awk -F'\t' '$1 == 6 {print $2}' <<<"$summary")
+[ "$comments" = "$expected_comments" ] || fail "Windows reads the package's comments as [$comments]"
+# msiinfo shows the summary's bytes as they are.
+msiinfo suminfo "$msi" | iconv -f CP1252 -t UTF-8 | grep -qxF "Comments: $expected_comments" ||
+  fail "msiinfo's summary read as Windows-1252 does not hold the comments"
+while IFS=$'\t' read -r pid text stored; do
+  [ "$stored" = utf-8 ] && fail "the summary's text $pid is stored as UTF-8: Windows reads [$text]"
+done <<<"$summary"
+codepage=$(table _ForceCodepage | awk -F'\t' '$2 == "_ForceCodepage" {print $1}')
+[ "$codepage" = 1252 ] || fail "the tables' code page is [$codepage], not 1252: Windows reads them in the machine's"
+downgrade=$(table LaunchCondition | awk -F'\t' '$1 == "NOT WIX_DOWNGRADE_DETECTED" {print $2}')
+[ "$downgrade" = "Une version plus récente de Varnhollow est déjà installée." ] ||
+  fail "the downgrade message reads [$downgrade]"
 property() { table Property | awk -F'\t' -v p="$1" '$1 == p {print $2}' | tr -d '\r'; }
 [ "$(property ProductName)" = Varnhollow ] || fail "ProductName is [$(property ProductName)]"
 [ "$(property ProductVersion)" = "$version" ] || fail "ProductVersion is [$(property ProductVersion)]"

@@ -5,15 +5,19 @@ Windows 2000 shows as it is, from README.md, so the two never drift:
 - the parts between "<!-- README.txt: leave out ... -->" and
   "<!-- README.txt: take again -->" (building and testing, the source's
   folders) are left out; every other part, new ones included, goes in;
+- the title names the program's version;
 - pictures are dropped, links keep their text (and a web address), emphasis
-  and code marks go, headings are underlined, tables become columns;
+  and code marks go, also when they span a line break, headings are
+  underlined, tables become columns no wider than 100 characters, their
+  widest cells wrapped;
 - lines end with CR LF; the text is Windows-1252, or UTF-8 with a byte-order
   mark when it holds a character Windows-1252 lacks.
 
-    readme_txt.py README.md README.txt
+    readme_txt.py README.md README.txt [VERSION]
 """
 import re
 import sys
+import textwrap
 
 LEAVE_OUT = re.compile(r"^<!--\s*README\.txt:\s*leave out\b.*-->\s*$")
 TAKE_AGAIN = re.compile(r"^<!--\s*README\.txt:\s*take again\s*-->\s*$")
@@ -22,6 +26,7 @@ HEADING = re.compile(r"^(#{1,6})\s+(.*?)\s*#*\s*$")
 UNDERLINES = {1: "=", 2: "-"}
 IMAGE = re.compile(r"!\[[^\]]*\]\([^)]*\)")
 LINK = re.compile(r"\[([^\]]+)\]\(([^)\s]+)[^)]*\)")
+WIDTH = 100  # Notepad's window on an 800x600 screen shows about as much
 EMPHASIS = re.compile(r"(?<![\w*])\*(\S(?:[^*]*?\S)?)\*(?![\w*])")
 
 
@@ -30,46 +35,64 @@ def link_text(match):
     return f"{text} ({target})" if re.match(r"^(https?|ftp|mailto):", target) else text
 
 
-class Prose:
-    """Turns Markdown text lines into plain ones. A code span may go on over a
-    line break, so whether a line begins inside one is carried over."""
+def plain(text):
+    """Markdown text, one paragraph or a table's cell, as plain text. Emphasis
+    and code spans may go on over a line break."""
+    text = IMAGE.sub("", text)
+    text = LINK.sub(link_text, text)
+    # What a code span holds is shown as it is; the marks around go.
+    pieces = text.split("`")
+    for i in range(0, len(pieces), 2):
+        pieces[i] = EMPHASIS.sub(r"\1", pieces[i].replace("**", ""))
+    return "".join(pieces)
 
-    def __init__(self):
-        self.in_code = False
 
-    def paragraph_ends(self):
-        self.in_code = False
-
-    def plain(self, line):
-        line = IMAGE.sub("", line)
-        line = LINK.sub(link_text, line)
-        # What a code span holds is shown as it is; the marks around go.
-        pieces = line.split("`")
-        for i, piece in enumerate(pieces):
-            if (i % 2 == 1) != self.in_code:
-                continue
-            pieces[i] = EMPHASIS.sub(r"\1", piece.replace("**", ""))
-        if len(pieces) % 2 == 0:
-            self.in_code = not self.in_code
-        return "".join(pieces)
+def wrapped(cell, width):
+    return textwrap.wrap(cell, width, break_long_words=False, break_on_hyphens=False) or [""]
 
 
 def table(rows):
-    cells = [[Prose().plain(c.strip()) for c in row.strip().strip("|").split("|")] for row in rows]
+    """A Markdown table as columns within WIDTH characters: the widest columns
+    are wrapped, and when a row takes more than one line, a blank line
+    separates the rows."""
+    cells = [[plain(c.strip()) for c in row.strip().strip("|").split("|")] for row in rows]
     cells = [row for row in cells if not all(re.fullmatch(r":?-+:?", c) for c in row)]
-    widths = [max(len(row[i]) if i < len(row) else 0 for row in cells) for i in range(len(cells[0]))]
-    lines = ["  ".join(c.ljust(w) for c, w in zip(row, widths)).rstrip() for row in cells]
-    lines.insert(1, "  ".join("-" * w for w in widths))
+    columns = len(cells[0])
+    cells = [row + [""] * (columns - len(row)) for row in cells]
+    widths = [max(len(row[i]) for row in cells) for i in range(columns)]
+    gap = 2
+    while sum(widths) + gap * (columns - 1) > WIDTH:
+        widest = widths.index(max(widths))
+        widths[widest] -= 1
+    rows_lines = []
+    for row in cells:
+        parts = [wrapped(cell, width) for cell, width in zip(row, widths)]
+        height = max(len(part) for part in parts)
+        rows_lines.append([(" " * gap).join((part[i] if i < len(part) else "").ljust(width)
+                                            for part, width in zip(parts, widths)).rstrip()
+                           for i in range(height)])
+    ruler = (" " * gap).join("-" * w for w in widths)
+    between = [""] if any(len(row) > 1 for row in rows_lines[1:]) else []
+    lines = rows_lines[0] + [ruler]
+    for number, row in enumerate(rows_lines[1:]):
+        lines += (between if number else []) + row
     return lines
 
 
-def convert(markdown_lines):
+def convert(markdown_lines, version=None):
     out = []
     leaving_out = False
     rows = []
+    paragraph = []
     previous_blank = True
     in_code = False
-    prose = Prose()
+    titled = False
+
+    def end_paragraph():
+        if paragraph:
+            out.extend(line.rstrip() for line in plain("\n".join(paragraph)).split("\n") if line.strip())
+            paragraph.clear()
+
     for number, raw in enumerate(markdown_lines, 1):
         line = raw.rstrip("\n").rstrip()
         if LEAVE_OUT.match(line):
@@ -85,6 +108,7 @@ def convert(markdown_lines):
         if leaving_out or COMMENT.match(line):
             continue
         if line.startswith("|"):
+            end_paragraph()
             rows.append(line)
             continue
         if rows:
@@ -93,19 +117,21 @@ def convert(markdown_lines):
         in_code = line.startswith("    ") and (previous_blank or in_code)
         previous_blank = not line
         if in_code or not line:
-            prose.paragraph_ends()
+            end_paragraph()
             out.append(line)
             continue
         heading = HEADING.match(line)
         if heading:
-            prose.paragraph_ends()
-            title = prose.plain(heading.group(2))
+            end_paragraph()
+            title = plain(heading.group(2))
+            if version and not titled:
+                title = f"{title} {version}"
+            titled = True
             out.append(title)
             out.append(UNDERLINES.get(len(heading.group(1)), "~") * len(title))
             continue
-        text = prose.plain(line)
-        if text.strip() or not IMAGE.search(line):
-            out.append(text.rstrip())
+        paragraph.append(line)
+    end_paragraph()
     if leaving_out:
         sys.exit("README.md: leave out without take again")
     if rows:
@@ -123,8 +149,9 @@ def convert(markdown_lines):
 
 def main():
     source, target = sys.argv[1], sys.argv[2]
+    version = sys.argv[3] if len(sys.argv) > 3 else None
     with open(source, encoding="utf-8") as f:
-        lines = convert(f.readlines())
+        lines = convert(f.readlines(), version)
     text = "\r\n".join(lines) + "\r\n"
     try:
         data = text.encode("cp1252")

@@ -5,7 +5,8 @@
 # one left. Uses the current display, or Xvfb when there is none. Stops what it
 # started (the prefix's programs, its Xvfb) when the program ends or when this
 # script is interrupted or killed.
-#   bash scripts/run.sh              installs what is missing, builds the exe, runs it
+#   bash scripts/run.sh              installs what is missing, builds the exe and
+#                                    vhpasswd.exe, runs the exe
 #   bash scripts/run.sh --no-build   runs the exe already built ($VARNHOLLOW_EXE if set)
 # VARNHOLLOW_RUN_PREFIX names another prefix than build/wine-run.
 set -euo pipefail
@@ -22,7 +23,8 @@ if [ "${1:-}" = --no-build ]; then
   [ -f "$exe" ] || { echo "No $exe: run without --no-build first." >&2; exit 1; }
 else
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target varnhollow
+  # vhpasswd.exe too: the README sets the prefix's password with it next.
+  cmake --build --preset "$preset" --target varnhollow vhpasswd
 fi
 
 # Wine's own texts (the message boxes' buttons) follow the locale.

@@ -4,11 +4,12 @@
 set -euo pipefail
 
 # fonts-wine: Wine's own "MS Sans Serif" and Tahoma, so windows are drawn in
-# the fonts they ask for rather than a wider substitute.
+# the fonts they ask for rather than a wider substitute. x11-apps (xwd) and
+# imagemagick (convert): the README's picture of the Xvfb screen.
 packages=(
   cmake make g++ libgtest-dev libgmock-dev
   g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-win32
-  wine wine32:i386 wine64 fonts-wine xvfb xdotool x11-utils locales procps python3
+  wine wine32:i386 wine64 fonts-wine xvfb xdotool x11-utils x11-apps imagemagick locales procps python3
   wixl msitools zip unzip
 )
 
