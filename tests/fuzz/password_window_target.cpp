@@ -6,8 +6,9 @@
 //
 // The security rules are checked where the program acts, from what the
 // script did, never from the program's own state:
-// - Start is written 3 only after an OK pressed in the switch's current wait
-//   with the stored password, in capitals, in the field;
+// - Start is written 3 only after an OK pressed in the switch's current wait,
+//   in the layout that asks to unlock, with the stored password, in capitals,
+//   in the field;
 // - the password file is written only during Enter in the confirmation of a
 //   showing of the window in which the stored password was entered, after a
 //   new password that the deployment rules take and that the confirmation
@@ -101,12 +102,14 @@ private:
 // What the rules allow at each moment, kept from what the script did.
 struct Allowed {
     std::optional<std::string> file_password; // the whole record holds it; none: spoiled or of a wrong length
-    std::string last_stored;                   // the last one stored, spoiled since or not
-    bool folder_known = true;                  // the Windows directory, at the window's last load
-    bool unlock_earned = false;                // OK with the right password in the current wait
-    bool current_verified = false;             // the right password entered in this showing
-    std::string new_password;                  // entered after that, taken by the rules
-    std::optional<std::string> write_allowed;  // during a confirmation that may store this one
+    std::string last_stored;                  // the last one stored, spoiled since or not
+    bool folder_known = true;                 // the Windows directory, at the window's last load
+    bool verify_layout = false;               // the window was last asked to unlock, not to change
+    bool unlock_earned = false;               // OK with the right password in the current wait
+    bool current_verified = false;            // the right password entered in this showing
+    std::string new_password;                 // entered after that, taken by the rules
+    std::string last_new_entry;               // in the new password's field at its last Enter, taken or not
+    std::optional<std::string> write_allowed; // during a confirmation that may store this one
 };
 
 class WatchedRegistry : public fakes::FakeRegistry {
@@ -202,9 +205,9 @@ private:
     fakes::FakePlatform p_;
     WatchedRegistry registry_{allowed_};
     WatchedRecordFiles files_{allowed_};
-    platform::Services services_{registry_,  p_.tray,        p_.system, p_.boxes, p_.runtime,
-                                 p_.windows, p_.pump,        files_,    p_.internet, p_.ini,
-                                 p_.file_system, p_.shell,   p_.watch,  p_.devices,  p_.events};
+    platform::Services services_{registry_,      p_.tray,  p_.system, p_.boxes,    p_.runtime,
+                                 p_.windows,     p_.pump,  files_,    p_.internet, p_.ini,
+                                 p_.file_system, p_.shell, p_.watch,  p_.devices,  p_.events};
     platform::Forms forms_{p_.windows};
     shell::MainWindow form_{services_, forms_};
     password::PasswordWindow& dialog_ = form_.password_window;
@@ -246,7 +249,7 @@ void Bench::watch_the_window()
     dialog_.ok_button.on_click = [this, ok = dialog_.ok_button.on_click] {
         const auto stored = stored_password();
         const bool right = stored && password::upper_case_1252(dialog_.current_field.text()) == *stored;
-        const bool in_wait = form_.lock_switch().waiting() && dialog_.window.visible();
+        const bool in_wait = form_.lock_switch().waiting() && allowed_.verify_layout && dialog_.window.visible();
         if (right && in_wait)
             allowed_.unlock_earned = true;
         ok();
@@ -263,6 +266,8 @@ void Bench::watch_the_window()
     };
     dialog_.new_field.on_key_press = [this, key = dialog_.new_field.on_key_press](int k) {
         const std::string& text = dialog_.new_field.text();
+        if (k == ENTER)
+            allowed_.last_new_entry = text;
         if (k == ENTER && allowed_.current_verified && !password::new_password_problem(text))
             allowed_.new_password = text;
         key(k);
@@ -317,11 +322,13 @@ platform::TextBox& Bench::field()
     return *fields[script_.choice(3)];
 }
 
+// Words 1 and 2 follow the script: the password last stored, in lower case,
+// and what the new password's field held at its last Enter.
 std::string Bench::word()
 {
     const std::array<std::string, 16> words = {"",
                                                ascii_lower_case(allowed_.last_stored),
-                                               allowed_.new_password,
+                                               allowed_.last_new_entry,
                                                "ab",
                                                "verrou",
                                                "secret",
@@ -367,11 +374,13 @@ void Bench::act(Action action)
     case choose_lock:
         if (form_.locked() && !form_.lock_switch().waiting()) { // a new wait, a new showing
             allowed_.unlock_earned = false;
+            allowed_.verify_layout = true;
             end_showing();
         }
         choose(form_.lock_item);
         break;
     case choose_password:
+        allowed_.verify_layout = false;
         end_showing();
         choose(form_.password_item);
         break;
