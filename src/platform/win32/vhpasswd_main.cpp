@@ -11,15 +11,13 @@
 // Exit codes: 0 done (or the usage asked for), 1 bad command line or password,
 // 2 the file could not be written or protected.
 
-#include <windows.h>
-#include <shellapi.h>
-
 #include <string>
 #include <vector>
 
 #include "password/deployment_command.h"
 #include "password/new_password.h"
 #include "password/password_file.h"
+#include "platform/win32/command_line.h"
 #include "platform/win32/console_output.h"
 #include "platform/win32/file_protection.h"
 #include "platform/win32/win32_services.h"
@@ -32,7 +30,6 @@ using platform::win32::StandardStream;
 constexpr int DONE = 0;
 constexpr int BAD_INPUT = 1;
 constexpr int FILE_FAILED = 2;
-constexpr UINT WINDOWS_1252 = 1252;
 
 void say(const std::string& text) { platform::win32::write_line(StandardStream::output, text); }
 void complain(const std::string& text) { platform::win32::write_line(StandardStream::error, text); }
@@ -49,38 +46,17 @@ std::string without_double_blanks(const std::string& text)
     return single;
 }
 
-// Text as Windows-1252, each character that code page lacks as '?' (no
-// look-alike replacement), and whether there was none.
-password::CommandArgument to_windows_1252(const wchar_t* text)
-{
-    const int length = ::lstrlenW(text);
-    if (length == 0)
-        return {};
-    std::vector<char> buffer(static_cast<std::size_t>(length) * 2 + 1);
-    BOOL replaced = FALSE;
-    const int written = ::WideCharToMultiByte(WINDOWS_1252, WC_NO_BEST_FIT_CHARS, text, length, buffer.data(),
-                                              static_cast<int>(buffer.size()), "?", &replaced);
-    if (written <= 0)
-        return {"", false};
-    return {std::string(buffer.data(), static_cast<std::size_t>(written)), !replaced};
-}
-
-std::vector<password::CommandArgument> arguments_after_the_program_name()
+std::vector<password::CommandArgument> deployment_arguments()
 {
     std::vector<password::CommandArgument> arguments;
-    int count = 0;
-    LPWSTR* words = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (!words)
-        return arguments;
-    for (int i = 1; i < count; ++i)
-        arguments.push_back(to_windows_1252(words[i]));
-    ::LocalFree(words);
+    for (auto& argument : platform::win32::arguments_after_the_program_name())
+        arguments.push_back({std::move(argument.text), argument.representable});
     return arguments;
 }
 
 int protect_existing(const std::string& file)
 {
-    if (::GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (!platform::win32::file_exists(file)) {
         complain("Le fichier " + file + " n'existe pas.");
         return FILE_FAILED;
     }
@@ -114,7 +90,7 @@ int refuse_usage(const std::string& unknown_option)
 
 int store_checked(const std::string& file_folder, const password::CommandArgument& password)
 {
-    if (!password::quotes_only_around_arguments(to_windows_1252(::GetCommandLineW()).text)) {
+    if (!password::quotes_only_around_arguments(platform::win32::whole_command_line().text)) {
         complain(password::QUOTE_REFUSED);
         return BAD_INPUT;
     }
@@ -138,7 +114,7 @@ int store_checked(const std::string& file_folder, const password::CommandArgumen
 
 int main()
 {
-    const auto command = password::read_deployment_command(arguments_after_the_program_name());
+    const auto command = password::read_deployment_command(deployment_arguments());
     if (command.action == DeploymentAction::show_help) {
         say(password::DEPLOYMENT_USAGE);
         return DONE;
