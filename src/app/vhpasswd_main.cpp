@@ -6,7 +6,8 @@
 //   vhpasswd PASSWORD        store PASSWORD (2 to 8 Windows-1252 characters)
 //   vhpasswd -- PASSWORD     the same, for a password beginning with - or /
 //   vhpasswd --protect       only restrict the permissions of the existing file
-//   vhpasswd /?  (-h, --help) the usage
+//                            (also /protect)
+//   vhpasswd /?  (/help, /h, -h, --help) the usage
 //
 // Exit codes: 0 done (or the usage asked for), 1 bad command line or password,
 // 2 the file could not be written or protected.
@@ -80,29 +81,22 @@ int store(const std::string& path, const std::string& name, const std::string& p
     return result.stored ? DONE : FILE_FAILED;
 }
 
-int refuse_usage(const std::string& unknown_option)
+// Every refusal has one shape: why, then the usage.
+int refuse(const std::string& reason)
 {
-    if (!unknown_option.empty())
-        complain("Option inconnue : " + unknown_option);
+    complain(reason);
     complain(password::DEPLOYMENT_USAGE);
     return BAD_INPUT;
 }
 
 int store_checked(const std::string& file_folder, const password::CommandArgument& password)
 {
-    if (!password::quotes_only_around_arguments(platform::win32::whole_command_line().text)) {
-        complain(password::QUOTE_REFUSED);
-        return BAD_INPUT;
-    }
-    if (!password.representable) {
-        complain("Le mot de passe contient un caractère hors de Windows-1252 ou qui ne se tape pas.");
-        return BAD_INPUT;
-    }
-    if (const auto problem = password::new_password_problem(password.text)) {
-        complain(*problem);
-        complain(password::DEPLOYMENT_USAGE);
-        return BAD_INPUT;
-    }
+    if (!password::quotes_only_around_arguments(platform::win32::whole_command_line().text))
+        return refuse(password::QUOTE_REFUSED);
+    if (!password.representable)
+        return refuse(password::UNTYPEABLE_CHARACTER);
+    if (const auto problem = password::new_password_problem(password.text))
+        return refuse(*problem);
     const std::string name = password::PASSWORD_FILE_NAME;
     const int result = store(file_folder, name, password.text);
     if (result == DONE)
@@ -120,7 +114,7 @@ int main()
         return DONE;
     }
     if (command.action == DeploymentAction::refuse_usage)
-        return refuse_usage(command.unknown_option);
+        return refuse(command.refusal);
 
     platform::win32::Win32SystemInfo system;
     const std::string folder = password::password_file_folder(system);
