@@ -47,52 +47,52 @@ std::string event_insert(const std::string& text)
 
 void AuditTrail::started(const std::string& version, bool locked)
 {
-    report(platform::EventType::information, EVENT_STARTED, {version, log_.user_name(), lock_text(locked)});
+    report(platform::EventType::information, program::EVENT_STARTED, {version, log_.user_name(), lock_text(locked)});
 }
 
 void AuditTrail::stopped(bool locked)
 {
-    report(platform::EventType::information, EVENT_STOPPED, {log_.user_name(), lock_text(locked)});
+    report(platform::EventType::information, program::EVENT_STOPPED, {log_.user_name(), lock_text(locked)});
 }
 
 void AuditTrail::locked()
 {
-    report(platform::EventType::audit_success, EVENT_LOCKED, {log_.user_name()});
+    report(platform::EventType::audit_success, program::EVENT_LOCKED, {log_.user_name()});
 }
 
 void AuditTrail::unlocked()
 {
-    report(platform::EventType::audit_success, EVENT_UNLOCKED, {log_.user_name()});
+    report(platform::EventType::audit_success, program::EVENT_UNLOCKED, {log_.user_name()});
 }
 
 void AuditTrail::wrong_password()
 {
-    report(platform::EventType::audit_failure, EVENT_WRONG_PASSWORD, {log_.user_name()});
+    report(platform::EventType::audit_failure, program::EVENT_WRONG_PASSWORD, {log_.user_name()});
 }
 
 void AuditTrail::password_changed()
 {
-    report(platform::EventType::audit_success, EVENT_PASSWORD_CHANGED, {log_.user_name()});
+    report(platform::EventType::audit_success, program::EVENT_PASSWORD_CHANGED, {log_.user_name()});
 }
 
 void AuditTrail::changed_outside(bool locked, const std::string& start_value)
 {
-    report(platform::EventType::warning, EVENT_CHANGED_OUTSIDE, {lock_text(locked), start_value});
+    report(platform::EventType::warning, program::EVENT_CHANGED_OUTSIDE, {lock_text(locked), start_value});
 }
 
 void AuditTrail::write_failed(long status)
 {
-    report(platform::EventType::error, EVENT_WRITE_FAILED, {log_.user_name(), log_.error_text(status)});
+    report(platform::EventType::error, program::EVENT_WRITE_FAILED, {log_.user_name(), log_.error_text(status)});
 }
 
 void AuditTrail::drives_ejected(const std::vector<std::string>& names)
 {
-    report(platform::EventType::information, EVENT_DRIVES_EJECTED, {log_.user_name(), joined(names)});
+    report(platform::EventType::information, program::EVENT_DRIVES_EJECTED, {log_.user_name(), joined(names)});
 }
 
 void AuditTrail::password_file_unreadable(const std::string& file, long code, const std::string& text)
 {
-    report(platform::EventType::error, EVENT_PASSWORD_FILE_UNREADABLE,
+    report(platform::EventType::error, program::EVENT_PASSWORD_FILE_UNREADABLE,
            {log_.user_name(), file, std::to_string(code), text});
 }
 

@@ -7,8 +7,8 @@ namespace password {
 namespace {
 
 constexpr std::string_view OPTIONS_END = "--";
-constexpr std::string_view PROTECT = "--protect";
-constexpr std::string_view HELP[] = {"/?", "-h", "--help"};
+constexpr std::string_view PROTECT[] = {"--protect", "/protect"};
+constexpr std::string_view HELP[] = {"/?", "-h", "/h", "--help", "/help"};
 
 bool looks_like_option(const std::string& text)
 {
@@ -22,10 +22,20 @@ bool same_ignoring_case(std::string_view a, std::string_view b)
            std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
-bool is_help(const std::string& text)
+template <std::size_t N>
+bool is_one_of(const std::string& text, const std::string_view (&forms)[N])
 {
-    return std::any_of(std::begin(HELP), std::end(HELP),
-                       [&](std::string_view help) { return same_ignoring_case(text, help); });
+    return std::any_of(std::begin(forms), std::end(forms),
+                       [&](std::string_view form) { return same_ignoring_case(text, form); });
+}
+
+const char* refusal_of(bool help, bool protect, std::size_t passwords)
+{
+    if (help)
+        return HELP_TAKES_NO_PASSWORD;
+    if (protect)
+        return PROTECT_TAKES_NO_PASSWORD;
+    return passwords == 0 ? NO_PASSWORD_GIVEN : ONE_PASSWORD_ONLY;
 }
 
 bool blank(char c) { return c == ' ' || c == '\t'; }
@@ -51,14 +61,15 @@ DeploymentCommand read_deployment_command(const std::vector<CommandArgument>& ar
             passwords.push_back(argument);
         } else if (argument.representable && argument.text == OPTIONS_END) {
             options_ended = true;
-        } else if (argument.representable && is_help(argument.text)) {
+        } else if (argument.representable && is_one_of(argument.text, HELP)) {
             help = true;
-        } else if (argument.representable && same_ignoring_case(argument.text, PROTECT)) {
+        } else if (argument.representable && is_one_of(argument.text, PROTECT)) {
             protect = true;
         } else {
             command.action = DeploymentAction::refuse_usage;
             if (argument.representable)
                 command.unknown_option = argument.text;
+            command.refusal = UNKNOWN_OPTION_PREFIX + (argument.representable ? argument.text : "?");
             return command;
         }
     }
@@ -67,13 +78,13 @@ DeploymentCommand read_deployment_command(const std::vector<CommandArgument>& ar
     // set.
     if (help && passwords.empty())
         command.action = DeploymentAction::show_help;
-    else if (help)
-        command.action = DeploymentAction::refuse_usage;
     else if (protect && passwords.empty())
         command.action = DeploymentAction::protect;
-    else if (!protect && passwords.size() == 1) {
+    else if (!help && !protect && passwords.size() == 1) {
         command.action = DeploymentAction::store;
         command.password = passwords.front();
+    } else {
+        command.refusal = refusal_of(help, protect, passwords.size());
     }
     return command;
 }

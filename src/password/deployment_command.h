@@ -9,8 +9,8 @@ namespace password {
 // What vhpasswd, the administrators' deployment tool, is asked to do.
 enum class DeploymentAction {
     store,        // store the one password given
-    protect,      // --protect: only restrict the existing file's permissions
-    show_help,    // /?, -h or --help, and no password: the usage, nothing else
+    protect,      // --protect or /protect: only restrict the existing file's permissions
+    show_help,    // /?, -h, /h, --help or /help, and no password: the usage, nothing else
     refuse_usage, // anything else: the usage, and nothing is written
 };
 
@@ -24,11 +24,20 @@ struct DeploymentCommand {
     DeploymentAction action = DeploymentAction::refuse_usage;
     CommandArgument password;     // for store
     std::string unknown_option;   // for refuse_usage, when an option was not understood
+    std::string refusal;          // for refuse_usage: why, said before the usage
 };
 
-// Options begin with - or / and are matched without regard to case; any other
-// argument that begins so is refused rather than taken for a password. After
-// "--" every argument is a password, so a password may begin with - or /.
+inline constexpr char NO_PASSWORD_GIVEN[] = "Aucun mot de passe n'est donné.";
+inline constexpr char ONE_PASSWORD_ONLY[] =
+    "Un seul mot de passe à la fois : mettez-le entre guillemets s'il contient un espace.";
+inline constexpr char PROTECT_TAKES_NO_PASSWORD[] = "--protect ne prend pas de mot de passe.";
+inline constexpr char HELP_TAKES_NO_PASSWORD[] = "/? ne prend pas de mot de passe : rien n'est enregistré.";
+inline constexpr char UNKNOWN_OPTION_PREFIX[] = "Option inconnue : ";
+
+// Options begin with - or / and are matched without regard to case, each in
+// its Windows form too (/protect, /help, /h); any other argument that begins
+// so is refused rather than taken for a password. After "--" every argument
+// is a password, so a password may begin with - or /.
 DeploymentCommand read_deployment_command(const std::vector<CommandArgument>& arguments);
 
 // Whether every double quote on the command line (program name included,
@@ -40,8 +49,8 @@ bool quotes_only_around_arguments(std::string_view command_line);
 inline constexpr char DEPLOYMENT_USAGE[] =
     "Usage : vhpasswd MOTDEPASSE\n"
     "        vhpasswd -- MOTDEPASSE     (mot de passe commençant par - ou /)\n"
-    "        vhpasswd --protect\n"
-    "        vhpasswd /?  (ou -h, --help)\n"
+    "        vhpasswd --protect  (ou /protect)\n"
+    "        vhpasswd /?  (ou /help, -h, --help)\n"
     "Enregistre le mot de passe du verrou USB de Varnhollow (2 à 8 caractères)\n"
     "dans le fichier PSTACK.DRV du dossier system32, lisible seulement par les\n"
     "Administrateurs et SYSTEM. --protect restreint seulement les droits du\n"

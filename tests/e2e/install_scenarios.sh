@@ -302,7 +302,7 @@ scenario_the_deployment_tool_takes_no_option_for_a_password() {
     expect_vhpasswd_usage_on output
     expect_same_password_file "$BENCH_DIR/before"
   done
-  for option in -x /protect2 -protect /PROTECT --protect= -; do
+  for option in -x /protect2 -protect --protect= -; do
     run_vhpasswd 1 "$option"
     expect_vhpasswd_usage_on errors
     grep -qxF "Option inconnue : $option" <<<"$VHPASSWD_COMPLAINED" || fail "vhpasswd did not name $option"
@@ -311,6 +311,10 @@ scenario_the_deployment_tool_takes_no_option_for_a_password() {
   run_vhpasswd 1 --protect Secret42
   expect_vhpasswd_usage_on errors
   run_vhpasswd 1 -- two words
+  run_vhpasswd 1 abc def
+  expect_vhpasswd_usage_on errors
+  [ "$(head -1 <<<"$VHPASSWD_COMPLAINED")" = "Un seul mot de passe à la fois : mettez-le entre guillemets s'il contient un espace." ] ||
+    fail "vhpasswd abc def did not say why: $VHPASSWD_COMPLAINED"
   expect_same_password_file "$BENCH_DIR/before"
   expect_password 'AVANT1'
   log "options shown the usage or refused, the password file untouched"
@@ -322,6 +326,9 @@ scenario_the_deployment_tool_takes_no_option_for_a_password() {
   expect_password '/XY'
   cp "$PASSWORD_FILE" "$BENCH_DIR/before"
   run_vhpasswd 0 --PROTECT
+  expect_password_file_protected
+  expect_vhpasswd_said "$PROTECTED_LINE"
+  run_vhpasswd 0 /Protect
   expect_password_file_protected
   expect_vhpasswd_said "$PROTECTED_LINE"
   expect_same_password_file "$BENCH_DIR/before"

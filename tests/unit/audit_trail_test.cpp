@@ -73,20 +73,20 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(AuditTrail, EventNumbersAreTheLowWordUnderTheSeverity)
 {
-    EXPECT_EQ(audit::EVENT_STARTED & 0xFFFF, 100u);
-    EXPECT_EQ(audit::EVENT_STOPPED & 0xFFFF, 101u);
-    EXPECT_EQ(audit::EVENT_LOCKED & 0xFFFF, 110u);
-    EXPECT_EQ(audit::EVENT_UNLOCKED & 0xFFFF, 111u);
-    EXPECT_EQ(audit::EVENT_WRONG_PASSWORD & 0xFFFF, 112u);
-    EXPECT_EQ(audit::EVENT_PASSWORD_CHANGED & 0xFFFF, 113u);
-    EXPECT_EQ(audit::EVENT_CHANGED_OUTSIDE & 0xFFFF, 114u);
-    EXPECT_EQ(audit::EVENT_WRITE_FAILED & 0xFFFF, 115u);
-    EXPECT_EQ(audit::EVENT_DRIVES_EJECTED & 0xFFFF, 116u);
-    EXPECT_EQ(audit::EVENT_PASSWORD_FILE_UNREADABLE & 0xFFFF, 117u);
+    EXPECT_EQ(program::EVENT_STARTED & 0xFFFF, 100u);
+    EXPECT_EQ(program::EVENT_STOPPED & 0xFFFF, 101u);
+    EXPECT_EQ(program::EVENT_LOCKED & 0xFFFF, 110u);
+    EXPECT_EQ(program::EVENT_UNLOCKED & 0xFFFF, 111u);
+    EXPECT_EQ(program::EVENT_WRONG_PASSWORD & 0xFFFF, 112u);
+    EXPECT_EQ(program::EVENT_PASSWORD_CHANGED & 0xFFFF, 113u);
+    EXPECT_EQ(program::EVENT_CHANGED_OUTSIDE & 0xFFFF, 114u);
+    EXPECT_EQ(program::EVENT_WRITE_FAILED & 0xFFFF, 115u);
+    EXPECT_EQ(program::EVENT_DRIVES_EJECTED & 0xFFFF, 116u);
+    EXPECT_EQ(program::EVENT_PASSWORD_FILE_UNREADABLE & 0xFFFF, 117u);
     // Facility 0, no customer bit: only the severity above the low word.
-    for (std::uint32_t id : {audit::EVENT_STARTED, audit::EVENT_LOCKED, audit::EVENT_WRONG_PASSWORD,
-                             audit::EVENT_CHANGED_OUTSIDE, audit::EVENT_WRITE_FAILED,
-                             audit::EVENT_PASSWORD_FILE_UNREADABLE})
+    for (std::uint32_t id : {program::EVENT_STARTED, program::EVENT_LOCKED, program::EVENT_WRONG_PASSWORD,
+                             program::EVENT_CHANGED_OUTSIDE, program::EVENT_WRITE_FAILED,
+                             program::EVENT_PASSWORD_FILE_UNREADABLE})
         EXPECT_EQ(id & 0x3FFF0000u, 0u) << std::hex << id;
 }
 

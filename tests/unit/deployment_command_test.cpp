@@ -66,7 +66,10 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"UnknownDashX", {{"-x"}}, DeploymentAction::refuse_usage, "", "-x"},
         CommandCase{"SingleDashProtect", {{"-protect"}}, DeploymentAction::refuse_usage, "", "-protect"},
         CommandCase{"SlashProtect2", {{"/protect2"}}, DeploymentAction::refuse_usage, "", "/protect2"},
-        CommandCase{"SlashH", {{"/h"}}, DeploymentAction::refuse_usage, "", "/h"},
+        CommandCase{"SlashH", {{"/h"}}, DeploymentAction::show_help},
+        CommandCase{"SlashHelp", {{"/HELP"}}, DeploymentAction::show_help},
+        CommandCase{"SlashProtect", {{"/protect"}}, DeploymentAction::protect},
+        CommandCase{"SlashProtectInCapitals", {{"/PROTECT"}}, DeploymentAction::protect},
         CommandCase{"DashQuestionMark", {{"-?"}}, DeploymentAction::refuse_usage, "", "-?"},
         CommandCase{"LoneDash", {{"-"}}, DeploymentAction::refuse_usage, "", "-"},
         CommandCase{"LoneSlash", {{"/"}}, DeploymentAction::refuse_usage, "", "/"},
@@ -76,6 +79,34 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"UnknownAfterAPassword", {{"Secret42"}, {"/y"}}, DeploymentAction::refuse_usage, "", "/y"},
         CommandCase{"UnrepresentableOptionIsNotNamed", {unrepresentable("-?mega")}, DeploymentAction::refuse_usage}),
     [](const testing::TestParamInfo<CommandCase>& info) { return std::string(info.param.name); });
+
+// Each refusal says why before the usage.
+struct RefusalCase {
+    const char* name;
+    std::vector<CommandArgument> arguments;
+    std::string reason;
+};
+
+class DeploymentRefusal : public testing::TestWithParam<RefusalCase> {};
+
+TEST_P(DeploymentRefusal, SaysWhy)
+{
+    const auto command = password::read_deployment_command(GetParam().arguments);
+    EXPECT_EQ(command.action, DeploymentAction::refuse_usage);
+    EXPECT_EQ(command.refusal, GetParam().reason);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DeploymentRefusal,
+    testing::Values(RefusalCase{"NothingAtAll", {}, password::NO_PASSWORD_GIVEN},
+                    RefusalCase{"DoubleDashAlone", {{"--"}}, password::NO_PASSWORD_GIVEN},
+                    RefusalCase{"TwoWords", {{"abc"}, {"def"}}, password::ONE_PASSWORD_ONLY},
+                    RefusalCase{"TwoWordsAfterDoubleDash", {{"--"}, {"a"}, {"b"}}, password::ONE_PASSWORD_ONLY},
+                    RefusalCase{"ProtectWithAPassword", {{"/protect"}, {"abc"}}, password::PROTECT_TAKES_NO_PASSWORD},
+                    RefusalCase{"HelpWithAPassword", {{"abc"}, {"/?"}}, password::HELP_TAKES_NO_PASSWORD},
+                    RefusalCase{"UnknownOption", {{"/x"}}, "Option inconnue : /x"},
+                    RefusalCase{"UnrepresentableOption", {{"-?mega", false}}, "Option inconnue : ?"}),
+    [](const testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.name); });
 
 struct QuoteCase {
     const char* name;

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "audit/audit_trail.h"
 #include "checks.h"
 #include "platform/win32/win32_event_log.h"
+#include "program/event_ids.h"
 
 namespace {
 
@@ -30,25 +30,25 @@ struct Message {
 
 // The inserts a viewer would fill in; the accented letters written as bytes.
 const Message MESSAGES[] = {
-    {"started", audit::EVENT_STARTED, {"1.4", "POSTE-042\\mdurand", "activ\xE9"},
+    {"started", program::EVENT_STARTED, {"1.4", "POSTE-042\\mdurand", "activ\xE9"},
      "Varnhollow 1.4 a d\xE9marr\xE9 pour l'utilisateur POSTE-042\\mdurand ; verrou USB : activ\xE9."},
-    {"stopped", audit::EVENT_STOPPED, {"POSTE-042\\mdurand", "d\xE9sactiv\xE9"},
+    {"stopped", program::EVENT_STOPPED, {"POSTE-042\\mdurand", "d\xE9sactiv\xE9"},
      "Varnhollow s'est arr\xEAt\xE9 pour l'utilisateur POSTE-042\\mdurand ; verrou USB : d\xE9sactiv\xE9."},
-    {"locked", audit::EVENT_LOCKED, {"POSTE-042\\mdurand"}, "Verrou USB activ\xE9 par POSTE-042\\mdurand."},
-    {"unlocked", audit::EVENT_UNLOCKED, {"POSTE-042\\mdurand"},
+    {"locked", program::EVENT_LOCKED, {"POSTE-042\\mdurand"}, "Verrou USB activ\xE9 par POSTE-042\\mdurand."},
+    {"unlocked", program::EVENT_UNLOCKED, {"POSTE-042\\mdurand"},
      "Verrou USB d\xE9sactiv\xE9 par POSTE-042\\mdurand apr\xE8s saisie du mot de passe."},
-    {"wrong password", audit::EVENT_WRONG_PASSWORD, {"POSTE-042\\mdurand"},
+    {"wrong password", program::EVENT_WRONG_PASSWORD, {"POSTE-042\\mdurand"},
      "Mot de passe erron\xE9 saisi par POSTE-042\\mdurand."},
-    {"password changed", audit::EVENT_PASSWORD_CHANGED, {"POSTE-042\\mdurand"},
+    {"password changed", program::EVENT_PASSWORD_CHANGED, {"POSTE-042\\mdurand"},
      "Mot de passe de Varnhollow modifi\xE9 par POSTE-042\\mdurand."},
-    {"changed outside", audit::EVENT_CHANGED_OUTSIDE, {"activ\xE9", "4"},
+    {"changed outside", program::EVENT_CHANGED_OUTSIDE, {"activ\xE9", "4"},
      "Le verrou USB a \xE9t\xE9 activ\xE9 hors de Varnhollow (valeur Start : 4)."},
-    {"write failed", audit::EVENT_WRITE_FAILED, {"POSTE-042\\mdurand", "Acc\xE8s refus\xE9."},
+    {"write failed", program::EVENT_WRITE_FAILED, {"POSTE-042\\mdurand", "Acc\xE8s refus\xE9."},
      "Le verrou USB n'a pas pu \xEAtre modifi\xE9 par POSTE-042\\mdurand : Acc\xE8s refus\xE9."},
-    {"drives ejected", audit::EVENT_DRIVES_EJECTED, {"POSTE-042\\mdurand", "Cl\xE9 USB (E:), Disque USB (F:)"},
+    {"drives ejected", program::EVENT_DRIVES_EJECTED, {"POSTE-042\\mdurand", "Cl\xE9 USB (E:), Disque USB (F:)"},
      "P\xE9riph\xE9riques USB \xE9ject\xE9s \xE0 la demande de POSTE-042\\mdurand : Cl\xE9 USB (E:), Disque USB (F:)."},
     {"password file unreadable",
-     audit::EVENT_PASSWORD_FILE_UNREADABLE,
+     program::EVENT_PASSWORD_FILE_UNREADABLE,
      {"POSTE-042\\mdurand", "C:\\WINDOWS\\system32\\PSTACK.DRV", "5", "Acc\xE8s refus\xE9."},
      "Le fichier du mot de passe C:\\WINDOWS\\system32\\PSTACK.DRV n'a pas pu \xEAtre lu par POSTE-042\\mdurand : "
      "erreur 5 - Acc\xE8s refus\xE9."},
@@ -103,7 +103,7 @@ void message_table(HMODULE exe)
         check(formatted(exe, m.id, 0, m.inserts) == m.text, std::string(m.name) + " in the default language");
     }
     // Event Viewer shows the low word; the severity is in the top bits.
-    check((audit::EVENT_STARTED & 0xFFFF) == 100 && (audit::EVENT_PASSWORD_FILE_UNREADABLE & 0xFFFF) == 117,
+    check((program::EVENT_STARTED & 0xFFFF) == 100 && (program::EVENT_PASSWORD_FILE_UNREADABLE & 0xFFFF) == 117,
           "event numbers in the low word");
     check(formatted(exe, 0x40000066, FRENCH_FRANCE, {}).empty(), "no text for a number the program never reports");
 }
@@ -115,13 +115,13 @@ void win32_event_log()
     // costs (the user's name, opening the source) delays the first click.
     const DWORD began = ::GetTickCount();
     const std::string user = log.user_name();
-    const bool reported = log.report(platform::EventType::information, audit::EVENT_STARTED, {"1.4", user, "activ\xE9"});
+    const bool reported = log.report(platform::EventType::information, program::EVENT_STARTED, {"1.4", user, "activ\xE9"});
     std::printf("figure: the first report, the user's name included, took %lu ms\n",
                 static_cast<unsigned long>(::GetTickCount() - began));
     check(user.find('\\') != std::string::npos && user.back() != '\\', "the user is DOMAIN\\user: [" + user + "]");
     check(log.user_name() == user, "the user stays the same");
     check(reported, "an event is reported");
-    check(log.report(platform::EventType::audit_success, audit::EVENT_LOCKED, {user}), "and the next one");
+    check(log.report(platform::EventType::audit_success, program::EVENT_LOCKED, {user}), "and the next one");
     const std::string denied = log.error_text(ERROR_ACCESS_DENIED);
     check(!denied.empty() && denied.back() != '\n' && denied.back() != '\r',
           "an error's text without a line break: [" + denied + "]");

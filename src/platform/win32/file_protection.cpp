@@ -46,6 +46,11 @@ std::vector<std::uint32_t> administrators_only_acl()
     return storage;
 }
 
+bool file_exists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 std::optional<FileError> restrict_to_administrators(const std::string& path)
 {
     std::vector<std::uint32_t> acl = administrators_only_acl();

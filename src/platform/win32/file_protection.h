@@ -20,6 +20,10 @@ namespace platform::win32 {
 // keep the right to change its permissions.
 std::optional<FileError> restrict_to_administrators(const std::string& path);
 
+// Whether a file or folder of that path exists: the deployment tool protects
+// only a password file that is there.
+bool file_exists(const std::string& path);
+
 // The access list that restrict_to_administrators gives: an ACL in aligned
 // storage, full control (FILE_ALL_ACCESS) for Administrators then SYSTEM;
 // empty when the system could not build it.

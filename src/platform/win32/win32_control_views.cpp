@@ -365,33 +365,18 @@ void PictureWindow::retire()
 
 void PictureWindow::register_class(HINSTANCE instance)
 {
-    WNDCLASSA picture_class{};
-    picture_class.lpfnWndProc = procedure;
-    picture_class.hInstance = instance;
-    picture_class.lpszClassName = PICTURE_CLASS;
-    ::RegisterClassA(&picture_class);
+    register_window_class(instance, {.name = PICTURE_CLASS, .procedure = window_procedure<PictureWindow>});
 }
 
-LRESULT CALLBACK PictureWindow::procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+LRESULT PictureWindow::window_message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
-    if (message == WM_NCCREATE) {
-        auto* object = static_cast<PictureWindow*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
-    }
-    auto* self = reinterpret_cast<PictureWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        if (self)
-            self->window_.release(); // by this object or, with its parent, by the system
-    }
-    if (!self || self->retired_ || message != WM_MOUSEMOVE || !self->box_.on_mouse_move)
+    if (retired_ || message != WM_MOUSEMOVE || !box_.on_mouse_move)
         return ::DefWindowProcA(hwnd, message, wparam, lparam);
-    const FormWindow::Handling handling(self->owner_);
+    const FormWindow::Handling handling(owner_);
     // X holds the tray's mouse message, which the handler reads with the fixed
     // 15 twips to the pixel at every screen resolution.
-    self->box_.on_mouse_move(held_buttons(wparam), held_shift_keys(wparam),
-                             GET_X_LPARAM(lparam) * double{TWIPS_PER_PIXEL},
-                             GET_Y_LPARAM(lparam) * double{TWIPS_PER_PIXEL});
+    box_.on_mouse_move(held_buttons(wparam), held_shift_keys(wparam), GET_X_LPARAM(lparam) * double{TWIPS_PER_PIXEL},
+                       GET_Y_LPARAM(lparam) * double{TWIPS_PER_PIXEL});
     return 0;
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/controls.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_window_class.h"
 
 namespace platform::win32 {
 
@@ -88,7 +89,9 @@ public:
     static void register_class(HINSTANCE instance);
 
 private:
-    static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    friend LRESULT CALLBACK window_procedure<PictureWindow>(HWND, UINT, WPARAM, LPARAM);
+    LRESULT window_message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    void window_destroyed() { window_.release(); }
 
     PictureBox& box_;
     FormWindow& owner_;

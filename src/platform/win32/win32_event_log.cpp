@@ -1,22 +1,22 @@
 #include "platform/win32/win32_event_log.h"
 
-#include "audit/audit_trail.h"
 #include "platform/win32/win32_error.h"
+#include "program/event_ids.h"
 #include "varnhollow_events.h" // made by windmc from resources/varnhollow_events.mc
 
 namespace platform::win32 {
 
 // The core's numbers are the message table's.
-static_assert(audit::EVENT_STARTED == MSG_VARNHOLLOW_STARTED);
-static_assert(audit::EVENT_STOPPED == MSG_VARNHOLLOW_STOPPED);
-static_assert(audit::EVENT_LOCKED == MSG_USB_LOCKED);
-static_assert(audit::EVENT_UNLOCKED == MSG_USB_UNLOCKED);
-static_assert(audit::EVENT_WRONG_PASSWORD == MSG_WRONG_PASSWORD);
-static_assert(audit::EVENT_PASSWORD_CHANGED == MSG_PASSWORD_CHANGED);
-static_assert(audit::EVENT_CHANGED_OUTSIDE == MSG_LOCK_CHANGED_OUTSIDE);
-static_assert(audit::EVENT_WRITE_FAILED == MSG_LOCK_WRITE_FAILED);
-static_assert(audit::EVENT_DRIVES_EJECTED == MSG_USB_DRIVES_EJECTED);
-static_assert(audit::EVENT_PASSWORD_FILE_UNREADABLE == MSG_PASSWORD_FILE_UNREADABLE);
+static_assert(program::EVENT_STARTED == MSG_VARNHOLLOW_STARTED);
+static_assert(program::EVENT_STOPPED == MSG_VARNHOLLOW_STOPPED);
+static_assert(program::EVENT_LOCKED == MSG_USB_LOCKED);
+static_assert(program::EVENT_UNLOCKED == MSG_USB_UNLOCKED);
+static_assert(program::EVENT_WRONG_PASSWORD == MSG_WRONG_PASSWORD);
+static_assert(program::EVENT_PASSWORD_CHANGED == MSG_PASSWORD_CHANGED);
+static_assert(program::EVENT_CHANGED_OUTSIDE == MSG_LOCK_CHANGED_OUTSIDE);
+static_assert(program::EVENT_WRITE_FAILED == MSG_LOCK_WRITE_FAILED);
+static_assert(program::EVENT_DRIVES_EJECTED == MSG_USB_DRIVES_EJECTED);
+static_assert(program::EVENT_PASSWORD_FILE_UNREADABLE == MSG_PASSWORD_FILE_UNREADABLE);
 
 namespace {
 

@@ -95,14 +95,11 @@ void FormWindow::retire()
 
 void FormWindow::register_class(HINSTANCE instance)
 {
-    WNDCLASSA form_class{};
-    form_class.lpfnWndProc = procedure;
-    form_class.hInstance = instance;
-    form_class.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_DEVICE));
-    form_class.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
-    form_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    form_class.lpszClassName = FORM_CLASS;
-    ::RegisterClassA(&form_class);
+    register_window_class(instance, {.name = FORM_CLASS,
+                                     .procedure = window_procedure<FormWindow>,
+                                     .icon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_DEVICE)),
+                                     .pointer = arrow_pointer(),
+                                     .background = button_face_background()});
     taskbar_created_message();
 }
 
@@ -160,7 +157,7 @@ HCURSOR FormWindow::pointer() const
 {
     if (form_.mouse_pointer() == MousePointer::custom && custom_pointer_)
         return custom_pointer_;
-    return ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    return arrow_pointer();
 }
 
 // A new pointer shows at once when the mouse is over the window, not only at
@@ -210,22 +207,14 @@ ChildView* FormWindow::view_of(const Control* control) const
     return nullptr;
 }
 
-LRESULT CALLBACK FormWindow::procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+// The messages sent while CreateWindowExA runs, and those after the form was
+// unloaded, get the system's handling.
+LRESULT FormWindow::window_message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
-    if (message == WM_NCCREATE) {
-        auto* object = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
-    }
-    auto* self = reinterpret_cast<FormWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        if (self)
-            self->window_.release(); // by this object or by the system
-    }
-    if (!self || !self->window_ || self->retired_)
+    if (!window_ || retired_)
         return ::DefWindowProcA(hwnd, message, wparam, lparam);
-    const Handling handling(*self);
-    return self->message(message, wparam, lparam);
+    const Handling handling(*this);
+    return this->message(message, wparam, lparam);
 }
 
 LRESULT FormWindow::message(UINT message, WPARAM wparam, LPARAM lparam)

@@ -9,6 +9,7 @@
 #include "platform/controls.h"
 #include "platform/win32/win32_control_views.h"
 #include "platform/win32/win32_user_control_window.h"
+#include "platform/win32/win32_window_class.h"
 
 namespace platform::win32 {
 
@@ -59,7 +60,9 @@ public:
     static void register_class(HINSTANCE instance);
 
 private:
-    static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    friend LRESULT CALLBACK window_procedure<FormWindow>(HWND, UINT, WPARAM, LPARAM);
+    LRESULT window_message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    void window_destroyed() { window_.release(); }
     LRESULT message(UINT message, WPARAM wparam, LPARAM lparam);
     void resize();
     void centre();

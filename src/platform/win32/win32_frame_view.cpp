@@ -2,6 +2,7 @@
 
 #include "platform/win32/win32_form_window.h"
 #include "platform/win32/win32_view_helpers.h"
+#include "platform/win32/win32_window_class.h"
 
 namespace platform::win32 {
 
@@ -37,13 +38,8 @@ void FrameView::retire()
 
 void FrameView::register_class(HINSTANCE instance)
 {
-    WNDCLASSA frame_class{};
-    frame_class.lpfnWndProc = ::DefWindowProcA; // the view subclasses each window
-    frame_class.hInstance = instance;
-    frame_class.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
-    frame_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    frame_class.lpszClassName = FRAME_CLASS;
-    ::RegisterClassA(&frame_class);
+    register_window_class(instance,
+                          {.name = FRAME_CLASS, .pointer = arrow_pointer(), .background = button_face_background()});
 }
 
 void FrameView::refresh()

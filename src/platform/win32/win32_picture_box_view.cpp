@@ -2,6 +2,7 @@
 
 #include "platform/win32/win32_form_window.h"
 #include "platform/win32/win32_view_helpers.h"
+#include "platform/win32/win32_window_class.h"
 
 namespace platform::win32 {
 
@@ -44,12 +45,7 @@ void PictureBoxView::retire()
 
 void PictureBoxView::register_class(HINSTANCE instance)
 {
-    WNDCLASSA picture_class{};
-    picture_class.lpfnWndProc = ::DefWindowProcA; // the view subclasses each window
-    picture_class.hInstance = instance;
-    picture_class.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
-    picture_class.lpszClassName = PICTURE_BOX_CLASS;
-    ::RegisterClassA(&picture_class);
+    register_window_class(instance, {.name = PICTURE_BOX_CLASS, .pointer = arrow_pointer()});
 }
 
 void PictureBoxView::refresh()

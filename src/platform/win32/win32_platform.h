@@ -15,10 +15,11 @@
 namespace platform::win32 {
 
 // Every system service the program uses, on the real API, handed to the core
-// as one platform::Services. WinMain and the Win32 test programs build this
+// as one platform::Services. The program and the Win32 test programs build this
 // same set; it lives as long as the program's windows.
 struct Win32Platform {
-    explicit Win32Platform(HINSTANCE instance) : windows(instance) {}
+    // The services of the program's own module, or of `instance`.
+    explicit Win32Platform(HINSTANCE instance = ::GetModuleHandleA(nullptr)) : windows(instance) {}
     Win32Platform(const Win32Platform&) = delete;
     Win32Platform& operator=(const Win32Platform&) = delete;
 

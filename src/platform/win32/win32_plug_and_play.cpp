@@ -2,6 +2,7 @@
 
 #include <cfgmgr32.h>
 
+#include <type_traits>
 #include <vector>
 
 namespace platform::win32 {
@@ -48,40 +49,35 @@ std::uint32_t Win32PlugAndPlay::locate_root(DeviceNode& root)
     return status;
 }
 
-std::uint32_t Win32PlugAndPlay::get_child(DeviceNode node, DeviceNode& child)
+// CM_Get_Child, CM_Get_Sibling and CM_Get_Parent: one step through the tree.
+std::uint32_t Win32PlugAndPlay::next_node(const char* function_name, DeviceNode node, DeviceNode& next)
 {
-    const auto get = function<decltype(&::CM_Get_Child)>("CM_Get_Child");
-    if (!get)
+    using Step = decltype(&::CM_Get_Child); // the three take the same arguments
+    static_assert(std::is_same_v<Step, decltype(&::CM_Get_Sibling)>);
+    static_assert(std::is_same_v<Step, decltype(&::CM_Get_Parent)>);
+    const auto step = function<Step>(function_name);
+    if (!step)
         return CR_FAILURE;
     DEVINST found = 0;
-    const CONFIGRET status = get(&found, node, 0);
+    const CONFIGRET status = step(&found, node, 0);
     if (status == CR_SUCCESS)
-        child = found;
+        next = found;
     return status;
+}
+
+std::uint32_t Win32PlugAndPlay::get_child(DeviceNode node, DeviceNode& child)
+{
+    return next_node("CM_Get_Child", node, child);
 }
 
 std::uint32_t Win32PlugAndPlay::get_sibling(DeviceNode node, DeviceNode& sibling)
 {
-    const auto get = function<decltype(&::CM_Get_Sibling)>("CM_Get_Sibling");
-    if (!get)
-        return CR_FAILURE;
-    DEVINST found = 0;
-    const CONFIGRET status = get(&found, node, 0);
-    if (status == CR_SUCCESS)
-        sibling = found;
-    return status;
+    return next_node("CM_Get_Sibling", node, sibling);
 }
 
 std::uint32_t Win32PlugAndPlay::get_parent(DeviceNode node, DeviceNode& parent)
 {
-    const auto get = function<decltype(&::CM_Get_Parent)>("CM_Get_Parent");
-    if (!get)
-        return CR_FAILURE;
-    DEVINST found = 0;
-    const CONFIGRET status = get(&found, node, 0);
-    if (status == CR_SUCCESS)
-        parent = found;
-    return status;
+    return next_node("CM_Get_Parent", node, parent);
 }
 
 std::uint32_t Win32PlugAndPlay::get_device_id(DeviceNode node, std::string& id)

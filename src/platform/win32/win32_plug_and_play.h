@@ -23,6 +23,7 @@ public:
 private:
     template <typename Function>
     Function function(const char* name);
+    std::uint32_t next_node(const char* function_name, DeviceNode node, DeviceNode& next);
 
     HMODULE cfgmgr32_ = nullptr;
 };

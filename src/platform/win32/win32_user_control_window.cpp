@@ -1,6 +1,7 @@
 #include "platform/win32/win32_user_control_window.h"
 
 #include "platform/win32/win32_twips.h"
+#include "platform/win32/win32_window_class.h"
 
 namespace platform::win32 {
 
@@ -63,12 +64,7 @@ void UserControlWindow::refresh()
 
 void UserControlWindow::register_class(HINSTANCE instance)
 {
-    WNDCLASSA user_control_class{};
-    user_control_class.lpfnWndProc = ::DefWindowProcA;
-    user_control_class.hInstance = instance;
-    user_control_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    user_control_class.lpszClassName = USER_CONTROL_CLASS;
-    ::RegisterClassA(&user_control_class);
+    register_window_class(instance, {.name = USER_CONTROL_CLASS, .background = button_face_background()});
 }
 
 } // namespace platform::win32

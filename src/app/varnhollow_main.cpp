@@ -1,12 +1,12 @@
-#include <windows.h>
-
 #include "platform/forms.h"
 #include "platform/win32/win32_platform.h"
 #include "shell/main_window.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+// The executable is a Windows program (no console); the C runtime starts it
+// through main all the same.
+int main()
 {
-    platform::win32::Win32Platform system(instance);
+    platform::win32::Win32Platform system;
     platform::Forms forms(system.windows);
     shell::MainWindow main_window(system.services, forms);
     forms.load(main_window.window);

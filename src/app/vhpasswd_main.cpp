@@ -6,13 +6,11 @@
 //   vhpasswd PASSWORD        store PASSWORD (2 to 8 Windows-1252 characters)
 //   vhpasswd -- PASSWORD     the same, for a password beginning with - or /
 //   vhpasswd --protect       only restrict the permissions of the existing file
-//   vhpasswd /?  (-h, --help) the usage
+//                            (also /protect)
+//   vhpasswd /?  (/help, /h, -h, --help) the usage
 //
 // Exit codes: 0 done (or the usage asked for), 1 bad command line or password,
 // 2 the file could not be written or protected.
-
-#include <windows.h>
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -20,6 +18,7 @@
 #include "password/deployment_command.h"
 #include "password/new_password.h"
 #include "password/password_file.h"
+#include "platform/win32/command_line.h"
 #include "platform/win32/console_output.h"
 #include "platform/win32/file_protection.h"
 #include "platform/win32/win32_services.h"
@@ -32,7 +31,6 @@ using platform::win32::StandardStream;
 constexpr int DONE = 0;
 constexpr int BAD_INPUT = 1;
 constexpr int FILE_FAILED = 2;
-constexpr UINT WINDOWS_1252 = 1252;
 
 void say(const std::string& text) { platform::win32::write_line(StandardStream::output, text); }
 void complain(const std::string& text) { platform::win32::write_line(StandardStream::error, text); }
@@ -49,38 +47,17 @@ std::string without_double_blanks(const std::string& text)
     return single;
 }
 
-// Text as Windows-1252, each character that code page lacks as '?' (no
-// look-alike replacement), and whether there was none.
-password::CommandArgument to_windows_1252(const wchar_t* text)
-{
-    const int length = ::lstrlenW(text);
-    if (length == 0)
-        return {};
-    std::vector<char> buffer(static_cast<std::size_t>(length) * 2 + 1);
-    BOOL replaced = FALSE;
-    const int written = ::WideCharToMultiByte(WINDOWS_1252, WC_NO_BEST_FIT_CHARS, text, length, buffer.data(),
-                                              static_cast<int>(buffer.size()), "?", &replaced);
-    if (written <= 0)
-        return {"", false};
-    return {std::string(buffer.data(), static_cast<std::size_t>(written)), !replaced};
-}
-
-std::vector<password::CommandArgument> arguments_after_the_program_name()
+std::vector<password::CommandArgument> deployment_arguments()
 {
     std::vector<password::CommandArgument> arguments;
-    int count = 0;
-    LPWSTR* words = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (!words)
-        return arguments;
-    for (int i = 1; i < count; ++i)
-        arguments.push_back(to_windows_1252(words[i]));
-    ::LocalFree(words);
+    for (auto& argument : platform::win32::arguments_after_the_program_name())
+        arguments.push_back({std::move(argument.text), argument.representable});
     return arguments;
 }
 
 int protect_existing(const std::string& file)
 {
-    if (::GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (!platform::win32::file_exists(file)) {
         complain("Le fichier " + file + " n'existe pas.");
         return FILE_FAILED;
     }
@@ -104,29 +81,22 @@ int store(const std::string& path, const std::string& name, const std::string& p
     return result.stored ? DONE : FILE_FAILED;
 }
 
-int refuse_usage(const std::string& unknown_option)
+// Every refusal has one shape: why, then the usage.
+int refuse(const std::string& reason)
 {
-    if (!unknown_option.empty())
-        complain("Option inconnue : " + unknown_option);
+    complain(reason);
     complain(password::DEPLOYMENT_USAGE);
     return BAD_INPUT;
 }
 
 int store_checked(const std::string& file_folder, const password::CommandArgument& password)
 {
-    if (!password::quotes_only_around_arguments(to_windows_1252(::GetCommandLineW()).text)) {
-        complain(password::QUOTE_REFUSED);
-        return BAD_INPUT;
-    }
-    if (!password.representable) {
-        complain(password::UNTYPEABLE_CHARACTER);
-        return BAD_INPUT;
-    }
-    if (const auto problem = password::new_password_problem(password.text)) {
-        complain(*problem);
-        complain(password::DEPLOYMENT_USAGE);
-        return BAD_INPUT;
-    }
+    if (!password::quotes_only_around_arguments(platform::win32::whole_command_line().text))
+        return refuse(password::QUOTE_REFUSED);
+    if (!password.representable)
+        return refuse(password::UNTYPEABLE_CHARACTER);
+    if (const auto problem = password::new_password_problem(password.text))
+        return refuse(*problem);
     const std::string name = password::PASSWORD_FILE_NAME;
     const int result = store(file_folder, name, password.text);
     if (result == DONE)
@@ -138,13 +108,13 @@ int store_checked(const std::string& file_folder, const password::CommandArgumen
 
 int main()
 {
-    const auto command = password::read_deployment_command(arguments_after_the_program_name());
+    const auto command = password::read_deployment_command(deployment_arguments());
     if (command.action == DeploymentAction::show_help) {
         say(password::DEPLOYMENT_USAGE);
         return DONE;
     }
     if (command.action == DeploymentAction::refuse_usage)
-        return refuse_usage(command.unknown_option);
+        return refuse(command.refusal);
 
     platform::win32::Win32SystemInfo system;
     const std::string folder = password::password_file_folder(system);
