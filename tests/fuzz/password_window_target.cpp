@@ -242,7 +242,7 @@ void Bench::end_showing()
 void Bench::watch_the_window()
 {
     dialog_.window.on_load = [this, load = dialog_.window.on_load] {
-        allowed_.folder_known = !p_.system.windows_directory.empty();
+        allowed_.folder_known = !p_.system.windows_folder.empty();
         end_showing();
         load();
     };
@@ -485,7 +485,7 @@ void Bench::act(Action action)
             files_.fail_with = platform::FileError{5, "Acc\xE8s refus\xE9."};
         break;
     case toggle_windows_directory:
-        p_.system.windows_directory = p_.system.windows_directory.empty() ? WINDOWS_DIRECTORY : "";
+        p_.system.windows_folder = p_.system.windows_folder.empty() ? WINDOWS_DIRECTORY : "";
         break;
     case toggle_registry_failure: registry_.set_status = registry_.set_status ? 0 : 5; break;
     case box_plays_next:
