@@ -1,8 +1,5 @@
 #include "password/password_file.h"
 
-#include <cstdint>
-#include <vector>
-
 #include "password/new_password.h"
 #include "password/passwd.h"
 
