@@ -70,11 +70,6 @@ enum class BorderStyle { none, fixed };
 // Mouse handlers get the buttons held, the shift keys, and X and Y in twips.
 using MouseHandler = std::function<void(int button, int shift, double x, double y)>;
 
-// Twips per pixel at the design's 96 DPI. The tray icon's callback arrives as
-// a mouse move whose X the main window reads with this fixed factor, whatever
-// the screen's resolution.
-inline constexpr int TWIPS_PER_PIXEL = 15;
-
 // A window or a control as the program sees it: a set of properties and
 // event handlers. Handlers set properties; the window system shows them.
 class Control {
@@ -127,25 +122,13 @@ private:
 enum class FontWeight { regular, bold };
 enum class Alignment { left, centre };
 
-// A picture box holding one of the program's icons or pictures. The window
-// system fills in the two handles when it creates the box.
+// A picture box holding one of the program's pictures.
 class PictureBox : public Control {
 public:
-    PictureBox(std::string name, int icon_resource)
-        : Control(std::move(name)), icon_resource_(icon_resource), picture_{Picture::Kind::icon, icon_resource}
-    {
-    }
     PictureBox(std::string name, Picture picture, TwipsRect rect, int tab_index)
-        : Control(std::move(name), rect, tab_index), icon_resource_(picture.resource), picture_(picture)
+        : Control(std::move(name), rect, tab_index), picture_(picture)
     {
     }
-
-    int icon_resource() const { return icon_resource_; }
-    std::uintptr_t window_handle = 0;
-    std::uintptr_t picture_handle = 0;
-
-    // button, shift, X and Y in twips.
-    std::function<void(int, int, double, double)> on_mouse_move;
 
     const Picture& picture() const { return picture_; }
 
@@ -163,7 +146,6 @@ public:
     std::function<void()> on_click;
 
 private:
-    int icon_resource_;
     Picture picture_;
     Appearance appearance_ = Appearance::three_d;
     Colour back_colour_ = BUTTON_FACE_COLOUR;
@@ -373,8 +355,6 @@ public:
     std::function<void()> on_load;
     // The user closed the window from its frame.
     std::function<void()> on_close;
-    // The shell announced a new taskbar (registered message "TaskbarCreated").
-    std::function<void()> on_taskbar_created;
 
 private:
     friend class Forms;

@@ -6,7 +6,6 @@
 #include "platform/ini_file.h"
 #include "platform/internet.h"
 #include "platform/message_box.h"
-#include "platform/notification_area.h"
 #include "platform/plug_and_play.h"
 #include "platform/record_file.h"
 #include "platform/registry.h"
@@ -14,6 +13,7 @@
 #include "platform/runtime.h"
 #include "platform/shell.h"
 #include "platform/system_info.h"
+#include "platform/tray_icon.h"
 #include "platform/window_system.h"
 
 namespace platform {
@@ -21,7 +21,7 @@ namespace platform {
 // Everything the program asks of the system, handed to the windows that need it.
 struct Services {
     Registry& registry;
-    NotificationArea& tray;
+    TrayIcon& tray;
     SystemInfo& system;
     MessageBoxes& boxes;
     Runtime& runtime;

@@ -1,6 +1,5 @@
 #include "shell/main_window.h"
 
-#include <cmath>
 #include <string>
 
 #include "about/contact.h"
@@ -12,40 +11,18 @@
 
 namespace shell {
 
-namespace {
-
-constexpr std::uint32_t NOTIFY_RECORD_SIZE = 88;
-constexpr std::uint32_t NIF_MESSAGE_ICON_TIP = 7;
-constexpr std::uint32_t WM_MOUSEMOVE_MESSAGE = 0x200;
-
-std::string upper_hex(std::uint32_t value)
-{
-    constexpr char digits[] = "0123456789ABCDEF";
-    std::string text;
-    do {
-        text.insert(text.begin(), digits[value % 16]);
-        value /= 16;
-    } while (value != 0);
-    return text;
-}
-
-} // namespace
-
 MainWindow::MainWindow(platform::Services& services, platform::Forms& forms)
-    : unlocked_icon_owner("Picture1", IDI_DEVICE), locked_icon_owner("Picture2", IDI_DEVICE_LOCKED),
-      password_window(services, forms), update_check("MiseAjour1", services), services_(services), forms_(forms),
+    : password_window(services, forms), update_check("MiseAjour1", services), services_(services), forms_(forms),
       audit_(services.events), lock_switch_(services.registry, services.boxes, services.pump, services.devices, *this,
                                             password_window, audit_)
 {
-    window.controls = {&unlocked_icon_owner, &locked_icon_owner, &update_check};
+    window.controls = {&update_check};
     tray_menu.items = {&lock_item,  &separator_after_lock, &tools_menu, &separator_before_about,
                        &about_item, &quit_item};
     tools_menu.items = {&update_item, &password_item, &email_item};
 
     window.on_load = [this] { start_up(); };
-    window.on_taskbar_created = [this] { put_icon_back(); };
-    unlocked_icon_owner.on_mouse_move = [this](int, int, double x, double) { on_tray_mouse_message(x); };
-    locked_icon_owner.on_mouse_move = [this](int, int, double x, double) { on_tray_mouse_message(x); };
+    services.tray.on_menu_requested([this] { on_menu_requested(); });
     lock_item.on_click = [this] { on_lock_chosen(); };
     password_item.on_click = [this] { on_password_chosen(); };
     quit_item.on_click = [this] { on_quit_chosen(); };
@@ -100,54 +77,32 @@ void MainWindow::start_up()
 // My_Icon_ON
 void MainWindow::show_unlocked_icon()
 {
-    refresh_icon(CAPTION_UNLOCKED, false, unlocked_icon_owner);
+    refresh_icon(CAPTION_UNLOCKED, false, IDI_DEVICE);
 }
 
 // My_Icon_OFF
 void MainWindow::show_locked_icon()
 {
-    refresh_icon(CAPTION_LOCKED, true, locked_icon_owner);
+    refresh_icon(CAPTION_LOCKED, true, IDI_DEVICE_LOCKED);
 }
 
-void MainWindow::refresh_icon(const char* caption, bool locked, platform::PictureBox& owner)
+void MainWindow::refresh_icon(const char* caption, bool locked, int icon_resource)
 {
     lock_item.set_caption(caption);
     locked_ = locked;
-    services_.tray.notify_icon(platform::NIM_DELETE_ACTION, notify_record_);
-
-    notify_record_.cbSize = NOTIFY_RECORD_SIZE;
-    notify_record_.hWnd = owner.window_handle;
-    notify_record_.uID = 1;
-    notify_record_.uFlags = NIF_MESSAGE_ICON_TIP;
-    notify_record_.uCallbackMessage = WM_MOUSEMOVE_MESSAGE;
-    notify_record_.hIcon = owner.picture_handle;
-    const std::string tip = std::string(program::PRODUCT_NAME) + " v" + program::VERSION_TEXT;
-    notify_record_.szTip.fill(' ');
-    tip.copy(notify_record_.szTip.data(), tip.size());
-    notify_record_.szTip[tip.size()] = '\0';
-
-    services_.tray.notify_icon(platform::NIM_ADD_ACTION, notify_record_);
+    services_.tray.show(icon_resource, std::string(program::PRODUCT_NAME) + " v" + program::VERSION_TEXT);
     icon_shown_ = true;
 }
 
 void MainWindow::remove_icon()
 {
-    services_.tray.notify_icon(platform::NIM_DELETE_ACTION, notify_record_);
+    services_.tray.remove();
     icon_shown_ = false;
 }
 
-// The taskbar was restarted and has forgotten the icon.
-void MainWindow::put_icon_back()
+void MainWindow::on_menu_requested()
 {
-    if (icon_shown_)
-        services_.tray.notify_icon(platform::NIM_ADD_ACTION, notify_record_);
-}
-
-void MainWindow::on_tray_mouse_message(double x)
-{
-    const std::string message = upper_hex(static_cast<std::uint32_t>(std::lround(x)));
-    if (message == RIGHT_BUTTON_DOWN_HEX || message == RIGHT_BUTTON_DOUBLE_CLICK_HEX)
-        services_.windows.show_popup_menu(window, tray_menu);
+    services_.windows.show_popup_menu(window, tray_menu);
 }
 
 // MNU_Quitter_Click

@@ -22,13 +22,6 @@ inline constexpr char QUIT_QUESTION[] = "   Voulez vous vraiment quitter ?";
 inline constexpr char CAPTION_UNLOCKED[] = "Verrou USB - NON";
 inline constexpr char CAPTION_LOCKED[] = "Verrou USB - OUI";
 
-// Tray notifications come as mouse moves of the owning picture box; X carries
-// the mouse message in twips, so a right-button press (0x204 * 15) reads 1E3C.
-inline constexpr char RIGHT_BUTTON_DOWN_HEX[] = "1E3C";
-// A second right press soon after the first comes as a double-click (0x206 *
-// 15): to the user it is one more right-click, and it opens the menu too.
-inline constexpr char RIGHT_BUTTON_DOUBLE_CLICK_HEX[] = "1E5A";
-
 // The hidden main window: start-up, the tray icon and its popup menu, quitting.
 // The control and menu names are the ones the window was designed with.
 class MainWindow : public lock::LockHost {
@@ -36,10 +29,6 @@ public:
     MainWindow(platform::Services& services, platform::Forms& forms);
 
     platform::Form window{"Form1", "Varnhollow"};
-    // The tray icon belongs to one of these two hidden boxes, which hold the
-    // two icons and receive its mouse messages.
-    platform::PictureBox unlocked_icon_owner;
-    platform::PictureBox locked_icon_owner;
 
     platform::MenuItem tray_menu{"MNU_Menu", "MenuP"};
     platform::MenuItem lock_item{"MNU_USBLocked", "Verrou USB"};
@@ -76,8 +65,6 @@ public:
     about::About* about_window() { return about_ ? &*about_ : nullptr; }
     const lock::LockSwitch& lock_switch() const { return lock_switch_; }
 
-    const platform::NotifyIconData& notify_record() const { return notify_record_; }
-
     void end_program() override;
     bool resident() const override { return window.loaded(); }
 
@@ -85,9 +72,8 @@ private:
     // The system's code (see system_version.h), with the version record filled.
     std::int32_t read_system_code();
     void start_up();
-    void refresh_icon(const char* caption, bool locked, platform::PictureBox& owner);
-    void on_tray_mouse_message(double x);
-    void put_icon_back();
+    void refresh_icon(const char* caption, bool locked, int icon_resource);
+    void on_menu_requested();
     void on_lock_chosen();
     void on_password_chosen();
     void on_email_chosen();
@@ -100,7 +86,6 @@ private:
     audit::AuditTrail audit_;
     lock::LockSwitch lock_switch_;
     platform::VersionRecord version_record_;
-    platform::NotifyIconData notify_record_;
     bool locked_ = false;
     bool icon_shown_ = false;
     // Start-up has been reported: the end will be too, once.

@@ -92,13 +92,23 @@ long FakeRegistry::close_key(platform::RegistryKey key)
     return close_status;
 }
 
-void FakeTray::notify_icon(std::uint32_t action, const platform::NotifyIconData& record)
+void FakeTray::show(int icon_resource, const std::string& tip)
 {
-    calls.push_back({action, record});
-    if (action == platform::NIM_ADD_ACTION)
-        icons[record.hWnd] = record;
-    else if (action == platform::NIM_DELETE_ACTION)
-        icons.erase(record.hWnd);
+    shown = Icon{icon_resource, tip};
+    calls.push_back(shown);
+}
+
+void FakeTray::remove()
+{
+    shown.reset();
+    calls.push_back(std::nullopt);
+}
+
+// Only a shown icon can be clicked.
+void FakeTray::user_asks_for_menu()
+{
+    if (shown && menu_requested_)
+        menu_requested_();
 }
 
 bool FakeRuntime::start_program(const std::string& command_line)
@@ -151,10 +161,7 @@ void FakeWindowSystem::create_window(platform::Form& form)
 void FakeWindowSystem::create_controls(const std::vector<platform::Control*>& controls)
 {
     for (platform::Control* control : controls) {
-        if (auto* picture = dynamic_cast<platform::PictureBox*>(control)) {
-            picture->window_handle = next_handle_++;
-            picture->picture_handle = 0x5000 + static_cast<std::uintptr_t>(picture->icon_resource());
-        } else if (auto* user_control = dynamic_cast<platform::UserControl*>(control)) {
+        if (auto* user_control = dynamic_cast<platform::UserControl*>(control)) {
             user_control->window_handle = next_handle_++;
         } else if (auto* frame = dynamic_cast<platform::Frame*>(control)) {
             create_controls(frame->controls);

@@ -57,17 +57,27 @@ private:
     platform::RegistryKey next_handle_ = 0x100;
 };
 
-class FakeTray : public platform::NotificationArea {
+class FakeTray : public platform::TrayIcon {
 public:
-    struct Call {
-        std::uint32_t action;
-        platform::NotifyIconData record;
+    struct Icon {
+        int resource = 0;
+        std::string tip;
+        bool operator==(const Icon&) const = default;
     };
-    std::vector<Call> calls;
-    // Icons the tray holds now, by owner window.
-    std::map<std::uintptr_t, platform::NotifyIconData> icons;
+    // The icon up now, if any.
+    std::optional<Icon> shown;
+    // Every showing and removal, in order; a removal is an empty entry.
+    std::vector<std::optional<Icon>> calls;
 
-    void notify_icon(std::uint32_t action, const platform::NotifyIconData& record) override;
+    void show(int icon_resource, const std::string& tip) override;
+    void remove() override;
+    void on_menu_requested(std::function<void()> requested) override { menu_requested_ = std::move(requested); }
+
+    // The user right-clicks the icon (or asks for its menu from the keyboard).
+    void user_asks_for_menu();
+
+private:
+    std::function<void()> menu_requested_;
 };
 
 class FakeSystemInfo : public platform::SystemInfo {

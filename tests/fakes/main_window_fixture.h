@@ -4,6 +4,8 @@
 
 #include "fake_platform.h"
 #include "lock/usb_storage_value.h"
+#include "program/product.h"
+#include "program/resource_ids.h"
 #include "shell/main_window.h"
 
 namespace fakes {
@@ -17,6 +19,13 @@ protected:
     password::PasswordWindow& dialog = form.password_window;
 
     void seed_start(std::uint32_t start) { p.registry.set_dword(lock::USBSTOR_KEY, "Start", start); }
+    // The tray shows the lock's icon for that state, with the program's tip.
+    bool shows_icon(bool locked) const
+    {
+        const FakeTray::Icon icon{locked ? IDI_DEVICE_LOCKED : IDI_DEVICE,
+                                  std::string(program::PRODUCT_NAME) + " v" + program::VERSION_TEXT};
+        return p.tray.shown == icon;
+    }
     long long stored_start() const { return p.registry.dword(lock::USBSTOR_KEY, "Start"); }
 
     void start_with(std::uint32_t start)
@@ -25,7 +34,7 @@ protected:
         forms.load(form.window);
     }
 
-    // Opens the tray menu with a right-button press and picks an item.
+    // The user right-clicks the tray icon and picks an item of its menu.
     void choose(const std::string& item)
     {
         p.windows.on_popup = [item](platform::MenuItem& menu) {
@@ -34,8 +43,7 @@ protected:
             if (chosen->on_click)
                 chosen->on_click();
         };
-        platform::PictureBox& owner = form.locked() ? form.locked_icon_owner : form.unlocked_icon_owner;
-        owner.on_mouse_move(1, 0, 0x204 * 15, 0);
+        p.tray.user_asks_for_menu();
         p.windows.on_popup = nullptr;
     }
 };

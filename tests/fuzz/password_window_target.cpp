@@ -345,15 +345,14 @@ std::string Bench::word()
     return words[script_.choice(words.size())];
 }
 
-// A right-button press on the tray icon, and the item chosen in its menu.
+// A right-click on the tray icon, and the item chosen in its menu.
 void Bench::choose(platform::MenuItem& item)
 {
     p_.windows.on_popup = [&item](platform::MenuItem&) {
         if (item.on_click)
             item.on_click();
     };
-    platform::PictureBox& owner = form_.locked() ? form_.locked_icon_owner : form_.unlocked_icon_owner;
-    owner.on_mouse_move(1, 0, 0x204 * platform::TWIPS_PER_PIXEL, 0);
+    p_.tray.user_asks_for_menu();
     p_.windows.on_popup = nullptr;
 }
 

@@ -223,7 +223,7 @@ TEST_F(AboutWindow, QuitLeavesItOpenAndTheProcessEndsWhenItCloses)
 {
     about::About& a = open_about();
     choose("MNU_Quitter");
-    EXPECT_TRUE(p.tray.icons.empty());
+    EXPECT_FALSE(p.tray.shown);
     EXPECT_FALSE(form.window.loaded());
     EXPECT_FALSE(dialog.window.loaded());
     EXPECT_TRUE(a.window.loaded());

@@ -241,10 +241,10 @@ protected:
 TEST_F(AuditedProgram, StartUpIsReportedOnceTheIconIsUp)
 {
     p.events.user = ""; // a user the system could not name
-    std::size_t icons_when_reported = 0;
-    p.events.while_reporting = [&] { icons_when_reported = p.tray.icons.size(); };
+    bool icon_up_when_reported = false;
+    p.events.while_reporting = [&] { icon_up_when_reported = p.tray.shown.has_value(); };
     start_with(4);
-    EXPECT_EQ(icons_when_reported, 1u);
+    EXPECT_TRUE(icon_up_when_reported);
     EXPECT_EQ(p.events.events, (std::vector<Event>{{EventType::information, 0x40000064, {"1.4", "", ON}}}));
 }
 
@@ -461,8 +461,7 @@ struct Machine {
     void choose(const std::string& item)
     {
         p.windows.on_popup = [item](platform::MenuItem& menu) { fakes::find_item(menu, item)->on_click(); };
-        platform::PictureBox& owner = form.locked() ? form.locked_icon_owner : form.unlocked_icon_owner;
-        owner.on_mouse_move(1, 0, 0x204 * 15, 0);
+        p.tray.user_asks_for_menu();
         p.windows.on_popup = nullptr;
     }
     void start_value(std::uint32_t start) { p.registry.set_dword(lock::USBSTOR_KEY, "Start", start); }
@@ -531,7 +530,7 @@ TEST(AuditedStory, AFailingLogChangesNothingTheUserSeesOrTheMachineHolds)
     EXPECT_EQ(failing_boxes, working_boxes);
     EXPECT_EQ(working_boxes.size(), 3u); // the wrong password, the change, the question on quitting
     EXPECT_EQ(failing.p.tray.calls.size(), working.p.tray.calls.size());
-    EXPECT_TRUE(failing.p.tray.icons.empty());
+    EXPECT_FALSE(failing.p.tray.shown);
     // The cipher is seeded by the clock: compare the passwords, not the bytes.
     const auto stored_password = [](Machine& m) {
         return password::decode_password(m.p.files.files[PASSWORD_FILE].substr(0, 16));

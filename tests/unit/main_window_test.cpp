@@ -8,8 +8,6 @@
 namespace {
 
 using fakes::MainWindowFixture;
-using platform::NIM_ADD_ACTION;
-using platform::NIM_DELETE_ACTION;
 
 class StartUp : public MainWindowFixture {};
 
@@ -23,21 +21,8 @@ TEST_F(StartUp, UnlockedPutsUpThePlainIconWithTheFullRecord)
     EXPECT_EQ(form.lock_item.caption(), "Verrou USB - NON");
     EXPECT_TRUE(p.boxes.shown.empty());
 
-    // The first refresh removes the icon of a record still all zero.
-    ASSERT_EQ(p.tray.calls.size(), 2u);
-    EXPECT_EQ(p.tray.calls[0].action, NIM_DELETE_ACTION);
-    EXPECT_EQ(p.tray.calls[0].record, platform::NotifyIconData{});
-    EXPECT_EQ(p.tray.calls[1].action, NIM_ADD_ACTION);
-
-    const auto& r = p.tray.calls[1].record;
-    EXPECT_EQ(r.cbSize, 88u);
-    EXPECT_EQ(r.hWnd, form.unlocked_icon_owner.window_handle);
-    EXPECT_EQ(r.uID, 1u);
-    EXPECT_EQ(r.uFlags, 7u);
-    EXPECT_EQ(r.uCallbackMessage, 0x200u);
-    EXPECT_EQ(r.hIcon, form.unlocked_icon_owner.picture_handle);
-    std::string tip(r.szTip.begin(), r.szTip.end());
-    EXPECT_EQ(tip, std::string("Varnhollow v") + program::VERSION_TEXT + '\0' + std::string(48, ' '));
+    ASSERT_EQ(p.tray.calls.size(), 1u);
+    EXPECT_EQ(p.tray.shown, (fakes::FakeTray::Icon{IDI_DEVICE, std::string("Varnhollow v") + program::VERSION_TEXT}));
 
     EXPECT_TRUE(form.window.loaded());
     EXPECT_TRUE(dialog.window.loaded());
@@ -51,11 +36,7 @@ TEST_F(StartUp, LockedPutsUpTheCrossedIcon)
     start_with(4);
     EXPECT_TRUE(form.locked());
     EXPECT_EQ(form.lock_item.caption(), "Verrou USB - OUI");
-    ASSERT_EQ(p.tray.icons.size(), 1u);
-    const auto& r = p.tray.icons.begin()->second;
-    EXPECT_EQ(r.hWnd, form.locked_icon_owner.window_handle);
-    EXPECT_EQ(r.hIcon, form.locked_icon_owner.picture_handle);
-    EXPECT_NE(form.unlocked_icon_owner.picture_handle, form.locked_icon_owner.picture_handle);
+    EXPECT_TRUE(shows_icon(true));
 }
 
 struct Refusal {
@@ -112,7 +93,7 @@ TEST_F(StartUp, AcceptsServer2003And2000)
         other.registry.set_dword(lock::USBSTOR_KEY, "Start", 3);
         other_forms.load(other_form.window);
         EXPECT_TRUE(other.boxes.shown.empty());
-        EXPECT_EQ(other.tray.icons.size(), 1u);
+        EXPECT_TRUE(other.tray.shown.has_value());
     }
 }
 
@@ -140,22 +121,22 @@ TEST_F(StartUp, AStartValueLargerThanTheBufferRefusesAndWritesNothing)
 
 class TrayClick : public MainWindowFixture {};
 
-// A quick second right-click reaches the program as a double-click; ignoring
-// it left every other right-click without a menu.
-TEST_F(TrayClick, OnlyARightButtonPressOrDoubleClickOpensTheMenu)
+// A request is a right-click or a right double-click on the icon (the
+// window system tells them apart from the other mouse actions).
+TEST_F(TrayClick, EveryRequestOpensTheTrayMenuWhateverTheLock)
 {
-    start_with(3);
-    struct Case {
-        double x;
-        int menus;
-    };
-    for (const Case c : {Case{0x204 * 15, 1}, Case{7740.4, 1}, Case{7739.6, 1}, Case{0x206 * 15, 1},
-                         Case{0x201 * 15, 0}, Case{0x202 * 15, 0}, Case{0x203 * 15, 0}, Case{0x205 * 15, 0},
-                         Case{0x200 * 15, 0}, Case{0x204, 0}, Case{0x206, 0}, Case{-7740, 0}}) {
-        p.windows.menus_shown = 0;
-        form.unlocked_icon_owner.on_mouse_move(0, 0, c.x, 0);
-        form.locked_icon_owner.on_mouse_move(0, 0, c.x, 0);
-        EXPECT_EQ(p.windows.menus_shown, 2 * c.menus) << c.x;
+    for (const std::uint32_t start : {3u, 4u}) {
+        fakes::FakePlatform other;
+        platform::Forms other_forms{other.windows};
+        shell::MainWindow other_form{other.services, other_forms};
+        other.registry.set_dword(lock::USBSTOR_KEY, "Start", start);
+        other_forms.load(other_form.window);
+        std::vector<const platform::MenuItem*> menus;
+        other.windows.on_popup = [&menus](platform::MenuItem& menu) { menus.push_back(&menu); };
+        other.tray.user_asks_for_menu();
+        other.tray.user_asks_for_menu();
+        EXPECT_EQ(menus, (std::vector<const platform::MenuItem*>{&other_form.tray_menu, &other_form.tray_menu}))
+            << start;
     }
 }
 
@@ -175,27 +156,16 @@ TEST_F(TrayClick, MenuHasTheItemsInOrder)
     EXPECT_TRUE(form.separator_after_lock.is_separator());
 }
 
-TEST_F(TrayClick, RestartedTaskbarGetsTheIconBack)
-{
-    start_with(4);
-    p.tray.icons.clear(); // the new taskbar knows no icon
-    form.window.on_taskbar_created();
-    ASSERT_EQ(p.tray.icons.size(), 1u);
-    EXPECT_EQ(p.tray.icons.begin()->second, form.notify_record());
-    EXPECT_EQ(p.tray.calls.back().action, NIM_ADD_ACTION);
-}
 
 class Quit : public MainWindowFixture {};
 
 TEST_F(Quit, WhileUnlockedAsksNothing)
 {
     start_with(3);
-    const auto record = form.notify_record();
     choose("MNU_Quitter");
     EXPECT_TRUE(p.boxes.shown.empty());
-    EXPECT_EQ(p.tray.calls.back().action, NIM_DELETE_ACTION);
-    EXPECT_EQ(p.tray.calls.back().record, record);
-    EXPECT_TRUE(p.tray.icons.empty());
+    EXPECT_EQ(p.tray.calls.back(), std::nullopt);
+    EXPECT_FALSE(p.tray.shown);
     EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"ChangePassword", "Form1"}));
     EXPECT_TRUE(p.windows.loop_ended);
     EXPECT_EQ(stored_start(), 3);
@@ -223,7 +193,7 @@ TEST_F(Quit, WhileLockedYesEndsAndKeepsTheLock)
     start_with(4);
     p.boxes.answers = {platform::ANSWER_YES};
     choose("MNU_Quitter");
-    EXPECT_TRUE(p.tray.icons.empty());
+    EXPECT_FALSE(p.tray.shown);
     EXPECT_FALSE(form.window.loaded());
     EXPECT_TRUE(p.windows.loop_ended);
     EXPECT_EQ(stored_start(), 4);
@@ -237,12 +207,10 @@ class OutsideQuit : public MainWindowFixture, public testing::WithParamInterface
 TEST_P(OutsideQuit, TakesTheIconDownAndUnloadsTheWindowsInOrder)
 {
     start_with(GetParam());
-    const auto record = form.notify_record();
     form.final_release();
     EXPECT_TRUE(p.boxes.shown.empty()); // no question, even while locked
-    EXPECT_EQ(p.tray.calls.back().action, NIM_DELETE_ACTION);
-    EXPECT_EQ(p.tray.calls.back().record, record);
-    EXPECT_TRUE(p.tray.icons.empty());
+    EXPECT_EQ(p.tray.calls.back(), std::nullopt);
+    EXPECT_FALSE(p.tray.shown);
     EXPECT_EQ(p.windows.destroyed, (std::vector<std::string>{"ChangePassword", "Form1"}));
     EXPECT_FALSE(form.window.loaded());
     EXPECT_FALSE(dialog.window.loaded());
@@ -288,10 +256,7 @@ protected:
     {
         EXPECT_EQ(form.locked(), locked);
         EXPECT_EQ(form.lock_item.caption(), locked ? "Verrou USB - OUI" : "Verrou USB - NON");
-        ASSERT_EQ(p.tray.icons.size(), 1u);
-        const platform::PictureBox& owner = locked ? form.locked_icon_owner : form.unlocked_icon_owner;
-        EXPECT_EQ(p.tray.icons.begin()->second.hWnd, owner.window_handle);
-        EXPECT_EQ(p.tray.icons.begin()->second.hIcon, owner.picture_handle);
+        EXPECT_TRUE(shows_icon(locked));
     }
 
     std::size_t sets() const
@@ -312,13 +277,13 @@ TEST_F(FollowStartValue, AnOutsideChangeToFourAndBackToThree)
     start_with(3);
     change_from_outside(4);
     expect_shown(true);
-    EXPECT_EQ(p.tray.calls.size(), 4u); // start-up, then one refresh
+    EXPECT_EQ(p.tray.calls.size(), 2u); // start-up, then one refresh
     change_from_outside(3);
     expect_shown(false);
-    EXPECT_EQ(p.tray.calls.size(), 6u);
+    EXPECT_EQ(p.tray.calls.size(), 3u);
     change_from_outside(0); // read with the start-up rule: not 4, unlocked
     expect_shown(false);
-    EXPECT_EQ(p.tray.calls.size(), 6u);
+    EXPECT_EQ(p.tray.calls.size(), 3u);
     EXPECT_EQ(sets(), 0u); // following never writes
     EXPECT_TRUE(p.boxes.shown.empty());
 }
@@ -367,7 +332,7 @@ TEST_F(FollowStartValue, AChangeDuringTheWaitThenAnAcceptedPasswordRefreshesOnce
     choose("MNU_USBLocked");
     EXPECT_EQ(stored_start(), 3);
     expect_shown(false);
-    EXPECT_EQ(p.tray.calls.size(), 4u); // start-up, the unlock: no extra refresh
+    EXPECT_EQ(p.tray.calls.size(), 2u); // start-up, the unlock: no extra refresh
 }
 
 struct Vanishing {
@@ -411,7 +376,7 @@ TEST_F(FollowStartValue, NothingIsFollowedAfterQuitting)
     const auto calls = p.tray.calls.size();
     change_from_outside(4);
     EXPECT_EQ(p.tray.calls.size(), calls);
-    EXPECT_TRUE(p.tray.icons.empty());
+    EXPECT_FALSE(p.tray.shown);
 }
 
 TEST_F(FollowStartValue, NothingIsFollowedAfterARegistryFailureEndedTheProgram)

@@ -54,20 +54,19 @@ void windows_directory()
 
 void tray_tip()
 {
-    platform::NotifyIconData record;
-    record.cbSize = 4096;
-    record.szTip.fill('x'); // no NUL anywhere
-    const NOTIFYICONDATAA data = platform::win32::notify_icon_data(record);
-    check(data.cbSize <= sizeof data, "cbSize is never larger than the structure");
-    check(strnlen(data.szTip, 64) < 64, "the tip ends within its 64 bytes");
+    const HWND window = reinterpret_cast<HWND>(0x1234);
+    const HICON icon = reinterpret_cast<HICON>(0x5678);
+    const NOTIFYICONDATAA long_tip =
+        platform::win32::tray_icon_record(window, WM_APP + 1, icon, std::string(200, 'x'));
+    check(strnlen(long_tip.szTip, 64) == 63, "a long tip is cut to 63 characters and ended within its 64 bytes");
 
-    record.cbSize = 88;
-    const std::string tip = "Varnhollow v1.4";
-    record.szTip.fill(' ');
-    tip.copy(record.szTip.data(), tip.size());
-    record.szTip[tip.size()] = '\0';
-    const NOTIFYICONDATAA usual = platform::win32::notify_icon_data(record);
-    check(usual.cbSize == 88 && tip == usual.szTip, "the usual record passes unchanged");
+    const NOTIFYICONDATAA usual = platform::win32::tray_icon_record(window, WM_APP + 1, icon, "Varnhollow v1.4");
+    check(usual.cbSize == NOTIFYICONDATAA_V1_SIZE && usual.cbSize <= sizeof usual,
+          "a first-version record, as Windows 2000 reads it");
+    check(usual.hWnd == window && usual.uID == 1 && usual.uCallbackMessage == WM_APP + 1 && usual.hIcon == icon,
+          "the window, id 1, the callback message and the icon");
+    check(usual.uFlags == (NIF_MESSAGE | NIF_ICON | NIF_TIP), "the message, the icon and the tip are given");
+    check(std::string(usual.szTip) == "Varnhollow v1.4", "the usual tip passes unchanged");
 }
 
 void registry_query_room()

@@ -7,12 +7,6 @@
 
 namespace platform::win32 {
 
-namespace {
-
-constexpr std::size_t FIRST_VERSION_TIP = 64;
-
-} // namespace
-
 std::string directory_reported(const std::vector<char>& buffer, UINT length)
 {
     if (length == 0 || length >= buffer.size())
@@ -20,20 +14,21 @@ std::string directory_reported(const std::vector<char>& buffer, UINT length)
     return std::string(buffer.data(), length);
 }
 
-NOTIFYICONDATAA notify_icon_data(const NotifyIconData& record)
+NOTIFYICONDATAA tray_icon_record(HWND window, UINT callback_message, HICON icon, const std::string& tip)
 {
+    constexpr std::size_t first_version_tip = 64;
     NOTIFYICONDATAA data;
     std::memset(&data, 0, sizeof data);
-    static_assert(sizeof data.szTip >= FIRST_VERSION_TIP);
-    data.cbSize = std::min<DWORD>(record.cbSize, sizeof data);
-    data.hWnd = reinterpret_cast<HWND>(record.hWnd);
-    data.uID = record.uID;
-    data.uFlags = record.uFlags;
-    data.uCallbackMessage = record.uCallbackMessage;
-    data.hIcon = reinterpret_cast<HICON>(record.hIcon);
-    const std::size_t tip = std::min(record.szTip.size(), FIRST_VERSION_TIP - 1);
-    std::memcpy(data.szTip, record.szTip.data(), tip);
-    data.szTip[tip] = '\0';
+    static_assert(sizeof data.szTip >= first_version_tip);
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = window;
+    data.uID = 1;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = callback_message;
+    data.hIcon = icon;
+    const std::size_t length = std::min(tip.size(), first_version_tip - 1);
+    std::memcpy(data.szTip, tip.data(), length);
+    data.szTip[length] = '\0';
     return data;
 }
 

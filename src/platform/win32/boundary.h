@@ -12,15 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/notification_area.h"
 #include "platform/record_file.h"
 
 namespace platform::win32 {
 
-// The record as Shell_NotifyIconA takes it: cbSize no larger than the
-// structure, the tip cut to the 64 bytes a first-version record holds and
-// always ended by a NUL.
-NOTIFYICONDATAA notify_icon_data(const NotifyIconData& record);
+// The program's icon as Shell_NotifyIconA takes it: a first-version record
+// (the size every Windows from 2000 on reads), icon 1 of `window`, reporting
+// the user's mouse actions with `callback_message`, the tip cut to the 63
+// characters such a record holds and always ended by a NUL.
+NOTIFYICONDATAA tray_icon_record(HWND window, UINT callback_message, HICON icon, const std::string& tip);
 
 // A buffer for GetWindowsDirectoryA, more than any real path needs.
 inline constexpr std::size_t WINDOWS_DIRECTORY_BUFFER = 4096;

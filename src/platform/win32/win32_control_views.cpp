@@ -15,7 +15,6 @@ namespace platform::win32 {
 
 namespace {
 
-constexpr char PICTURE_CLASS[] = "VarnhollowPicture";
 constexpr char FONT_FACE[] = "MS Sans Serif";
 constexpr int FONT_SIZE_HUNDREDTHS = 825; // 8.25 pt
 
@@ -341,43 +340,6 @@ std::unique_ptr<ChildView> make_child_view(HINSTANCE instance, HWND parent, int 
     if (auto* picture = dynamic_cast<PictureBox*>(&control))
         return std::make_unique<PictureBoxView>(instance, parent, id, *picture, owner);
     return nullptr;
-}
-
-PictureWindow::PictureWindow(HINSTANCE instance, HWND parent, PictureBox& box, FormWindow& owner)
-    : box_(box), owner_(owner)
-{
-    const int size = ::GetSystemMetrics(SM_CXSMICON);
-    icon_.reset(static_cast<HICON>(
-        ::LoadImageA(instance, MAKEINTRESOURCEA(box.icon_resource()), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
-    window_.reset(::CreateWindowExA(0, PICTURE_CLASS, "", WS_CHILD, 0, 0, size, size, parent, nullptr, instance, this));
-    box.window_handle = reinterpret_cast<std::uintptr_t>(window_.get());
-    box.picture_handle = reinterpret_cast<std::uintptr_t>(icon_.get());
-    box.attach(this);
-}
-
-void PictureWindow::retire()
-{
-    box_.attach(nullptr);
-    box_.window_handle = 0;
-    box_.picture_handle = 0;
-    retired_ = true;
-}
-
-void PictureWindow::register_class(HINSTANCE instance)
-{
-    register_window_class(instance, {.name = PICTURE_CLASS, .procedure = window_procedure<PictureWindow>});
-}
-
-LRESULT PictureWindow::window_message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    if (retired_ || message != WM_MOUSEMOVE || !box_.on_mouse_move)
-        return ::DefWindowProcA(hwnd, message, wparam, lparam);
-    const FormWindow::Handling handling(owner_);
-    // X holds the tray's mouse message, which the handler reads with the fixed
-    // 15 twips to the pixel at every screen resolution.
-    box_.on_mouse_move(held_buttons(wparam), held_shift_keys(wparam), GET_X_LPARAM(lparam) * double{TWIPS_PER_PIXEL},
-                       GET_Y_LPARAM(lparam) * double{TWIPS_PER_PIXEL});
-    return 0;
 }
 
 } // namespace platform::win32

@@ -77,27 +77,4 @@ HBRUSH child_colours(HWND child, HDC dc);
 std::unique_ptr<ChildView> make_child_view(HINSTANCE instance, HWND parent, int id, Control& control,
                                            FormWindow& owner);
 
-// The hidden window behind a picture box of the main window: tray
-// notifications arrive there as mouse moves, the mouse message in X.
-class PictureWindow : public ControlView {
-public:
-    PictureWindow(HINSTANCE instance, HWND parent, PictureBox& box, FormWindow& owner);
-
-    void refresh() override {}
-    // As ChildView::retire.
-    void retire();
-    static void register_class(HINSTANCE instance);
-
-private:
-    friend LRESULT CALLBACK window_procedure<PictureWindow>(HWND, UINT, WPARAM, LPARAM);
-    LRESULT window_message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-    void window_destroyed() { window_.release(); }
-
-    PictureBox& box_;
-    FormWindow& owner_;
-    UniqueIcon icon_;
-    UniqueWindow window_;
-    bool retired_ = false;
-};
-
 } // namespace platform::win32

@@ -17,13 +17,6 @@ constexpr DWORD BORDERLESS_STYLE = WS_POPUP;
 constexpr DWORD BORDERLESS_EX_STYLE = WS_EX_TOOLWINDOW;
 constexpr int FIRST_CONTROL_ID = 100;
 
-// The shell broadcasts this when the taskbar has been (re)created.
-UINT taskbar_created_message()
-{
-    static const UINT message = ::RegisterWindowMessageA("TaskbarCreated");
-    return message;
-}
-
 // The form's controls in their tab order, which is also the order their
 // windows are created in.
 std::vector<Control*> in_tab_order(const Form& form)
@@ -44,11 +37,6 @@ FormWindow::FormWindow(HINSTANCE instance, Form& form)
                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this));
     form.window_handle = reinterpret_cast<std::uintptr_t>(window_.get());
     for (Control* control : in_tab_order(form)) {
-        auto* picture = dynamic_cast<PictureBox*>(control);
-        if (picture && picture->picture().kind == Picture::Kind::icon) {
-            pictures_.push_back(std::make_unique<PictureWindow>(instance, window_.get(), *picture, *this));
-            continue;
-        }
         if (auto* user_control = dynamic_cast<UserControl*>(control)) {
             user_controls_.push_back(std::make_unique<UserControlWindow>(instance, window_.get(), *user_control));
             continue;
@@ -70,7 +58,6 @@ FormWindow::~FormWindow()
         retire();
     children_.clear();
     user_controls_.clear();
-    pictures_.clear();
     window_.reset();
 }
 
@@ -88,8 +75,6 @@ void FormWindow::retire()
         child->retire();
     for (const auto& user_control : user_controls_)
         user_control->retire();
-    for (const auto& picture : pictures_)
-        picture->retire();
     retired_ = true;
 }
 
@@ -100,7 +85,6 @@ void FormWindow::register_class(HINSTANCE instance)
                                      .icon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_DEVICE)),
                                      .pointer = arrow_pointer(),
                                      .background = button_face_background()});
-    taskbar_created_message();
 }
 
 void FormWindow::refresh()
@@ -219,10 +203,6 @@ LRESULT FormWindow::window_message(HWND hwnd, UINT message, WPARAM wparam, LPARA
 
 LRESULT FormWindow::message(UINT message, WPARAM wparam, LPARAM lparam)
 {
-    if (message == taskbar_created_message() && form_.on_taskbar_created) {
-        form_.on_taskbar_created();
-        return 0;
-    }
     switch (message) {
     case WM_CLOSE:
         // The program decides when its windows go.

@@ -81,7 +81,6 @@ private:
     MousePointer shown_pointer_ = MousePointer::default_pointer;
     FormFonts fonts_; // outlives the windows that use them
     UniqueWindow window_;
-    std::vector<std::unique_ptr<PictureWindow>> pictures_;
     std::vector<std::unique_ptr<UserControlWindow>> user_controls_;
     std::vector<std::unique_ptr<ChildView>> children_;
     bool wants_dialog_keys_ = false;

@@ -32,15 +32,6 @@ PictureBoxView::PictureBoxView(HINSTANCE instance, HWND parent, int id, PictureB
     create(instance, parent, id, PICTURE_BOX_CLASS, border_style(shown_appearance_));
     show_appearance();
     subclass();
-    box.window_handle = reinterpret_cast<std::uintptr_t>(handle());
-    box.picture_handle = reinterpret_cast<std::uintptr_t>(bitmap_.get());
-}
-
-void PictureBoxView::retire()
-{
-    box_.window_handle = 0;
-    box_.picture_handle = 0;
-    ChildView::retire();
 }
 
 void PictureBoxView::register_class(HINSTANCE instance)
@@ -91,9 +82,6 @@ LRESULT PictureBoxView::message(UINT message, WPARAM wparam, LPARAM lparam)
         return button_up(2, wparam, lparam);
     case WM_MBUTTONUP:
         return button_up(4, wparam, lparam);
-    case WM_MOUSEMOVE:
-        run_mouse_handler(box_.on_mouse_move, wparam, lparam);
-        return 0;
     default:
         return ChildView::message(message, wparam, lparam);
     }

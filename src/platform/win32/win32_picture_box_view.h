@@ -13,7 +13,6 @@ public:
     PictureBoxView(HINSTANCE instance, HWND parent, int id, PictureBox& box, FormWindow& owner);
 
     void refresh() override;
-    void retire() override;
     static void register_class(HINSTANCE instance);
 
 protected:

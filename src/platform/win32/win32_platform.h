@@ -8,6 +8,7 @@
 #include "platform/win32/win32_registry_watch.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_shell.h"
+#include "platform/win32/win32_tray_icon.h"
 #include "platform/win32/win32_update_services.h"
 #include "platform/win32/win32_window_system.h"
 #include "program/product.h"
@@ -19,12 +20,12 @@ namespace platform::win32 {
 // same set; it lives as long as the program's windows.
 struct Win32Platform {
     // The services of the program's own module, or of `instance`.
-    explicit Win32Platform(HINSTANCE instance = ::GetModuleHandleA(nullptr)) : windows(instance) {}
+    explicit Win32Platform(HINSTANCE instance = ::GetModuleHandleA(nullptr)) : tray(instance), windows(instance) {}
     Win32Platform(const Win32Platform&) = delete;
     Win32Platform& operator=(const Win32Platform&) = delete;
 
     Win32Registry registry;
-    Win32NotificationArea tray;
+    Win32TrayIcon tray;
     Win32SystemInfo system;
     Win32MessageBoxes boxes;
     Win32Runtime runtime;

@@ -84,12 +84,6 @@ long Win32Registry::close_key(RegistryKey key)
     return ::RegCloseKey(as_hkey(key));
 }
 
-void Win32NotificationArea::notify_icon(std::uint32_t action, const NotifyIconData& record)
-{
-    NOTIFYICONDATAA data = notify_icon_data(record);
-    ::Shell_NotifyIconA(action, &data);
-}
-
 void Win32SystemInfo::get_version(VersionRecord& record)
 {
     OSVERSIONINFOA info;

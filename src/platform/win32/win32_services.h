@@ -3,7 +3,6 @@
 // The Win32 implementations of the simple platform services.
 
 #include "platform/message_box.h"
-#include "platform/notification_area.h"
 #include "platform/record_file.h"
 #include "platform/registry.h"
 #include "platform/runtime.h"
@@ -21,11 +20,6 @@ public:
     long set_value(RegistryKey key, const std::string& name, std::uint32_t type,
                    const std::vector<std::uint8_t>& data) override;
     long close_key(RegistryKey key) override;
-};
-
-class Win32NotificationArea : public NotificationArea {
-public:
-    void notify_icon(std::uint32_t action, const NotifyIconData& record) override;
 };
 
 class Win32SystemInfo : public SystemInfo {

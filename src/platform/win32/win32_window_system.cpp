@@ -42,7 +42,6 @@ UniqueMenu build_menu(const MenuItem& menu, std::vector<MenuItem*>& commands)
 Win32WindowSystem::Win32WindowSystem(HINSTANCE instance) : instance_(instance)
 {
     FormWindow::register_class(instance);
-    PictureWindow::register_class(instance);
     UserControlWindow::register_class(instance);
     FrameView::register_class(instance);
     PictureBoxView::register_class(instance);

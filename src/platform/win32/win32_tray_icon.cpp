@@ -1,0 +1,87 @@
+#include "platform/win32/win32_tray_icon.h"
+
+#include <cstring>
+
+#include "platform/win32/boundary.h"
+
+namespace platform::win32 {
+
+namespace {
+
+constexpr char TRAY_CLASS[] = "VarnhollowTray";
+
+} // namespace
+
+Win32TrayIcon::Win32TrayIcon(HINSTANCE instance, NotifyFunction notify)
+    : instance_(instance), notify_(notify), taskbar_created_(::RegisterWindowMessageA("TaskbarCreated"))
+{
+    std::memset(&record_, 0, sizeof record_);
+}
+
+Win32TrayIcon::~Win32TrayIcon()
+{
+    remove();
+}
+
+// Each showing takes the shown icon down and puts the new one up.
+void Win32TrayIcon::show(int icon_resource, const std::string& tip)
+{
+    remove();
+    record_ = tray_icon_record(made_window(), CALLBACK_MESSAGE, loaded_icon(icon_resource), tip);
+    notify_(NIM_ADD, &record_);
+    shown_ = true;
+}
+
+void Win32TrayIcon::remove()
+{
+    if (!shown_)
+        return;
+    notify_(NIM_DELETE, &record_);
+    shown_ = false;
+}
+
+HWND Win32TrayIcon::made_window()
+{
+    if (!window_) {
+        register_window_class(instance_, {.name = TRAY_CLASS, .procedure = window_procedure<Win32TrayIcon>});
+        window_.reset(
+            ::CreateWindowExA(0, TRAY_CLASS, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_, this));
+    }
+    return window_.get();
+}
+
+// The small icon's size, as the notification area shows it.
+HICON Win32TrayIcon::loaded_icon(int resource)
+{
+    UniqueIcon& icon = icons_[resource];
+    if (!icon) {
+        const int size = ::GetSystemMetrics(SM_CXSMICON);
+        icon.reset(static_cast<HICON>(
+            ::LoadImageA(instance_, MAKEINTRESOURCEA(resource), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+    }
+    return icon.get();
+}
+
+LRESULT Win32TrayIcon::window_message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message == CALLBACK_MESSAGE) {
+        on_icon_action(static_cast<UINT>(lparam));
+        return 0;
+    }
+    if (message == taskbar_created_) {
+        if (shown_)
+            notify_(NIM_ADD, &record_); // the new taskbar knows no icon
+        return 0;
+    }
+    return ::DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+// A right-button press opens the menu; a second press soon after the first
+// comes as a double-click, which to the user is one more right-click.
+void Win32TrayIcon::on_icon_action(UINT action)
+{
+    if ((action == WM_RBUTTONDOWN || action == WM_RBUTTONDBLCLK) && menu_requested_)
+        menu_requested_();
+}
+
+} // namespace platform::win32
