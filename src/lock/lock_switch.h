@@ -1,14 +1,23 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "audit/audit_trail.h"
+#include "lock/usb_drive_ejection.h"
 #include "platform/event_pump.h"
-#include "platform/message_box.h"
 #include "platform/plug_and_play.h"
 #include "platform/registry.h"
 
 namespace lock {
+
+// What one press of OK, or the end of the asking, tells the switch.
+enum class PromptOutcome {
+    accepted, // the password was right; the window hides
+    refused,  // a wrong password, or none could be read; the window stays
+    closed,   // the window no longer asks: hidden, closed, or turned to another use
+};
 
 // The password window as the switch knows it. It is declared here, and
 // implemented by the password window, so that the lock needs nothing from
@@ -17,17 +26,18 @@ class PasswordPrompt {
 public:
     virtual ~PasswordPrompt() = default;
     // Shows the window in its verify layout (loading it first if needed),
-    // forgetting any change of password under way in it. From then on each
-    // press of OK calls `report` with its outcome: true when the password was
-    // accepted, and the window hides.
-    virtual void ask_to_unlock(std::function<void(bool accepted)> report) = 0;
+    // forgetting any change of password under way in it. From then on it
+    // calls `report` with the outcome of each press of OK, and with `closed`
+    // each time the window stops asking.
+    virtual void ask_to_unlock(std::function<void(PromptOutcome)> report) = 0;
     // Brings the window forward as it is, without changing its layout.
     virtual void bring_forward() = 0;
-    // True while the window is on screen; the switch waits as long as it is.
-    virtual bool shown() const = 0;
+    // True while the window asks: on screen, in the verify layout.
+    virtual bool asking() const = 0;
 };
 
-// What the switch asks of the main window.
+// What the switch asks of the main window, which shows what the switch
+// reports.
 class LockHost {
 public:
     virtual ~LockHost() = default;
@@ -35,49 +45,66 @@ public:
     virtual bool locked() const = 0;
     virtual void show_unlocked_icon() = 0;
     virtual void show_locked_icon() = 0;
-    // Unloads the program's windows after a registry failure.
-    virtual void end_program() = 0;
+    // The Start value could not be written: shows `message`, then ends the
+    // program.
+    virtual void end_with_message(const char* message) = 0;
+    // After a lock, with USB drives still plugged in: true when the user
+    // wants them ejected now.
+    virtual bool wants_drives_ejected(const std::vector<UsbDrive>& drives) = 0;
+    // How the ejection the user asked for went.
+    virtual void show_ejection_outcome(const EjectionResult& result) = 0;
     // False once the main window has been unloaded.
     virtual bool resident() const = 0;
+    // The switch has finished with the password, unlocking or not.
+    virtual void question_finished() = 0;
 };
 
 inline constexpr char REGISTRY_READ_ERROR[] = "Erreur en récupérant l'information. Impossible de continuer!";
 inline constexpr char REGISTRY_SAVE_ERROR[] = "Erreur en enregistrant l'information. Impossible de continuer!";
 
-// The menu switch: locks at once, unlocks after the password window has
-// accepted the password.
+// The menu switch: locks at once; unlocks once the password window, having
+// accepted the password, is done asking.
+//
+// The unlock runs as callbacks: choosing the switch shows the window and
+// returns; each press of OK tells the switch its outcome; when the window
+// stops asking, the switch finishes after the events already pending, so a
+// quit in the same round of events, from the menu or from outside, leaves the
+// lock as it was. The last outcome heard before the finish counts; a window
+// shown again by then keeps the question open.
 class LockSwitch {
 public:
-    LockSwitch(platform::Registry& registry, platform::MessageBoxes& boxes, platform::EventPump& pump,
-               platform::PlugAndPlay& devices, LockHost& host, PasswordPrompt& prompt, audit::AuditTrail& audit)
-        : registry_(registry), boxes_(boxes), pump_(pump), devices_(devices), host_(host), prompt_(prompt),
-          audit_(audit)
+    LockSwitch(platform::Registry& registry, platform::EventPump& events, platform::PlugAndPlay& devices,
+               LockHost& host, PasswordPrompt& prompt, audit::AuditTrail& audit)
+        : registry_(registry), events_(events), devices_(devices), host_(host), prompt_(prompt), audit_(audit)
     {
     }
 
     // Click on the lock item of the tray menu. After a lock, offers to eject
     // the USB drives still plugged in.
     void toggle();
-    // True while the switch waits for the password window.
-    bool waiting() const { return waiting_; }
-    // True once the password window has accepted the password during the
-    // current wait, until the switch spends it on the unlock (or a later
-    // press of OK is refused).
+    // True from the question to the finish of an unlock.
+    bool asking() const { return asking_; }
+    // True once the password window has accepted the password while the
+    // switch asks, until the switch spends it on the unlock (or a later press
+    // of OK is refused).
     bool password_accepted() const { return password_accepted_; }
 
 private:
-    // False when the wait ended because the program is ending.
-    bool ask_password();
+    void ask_password();
+    void hear(PromptOutcome outcome);
+    void finish_unlock();
+    void unlock();
+    void lock();
+    void offer_ejection();
     bool write_value(std::uint32_t value);
 
     platform::Registry& registry_;
-    platform::MessageBoxes& boxes_;
-    platform::EventPump& pump_;
+    platform::EventPump& events_;
     platform::PlugAndPlay& devices_;
     LockHost& host_;
     PasswordPrompt& prompt_;
     audit::AuditTrail& audit_;
-    bool waiting_ = false;
+    bool asking_ = false;
     bool password_accepted_ = false;
 };
 

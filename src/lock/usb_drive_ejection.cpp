@@ -151,18 +151,4 @@ std::string ejection_outcome_text(const EjectionResult& result)
     return std::string(DRIVES_IN_USE) + LINE_END + lines(result.refused) + LINE_END + LINE_END + CLOSE_FILES_ADVICE;
 }
 
-EjectionResult offer_to_eject_usb_drives(PlugAndPlay& devices, platform::MessageBoxes& boxes)
-{
-    const std::vector<UsbDrive> drives = find_usb_drives(devices);
-    if (drives.empty())
-        return {};
-    if (boxes.show(eject_question_text(drives), platform::Buttons::yes_no, platform::BoxIcon::question) !=
-        platform::ANSWER_YES)
-        return {};
-    EjectionResult result = eject_usb_drives(devices, drives);
-    const auto icon = result.refused.empty() ? platform::BoxIcon::information : platform::BoxIcon::warning;
-    boxes.show(ejection_outcome_text(result), platform::Buttons::ok, icon);
-    return result;
-}
-
 } // namespace lock

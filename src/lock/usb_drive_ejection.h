@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_box.h"
 #include "platform/plug_and_play.h"
 
 namespace lock {
@@ -46,11 +45,5 @@ EjectionResult eject_usb_drives(platform::PlugAndPlay& devices, const std::vecto
 std::string eject_question_text(const std::vector<UsbDrive>& drives);
 // The box after the requests: the ejected drives, or the refused ones.
 std::string ejection_outcome_text(const EjectionResult& result);
-
-// Run after a lock has succeeded: when USB drives are still plugged in, asks
-// whether to eject them, asks for their removal and tells the outcome. The
-// result holds the names ejected and refused; both are empty when no removal
-// was asked.
-EjectionResult offer_to_eject_usb_drives(platform::PlugAndPlay& devices, platform::MessageBoxes& boxes);
 
 } // namespace lock

@@ -56,6 +56,7 @@ PasswordWindow::PasswordWindow(platform::Services& services, platform::Forms& fo
     window.on_close = [this] {
         clear_change_steps();
         forms_.unload(window);
+        report_outcome(lock::PromptOutcome::closed);
     };
     current_field.on_key_press = [this](int key) { on_current_field_key(key); };
     new_field.on_key_press = [this](int key) { on_new_field_key(key); };
@@ -65,7 +66,7 @@ PasswordWindow::PasswordWindow(platform::Services& services, platform::Forms& fo
     abandon_change_button.on_click = [this] { on_change_abandoned(); };
 }
 
-void PasswordWindow::ask_to_unlock(std::function<void(bool accepted)> report)
+void PasswordWindow::ask_to_unlock(std::function<void(lock::PromptOutcome)> report)
 {
     forms_.load(window); // the setup below must not be undone by a load
     clear_change_steps(); // a change under way must not carry its verification here
@@ -94,6 +95,7 @@ void PasswordWindow::start_change()
     current_label.set_caption(CAPTION_CURRENT_PASSWORD);
     ok_button.set_visible(false);
     abandon_verify_button.set_visible(false);
+    report_outcome(lock::PromptOutcome::closed);
     report_ = nullptr; // the change layout unlocks nothing
     forms_.show(window);
 }
@@ -229,13 +231,14 @@ void PasswordWindow::on_ok_clicked()
     current_field.set_text("");
     window.set_focus(current_field);
     if (!current_verified_) {
-        report_outcome(false);
+        report_outcome(lock::PromptOutcome::refused);
         return;
     }
     window.set_height_twips(FULL_LAYOUT_HEIGHT);
     window.set_visible(false);
-    report_outcome(true);
+    report_outcome(lock::PromptOutcome::accepted);
     current_verified_ = false;
+    report_outcome(lock::PromptOutcome::closed);
 }
 
 // CMD_Cancel1_Click
@@ -246,6 +249,7 @@ void PasswordWindow::on_verify_abandoned()
     current_field.set_text("");
     window.set_focus(current_field);
     window.set_visible(false);
+    report_outcome(lock::PromptOutcome::closed);
 }
 
 // CMD_Cancel_Click
@@ -265,10 +269,10 @@ bool PasswordWindow::write_new_password(const std::string& plain)
     return !failure;
 }
 
-void PasswordWindow::report_outcome(bool accepted)
+void PasswordWindow::report_outcome(lock::PromptOutcome outcome)
 {
     if (report_)
-        report_(accepted);
+        report_(outcome);
 }
 
 void PasswordWindow::say(const char* text)

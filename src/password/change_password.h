@@ -28,7 +28,7 @@ inline constexpr int VERIFY_LAYOUT_HEIGHT = 1350;
 // between uses:
 // - verify (ask_to_unlock, for the lock switch): the password field, OK and
 //   Abandon; OK checks the password and tells the switch the outcome; an
-//   accepted password also hides the window, which ends the switch's wait;
+//   accepted password also hides the window, which stops asking;
 // - change (start_change, from the tray menu): three fields walked with
 //   Enter, the current password, the new one, its confirmation; the last one
 //   writes the password file. OK and the verify layout's Abandon are hidden,
@@ -53,9 +53,9 @@ public:
     platform::Label hint_label;
     platform::Button abandon_change_button;
 
-    void ask_to_unlock(std::function<void(bool accepted)> report) override;
+    void ask_to_unlock(std::function<void(lock::PromptOutcome)> report) override;
     void bring_forward() override;
-    bool shown() const override { return window.visible(); }
+    bool asking() const override { return report_ && window.visible(); }
     // Shows the change layout at its first step.
     void start_change();
 
@@ -100,7 +100,7 @@ private:
     void on_ok_clicked();
     void on_verify_abandoned();
     void on_change_abandoned();
-    void report_outcome(bool accepted);
+    void report_outcome(lock::PromptOutcome outcome);
     void say(const char* text);
 
     // The write of a new password: false when it failed; its message has been
@@ -121,9 +121,10 @@ private:
     std::string file_folder_;
     std::string file_name_;
     // Given by the switch that asked last: told the outcome of every press of
-    // OK in the verify layout. Dropped when the window turns to the change
-    // layout; the switch itself hears only the outcomes within its wait.
-    std::function<void(bool accepted)> report_;
+    // OK in the verify layout, and each time the window stops asking. Dropped
+    // when the window turns to the change layout; the switch itself hears
+    // only the outcomes while it asks.
+    std::function<void(lock::PromptOutcome)> report_;
 };
 
 } // namespace password

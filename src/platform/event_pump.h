@@ -1,14 +1,19 @@
 #pragma once
 
+#include <functional>
+
 namespace platform {
 
-// Lets a handler that waits for the user keep the program responsive.
+// The program's thread's queue of events.
 class EventPump {
 public:
     virtual ~EventPump() = default;
+    // Runs `task` on the program's thread once the events pending now have
+    // been handled; never once the thread has been told to end (a quit
+    // message, from this program or from outside).
+    virtual void post(std::function<void()> task) = 0;
     // Handles the window events that are pending, then returns. False once the
-    // program's thread has been told to end (a quit message, from this program
-    // or from outside): the caller stops waiting.
+    // program's thread has been told to end: the caller stops waiting.
     virtual bool process_pending_events() = 0;
 };
 

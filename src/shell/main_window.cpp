@@ -13,8 +13,7 @@ namespace shell {
 
 MainWindow::MainWindow(platform::Services& services, platform::Forms& forms)
     : password_window(services, forms), update_check("MiseAjour1", services), services_(services), forms_(forms),
-      audit_(services.events), lock_switch_(services.registry, services.boxes, services.pump, services.devices, *this,
-                                            password_window, audit_)
+      audit_(services.events), lock_switch_(services.registry, services.pump, services.devices, *this, password_window, audit_)
 {
     window.controls = {&update_check};
     tray_menu.items = {&lock_item,  &separator_after_lock, &tools_menu, &separator_before_about,
@@ -129,17 +128,21 @@ void MainWindow::final_release()
 // MNU_USBLocked_Click
 void MainWindow::on_lock_chosen()
 {
-    ++switches_running_;
     lock_switch_.toggle();
-    --switches_running_;
-    // The switch acted on the state the user saw; now the machine's value wins.
-    if (switches_running_ == 0 && change_pending_)
+    // The switch acted on the state the user saw; now the machine's value
+    // wins, unless the switch still asks.
+    follow_pending_change();
+}
+
+void MainWindow::follow_pending_change()
+{
+    if (change_pending_ && !lock_switch_.asking())
         follow_start_value();
 }
 
 void MainWindow::follow_start_value()
 {
-    if (switches_running_ > 0) {
+    if (lock_switch_.asking()) {
         change_pending_ = true;
         return;
     }
@@ -181,6 +184,24 @@ void MainWindow::on_about_chosen()
     if (!about_ || !about_->window.loaded())
         about_.emplace(forms_, services_.runtime);
     forms_.show(about_->window);
+}
+
+void MainWindow::end_with_message(const char* message)
+{
+    services_.boxes.show(message, platform::Buttons::ok, platform::BoxIcon::none);
+    end_program();
+}
+
+bool MainWindow::wants_drives_ejected(const std::vector<lock::UsbDrive>& drives)
+{
+    return services_.boxes.show(lock::eject_question_text(drives), platform::Buttons::yes_no,
+                                platform::BoxIcon::question) == platform::ANSWER_YES;
+}
+
+void MainWindow::show_ejection_outcome(const lock::EjectionResult& result)
+{
+    const auto icon = result.refused.empty() ? platform::BoxIcon::information : platform::BoxIcon::warning;
+    services_.boxes.show(lock::ejection_outcome_text(result), platform::Buttons::ok, icon);
 }
 
 void MainWindow::end_program()

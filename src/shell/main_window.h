@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "about/about.h"
 #include "audit/audit_trail.h"
@@ -60,13 +61,19 @@ public:
     // The Start value changed, by the program or from outside: the icon,
     // the caption and the locked state follow the value the machine holds.
     void follow_start_value();
+    // A change seen while the switch asked: the machine's value wins now.
+    void follow_pending_change();
 
     // The About window the last About command showed, loaded or not.
     about::About* about_window() { return about_ ? &*about_ : nullptr; }
     const lock::LockSwitch& lock_switch() const { return lock_switch_; }
 
-    void end_program() override;
+    void end_program();
+    void end_with_message(const char* message) override;
+    bool wants_drives_ejected(const std::vector<lock::UsbDrive>& drives) override;
+    void show_ejection_outcome(const lock::EjectionResult& result) override;
     bool resident() const override { return window.loaded(); }
+    void question_finished() override { follow_pending_change(); }
 
 private:
     // The system's code (see system_version.h), with the version record filled.
@@ -90,9 +97,8 @@ private:
     bool icon_shown_ = false;
     // Start-up has been reported: the end will be too, once.
     bool start_reported_ = false;
-    // A switch is running (it may be waiting for the password window); a
-    // change seen meanwhile is followed once it has finished.
-    int switches_running_ = 0;
+    // A change seen while the switch asks for the password is followed once
+    // it has finished.
     bool change_pending_ = false;
     // Made anew for each showing, so every control starts from its design state.
     std::optional<about::About> about_;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 namespace fakes {
 
@@ -196,10 +197,40 @@ bool FakeEventPump::process_pending_events()
         return false;
     if (script.empty())
         throw std::runtime_error("the program waits for a user action the test never plays");
+    run_round();
+    return !quit;
+}
+
+void FakeEventPump::play()
+{
+    if (playing_)
+        return;
+    playing_ = true;
+    run_posted();
+    while (!quit && !script.empty()) {
+        ++rounds;
+        run_round();
+    }
+    playing_ = false;
+}
+
+void FakeEventPump::run_round()
+{
     auto step = std::move(script.front());
     script.pop_front();
+    const bool was_playing = std::exchange(playing_, true);
     step();
-    return !quit;
+    run_posted();
+    playing_ = was_playing;
+}
+
+void FakeEventPump::run_posted()
+{
+    while (!quit && !posted.empty()) {
+        auto task = std::move(posted.front());
+        posted.pop_front();
+        task();
+    }
 }
 
 std::optional<platform::FileError> FakeRecordFiles::read_start(const std::string& path, std::size_t size,

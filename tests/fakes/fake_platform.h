@@ -166,15 +166,33 @@ private:
 // `quit` plays a quit message reaching the thread: that round and every later
 // one answer false at once, as the real pump does, and play no further step;
 // a program that keeps asking after that would spin, and the fake throws.
+// The thread's queue. `script` holds the user's actions, one round of events
+// each; every round is followed by the tasks posted until then. The rounds
+// are played by the program's event loop (play) or by a wait that handles
+// events meanwhile.
 class FakeEventPump : public platform::EventPump {
 public:
     std::deque<std::function<void()>> script;
     int rounds = 0;
+    // The thread was told to end: no round and no posted task runs any more.
     bool quit = false;
+    std::deque<std::function<void()>> posted;
+
+    void post(std::function<void()> task) override { posted.push_back(std::move(task)); }
     bool process_pending_events() override;
+    // The program is back in its event loop: runs the tasks posted, then the
+    // script's rounds, until it is played or the thread told to end. Within
+    // a round, or within a task, it does nothing: the loop is running.
+    void play();
+    // The tasks posted, as the event loop runs them when no user action is
+    // pending.
+    void run_posted();
 
 private:
+    void run_round();
+
     int rounds_after_quit_ = 0;
+    bool playing_ = false;
 };
 
 // Files in memory, by path; failures on demand. A read of a missing file

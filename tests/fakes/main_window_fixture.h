@@ -45,6 +45,7 @@ protected:
         };
         p.tray.user_asks_for_menu();
         p.windows.on_popup = nullptr;
+        p.pump.play(); // back in the event loop
     }
 };
 

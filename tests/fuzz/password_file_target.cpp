@@ -39,7 +39,10 @@ bool accepted_by_window(fakes::FakePlatform& p, const std::string& entry)
     platform::Forms forms{p.windows};
     password::PasswordWindow window{p.services, forms};
     bool accepted = false;
-    window.ask_to_unlock([&accepted](bool outcome) { accepted = outcome; });
+    window.ask_to_unlock([&accepted](lock::PromptOutcome outcome) {
+        if (outcome != lock::PromptOutcome::closed)
+            accepted = outcome == lock::PromptOutcome::accepted;
+    });
     window.current_field.set_text(entry);
     window.ok_button.click();
     return accepted;

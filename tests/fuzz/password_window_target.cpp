@@ -249,7 +249,7 @@ void Bench::watch_the_window()
     dialog_.ok_button.on_click = [this, ok = dialog_.ok_button.on_click] {
         const auto stored = stored_password();
         const bool right = stored && password::upper_case_1252(dialog_.current_field.text()) == *stored;
-        const bool in_wait = form_.lock_switch().waiting() && allowed_.verify_layout && dialog_.window.visible();
+        const bool in_wait = form_.lock_switch().asking() && allowed_.verify_layout && dialog_.window.visible();
         if (right && in_wait)
             allowed_.unlock_earned = true;
         ok();
@@ -299,8 +299,10 @@ void Bench::run()
 {
     keep_the_pump_playing();
     forms_.load(form_.window);
-    while (running())
+    while (running()) {
         play_next();
+        p_.pump.run_posted(); // the round has ended
+    }
     form_.final_release();
 }
 
@@ -371,7 +373,7 @@ void Bench::act(Action action)
     std::string* file = files_.files.count(PASSWORD_FILE) ? &files_.files[PASSWORD_FILE] : nullptr;
     switch (action) {
     case choose_lock:
-        if (form_.locked() && !form_.lock_switch().waiting()) { // a new wait, a new showing
+        if (form_.locked() && !form_.lock_switch().asking()) { // a new wait, a new showing
             allowed_.unlock_earned = false;
             allowed_.verify_layout = true;
             end_showing();

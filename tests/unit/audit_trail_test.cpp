@@ -463,6 +463,7 @@ struct Machine {
         p.windows.on_popup = [item](platform::MenuItem& menu) { fakes::find_item(menu, item)->on_click(); };
         p.tray.user_asks_for_menu();
         p.windows.on_popup = nullptr;
+        p.pump.play(); // back in the event loop
     }
     void start_value(std::uint32_t start) { p.registry.set_dword(lock::USBSTOR_KEY, "Start", start); }
 

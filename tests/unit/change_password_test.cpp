@@ -869,4 +869,83 @@ TEST_F(PasswordWindow, NothingIsShownOrLoggedAfterAQuitDuringTheReadFailure)
     EXPECT_FALSE(form.window.loaded());
 }
 
+// The switch hears every outcome of OK while it asks: a password accepted,
+// then, with the window brought back in the same round by a second choice of
+// the switch, a wrong one refused, then Abandon: the last word is the
+// refusal, and nothing is unlocked.
+TEST_F(PasswordWindow, ARefusalAfterAnAcceptedPasswordInTheWindowBroughtBackUnlocksNothing)
+{
+    store_password("ABC");
+    start_with(4);
+    unlock_with({[&] {
+                     type(dialog.current_field, "abc");
+                     click(dialog.ok_button);
+                     choose("MNU_USBLocked"); // brings the same window back
+                     EXPECT_TRUE(dialog.window.visible());
+                 },
+                 [&] {
+                     type(dialog.current_field, "abd");
+                     click(dialog.ok_button);
+                     EXPECT_EQ(messages(), std::vector<std::string>{WRONG});
+                 },
+                 [&] { click(dialog.abandon_verify_button); }});
+    EXPECT_EQ(stored_start(), 4);
+    EXPECT_TRUE(form.locked());
+    EXPECT_FALSE(form.lock_switch().asking());
+}
+
+// A verification stands only as long as the last entry of the current
+// password was right.
+TEST_F(PasswordWindow, AWrongCurrentPasswordAfterARightOneWithdrawsTheVerification)
+{
+    store_password("ABC");
+    start_with(4);
+    open_change_layout();
+    type_and_enter(dialog.current_field, "abc");
+    type_and_enter(dialog.new_field, "xyz");
+    type_and_enter(dialog.current_field, "abd");
+    EXPECT_FALSE(dialog.current_password_verified());
+    type_and_enter(dialog.confirm_field, "xyz");
+    EXPECT_EQ(stored_password(), "ABC");
+    EXPECT_EQ(messages(), std::vector<std::string>{WRONG});
+
+    // In the verify layout: the right password and an Enter sent to the
+    // field itself (by another program: the user's Enter presses OK), then a
+    // wrong one with OK.
+    unlock_with({[&] {
+        dialog.current_field.set_text("abc");
+        dialog.current_field.on_key_press(platform::ENTER_KEY);
+        dialog.current_field.set_text("abd");
+        click(dialog.ok_button);
+        click(dialog.abandon_verify_button);
+    }});
+    EXPECT_EQ(stored_start(), 4);
+    EXPECT_TRUE(form.locked());
+}
+
+// The confirmation stores a password only after a verification in this
+// showing and a new password entered with Enter; another program can set the
+// confirmation's text and send it Enter at any time.
+TEST_F(PasswordWindow, TheConfirmationActsOnlyAfterAVerificationInThisShowingAndANewPassword)
+{
+    store_password("ABC");
+    start_with(3);
+    const auto confirm_from_outside = [&](const std::string& text) {
+        dialog.confirm_field.set_text(text);
+        enter(dialog.confirm_field);
+    };
+
+    open_change_layout();
+    type_and_enter(dialog.current_field, "abc");
+    confirm_from_outside("xyz"); // no new password entered yet
+    click(dialog.abandon_change_button);
+
+    open_change_layout(); // the verification belonged to the last showing
+    type_and_enter(dialog.new_field, "xyz");
+    confirm_from_outside("xyz");
+
+    EXPECT_EQ(stored_password(), "ABC");
+    EXPECT_TRUE(messages().empty());
+}
+
 } // namespace

@@ -207,6 +207,22 @@ TEST_F(LockSwitch, QuittingRightAfterTheAcceptedPasswordLeavesTheRegistryAlone)
     EXPECT_TRUE(p.windows.loop_ended);
 }
 
+TEST_F(LockSwitch, APasswordAcceptedInTheRoundOfAQuitMessageFromOutsideUnlocksNothing)
+{
+    start_with(4);
+    p.pump.script = {[&] {
+        accept_password();
+        p.pump.quit = true; // posted by another program, before the switch finishes
+    }};
+    choose("MNU_USBLocked");
+    expect_locked();
+    EXPECT_EQ(p.registry.calls.size(), 3u); // only the start-up read
+
+    form.final_release();
+    EXPECT_EQ(stored_start(), 4);
+    EXPECT_FALSE(p.tray.shown);
+}
+
 TEST_F(LockSwitch, QuittingWhileLockedDuringTheWait)
 {
     start_with(4);
@@ -241,90 +257,134 @@ TEST_F(LockSwitch, AQuitMessageDuringTheWaitEndsItAndKeepsTheLock)
 // it needs nothing from the password folder.
 class SwitchAlone : public testing::Test, public lock::PasswordPrompt, public lock::LockHost {
 protected:
+    using Outcome = lock::PromptOutcome;
+
     fakes::FakePlatform p;
     audit::AuditTrail audit{p.events};
-    lock::LockSwitch lock_switch{p.registry, p.boxes, p.pump, p.devices, *this, *this, audit};
+    lock::LockSwitch lock_switch{p.registry, p.pump, p.devices, *this, *this, audit};
 
-    // PasswordPrompt: the steps play the user's presses of OK.
-    std::function<void(bool)> report;
-    bool prompt_shown = false;
+    // PasswordPrompt: the rounds play the user's presses of OK.
+    std::function<void(Outcome)> report;
+    bool prompt_asking = false;
     bool accepted_when_asked = true;
-    void ask_to_unlock(std::function<void(bool)> outcome) override
+    void ask_to_unlock(std::function<void(Outcome)> outcome) override
     {
         accepted_when_asked = lock_switch.password_accepted();
         report = std::move(outcome);
-        prompt_shown = true;
+        prompt_asking = true;
     }
     void bring_forward() override {}
-    bool shown() const override { return prompt_shown; }
+    bool asking() const override { return prompt_asking; }
+    // The user leaves the window: it hides and says so.
+    void close_prompt()
+    {
+        prompt_asking = false;
+        report(Outcome::closed);
+    }
 
     // LockHost
     bool is_locked = true;
     bool is_resident = true;
+    int questions_finished = 0;
     bool locked() const override { return is_locked; }
     void show_unlocked_icon() override { is_locked = false; }
     void show_locked_icon() override { is_locked = true; }
-    void end_program() override { is_resident = false; }
+    void end_with_message(const char*) override { is_resident = false; }
+    bool wants_drives_ejected(const std::vector<lock::UsbDrive>&) override { return false; }
+    void show_ejection_outcome(const lock::EjectionResult&) override {}
     bool resident() const override { return is_resident; }
+    void question_finished() override { ++questions_finished; }
 
     void SetUp() override { p.registry.set_dword(lock::USBSTOR_KEY, "Start", 4); }
     long long stored_start() const { return p.registry.dword(lock::USBSTOR_KEY, "Start"); }
+    // The switch is chosen; the program goes back to its event loop.
+    void toggle()
+    {
+        lock_switch.toggle();
+        p.pump.play();
+    }
 };
 
-TEST_F(SwitchAlone, TheLastOutcomeOfOkCountsAndOnlyWithinItsWait)
+TEST_F(SwitchAlone, TheLastOutcomeOfOkCountsAndOnlyWithinItsQuestion)
 {
     // Accepted, then refused, in one round of events: no unlock.
     p.pump.script = {[&] {
-        report(true);
-        report(false);
-        prompt_shown = false;
+        report(Outcome::accepted);
+        report(Outcome::refused);
+        close_prompt();
     }};
-    lock_switch.toggle();
+    toggle();
     EXPECT_FALSE(accepted_when_asked);
     EXPECT_EQ(stored_start(), 4);
 
-    // Accepted, then the program ended during the wait: nothing written, and
-    // the next wait starts with no accepted password.
+    // Accepted, then the program ended before the question finished: nothing
+    // written, and the next question starts with no accepted password.
     p.pump.script = {[&] {
-        report(true);
-        prompt_shown = false;
+        report(Outcome::accepted);
+        close_prompt();
         is_resident = false;
     }};
-    lock_switch.toggle();
+    toggle();
     EXPECT_EQ(stored_start(), 4);
     EXPECT_TRUE(lock_switch.password_accepted());
     is_resident = true;
-    p.pump.script = {[&] { prompt_shown = false; }};
-    lock_switch.toggle();
+    p.pump.script = {[&] { close_prompt(); }};
+    toggle();
     EXPECT_FALSE(accepted_when_asked);
     EXPECT_EQ(stored_start(), 4);
     EXPECT_TRUE(is_locked);
 
     p.pump.script = {[&] {
-        report(true);
-        prompt_shown = false;
+        report(Outcome::accepted);
+        close_prompt();
     }};
-    lock_switch.toggle();
+    toggle();
     EXPECT_EQ(stored_start(), 3);
     EXPECT_FALSE(is_locked);
     EXPECT_FALSE(lock_switch.password_accepted());
+    EXPECT_EQ(questions_finished, 4);
 }
 
-// Another program can press OK when no one waits for it: after an unlock, or
-// with the window hidden. Such an outcome must not turn the next lock into an
-// unlock.
-TEST_F(SwitchAlone, AnOutcomeOutsideTheWaitIsNotHeard)
+// The question finishes after the round in which the window stopped asking,
+// not before: a refusal later in that round still counts, and a window shown
+// again keeps the question open.
+TEST_F(SwitchAlone, TheQuestionFinishesAfterTheRoundAndOnlyOnceTheWindowNoLongerAsks)
 {
     p.pump.script = {[&] {
-        report(true);
-        prompt_shown = false;
+                         report(Outcome::accepted);
+                         close_prompt();
+                         EXPECT_TRUE(lock_switch.asking());
+                         EXPECT_EQ(stored_start(), 4); // not before the round has ended
+                         prompt_asking = true;         // brought back in the same round
+                     },
+                     [&] {
+                         EXPECT_TRUE(lock_switch.asking());
+                         report(Outcome::refused);
+                         close_prompt();
+                     }};
+    toggle();
+    EXPECT_FALSE(lock_switch.asking());
+    EXPECT_EQ(stored_start(), 4);
+    EXPECT_TRUE(is_locked);
+}
+
+// Another program can press OK when no one asks: after an unlock, or with
+// the window hidden. Such an outcome must not turn the next lock into an
+// unlock.
+TEST_F(SwitchAlone, AnOutcomeOutsideTheQuestionIsNotHeard)
+{
+    p.pump.script = {[&] {
+        report(Outcome::accepted);
+        close_prompt();
     }};
-    lock_switch.toggle();
+    toggle();
     ASSERT_EQ(stored_start(), 3);
 
-    report(true); // no wait is running
+    report(Outcome::accepted); // no question is open
+    report(Outcome::closed);
     EXPECT_FALSE(lock_switch.password_accepted());
-    lock_switch.toggle();
+    EXPECT_TRUE(p.pump.posted.empty());
+    toggle();
     EXPECT_EQ(stored_start(), 4);
     EXPECT_TRUE(is_locked);
 }

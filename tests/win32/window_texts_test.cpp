@@ -143,7 +143,7 @@ void password_window(const Sizes& sizes)
     platform::Forms forms(win32.windows);
     password::PasswordWindow dialog(win32.services, forms);
 
-    dialog.ask_to_unlock([](bool) {});
+    dialog.ask_to_unlock([](lock::PromptOutcome) {});
     const auto window = reinterpret_cast<HWND>(dialog.window.window_handle);
     check_size(window, sizes.password_width, sizes.verify_height, "verify layout");
     check_texts_fit(window, "verify layout");

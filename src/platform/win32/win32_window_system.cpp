@@ -39,7 +39,7 @@ UniqueMenu build_menu(const MenuItem& menu, std::vector<MenuItem*>& commands)
 
 } // namespace
 
-Win32WindowSystem::Win32WindowSystem(HINSTANCE instance) : instance_(instance)
+Win32WindowSystem::Win32WindowSystem(HINSTANCE instance) : instance_(instance), tasks_(instance)
 {
     FormWindow::register_class(instance);
     UserControlWindow::register_class(instance);

@@ -10,6 +10,7 @@
 #include "platform/win32/event_waits.h"
 #include "platform/window_system.h"
 #include "platform/win32/win32_form_window.h"
+#include "platform/win32/win32_posted_tasks.h"
 
 namespace platform::win32 {
 
@@ -25,6 +26,7 @@ public:
     void bring_to_front(Form& form) override;
     void show_popup_menu(Form& owner, MenuItem& menu) override;
     void end_event_loop() override;
+    void post(std::function<void()> task) override { tasks_.post(std::move(task)); }
     bool process_pending_events() override;
 
     // Runs until the last form is unloaded; returns the exit code.
@@ -41,6 +43,7 @@ private:
     void destroy_retired(FormWindow& window);
 
     HINSTANCE instance_;
+    PostedTasks tasks_;
     std::map<Form*, std::unique_ptr<FormWindow>> windows_;
     // Windows of unloaded forms whose messages are still being handled.
     std::vector<std::unique_ptr<FormWindow>> retired_;
