@@ -144,6 +144,33 @@ scenario_a_quick_second_right_click_opens_the_menu_too() {
   expect_tray none
 }
 
+# A keyboard user selects the icon (Win+B, the arrows) and presses Shift+F10,
+# the context-menu key or Enter: Wine's notification area has no keyboard, so
+# the scenario sends the icon's window what Windows' does.
+open_menu_from_keyboard() {
+  driver tray-key "$1" || fail "no tray window to notify"
+  MENU_RECT=$(driver menu-rect "$LONG_WAIT_MS" | tr -d '\r') || fail "no popup menu after the key $1"
+}
+
+scenario_the_tray_menu_opens_and_works_from_the_keyboard() {
+  start_resident winxp 3 unlocked
+  open_menu_from_keyboard context
+  driver menu-key down || fail "no menu to move in"
+  driver menu-key enter || fail "no menu to choose in"
+  driver no-menu "$LONG_WAIT_MS" || fail "Enter left the menu open"
+  expect_tray locked
+  expect_start 4
+  expect_no_box
+
+  open_menu_from_keyboard enter
+  driver menu-key q || fail "no menu for the underlined letter"
+  expect_box "$QUIT_LOCKED"
+  answer 6
+  expect_exit
+  expect_tray none
+  expect_start 4
+}
+
 scenario_a_quit_message_from_outside_ends_the_program_cleanly() {
   local start state
   for start in 3 4; do

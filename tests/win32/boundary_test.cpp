@@ -69,6 +69,19 @@ void tray_tip()
     check(std::string(usual.szTip) == "Varnhollow v1.4", "the usual tip passes unchanged");
 }
 
+void menu_mnemonics()
+{
+    using platform::win32::menu_texts;
+    check(menu_texts({"Verrou USB - NON", "-", "Outils", "-", "A Propos", "Quitter"}) ==
+              std::vector<std::string>{"&Verrou USB - NON", "-", "&Outils", "-", "&A Propos", "&Quitter"},
+          "each item of the tray menu is reached by its first letter");
+    check(menu_texts({"Mise \xE0 Jour", "Mot de Passe", "Email"}) ==
+              std::vector<std::string>{"&Mise \xE0 Jour", "M&ot de Passe", "&Email"},
+          "a letter taken by an item before goes to the next free one, whatever its case");
+    check(menu_texts({"R&D", "", "r"}) == std::vector<std::string>{"&R&&D", "", "r"},
+          "an ampersand shows as itself; an item with no free letter has none");
+}
+
 void registry_query_room()
 {
     const char* const path = "Software\\Varnhollow-boundary-test";
@@ -115,6 +128,7 @@ int main()
     windows_directory();
     version_record_size();
     tray_tip();
+    menu_mnemonics();
     registry_query_room();
     short_write();
     return checks::report();

@@ -34,6 +34,16 @@ BOOL WINAPI record_notification(DWORD action, NOTIFYICONDATAA* record)
     return TRUE;
 }
 
+// The additions and removals, without the requests for version 3.
+std::vector<Notification> icon_changes()
+{
+    std::vector<Notification> changes;
+    for (const Notification& n : notifications())
+        if (n.action != NIM_SETVERSION)
+            changes.push_back(n);
+    return changes;
+}
+
 // The shell reporting a mouse action on the icon.
 void icon_action(const Win32TrayIcon& tray, UINT action)
 {
@@ -48,29 +58,33 @@ void showing_and_removing()
         check(!tray.window() && notifications().empty(), "nothing is made or shown before the first showing");
 
         tray.show(IDI_DEVICE, "Varnhollow v1.4");
-        check(notifications().size() == 1 && notifications()[0].action == NIM_ADD, "the first showing adds the icon");
-        const NOTIFYICONDATAA first = notifications()[0].record;
+        check(icon_changes().size() == 1 && icon_changes()[0].action == NIM_ADD, "the first showing adds the icon");
+        const NOTIFYICONDATAA first = icon_changes()[0].record;
         check(first.hWnd == tray.window() && ::IsWindow(first.hWnd) && !::IsWindowVisible(first.hWnd),
               "the icon reports to the tray's own hidden window");
         check(first.uCallbackMessage == Win32TrayIcon::CALLBACK_MESSAGE && first.hIcon,
               "with the tray's callback message and the loaded icon");
         check(std::string(first.szTip) == "Varnhollow v1.4", "and its tip");
+        check(notifications().size() == 2 && notifications()[1].action == NIM_SETVERSION &&
+                  notifications()[1].record.uVersion == NOTIFYICON_VERSION &&
+                  notifications()[1].record.cbSize == NOTIFYICONDATAA_V2_SIZE &&
+                  notifications()[1].record.hWnd == first.hWnd && notifications()[1].record.uID == first.uID,
+              "then asks for the notifications of version 3, which bring the keyboard's");
 
         tray.show(IDI_DEVICE_LOCKED, "Varnhollow v1.4");
-        check(notifications().size() == 3 && notifications()[1].action == NIM_DELETE &&
-                  notifications()[1].record.hIcon == first.hIcon && notifications()[2].action == NIM_ADD,
+        check(icon_changes().size() == 3 && icon_changes()[1].action == NIM_DELETE &&
+                  icon_changes()[1].record.hIcon == first.hIcon && icon_changes()[2].action == NIM_ADD,
               "a new showing takes the shown icon down, then puts the new one up");
-        check(notifications()[2].record.hIcon && notifications()[2].record.hIcon != first.hIcon,
+        check(icon_changes()[2].record.hIcon && icon_changes()[2].record.hIcon != first.hIcon,
               "the locked icon is another picture");
 
         tray.remove();
         tray.remove();
-        check(notifications().size() == 4 && notifications()[3].action == NIM_DELETE,
+        check(icon_changes().size() == 4 && icon_changes()[3].action == NIM_DELETE,
               "removing takes the icon down once");
         tray.show(IDI_DEVICE, "Varnhollow v1.4");
     }
-    check(notifications().size() == 6 && notifications()[5].action == NIM_DELETE,
-          "an icon still up goes with the tray");
+    check(icon_changes().size() == 6 && icon_changes()[5].action == NIM_DELETE, "an icon still up goes with the tray");
 }
 
 void actions_that_open_the_menu()
@@ -81,20 +95,32 @@ void actions_that_open_the_menu()
     tray.show(IDI_DEVICE, "Varnhollow v1.4");
 
     struct Row {
-        const char* action_name;
-        UINT action;
-        bool opens_menu;
+        const char* actions_name;
+        std::vector<UINT> actions; // as the shell sends them, in order
+        int menus;
     };
     // A quick second right-click comes as a double-click; to the user it is
-    // one more right-click.
-    for (const Row row : {Row{"right press", WM_RBUTTONDOWN, true}, Row{"right double-click", WM_RBUTTONDBLCLK, true},
-                          Row{"right release", WM_RBUTTONUP, false}, Row{"left press", WM_LBUTTONDOWN, false},
-                          Row{"left double-click", WM_LBUTTONDBLCLK, false}, Row{"middle press", WM_MBUTTONDOWN, false},
-                          Row{"move", WM_MOUSEMOVE, false}}) {
+    // one more right-click. With version 3 a release of the right button is
+    // followed by WM_CONTEXTMENU: the press has opened the menu already.
+    const Row rows[] = {
+        {"right press", {WM_RBUTTONDOWN}, 1},
+        {"right double-click", {WM_RBUTTONDBLCLK}, 1},
+        {"right click with its context menu", {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU}, 1},
+        {"Shift+F10 or the context-menu key", {WM_CONTEXTMENU}, 1},
+        {"Enter or the space bar", {NIN_KEYSELECT}, 1},
+        {"the keyboard after a move", {WM_MOUSEMOVE, WM_CONTEXTMENU}, 1},
+        {"left click", {WM_LBUTTONDOWN, WM_LBUTTONUP, NIN_SELECT}, 0},
+        {"left double-click", {WM_LBUTTONDBLCLK}, 0},
+        {"middle press", {WM_MBUTTONDOWN}, 0},
+        {"move", {WM_MOUSEMOVE}, 0},
+    };
+    for (const Row& row : rows) {
         requests = 0;
-        icon_action(tray, row.action);
-        check(requests == (row.opens_menu ? 1 : 0),
-              std::string(row.action_name) + (row.opens_menu ? " opens the menu" : " opens nothing"));
+        for (const UINT action : row.actions)
+            icon_action(tray, action);
+        check(requests == row.menus,
+              std::string(row.actions_name) + (row.menus ? " opens the menu" : " opens nothing"));
+        icon_action(tray, WM_MOUSEMOVE); // rows do not lean on each other
     }
     tray.remove();
 }
@@ -107,13 +133,15 @@ void restarted_taskbar()
     const UINT taskbar_created = ::RegisterWindowMessageA("TaskbarCreated");
 
     ::SendMessageA(tray.window(), taskbar_created, 0, 0);
-    check(notifications().size() == 2 && notifications()[1].action == NIM_ADD &&
-              notifications()[1].record.hIcon == notifications()[0].record.hIcon,
+    check(icon_changes().size() == 2 && icon_changes()[1].action == NIM_ADD &&
+              icon_changes()[1].record.hIcon == icon_changes()[0].record.hIcon,
           "a restarted taskbar gets the shown icon back");
+    check(notifications().back().action == NIM_SETVERSION, "and is asked for version 3 again");
 
     tray.remove();
+    const std::size_t count = notifications().size();
     ::SendMessageA(tray.window(), taskbar_created, 0, 0);
-    check(notifications().size() == 3, "a removed icon stays removed");
+    check(notifications().size() == count, "a removed icon stays removed");
 }
 
 } // namespace

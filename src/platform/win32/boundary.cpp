@@ -1,6 +1,7 @@
 #include "platform/win32/boundary.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "platform/win32/win32_error.h"
@@ -29,6 +30,39 @@ NOTIFYICONDATAA tray_icon_record(HWND window, UINT callback_message, HICON icon,
     const std::size_t length = std::min(tip.size(), first_version_tip - 1);
     std::memcpy(data.szTip, tip.data(), length);
     data.szTip[length] = '\0';
+    return data;
+}
+
+std::vector<std::string> menu_texts(const std::vector<std::string>& captions)
+{
+    std::string taken; // in lower case
+    std::vector<std::string> texts;
+    for (const std::string& caption : captions) {
+        std::string text;
+        bool marked = false;
+        for (const char c : caption) {
+            const auto byte = static_cast<unsigned char>(c);
+            const auto lower = static_cast<char>(std::tolower(byte));
+            if (!marked && byte < 0x80 && std::isalnum(byte) && taken.find(lower) == std::string::npos) {
+                text += '&';
+                taken += lower;
+                marked = true;
+            } else if (c == '&') {
+                text += '&';
+            }
+            text += c;
+        }
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+NOTIFYICONDATAA tray_icon_version_record(const NOTIFYICONDATAA& icon)
+{
+    NOTIFYICONDATAA data = icon;
+    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    data.uFlags = 0;
+    data.uVersion = NOTIFYICON_VERSION;
     return data;
 }
 

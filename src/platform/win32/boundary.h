@@ -21,6 +21,15 @@ namespace platform::win32 {
 // the user's mouse actions with `callback_message`, the tip cut to the 63
 // characters such a record holds and always ended by a NUL.
 NOTIFYICONDATAA tray_icon_record(HWND window, UINT callback_message, HICON icon, const std::string& tip);
+// The same icon's request for the notifications of version 3: a record large
+// enough to hold the version (the second version's, which Windows 2000 reads).
+NOTIFYICONDATAA tray_icon_version_record(const NOTIFYICONDATAA& icon);
+
+// A menu's captions as AppendMenuA takes them: each marks with '&' the first
+// of its letters or digits that no caption before it in the menu has taken,
+// so that the keyboard reaches every item by its underlined letter; an '&' of
+// the caption itself is doubled so it shows.
+std::vector<std::string> menu_texts(const std::vector<std::string>& captions);
 
 // A buffer for GetWindowsDirectoryA, more than any real path needs.
 inline constexpr std::size_t WINDOWS_DIRECTORY_BUFFER = 4096;

@@ -1,6 +1,7 @@
 #include "platform/win32/win32_tray_icon.h"
 
 #include <cstring>
+#include <utility>
 
 #include "platform/win32/boundary.h"
 
@@ -28,8 +29,16 @@ void Win32TrayIcon::show(int icon_resource, const std::string& tip)
 {
     remove();
     record_ = tray_icon_record(made_window(), CALLBACK_MESSAGE, loaded_icon(icon_resource), tip);
-    notify_(NIM_ADD, &record_);
+    add_icon();
     shown_ = true;
+}
+
+// A shell that knows no version 3 refuses it and goes on with the mouse.
+void Win32TrayIcon::add_icon()
+{
+    notify_(NIM_ADD, &record_);
+    NOTIFYICONDATAA version = tray_icon_version_record(record_);
+    notify_(NIM_SETVERSION, &version);
 }
 
 void Win32TrayIcon::remove()
@@ -70,17 +79,23 @@ LRESULT Win32TrayIcon::window_message(HWND hwnd, UINT message, WPARAM wparam, LP
     }
     if (message == taskbar_created_) {
         if (shown_)
-            notify_(NIM_ADD, &record_); // the new taskbar knows no icon
+            add_icon(); // the new taskbar knows no icon
         return 0;
     }
     return ::DefWindowProcA(hwnd, message, wparam, lparam);
 }
 
 // A right-button press opens the menu; a second press soon after the first
-// comes as a double-click, which to the user is one more right-click.
+// comes as a double-click, which to the user is one more right-click. The
+// context-menu notification that follows a release is the mouse's, whose
+// press has already opened the menu; without a release before it, it is the
+// keyboard's.
 void Win32TrayIcon::on_icon_action(UINT action)
 {
-    if ((action == WM_RBUTTONDOWN || action == WM_RBUTTONDBLCLK) && menu_requested_)
+    const UINT previous = std::exchange(last_action_, action);
+    const bool requested = action == WM_RBUTTONDOWN || action == WM_RBUTTONDBLCLK || action == NIN_KEYSELECT ||
+                           (action == WM_CONTEXTMENU && previous != WM_RBUTTONUP);
+    if (requested && menu_requested_)
         menu_requested_();
 }
 

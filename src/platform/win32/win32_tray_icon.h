@@ -14,8 +14,11 @@
 namespace platform::win32 {
 
 // The program's icon on Shell_NotifyIconA. A hidden top-level window of its
-// own, made with the first showing, hears the icon's mouse messages and the
+// own, made with the first showing, hears the icon's notifications and the
 // shell's "TaskbarCreated" broadcast, which a message-only window would miss.
+// The icon asks for the notifications of Windows 2000 and later (version 3),
+// which add the keyboard's: Shift+F10 or the context-menu key (WM_CONTEXTMENU)
+// and Enter or the space bar (NIN_KEYSELECT) on the selected icon.
 class Win32TrayIcon : public TrayIcon {
 public:
     using NotifyFunction = BOOL(WINAPI*)(DWORD action, NOTIFYICONDATAA* record);
@@ -41,6 +44,7 @@ private:
     void window_destroyed() { window_.release(); }
     HWND made_window();
     HICON loaded_icon(int resource);
+    void add_icon();
     void on_icon_action(UINT action);
 
     HINSTANCE instance_;
@@ -50,6 +54,7 @@ private:
     std::map<int, UniqueIcon> icons_;
     NOTIFYICONDATAA record_;
     bool shown_ = false;
+    UINT last_action_ = 0;
     std::function<void()> menu_requested_;
 };
 

@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include "platform/win32/boundary.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_user_control_window.h"
 #include "platform/win32/win32_frame_view.h"
@@ -16,22 +17,28 @@ namespace {
 
 constexpr DWORD IDLE_WAIT_MS = 50;
 
-// Builds the Win32 menu for `menu`'s items; `commands` maps each command id
-// (its index + 1) back to the item.
+// Builds the Win32 menu for `menu`'s items, each with its underlined letter;
+// `commands` maps each command id (its index + 1) back to the item.
 UniqueMenu build_menu(const MenuItem& menu, std::vector<MenuItem*>& commands)
 {
+    std::vector<std::string> captions;
+    for (const MenuItem* item : menu.items)
+        captions.push_back(item->caption());
+    const std::vector<std::string> texts = menu_texts(captions);
+
     UniqueMenu popup(::CreatePopupMenu());
-    for (MenuItem* item : menu.items) {
+    for (std::size_t i = 0; i < menu.items.size(); ++i) {
+        MenuItem* item = menu.items[i];
         if (item->is_separator()) {
             ::AppendMenuA(popup.get(), MF_SEPARATOR, 0, nullptr);
         } else if (!item->items.empty()) {
             UniqueMenu sub = build_menu(*item, commands);
             // The parent menu owns the sub-menu from here on.
             ::AppendMenuA(popup.get(), MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub.release()),
-                          item->caption().c_str());
+                          texts[i].c_str());
         } else {
             commands.push_back(item);
-            ::AppendMenuA(popup.get(), MF_STRING, commands.size(), item->caption().c_str());
+            ::AppendMenuA(popup.get(), MF_STRING, commands.size(), texts[i].c_str());
         }
     }
     return popup;
@@ -90,7 +97,9 @@ void Win32WindowSystem::bring_to_front(Form& form)
 void Win32WindowSystem::show_popup_menu(Form& owner, MenuItem& menu)
 {
     auto window = windows_.find(&owner);
-    if (window == windows_.end())
+    // A request that reaches the program while a menu is open (the shell's
+    // notifications are handled in the menu's own loop) opens none.
+    if (window == windows_.end() || menu_open_)
         return;
     // The owner stays while the menu runs its own message loop.
     const FormWindow::Handling handling(*window->second);
@@ -102,8 +111,10 @@ void Win32WindowSystem::show_popup_menu(Form& owner, MenuItem& menu)
     ::GetCursorPos(&cursor);
     // Without this the menu would not close when the user clicks elsewhere.
     ::SetForegroundWindow(hwnd);
+    menu_open_ = true;
     const auto chosen = static_cast<std::size_t>(
         ::TrackPopupMenu(popup.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd, nullptr));
+    menu_open_ = false;
     ::PostMessageA(hwnd, WM_NULL, 0, 0);
     popup.reset();
 

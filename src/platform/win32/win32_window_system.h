@@ -44,6 +44,7 @@ private:
 
     HINSTANCE instance_;
     PostedTasks tasks_;
+    bool menu_open_ = false;
     std::map<Form*, std::unique_ptr<FormWindow>> windows_;
     // Windows of unloaded forms whose messages are still being handled.
     std::vector<std::unique_ptr<FormWindow>> retired_;

@@ -38,6 +38,11 @@
 //   wine_driver mouse-message X Y MESSAGE  posts the mouse message (hex) to the window at
 //                                          screen X Y, as the system does for a click there
 //   wine_driver dpi                        the screen's logical resolution: "X Y" dots per inch
+//   wine_driver tray-key context|enter     what the shell sends the icon's window when a keyboard
+//                                          user selects the icon and presses Shift+F10 or the
+//                                          context-menu key (context), or Enter (enter)
+//   wine_driver menu-key down|enter|CHAR   a key for the open popup menu: an arrow, Enter or
+//                                          the character of an underlined letter
 //   wine_driver client-size TITLE          width and height of the window's client area
 //   wine_driver window-fit TITLE           fits|Title|title|text w h|room w h: the title in the
 //                                          caption font against its room in the title bar, then
@@ -50,6 +55,7 @@
 // Exit code 0 on success, 1 when the thing looked for is not there in time.
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -626,6 +632,37 @@ int mouse_message(int x, int y, UINT message)
     return ::PostMessageA(target, message, keys, MAKELPARAM(client.x, client.y)) ? 0 : 1;
 }
 
+// The program's tray window, which hears the icon's notifications.
+HWND tray_window()
+{
+    return ::FindWindowExA(nullptr, nullptr, "VarnhollowTray", nullptr);
+}
+
+// The notification area tells the icon's window with its callback message
+// (WM_APP + 1 here), the icon's id and, with version 3, the action.
+int tray_key(const std::string& key)
+{
+    const LPARAM action = key == "context" ? WM_CONTEXTMENU : NIN_KEYSELECT;
+    HWND tray = tray_window();
+    return tray && ::PostMessageA(tray, WM_APP + 1, 1, action) ? 0 : 1;
+}
+
+// The popup menu's own loop takes the keys of its thread, whichever window
+// they are posted to.
+int menu_key(const std::string& key)
+{
+    HWND tray = tray_window();
+    if (!tray || !find_visible("#32768", nullptr))
+        return 1;
+    if (key == "down" || key == "enter") {
+        const WPARAM virtual_key = key == "down" ? VK_DOWN : VK_RETURN;
+        ::PostMessageA(tray, WM_KEYDOWN, virtual_key, 1);
+        ::PostMessageA(tray, WM_KEYUP, virtual_key, 0xC0000001);
+        return 0;
+    }
+    return key.size() == 1 && ::PostMessageA(tray, WM_CHAR, static_cast<unsigned char>(key[0]), 1) ? 0 : 1;
+}
+
 int window_command(const std::string& command, int argc, char** argv)
 {
     const char* title = argv[2];
@@ -801,6 +838,10 @@ int main(int argc, char** argv)
         const DWORD thread = main_window ? ::GetWindowThreadProcessId(main_window, nullptr) : 0;
         return thread && ::PostThreadMessageA(thread, WM_QUIT, 0, 0) ? 0 : 1;
     }
+    if (command == "tray-key" && argc > 2)
+        return tray_key(argv[2]);
+    if (command == "menu-key" && argc > 2)
+        return menu_key(argv[2]);
     if (command == "dpi") {
         HDC screen = ::GetDC(nullptr);
         std::printf("%d %d\n", ::GetDeviceCaps(screen, LOGPIXELSX), ::GetDeviceCaps(screen, LOGPIXELSY));
