@@ -70,6 +70,16 @@ void AuditTrail::wrong_password()
     report(platform::EventType::audit_failure, program::EVENT_WRONG_PASSWORD, {log_.user_name()});
 }
 
+void AuditTrail::wrong_current_password()
+{
+    report(platform::EventType::audit_failure, program::EVENT_WRONG_CURRENT_PASSWORD, {log_.user_name()});
+}
+
+void AuditTrail::password_set(const std::string& tool)
+{
+    report(platform::EventType::audit_success, program::EVENT_PASSWORD_SET, {log_.user_name(), tool});
+}
+
 void AuditTrail::password_changed()
 {
     report(platform::EventType::audit_success, program::EVENT_PASSWORD_CHANGED, {log_.user_name()});

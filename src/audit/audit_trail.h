@@ -26,8 +26,14 @@ public:
     void locked();
     // Unlocked after the password window accepted the password.
     void unlocked();
+    // A wrong password typed to unlock.
     void wrong_password();
+    // A wrong current password typed to change the password.
+    void wrong_current_password();
+    // Changed in the password window.
     void password_changed();
+    // Set by a deployment tool (vhpasswd, which the package runs too).
+    void password_set(const std::string& tool);
     // The Start value changed from outside and the icon followed it.
     void changed_outside(bool locked, const std::string& start_value);
     // Writing the Start value failed with this status.

@@ -153,8 +153,10 @@ void PasswordWindow::check_current_password(std::string& typed)
             typed.clear();
             return;
         }
+    } else if (report_) {
+        audit_.wrong_password(); // in the verify layout: typed to unlock
     } else {
-        audit_.wrong_password();
+        audit_.wrong_current_password();
     }
     say(WRONG_PASSWORD);
     current_field.set_text("");

@@ -19,5 +19,7 @@ inline constexpr std::uint32_t EVENT_CHANGED_OUTSIDE = 0x80000072;          // 1
 inline constexpr std::uint32_t EVENT_WRITE_FAILED = 0xC0000073;             // 115
 inline constexpr std::uint32_t EVENT_DRIVES_EJECTED = 0x40000074;           // 116
 inline constexpr std::uint32_t EVENT_PASSWORD_FILE_UNREADABLE = 0xC0000075; // 117
+inline constexpr std::uint32_t EVENT_PASSWORD_SET = 0x00000076;             // 118
+inline constexpr std::uint32_t EVENT_WRONG_CURRENT_PASSWORD = 0x80000077;   // 119
 
 } // namespace program

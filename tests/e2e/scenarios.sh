@@ -898,6 +898,11 @@ scenario_the_event_log_tells_who_locked_unlocked_and_changed_the_password() {
   expect_event "$AUDIT_SUCCESS 0x0000006f sid|$user"
   choose_tool password
   expect_password_window change
+  type_password faux
+  press_enter
+  expect_box "$WRONG_PASSWORD"
+  expect_event "$AUDIT_FAILURE 0x80000077 sid|$user" # typed to change the password, not to unlock
+  answer 1
   type_password secret
   press_enter
   type_password neuf

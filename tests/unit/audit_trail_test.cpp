@@ -49,6 +49,10 @@ INSTANTIATE_TEST_SUITE_P(
         Report{"Unlocked", [](audit::AuditTrail& t) { t.unlocked(); }, {EventType::audit_success, 0x0000006F, {USER}}},
         Report{"WrongPassword", [](audit::AuditTrail& t) { t.wrong_password(); },
                {EventType::audit_failure, 0x80000070, {USER}}},
+        Report{"WrongCurrentPassword", [](audit::AuditTrail& t) { t.wrong_current_password(); },
+               {EventType::audit_failure, 0x80000077, {USER}}},
+        Report{"PasswordSetByATool", [](audit::AuditTrail& t) { t.password_set("vhpasswd"); },
+               {EventType::audit_success, 0x00000076, {USER, "vhpasswd"}}},
         Report{"PasswordChanged", [](audit::AuditTrail& t) { t.password_changed(); },
                {EventType::audit_success, 0x00000071, {USER}}},
         Report{"ChangedOutside", [](audit::AuditTrail& t) { t.changed_outside(false, "3"); },
@@ -83,10 +87,13 @@ TEST(AuditTrail, EventNumbersAreTheLowWordUnderTheSeverity)
     EXPECT_EQ(program::EVENT_WRITE_FAILED & 0xFFFF, 115u);
     EXPECT_EQ(program::EVENT_DRIVES_EJECTED & 0xFFFF, 116u);
     EXPECT_EQ(program::EVENT_PASSWORD_FILE_UNREADABLE & 0xFFFF, 117u);
+    EXPECT_EQ(program::EVENT_PASSWORD_SET & 0xFFFF, 118u);
+    EXPECT_EQ(program::EVENT_WRONG_CURRENT_PASSWORD & 0xFFFF, 119u);
     // Facility 0, no customer bit: only the severity above the low word.
     for (std::uint32_t id : {program::EVENT_STARTED, program::EVENT_LOCKED, program::EVENT_WRONG_PASSWORD,
                              program::EVENT_CHANGED_OUTSIDE, program::EVENT_WRITE_FAILED,
-                             program::EVENT_PASSWORD_FILE_UNREADABLE})
+                             program::EVENT_PASSWORD_FILE_UNREADABLE, program::EVENT_PASSWORD_SET,
+                             program::EVENT_WRONG_CURRENT_PASSWORD})
         EXPECT_EQ(id & 0x3FFF0000u, 0u) << std::hex << id;
 }
 
@@ -335,7 +342,8 @@ TEST_F(AuditedProgram, ChangingThePasswordReportsAWrongCurrentOneThenTheChange)
     dialog.confirm_field.set_text("");
     type_and_enter(dialog.confirm_field, "new");
     EXPECT_EQ(password::decode_password(p.files.files[PASSWORD_FILE].substr(0, 16)), "NEW");
-    EXPECT_EQ(events_since(before), (std::vector<Event>{{EventType::audit_failure, 0x80000070, {USER}},
+    // The wrong password says it was typed to change the password, not to unlock.
+    EXPECT_EQ(events_since(before), (std::vector<Event>{{EventType::audit_failure, 0x80000077, {USER}},
                                                         {EventType::audit_success, 0x71, {USER}}}));
 }
 
