@@ -20,6 +20,11 @@ std::string directory_reported(const std::vector<char>& buffer, UINT length)
     return std::string(buffer.data(), length);
 }
 
+std::string profile_value(const ProfileBuffer& buffer, DWORD copied)
+{
+    return std::string(buffer.data(), std::min<std::size_t>(copied, buffer.size() - 1));
+}
+
 NOTIFYICONDATAA notify_icon_data(const NotifyIconData& record)
 {
     NOTIFYICONDATAA data;

@@ -49,10 +49,6 @@ FormWindow::FormWindow(HINSTANCE instance, Form& form)
             pictures_.push_back(std::make_unique<PictureWindow>(instance, window_.get(), *picture, *this));
             continue;
         }
-        if (auto* user_control = dynamic_cast<UserControl*>(control)) {
-            user_controls_.push_back(std::make_unique<UserControlWindow>(instance, window_.get(), *user_control));
-            continue;
-        }
         const int id = FIRST_CONTROL_ID + static_cast<int>(children_.size());
         if (auto view = make_child_view(instance, window_.get(), id, *control, *this)) {
             wants_dialog_keys_ =
@@ -69,7 +65,6 @@ FormWindow::~FormWindow()
     if (!retired_)
         retire();
     children_.clear();
-    user_controls_.clear();
     pictures_.clear();
     window_.reset();
 }
@@ -86,8 +81,6 @@ void FormWindow::retire()
     form_.window_handle = 0;
     for (const auto& child : children_)
         child->retire();
-    for (const auto& user_control : user_controls_)
-        user_control->retire();
     for (const auto& picture : pictures_)
         picture->retire();
     retired_ = true;

@@ -6,7 +6,6 @@
 #include <commctrl.h>
 
 #include "platform/win32/unique_handle.h"
-#include "platform/win32/win32_user_control_window.h"
 #include "platform/win32/win32_frame_view.h"
 #include "platform/win32/win32_picture_box_view.h"
 
@@ -43,7 +42,6 @@ Win32WindowSystem::Win32WindowSystem(HINSTANCE instance) : instance_(instance)
 {
     FormWindow::register_class(instance);
     PictureWindow::register_class(instance);
-    UserControlWindow::register_class(instance);
     FrameView::register_class(instance);
     PictureBoxView::register_class(instance);
     INITCOMMONCONTROLSEX common{sizeof common, ICC_WIN95_CLASSES}; // tooltips
