@@ -4,7 +4,7 @@
 // program asked for and answer from what the test put in. Not modelled: real
 // windows (no painting, no focus, no caret or selection in a field: keys go
 // through the forms' own key rule, see type_keys), registry security, and any
-// timing.
+// timing but the clock the tests move (FakeEventLoop).
 
 #include <deque>
 #include <functional>
