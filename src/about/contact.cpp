@@ -13,8 +13,7 @@ bool open_mail_to_maker(platform::Shell& shell, platform::SystemInfo& system, co
 {
     const std::string windows = system.windows_directory();
     const std::string directory = windows.empty() ? std::string() : windows + MAIL_DIRECTORY_SUFFIX;
-    return shell.shell_execute(main_window.window_handle, "", contact_address(), "", directory,
-                               platform::SW_SHOWNORMAL_MODE) > platform::SHELL_EXECUTE_MAX_ERROR;
+    return shell.open_mail(main_window.window_handle, contact_address(), directory);
 }
 
 } // namespace about

@@ -22,11 +22,10 @@ inline constexpr char NO_MAIL_PROGRAM[] = "Aucun programme de messagerie n'est c
 // "mailto:" + the maker's e-mail + the subject, passed on unescaped.
 std::string contact_address();
 
-// The "Email" command (MNU_Email_Click): hands the address to the desktop
-// shell, owned by the main window, with no verb and no parameters, in the
-// system folder (no folder when the Windows folder is unknown). False when
-// the shell took no program for it (none is registered for mailto:, as is
-// common on servers).
+// The "Email" command (MNU_Email_Click): starts the mail program on the
+// address, owned by the main window, in the system folder (no folder when the
+// Windows folder is unknown). False when no program took it (none is
+// registered for mailto:, as is common on servers).
 bool open_mail_to_maker(platform::Shell& shell, platform::SystemInfo& system, const platform::Form& main_window);
 
 } // namespace about

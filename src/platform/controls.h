@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -365,83 +364,6 @@ private:
     BorderStyle border_style_ = BorderStyle::fixed;
     MousePointer mouse_pointer_ = MousePointer::default_pointer;
     Picture mouse_icon_;
-};
-
-// An image control showing one of the program's icons at its own size.
-class Image : public Control {
-public:
-    Image(std::string name, int icon_resource, int width_twips, int height_twips)
-        : Control(std::move(name)), icon_resource_(icon_resource), width_twips_(width_twips),
-          height_twips_(height_twips)
-    {
-    }
-    int icon_resource() const { return icon_resource_; }
-    int width_twips() const { return width_twips_; }
-    int height_twips() const { return height_twips_; }
-
-private:
-    int icon_resource_;
-    int width_twips_;
-    int height_twips_;
-};
-
-// A control's stored properties, by name, as a form keeps them.
-using PropertyBag = std::map<std::string, std::string>;
-
-// A reusable control placed on a form: a child window of its own, a size,
-// the controls it is made of, and the events its host sends it.
-class UserControl : public Control {
-public:
-    UserControl(std::string name, int stored_width_twips, int stored_height_twips)
-        : Control(std::move(name)), stored_width_twips_(stored_width_twips),
-          stored_height_twips_(stored_height_twips)
-    {
-    }
-
-    int width_twips() const { return width_twips_; }
-    void set_width_twips(int width) { update(width_twips_, width); }
-    int height_twips() const { return height_twips_; }
-    void set_height_twips(int height) { update(height_twips_, height); }
-
-    // The host's side: gives the control a new size, then tells it.
-    void resize(int width_twips, int height_twips)
-    {
-        set_width_twips(width_twips);
-        set_height_twips(height_twips);
-        if (on_resize)
-            on_resize();
-    }
-    // The host's side, when its form is loaded: hands over the stored
-    // properties, then gives the stored size.
-    void load_stored()
-    {
-        if (on_read_properties)
-            on_read_properties(stored_properties);
-        resize(stored_width_twips_, stored_height_twips_);
-    }
-
-    // What the form keeps of this control besides its size.
-    PropertyBag stored_properties;
-    std::vector<Control*> controls;
-    std::uintptr_t window_handle = 0;
-
-    std::function<void()> on_resize;
-    std::function<void(const PropertyBag&)> on_read_properties;
-    // Set by the host: the control names a property whose value it changed.
-    std::function<void(const std::string&)> on_property_changed;
-
-protected:
-    void property_changed(const std::string& name)
-    {
-        if (on_property_changed)
-            on_property_changed(name);
-    }
-
-private:
-    int stored_width_twips_;
-    int stored_height_twips_;
-    int width_twips_ = 0;
-    int height_twips_ = 0;
 };
 
 } // namespace platform

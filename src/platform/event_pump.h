@@ -12,9 +12,6 @@ public:
     // been handled; never once the thread has been told to end (a quit
     // message, from this program or from outside).
     virtual void post(std::function<void()> task) = 0;
-    // Handles the window events that are pending, then returns. False once the
-    // program's thread has been told to end: the caller stops waiting.
-    virtual bool process_pending_events() = 0;
 };
 
 } // namespace platform

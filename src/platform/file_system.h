@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/record_file.h"
+#include "program/result.h"
 
 namespace platform {
 
@@ -17,7 +18,7 @@ public:
     // when no file could be created.
     virtual std::optional<std::string> new_temporary_file(const std::string& prefix) = 0;
     // Deletes the file; a missing file or one that cannot be deleted is an error.
-    virtual std::optional<FileError> delete_file(const std::string& path) = 0;
+    virtual program::Result<void, FileError> delete_file(const std::string& path) = 0;
 };
 
 } // namespace platform

@@ -9,9 +9,6 @@ void Forms::load(Form& form)
     form.loaded_ = true;
     ++loaded_count_;
     windows_.create_window(form);
-    for (Control* control : form.controls)
-        if (auto* user_control = dynamic_cast<UserControl*>(control))
-            user_control->load_stored();
     if (form.on_load)
         form.on_load();
 }

@@ -1,20 +1,20 @@
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
 #include <string>
 
 namespace platform {
 
-// GetPrivateProfileStringA on an INI-style file.
+// The longest value the INI reader hands back: a longer one is cut to it.
+inline constexpr std::size_t LONGEST_INI_VALUE = 254;
+
+// Reads values of INI-style files (sections of "key=value" lines).
 class IniFiles {
 public:
     virtual ~IniFiles() = default;
-    // Copies the value of `key` in `section` (or `fallback` when the file,
-    // section or key is missing) into buffer, cut to size - 1 characters and
-    // ended by a NUL; returns the number of characters copied, NUL excluded.
-    virtual std::uint32_t get_private_profile_string(const std::string& section, const std::string& key,
-                                                     const std::string& fallback, char* buffer, std::uint32_t size,
-                                                     const std::string& path) = 0;
+    // The value of `key` in `section`, cut to LONGEST_INI_VALUE characters;
+    // empty when the file, the section or the key is missing.
+    virtual std::string value(const std::string& path, const std::string& section, const std::string& key) = 0;
 };
 
 } // namespace platform

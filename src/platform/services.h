@@ -13,6 +13,7 @@
 #include "platform/runtime.h"
 #include "platform/shell.h"
 #include "platform/system_info.h"
+#include "platform/timers.h"
 #include "platform/tray_icon.h"
 #include "platform/window_system.h"
 
@@ -35,6 +36,7 @@ struct Services {
     RegistryWatch& watch;
     PlugAndPlay& devices;
     EventLog& events;
+    Timers& timers;
 };
 
 } // namespace platform

@@ -12,10 +12,9 @@
 namespace shell {
 
 MainWindow::MainWindow(platform::Services& services, platform::Forms& forms)
-    : password_window(services, forms), update_check("MiseAjour1", services), services_(services), forms_(forms),
+    : password_window(services, forms), update_check(services, window), services_(services), forms_(forms),
       audit_(services.events), lock_switch_(services.registry, services.pump, services.devices, *this, password_window, audit_)
 {
-    window.controls = {&update_check};
     tray_menu.items = {&lock_item,  &separator_after_lock, &tools_menu, &separator_before_about,
                        &about_item, &quit_item};
     tools_menu.items = {&update_item, &password_item, &email_item};
@@ -217,10 +216,9 @@ void MainWindow::end_program()
 // MNU_Update_Click
 void MainWindow::on_update_chosen()
 {
-    update_check.set_address(std::string("http://") + program::MAKER_HOST + "/download/versions.txt");
-    update_check.set_product(program::PRODUCT_NAME);
-    update_check.set_current_version(program::VERSION_TEXT);
-    update_check.check_for_update();
+    const std::string versions_address = std::string("http://") + program::MAKER_HOST + "/download/versions.txt";
+    update_check.check_for_update(
+        {.versions_address = versions_address, .product = program::PRODUCT_NAME, .version = program::VERSION_TEXT});
 }
 
 } // namespace shell

@@ -45,6 +45,7 @@ public:
     // Loaded hidden at start-up; unlocking and "Mot de Passe" show it.
     password::PasswordWindow password_window;
 
+    // Reports through boxes; what it opens is owned by the main window.
     update::UpdateCheck update_check;
 
     // True while the lock is on as the tray shows it: set by each refresh of

@@ -1,5 +1,6 @@
 #include "update/update_check.h"
 
+#include <utility>
 #include <vector>
 
 #include "update/version_number.h"
@@ -93,8 +94,8 @@ bool names_a_host(const std::string& url, std::size_t after_slashes)
 // would just as well start a program or open a local file, and a blank or a
 // quote could end the address inside the browser's command line, so only
 // whole, plain web addresses naming a host go to it; without one, Windows may
-// read what follows as a local path. An address as long as the reader's
-// buffer allows may have been cut.
+// read what follows as a local path. An address as long as the longest value
+// the INI reader hands back may have been cut.
 bool web_address(const std::string& url)
 {
     std::size_t after_slashes = 0;
@@ -104,68 +105,137 @@ bool web_address(const std::string& url)
         after_slashes = 8;
     else
         return false;
-    return url.size() < INI_BUFFER_SIZE - 1 && printable_ascii_without_blanks_or_quotes(url) &&
+    return url.size() < platform::LONGEST_INI_VALUE && printable_ascii_without_blanks_or_quotes(url) &&
            names_a_host(url, after_slashes);
 }
 
 // A download that ended: usable when it succeeded within the deadline.
-StepResult<void> downloaded_in_time(const platform::RunningDownload::Outcome& outcome)
+program::Result<void, StepError> downloaded_in_time(const platform::RunningDownload::Outcome& outcome)
 {
     if (outcome.took_ms > DOWNLOAD_DEADLINE_MS)
-        return StepError{Failure::download_too_late}; // seen late, after a longer wait of another command
+        return StepError{Failure::download_too_late};
     if (outcome.result != 0)
         return StepError{Failure::download_failed, outcome.result};
     return {};
 }
 
+// Comparer_Versions: true when the published version is the newer one.
+program::Result<bool, StepError> newer(const std::string& current, const std::string& published)
+{
+    const auto current_number = version_number(current);
+    const auto published_number = version_number(published);
+    if (!current_number || !published_number)
+        return StepError{Failure::version_not_a_number};
+    return *current_number < *published_number;
+}
+
 } // namespace
 
-UpdateCheck::UpdateCheck(std::string name, platform::Services& services)
-    : UserControl(std::move(name), IMAGE_SIZE_TWIPS, IMAGE_SIZE_TWIPS), services_(services)
+// The check under way. Letting go of it cancels the deadline and abandons a
+// download still running, which keeps its file until it ends.
+struct UpdateCheck::Run {
+    CheckedProduct checked;
+    std::string local_file; // where the versions file is downloaded
+    std::unique_ptr<platform::RunningDownload> download;
+    std::unique_ptr<platform::PendingTimer> deadline;
+};
+
+UpdateCheck::UpdateCheck(platform::Services& services, const platform::Form& owner)
+    : services_(services), owner_(owner)
 {
-    controls = {&globe};
-    on_resize = [this] { keep_globe_size(); };
-    on_read_properties = [this](const platform::PropertyBag& properties) { read_stored_properties(properties); };
 }
 
-void UpdateCheck::set_address(const std::string& address)
-{
-    address_ = address;
-    property_changed("Adresse");
-}
-
-void UpdateCheck::set_product(const std::string& product)
-{
-    product_ = product;
-    property_changed("Logiciel");
-}
-
-void UpdateCheck::set_current_version(const std::string& version)
-{
-    current_version_ = version;
-    property_changed("Version");
-}
+UpdateCheck::~UpdateCheck() = default;
 
 // Verifier
-void UpdateCheck::check_for_update()
+void UpdateCheck::check_for_update(const CheckedProduct& checked)
 {
-    if (checking_)
-        return; // chosen again while the download runs
-    checking_ = true;
-    if (const auto outcome = run_steps(); !outcome.succeeded())
+    if (run_)
+        return; // chosen again during a check
+    run_ = std::make_unique<Run>();
+    run_->checked = checked;
+    if (on_started)
+        on_started();
+    if (const auto started = start_download(); !started.succeeded())
+        end(started);
+}
+
+// Connexion_Internet, then the start of Telechargement: the download goes
+// into a new file that no one else has written; one that cannot start leaves
+// no file.
+program::Result<void, StepError> UpdateCheck::start_download()
+{
+    if (!services_.internet.connected())
+        return StepError{Failure::not_connected};
+    const auto local = services_.file_system.new_temporary_file(TEMPORARY_FILE_PREFIX);
+    if (!local)
+        return StepError{Failure::no_temporary_file};
+    auto download = services_.internet.start_download(
+        run_->checked.versions_address, *local,
+        [this](const platform::RunningDownload::Outcome& outcome) { download_ended(outcome); });
+    if (!download) {
+        (void)services_.file_system.delete_file(*local); // the check fails either way
+        return StepError{Failure::download_not_started};
+    }
+    run_->local_file = *local;
+    run_->download = std::move(download);
+    // Passed once a download that ended now would have taken too long.
+    run_->deadline = services_.timers.start_timer(DOWNLOAD_DEADLINE_MS + 1, [this] { deadline_passed(); });
+    return {};
+}
+
+void UpdateCheck::download_ended(const platform::RunningDownload::Outcome& outcome)
+{
+    run_->deadline.reset();
+    end(use_versions_file(outcome));
+}
+
+// The download may have ended in time all the same, its end not heard yet:
+// the loop was held up, by a box of another command for one. What it took
+// decides. One still running is abandoned with its file: the download may
+// still write it, and deletes it itself when it ends; until then the file
+// keeps its name taken, so the next check gets another one.
+void UpdateCheck::deadline_passed()
+{
+    if (const auto outcome = run_->download->outcome()) {
+        download_ended(*outcome);
+        return;
+    }
+    run_->download.reset();
+    end(StepError{Failure::download_too_late});
+}
+
+// The rest of Telechargement, Lecture_Ini and Comparer_Versions, then the
+// offer. A download that failed or ended too late is not read.
+program::Result<void, StepError> UpdateCheck::use_versions_file(const platform::RunningDownload::Outcome& outcome)
+{
+    if (const auto usable = downloaded_in_time(outcome); !usable.succeeded()) {
+        (void)services_.file_system.delete_file(run_->local_file); // the check fails either way
+        return usable;
+    }
+    const auto published = read_versions_file();
+    if (!published.succeeded())
+        return published.error();
+    return offer(published.value());
+}
+
+// The check is over: its failure, if any, is told, then the host hears it.
+void UpdateCheck::end(const program::Result<void, StepError>& outcome)
+{
+    if (!outcome.succeeded())
         show_failure(outcome.error());
-    checking_ = false;
+    run_.reset();
+    if (on_ended)
+        on_ended();
 }
 
 // The user hears of a missing connection; every other failure has the one
-// message, and once the program is ending, nothing more is shown.
+// message.
 void UpdateCheck::show_failure(const StepError& error)
 {
     switch (error.failure) {
     case Failure::not_connected:
         services_.boxes.show(NOT_CONNECTED, platform::Buttons::ok, platform::BoxIcon::error);
-        return;
-    case Failure::abandoned:
         return;
     case Failure::no_temporary_file:
     case Failure::download_not_started:
@@ -179,138 +249,46 @@ void UpdateCheck::show_failure(const StepError& error)
     }
 }
 
-StepResult<void> UpdateCheck::run_steps()
+// Lecture_Ini: reads our section (a missing file, section or key reads as an
+// empty text), then deletes the file before anything else can fail, so it
+// never outlives the check.
+program::Result<PublishedVersion, StepError> UpdateCheck::read_versions_file()
 {
-    if (const auto connected = test_connection(); !connected.succeeded())
-        return connected.error();
-    const auto local = download_versions_file(address_);
-    if (!local.succeeded())
-        return local.error();
-    const auto published = read_versions_file(local.value());
-    if (!published.succeeded())
-        return published.error();
-    const auto newer = compare_versions(current_version_, published.value().version);
-    if (!newer.succeeded())
-        return newer.error();
-
-    if (!newer.value()) {
-        services_.boxes.show(NO_NEW_VERSION, platform::Buttons::ok, platform::BoxIcon::warning);
-        return {};
-    }
-    const PublishedVersion& offered = published.value();
-    const int answer = services_.boxes.show(offer_text(current_version_, offered.version, offered.news),
-                                            platform::Buttons::yes_no, platform::BoxIcon::question);
-    if (answer != platform::ANSWER_YES)
-        return {};
-    return open_download_address(offered.download_address);
-}
-
-// Connexion_Internet
-StepResult<void> UpdateCheck::test_connection()
-{
-    std::uint32_t flags = 0;
-    if (services_.internet.get_connected_state(flags, 0) == 0)
-        return StepError{Failure::not_connected};
-    return {};
-}
-
-// Telechargement: downloads into a new file that no one else has written, and
-// gives its path only when the download succeeded in time. A download that
-// ended, or never started, leaves no file. One still running when the check
-// gives up is abandoned with its file: the download may still write it, and
-// deletes it itself when it ends; until then the file keeps its name taken,
-// so the next check gets another one.
-StepResult<std::string> UpdateCheck::download_versions_file(const std::string& address)
-{
-    const auto local = services_.file_system.new_temporary_file(TEMPORARY_FILE_PREFIX);
-    if (!local)
-        return StepError{Failure::no_temporary_file};
-    const auto download = services_.internet.start_download(address, *local, platform::BIND_GET_NEWEST_VERSION);
-    if (!download) {
-        services_.file_system.delete_file(*local);
-        return StepError{Failure::download_not_started};
-    }
-    const auto ended = wait_for(*download);
-    if (!ended.succeeded())
-        return ended.error(); // the download still runs, and owns the file
-    if (const auto usable = downloaded_in_time(ended.value()); !usable.succeeded()) {
-        services_.file_system.delete_file(*local); // the check fails either way
-        return usable.error();
-    }
-    return *local;
-}
-
-// The download's outcome once it has ended, or why the check stopped waiting
-// first. Menu commands keep running meanwhile.
-StepResult<platform::RunningDownload::Outcome> UpdateCheck::wait_for(platform::RunningDownload& download)
-{
-    for (;;) {
-        if (const auto outcome = download.outcome())
-            return *outcome;
-        if (download.elapsed_ms() > DOWNLOAD_DEADLINE_MS)
-            return StepError{Failure::download_too_late};
-        if (!services_.pump.process_pending_events())
-            return StepError{Failure::abandoned};
-    }
-}
-
-// Reads our section, then deletes the file before anything else can fail, so
-// it never outlives the check.
-StepResult<PublishedVersion> UpdateCheck::read_versions_file(const std::string& local)
-{
+    const std::string& path = run_->local_file;
+    const std::string& section = run_->checked.product;
     PublishedVersion published;
-    published.version = read_value(local, "Version");
-    published.news = read_value(local, "Infos");
-    published.download_address = read_value(local, "URL");
-    if (const auto error = services_.file_system.delete_file(local))
-        return StepError{Failure::file_kept, error->code, error->description};
+    published.version = services_.ini.value(path, section, "Version");
+    published.news = services_.ini.value(path, section, "Infos");
+    published.download_address = services_.ini.value(path, section, "URL");
+    if (const auto deleted = services_.file_system.delete_file(path); !deleted.succeeded())
+        return StepError{Failure::file_kept, deleted.error().code, deleted.error().description};
     return published;
 }
 
-// Lecture_Ini: a missing file, section or key reads as an empty text.
-std::string UpdateCheck::read_value(const std::string& path, const std::string& key)
+program::Result<void, StepError> UpdateCheck::offer(const PublishedVersion& published)
 {
-    std::string buffer(INI_BUFFER_SIZE, '\0');
-    const std::uint32_t copied =
-        services_.ini.get_private_profile_string(product_, key, "", buffer.data(), INI_BUFFER_SIZE, path);
-    return buffer.substr(0, copied);
+    const std::string& current = run_->checked.version;
+    const auto is_newer = newer(current, published.version);
+    if (!is_newer.succeeded())
+        return is_newer.error();
+    if (!is_newer.value()) {
+        services_.boxes.show(NO_NEW_VERSION, platform::Buttons::ok, platform::BoxIcon::warning);
+        return {};
+    }
+    const int answer = services_.boxes.show(offer_text(current, published.version, published.news),
+                                            platform::Buttons::yes_no, platform::BoxIcon::question);
+    if (answer != platform::ANSWER_YES)
+        return {};
+    return open_download_address(published.download_address);
 }
 
-// Comparer_Versions: true when the published version is the newer one.
-StepResult<bool> UpdateCheck::compare_versions(const std::string& current, const std::string& published)
-{
-    const auto current_number = version_number(current);
-    const auto published_number = version_number(published);
-    if (!current_number || !published_number)
-        return StepError{Failure::version_not_a_number};
-    return *current_number < *published_number;
-}
-
-StepResult<void> UpdateCheck::open_download_address(const std::string& url)
+// A browser that does not start is the shell's to tell.
+program::Result<void, StepError> UpdateCheck::open_download_address(const std::string& url)
 {
     if (!web_address(url))
         return StepError{Failure::not_a_web_address};
-    services_.shell.shell_execute(window_handle, "", url, "", "", platform::SW_SHOWNORMAL_MODE);
+    services_.shell.open(owner_.window_handle, url);
     return {};
-}
-
-// UserControl_Resize: the control is always as large as its globe.
-void UpdateCheck::keep_globe_size()
-{
-    set_width_twips(globe.width_twips());
-    set_height_twips(globe.height_twips());
-}
-
-// UserControl_ReadProperties: a property absent from the bag reads as empty.
-void UpdateCheck::read_stored_properties(const platform::PropertyBag& properties)
-{
-    const auto read = [&properties](const char* name) {
-        const auto found = properties.find(name);
-        return found == properties.end() ? std::string() : found->second;
-    };
-    address_ = read("Adresse");
-    product_ = read("Logiciel");
-    current_version_ = read("Version");
 }
 
 } // namespace update

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/controls.h"
 #include "platform/services.h"
-#include "update/resource_ids.h"
-#include "update/step_result.h"
+#include "program/result.h"
+#include "update/step_error.h"
 
 namespace update {
 
@@ -20,10 +22,14 @@ inline constexpr char TEMPORARY_FILE_PREFIX[] = "VH";
 // The whole download, from its start: past it the check fails and a late
 // result is thrown away.
 inline constexpr std::uint32_t DOWNLOAD_DEADLINE_MS = 30000;
-// GetPrivateProfileStringA's buffer: a value is cut to one character less.
-inline constexpr std::uint32_t INI_BUFFER_SIZE = 255;
-// The globe picture: 32 x 32 pixels.
-inline constexpr int IMAGE_SIZE_TWIPS = 480;
+
+// What a check compares: where the versions file lies, the product's section
+// in it, and the version the user runs.
+struct CheckedProduct {
+    std::string versions_address;
+    std::string product;
+    std::string version;
+};
 
 // Our product's section of the versions file, as read.
 struct PublishedVersion {
@@ -32,50 +38,50 @@ struct PublishedVersion {
     std::string download_address;
 };
 
-// The update check as a reusable control. The host says where the versions
-// file lies (the address), which product's section to read and which version
-// the user runs; check_for_update downloads the file, compares and tells the
-// user, offering to open the download address of a newer version. The
-// property names the host stores and hears about are "Adresse", "Logiciel"
-// and "Version".
-class UpdateCheck : public platform::UserControl {
+// The update check: downloads the versions file, compares and tells the
+// user, offering to open the download address of a newer version. It never
+// waits: starting it starts the download and returns, and the rest runs
+// when the download has ended or its deadline has passed, as events of the
+// window thread's loop.
+class UpdateCheck {
 public:
-    UpdateCheck(std::string name, platform::Services& services);
+    // What the check opens (the download address) is owned by `owner`.
+    UpdateCheck(platform::Services& services, const platform::Form& owner);
+    // A check under way goes with it, its download abandoned.
+    ~UpdateCheck();
+    UpdateCheck(const UpdateCheck&) = delete;
+    UpdateCheck& operator=(const UpdateCheck&) = delete;
 
-    platform::Image globe{"Image1", IDI_GLOBE, IMAGE_SIZE_TWIPS, IMAGE_SIZE_TWIPS};
+    // Starts a check, which reports every outcome in a message box; nothing
+    // when a check is under way. Never fails to its caller.
+    void check_for_update(const CheckedProduct& checked);
+    // From the start of a check to the close of its last box.
+    bool checking() const { return run_ != nullptr; }
 
-    std::string address() const { return address_; }
-    void set_address(const std::string& address);
-    std::string product() const { return product_; }
-    void set_product(const std::string& product);
-    std::string current_version() const { return current_version_; }
-    void set_current_version(const std::string& version);
-
-    // Runs the whole check and reports every outcome in a message box; never
-    // fails to its caller. Events keep running while the versions file
-    // downloads; a call during a check starts nothing, and a quit message
-    // ends the check with nothing shown.
-    void check_for_update();
-    bool checking() const { return checking_; }
+    // The host hears when a check begins and when it has ended (its last box
+    // closed). A check that goes with its object (the program ends) is not
+    // told to have ended.
+    std::function<void()> on_started;
+    std::function<void()> on_ended;
 
 private:
-    StepResult<void> run_steps();
+    struct Run;
+
+    program::Result<void, StepError> start_download();
+    void download_ended(const platform::RunningDownload::Outcome& outcome);
+    void deadline_passed();
+    program::Result<void, StepError> use_versions_file(const platform::RunningDownload::Outcome& outcome);
+    void end(const program::Result<void, StepError>& outcome);
     void show_failure(const StepError& error);
-    StepResult<void> test_connection();
-    StepResult<std::string> download_versions_file(const std::string& address);
-    StepResult<platform::RunningDownload::Outcome> wait_for(platform::RunningDownload& download);
-    StepResult<PublishedVersion> read_versions_file(const std::string& local);
-    std::string read_value(const std::string& path, const std::string& key);
-    StepResult<bool> compare_versions(const std::string& current, const std::string& published);
-    StepResult<void> open_download_address(const std::string& url);
-    void keep_globe_size();
-    void read_stored_properties(const platform::PropertyBag& properties);
+    program::Result<void, StepError> delete_downloaded_file();
+    program::Result<PublishedVersion, StepError> read_versions_file();
+    program::Result<void, StepError> offer(const PublishedVersion& published);
+    program::Result<void, StepError> open_download_address(const std::string& url);
 
     platform::Services& services_;
-    std::string address_;
-    std::string product_;
-    std::string current_version_;
-    bool checking_ = false;
+    const platform::Form& owner_;
+    // The check under way, if any.
+    std::unique_ptr<Run> run_;
 };
 
 } // namespace update

@@ -118,11 +118,16 @@ bool FakeRuntime::start_program(const std::string& command_line)
     return !start_fails;
 }
 
-std::intptr_t FakeShell::shell_execute(std::uintptr_t owner, const std::string& operation, const std::string& file,
-                                       const std::string& parameters, const std::string& directory, int show)
+bool FakeShell::open(std::uintptr_t owner, const std::string& address)
 {
-    calls.push_back({owner, operation, file, parameters, directory, show});
-    return result;
+    calls.push_back({Kind::web_page, owner, address, ""});
+    return !refuses;
+}
+
+bool FakeShell::open_mail(std::uintptr_t owner, const std::string& mailto_address, const std::string& folder)
+{
+    calls.push_back({Kind::mail, owner, mailto_address, folder});
+    return !refuses;
 }
 
 void FakeSystemInfo::get_version(platform::VersionRecord& record)
@@ -162,11 +167,8 @@ void FakeWindowSystem::create_window(platform::Form& form)
 void FakeWindowSystem::create_controls(const std::vector<platform::Control*>& controls)
 {
     for (platform::Control* control : controls) {
-        if (auto* user_control = dynamic_cast<platform::UserControl*>(control)) {
-            user_control->window_handle = next_handle_++;
-        } else if (auto* frame = dynamic_cast<platform::Frame*>(control)) {
+        if (auto* frame = dynamic_cast<platform::Frame*>(control))
             create_controls(frame->controls);
-        }
     }
 }
 
@@ -184,21 +186,6 @@ void FakeWindowSystem::show_popup_menu(platform::Form&, platform::MenuItem& menu
     auto choose = on_popup;
     if (choose)
         choose(menu);
-}
-
-bool FakeEventPump::process_pending_events()
-{
-    ++rounds;
-    // Nested waits each meet the quit once; far more rounds is a spin.
-    constexpr int SPINNING = 100;
-    if (quit && ++rounds_after_quit_ > SPINNING)
-        throw std::runtime_error("the program keeps waiting after the quit message: it spins");
-    if (quit)
-        return false;
-    if (script.empty())
-        throw std::runtime_error("the program waits for a user action the test never plays");
-    run_round();
-    return !quit;
 }
 
 void FakeEventPump::play()
@@ -307,7 +294,7 @@ std::optional<std::string> FakeFileSystem::new_temporary_file(const std::string&
     return path;
 }
 
-std::optional<platform::FileError> FakeFileSystem::delete_file(const std::string& path)
+program::Result<void, platform::FileError> FakeFileSystem::delete_file(const std::string& path)
 {
     deletions.push_back(path);
     if (!files.count(path))
@@ -315,14 +302,69 @@ std::optional<platform::FileError> FakeFileSystem::delete_file(const std::string
     if (deletion_denied)
         return platform::FileError{ACCESS_DENIED, "access denied"};
     files.erase(path);
-    return std::nullopt;
+    return {};
 }
 
-int FakeInternet::get_connected_state(std::uint32_t& flags, std::uint32_t)
+class FakeEventLoop::FakePendingTimer : public platform::PendingTimer {
+public:
+    explicit FakePendingTimer(std::shared_ptr<Timer> timer) : timer_(std::move(timer)) {}
+    ~FakePendingTimer() override { timer_->cancelled = true; }
+
+private:
+    std::shared_ptr<Timer> timer_;
+};
+
+void FakeEventLoop::time_passes(std::uint32_t ms)
 {
-    connection_tests.push_back(flags);
-    flags = connected ? 0x12 : 0;
-    return connected ? 1 : 0;
+    now_ms_ += ms;
+    std::erase_if(timers_, [](const auto& timer) { return timer->cancelled; });
+    std::stable_sort(timers_.begin(), timers_.end(),
+                     [](const auto& a, const auto& b) { return a->due_ms < b->due_ms; });
+    const auto not_due =
+        std::find_if(timers_.begin(), timers_.end(), [this](const auto& t) { return t->due_ms > now_ms_; });
+    for (auto timer = timers_.begin(); timer != not_due; ++timer)
+        post([due = *timer] { std::exchange(due->on_elapsed, nullptr)(); }, [due = *timer] { return !due->cancelled; });
+    timers_.erase(timers_.begin(), not_due);
+}
+
+void FakeEventLoop::post(std::function<void()> event, std::function<bool()> alive)
+{
+    waiting_.push_back({std::move(event), std::move(alive)});
+}
+
+void FakeEventLoop::run(Order order)
+{
+    while (!waiting_.empty()) {
+        Waiting next;
+        if (order == Order::as_they_came) {
+            next = std::move(waiting_.front());
+            waiting_.pop_front();
+        } else {
+            next = std::move(waiting_.back());
+            waiting_.pop_back();
+        }
+        if (next.alive())
+            next.event();
+    }
+}
+
+int FakeEventLoop::waiting() const
+{
+    return static_cast<int>(
+        std::count_if(waiting_.begin(), waiting_.end(), [](const Waiting& w) { return w.alive(); }));
+}
+
+std::unique_ptr<platform::PendingTimer> FakeEventLoop::start_timer(std::uint32_t ms, std::function<void()> on_elapsed)
+{
+    auto timer = std::make_shared<Timer>(Timer{now_ms_ + ms, std::move(on_elapsed)});
+    timers_.push_back(timer);
+    return std::make_unique<FakePendingTimer>(timer);
+}
+
+bool FakeInternet::connected()
+{
+    ++connection_tests;
+    return online;
 }
 
 class FakeRunningDownload : public platform::RunningDownload {
@@ -331,15 +373,21 @@ public:
         : internet_(internet), state_(std::move(state))
     {
     }
+    // Nothing more of it is told. One that ended untold is written no more:
+    // its file goes, as the real download's handle deletes it.
     ~FakeRunningDownload() override
     {
-        if (!state_->outcome) {
-            state_->abandoned = true;
+        if (!state_->outcome)
             ++internet_.abandoned;
-        }
+        else if (!state_->told)
+            internet_.disk_.files.erase(state_->request.path);
+        state_->let_go = true;
     }
-    std::uint32_t elapsed_ms() override { return internet_.now_ms_ - state_->started_at; }
-    std::optional<Outcome> outcome() override { return state_->outcome; }
+    std::optional<Outcome> outcome() override
+    {
+        state_->told = state_->told || state_->outcome.has_value();
+        return state_->outcome;
+    }
 
 private:
     FakeInternet& internet_;
@@ -347,18 +395,18 @@ private:
 };
 
 std::unique_ptr<platform::RunningDownload> FakeInternet::start_download(const std::string& url,
-                                                                        const std::string& path,
-                                                                        std::uint32_t reserved)
+                                                                        const std::string& path, EndHandler on_end)
 {
     if (start_fails)
         return nullptr;
-    downloads.push_back({url, path, reserved});
+    downloads.push_back({url, path});
     auto state = std::make_shared<State>();
     state->request = downloads.back();
-    state->started_at = now_ms_;
+    state->on_end = std::move(on_end);
+    state->started_at = loop_.now_ms();
     states_.push_back(state);
     if (answers_at_once)
-        end(*state);
+        end(state);
     return std::make_unique<FakeRunningDownload>(*this, state);
 }
 
@@ -367,26 +415,34 @@ void FakeInternet::finish_download()
     const auto oldest = std::find_if(states_.begin(), states_.end(), [](const auto& s) { return !s->outcome; });
     if (oldest == states_.end())
         throw std::logic_error("no download is running");
-    end(**oldest);
+    end(*oldest);
 }
 
-void FakeInternet::end(State& download)
+void FakeInternet::end(const std::shared_ptr<State>& download)
 {
-    const auto page = served.find(download.request.url);
+    const auto page = served.find(download->request.url);
     const long result = page == served.end() ? DOWNLOAD_FAILURE : fails_after_writing.value_or(0);
-    download.outcome = platform::RunningDownload::Outcome{result, now_ms_ - download.started_at};
+    const platform::RunningDownload::Outcome outcome{result, loop_.now_ms() - download->started_at};
+    download->outcome = outcome;
     if (page != served.end())
-        disk_.files[download.request.path] = page->second;
-    if (download.abandoned) {
+        disk_.files[download->request.path] = page->second;
+    if (download->let_go) {
         ++late_results;
-        disk_.files.erase(download.request.path);
+        disk_.files.erase(download->request.path);
+        return;
     }
+    loop_.post(
+        [download, outcome] {
+            download->told = true;
+            std::exchange(download->on_end, nullptr)(outcome);
+        },
+        [download] { return !download->let_go; });
 }
 
 int FakeInternet::running() const
 {
     return static_cast<int>(
-        std::count_if(states_.begin(), states_.end(), [](const auto& s) { return !s->outcome && !s->abandoned; }));
+        std::count_if(states_.begin(), states_.end(), [](const auto& s) { return !s->outcome && !s->let_go; }));
 }
 
 namespace {
@@ -438,20 +494,12 @@ std::optional<std::string> ini_value(const std::string& content, const std::stri
 
 } // namespace
 
-std::uint32_t FakeIniFiles::get_private_profile_string(const std::string& section, const std::string& key,
-                                                       const std::string& fallback, char* buffer,
-                                                       std::uint32_t size, const std::string& path)
+std::string FakeIniFiles::value(const std::string& path, const std::string& section, const std::string& key)
 {
-    if (size == 0)
-        return 0;
-    std::string value = fallback;
     const auto file = disk_.files.find(path);
-    if (file != disk_.files.end())
-        value = ini_value(file->second, section, key).value_or(fallback);
-    const std::size_t copied = std::min<std::size_t>(value.size(), size - 1);
-    std::memcpy(buffer, value.data(), copied);
-    buffer[copied] = '\0';
-    return static_cast<std::uint32_t>(copied);
+    if (file == disk_.files.end())
+        return {};
+    return ini_value(file->second, section, key).value_or("").substr(0, platform::LONGEST_INI_VALUE);
 }
 
 bool FakeEventLog::report(platform::EventType type, std::uint32_t event_id, const std::vector<std::string>& inserts)

@@ -4,7 +4,7 @@
 // program asked for and answer from what the test put in. Not modelled: real
 // windows (no painting, no focus, no caret or selection in a field: keys go
 // through the forms' own key rule, see type_keys), registry security, and any
-// timing.
+// timing but the clock the tests move (FakeEventLoop).
 
 #include <deque>
 #include <functional>
@@ -122,19 +122,18 @@ public:
 // Records what the program hands to the shell.
 class FakeShell : public platform::Shell {
 public:
+    enum class Kind { web_page, mail };
     struct Call {
+        Kind kind;
         std::uintptr_t owner;
-        std::string operation;
-        std::string file;
-        std::string parameters;
-        std::string directory;
-        int show;
+        std::string address;
+        std::string folder; // empty: none given
     };
     std::vector<Call> calls;
-    std::intptr_t result = 42; // 32 or less: the shell refused
+    bool refuses = false; // as when no program is set for the address
 
-    std::intptr_t shell_execute(std::uintptr_t owner, const std::string& operation, const std::string& file,
-                                const std::string& parameters, const std::string& directory, int show) override;
+    bool open(std::uintptr_t owner, const std::string& address) override;
+    bool open_mail(std::uintptr_t owner, const std::string& mailto_address, const std::string& folder) override;
 };
 
 class FakeWindowSystem : public platform::WindowSystem {
@@ -168,8 +167,7 @@ private:
 // a program that keeps asking after that would spin, and the fake throws.
 // The thread's queue. `script` holds the user's actions, one round of events
 // each; every round is followed by the tasks posted until then. The rounds
-// are played by the program's event loop (play) or by a wait that handles
-// events meanwhile.
+// are played when the program is back in its event loop (play).
 class FakeEventPump : public platform::EventPump {
 public:
     std::deque<std::function<void()>> script;
@@ -179,7 +177,6 @@ public:
     std::deque<std::function<void()>> posted;
 
     void post(std::function<void()> task) override { posted.push_back(std::move(task)); }
-    bool process_pending_events() override;
     // The program is back in its event loop: runs the tasks posted, then the
     // script's rounds, until it is played or the thread told to end. Within
     // a round, or within a task, it does nothing: the loop is running.
@@ -191,7 +188,6 @@ public:
 private:
     void run_round();
 
-    int rounds_after_quit_ = 0;
     bool playing_ = false;
 };
 
@@ -223,79 +219,116 @@ public:
     // Each call tries the same number first, as the real one does when the
     // clock it starts from reads the same: a deleted file's name comes back.
     std::optional<std::string> new_temporary_file(const std::string& prefix) override;
-    std::optional<platform::FileError> delete_file(const std::string& path) override;
+    program::Result<void, platform::FileError> delete_file(const std::string& path) override;
 
 private:
     static constexpr unsigned FIRST_UNIQUE = 0x1A2B;
 };
 
-// A web server in memory, and the clock of the downloads from it. A download
-// of an address it serves writes the body to the file, one of any other
-// address fails as an unreachable server does (an error code, nothing
+// The window thread's outer event loop and its clock. What the platform
+// tells the program from that loop (a download's end, a timer) waits here
+// until the test lets the loop run, as the real loop is held up while a
+// command runs or a box is open. The real loop gives no order between events
+// that are both waiting when it looks; a test may play either. Time passes
+// only when the test says.
+class FakeEventLoop : public platform::Timers {
+public:
+    enum class Order { as_they_came, latest_first };
+
+    std::uint32_t now_ms() const { return now_ms_; }
+    // Moves the clock; the timers now due wait to run, earliest first.
+    void time_passes(std::uint32_t ms);
+    // For the fakes: `event` waits to run as long as `alive` says true.
+    void post(std::function<void()> event, std::function<bool()> alive);
+    // Runs every waiting event, those they make wait included.
+    void run(Order order = Order::as_they_came);
+    int waiting() const;
+
+    std::unique_ptr<platform::PendingTimer> start_timer(std::uint32_t ms, std::function<void()> on_elapsed) override;
+
+private:
+    struct Waiting {
+        std::function<void()> event;
+        std::function<bool()> alive;
+    };
+    struct Timer {
+        std::uint32_t due_ms;
+        std::function<void()> on_elapsed;
+        bool cancelled = false;
+    };
+    class FakePendingTimer;
+
+    std::uint32_t now_ms_ = 0;
+    std::deque<Waiting> waiting_;
+    std::vector<std::shared_ptr<Timer>> timers_;
+};
+
+// A web server in memory; the downloads from it keep the loop's time. A
+// download of an address it serves writes the body to the file, one of any
+// other address fails as an unreachable server does (an error code, nothing
 // written). By default a download ends as soon as it starts; with
-// `answers_at_once` false it runs until the test calls finish_download(),
-// while time_passes() moves the clock. A download the program abandoned
-// writes its file when it finishes all the same, then deletes it, as the
-// real one does: whatever file then has that name.
+// `answers_at_once` false it runs until the test calls finish_download().
+// Either way its end waits in the loop to be told. A download the program
+// abandoned writes its file when it finishes all the same, then deletes it,
+// as the real one does: whatever file then has that name.
 // Not modelled: a download that writes part of its file.
 class FakeInternet : public platform::Internet {
 public:
-    explicit FakeInternet(FakeFileSystem& disk) : disk_(disk) {}
+    FakeInternet(FakeFileSystem& disk, FakeEventLoop& loop) : disk_(disk), loop_(loop) {}
 
     struct Download {
         std::string url;
         std::string path;
-        std::uint32_t reserved;
     };
-    bool connected = true;
+    bool online = true;
     bool answers_at_once = true;
     bool start_fails = false; // as when no thread can be created
     // Set: a download writes what is served all the same, then reports this error.
     std::optional<long> fails_after_writing;
     std::map<std::string, std::string> served;
     std::vector<Download> downloads; // every one started, in order
-    std::vector<std::uint32_t> connection_tests; // the flags passed in
+    int connection_tests = 0;
     int abandoned = 0;    // given up by the program while they ran
     int late_results = 0; // finished after that: thrown away
 
-    void time_passes(std::uint32_t ms) { now_ms_ += ms; }
     // The server answers the oldest download still running.
     void finish_download();
     // Downloads started that have neither ended nor been abandoned.
     int running() const;
 
-    int get_connected_state(std::uint32_t& flags, std::uint32_t reserved) override;
+    bool connected() override;
     std::unique_ptr<platform::RunningDownload> start_download(const std::string& url, const std::string& path,
-                                                              std::uint32_t reserved) override;
+                                                              EndHandler on_end) override;
 
     // One download, shared by the fake and the program's handle on it.
     struct State {
         Download request;
+        EndHandler on_end;
         std::uint32_t started_at = 0;
         std::optional<platform::RunningDownload::Outcome> outcome;
-        bool abandoned = false;
+        bool told = false;   // the program has heard of its end
+        bool let_go = false; // the program's handle is gone
     };
 
 private:
     friend class FakeRunningDownload;
-    void end(State& download);
+    void end(const std::shared_ptr<State>& download);
 
     FakeFileSystem& disk_;
+    FakeEventLoop& loop_;
     std::vector<std::shared_ptr<State>> states_;
-    std::uint32_t now_ms_ = 0;
 };
 
 // GetPrivateProfileStringA on the fake files: section and key names in any
 // letter case, blanks around names and values ignored, one pair of quotes
-// around a value removed, lines ended by CR LF or LF. The first matching
-// key wins. Not modelled: comments, key enumeration (null key), Unicode files.
+// around a value removed, lines ended by CR LF or LF, a value cut to
+// platform::LONGEST_INI_VALUE characters. The first matching key wins. Not
+// modelled: comments, key enumeration (null key), Unicode files.
 class FakeIniFiles : public platform::IniFiles {
 public:
     explicit FakeIniFiles(FakeFileSystem& disk) : disk_(disk) {}
 
-    std::uint32_t get_private_profile_string(const std::string& section, const std::string& key,
-                                             const std::string& fallback, char* buffer, std::uint32_t size,
-                                             const std::string& path) override;
+    std::string value(const std::string& path, const std::string& section, const std::string& key) override;
 
 private:
     FakeFileSystem& disk_;
@@ -416,14 +449,24 @@ struct FakePlatform {
     FakeEventPump pump;
     FakeRecordFiles files;
     FakeFileSystem file_system;
-    FakeInternet internet{file_system};
+    FakeEventLoop loop;
+    FakeInternet internet{file_system, loop};
     FakeIniFiles ini{file_system};
     FakeShell shell;
     FakeRegistryWatch watch;
     FakePlugAndPlay devices;
     FakeEventLog events;
-    platform::Services services{registry, tray,  system,   boxes, runtime,     windows, pump,
-                                files,    internet, ini,   file_system, shell, watch, devices, events};
+    platform::Services services{registry, tray,  system,   boxes, runtime,     windows, pump,  files,
+                                internet, ini,   file_system, shell, watch, devices, events, loop};
+
+    // The program is back in its outer event loop, which runs what waits
+    // there; nothing once the program has quit (the last window unloaded, or
+    // a quit message from outside).
+    void run_event_loop(FakeEventLoop::Order order = FakeEventLoop::Order::as_they_came)
+    {
+        if (!windows.loop_ended && !pump.quit)
+            loop.run(order);
+    }
 };
 
 // Finds a menu item by name anywhere under `menu`.

@@ -207,7 +207,8 @@ private:
     WatchedRecordFiles files_{allowed_};
     platform::Services services_{registry_,      p_.tray,  p_.system, p_.boxes,    p_.runtime,
                                  p_.windows,     p_.pump,  files_,    p_.internet, p_.ini,
-                                 p_.file_system, p_.shell, p_.watch,  p_.devices,  p_.events};
+                                 p_.file_system, p_.shell, p_.watch,  p_.devices,  p_.events,
+                                 p_.loop};
     platform::Forms forms_{p_.windows};
     shell::MainWindow form_{services_, forms_};
     password::PasswordWindow& dialog_ = form_.password_window;

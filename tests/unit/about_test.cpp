@@ -253,19 +253,18 @@ TEST_F(AboutWindow, QuitWithTheLockOnAndNoKeepsItToo)
 
 class Email : public fakes::MainWindowFixture {};
 
-TEST_F(Email, HandsTheMailtoAddressToTheShellOwnedByTheMainWindow)
+TEST_F(Email, HandsTheMailtoAddressToTheMailProgramOwnedByTheMainWindow)
 {
     start_with(3);
     choose("MNU_Email");
     ASSERT_EQ(p.shell.calls.size(), 1u);
     const fakes::FakeShell::Call& call = p.shell.calls[0];
+    EXPECT_EQ(call.kind, fakes::FakeShell::Kind::mail);
     EXPECT_NE(call.owner, 0u);
     EXPECT_EQ(call.owner, form.window.window_handle);
-    EXPECT_EQ(call.operation, ""); // no verb: passed as a null pointer
-    EXPECT_EQ(call.file, std::string("mailto:") + program::MAKER_EMAIL + "?subject=Varnhollow : Demande d'informations");
-    EXPECT_EQ(call.parameters, "");
-    EXPECT_EQ(call.directory, "C:\\WINDOWS\\system32"); // where users may not write
-    EXPECT_EQ(call.show, 1);
+    EXPECT_EQ(call.address,
+              std::string("mailto:") + program::MAKER_EMAIL + "?subject=Varnhollow : Demande d'informations");
+    EXPECT_EQ(call.folder, "C:\\WINDOWS\\system32"); // where users may not write
     EXPECT_TRUE(p.boxes.shown.empty());
     EXPECT_TRUE(p.runtime.started.empty());
     EXPECT_EQ(form.about_window(), nullptr);
@@ -279,16 +278,16 @@ TEST_F(Email, StartsTheMailProgramInTheSystemFolderOfThisWindowsOrInNoneWhenItIs
     p.system.windows_folder = "";
     choose("MNU_Email");
     ASSERT_EQ(p.shell.calls.size(), 2u);
-    EXPECT_EQ(p.shell.calls[0].directory, "D:\\WINNT\\system32");
-    EXPECT_EQ(p.shell.calls[1].directory, ""); // a null folder, never the root of C:
+    EXPECT_EQ(p.shell.calls[0].folder, "D:\\WINNT\\system32");
+    EXPECT_EQ(p.shell.calls[1].folder, ""); // none given, never the root of C:
 }
 
-// SE_ERR_NOASSOC (31): no program for mailto:. The address is shown instead,
-// to be copied.
+// No program for mailto: (the shell's SE_ERR_NOASSOC). The address is shown
+// instead, to be copied.
 TEST_F(Email, WithoutAMailProgramTheAddressIsShown)
 {
     start_with(3);
-    p.shell.result = 31;
+    p.shell.refuses = true;
     choose("MNU_Email");
     ASSERT_EQ(p.boxes.shown.size(), 1u);
     EXPECT_EQ(p.boxes.shown[0].text,

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 
 #include "fake_platform.h"
 #include "main_window_fixture.h"
@@ -15,7 +16,7 @@ namespace {
 using platform::BoxIcon;
 using platform::Buttons;
 
-// The program's own version, which the main window gives the control.
+// The program's own version, which the main window gives the check.
 const std::string OURS = program::VERSION_TEXT;
 const std::string ADDRESS = std::string("http://") + program::MAKER_HOST + "/download/versions.txt";
 // The first file the fake's GetTempFileNameA makes for the prefix "VH".
@@ -45,13 +46,18 @@ std::string offer(const std::string& current, const std::string& published, cons
            "\r\n\r\nSouhaitez-vous t\xe9l\xe9" "charger cette nouvelle version ?";
 }
 
-// The check driven from the tray menu, as the user starts it.
+// The check driven from the tray menu, as the user starts it. After each
+// command the program is back in its event loop, which runs what waits there.
 class UpdateCheck : public fakes::MainWindowFixture {
 protected:
     void SetUp() override { start_with(3); }
 
     void publish(const std::string& ours) { p.internet.served[ADDRESS] = versions_file(ours); }
-    void check() { choose("MNU_Update"); }
+    void check()
+    {
+        choose("MNU_Update");
+        p.run_event_loop();
+    }
 
     void expect_only_box(const std::string& text, Buttons buttons, BoxIcon icon)
     {
@@ -78,28 +84,13 @@ TEST_F(UpdateCheck, DownloadsTheMakersVersionsFileFreshIntoANewFileOfTheUsersTem
 {
     publish(section(OURS, "", ""));
     check();
-    EXPECT_EQ(p.internet.connection_tests, std::vector<std::uint32_t>{0});
+    EXPECT_EQ(p.internet.connection_tests, 1);
     EXPECT_EQ(p.file_system.temporary_files, std::vector<std::string>{TEMPORARY});
     ASSERT_EQ(p.internet.downloads.size(), 1u);
     EXPECT_EQ(p.internet.downloads[0].url, "http://www.varnhollow.example/download/versions.txt");
     EXPECT_EQ(p.internet.downloads[0].path, TEMPORARY);
-    EXPECT_EQ(p.internet.downloads[0].reserved, 0x10u);
     EXPECT_EQ(p.file_system.deletions, std::vector<std::string>{TEMPORARY});
     expect_no_temporary_file();
-    expect_only_box(NO_NEW_VERSION, Buttons::ok, BoxIcon::warning);
-}
-
-TEST_F(UpdateCheck, TheMenuCommandSetsTheThreePropertiesInOrderBeforeEachCheck)
-{
-    std::vector<std::string> changed;
-    form.update_check.on_property_changed = [&](const std::string& name) { changed.push_back(name); };
-    form.update_check.set_current_version("0.1");
-    publish(section(OURS, "", ""));
-    check();
-    EXPECT_EQ(changed, (std::vector<std::string>{"Version", "Adresse", "Logiciel", "Version"}));
-    EXPECT_EQ(form.update_check.address(), ADDRESS);
-    EXPECT_EQ(form.update_check.product(), "Varnhollow");
-    EXPECT_EQ(form.update_check.current_version(), OURS);
     expect_only_box(NO_NEW_VERSION, Buttons::ok, BoxIcon::warning);
 }
 
@@ -112,13 +103,11 @@ TEST_F(UpdateCheck, OfferShowsTheNineLinesByteForByteAndYesOpensTheAddress)
     expect_no_temporary_file();
     ASSERT_EQ(p.shell.calls.size(), 1u);
     const auto& call = p.shell.calls[0];
+    EXPECT_EQ(call.kind, fakes::FakeShell::Kind::web_page);
     EXPECT_NE(call.owner, 0u);
-    EXPECT_EQ(call.owner, form.update_check.window_handle);
-    EXPECT_EQ(call.operation, "");
-    EXPECT_EQ(call.file, "http://www.varnhollow.example/download/v15.zip");
-    EXPECT_EQ(call.parameters, "");
-    EXPECT_EQ(call.directory, "");
-    EXPECT_EQ(call.show, 1);
+    EXPECT_EQ(call.owner, form.window.window_handle);
+    EXPECT_EQ(call.address, "http://www.varnhollow.example/download/v15.zip");
+    EXPECT_EQ(call.folder, "");
 }
 
 TEST_F(UpdateCheck, NoToTheOfferOpensNothing)
@@ -147,7 +136,7 @@ TEST_F(UpdateCheck, MissingNewsLeavesTheSeventhLineEmpty)
 
 TEST_F(UpdateCheck, NoConnectionSaysSoAndDownloadsNothing)
 {
-    p.internet.connected = false;
+    p.internet.online = false;
     publish(section("1.5", "", ""));
     check();
     expect_only_box(NOT_CONNECTED, Buttons::ok, BoxIcon::error);
@@ -216,7 +205,7 @@ TEST_F(UpdateCheck, AFileThatCannotBeDeletedStaysAndFails)
 }
 
 // The download runs while the program keeps handling events; the test plays
-// the server's answer and the passing time as steps of the event pump.
+// the server's answer and the passing time between the user's commands.
 class SlowServer : public UpdateCheck {
 protected:
     void SetUp() override
@@ -225,23 +214,31 @@ protected:
         p.internet.answers_at_once = false;
         publish(section("1.5", "Nouvelle", "http://www.varnhollow.example/v15.zip"));
     }
-    void then(std::function<void()> step) { p.pump.script.push_back(std::move(step)); }
-    void answer() { then([this] { p.internet.finish_download(); }); }
-    void wait_ms(std::uint32_t ms) { then([this, ms] { p.internet.time_passes(ms); }); }
+    // The server answers after `ms` more; then the loop runs.
+    void answer_after(std::uint32_t ms)
+    {
+        p.loop.time_passes(ms);
+        p.internet.finish_download();
+        p.run_event_loop();
+    }
+    void wait_ms(std::uint32_t ms)
+    {
+        p.loop.time_passes(ms);
+        p.run_event_loop();
+    }
 };
 
 TEST_F(SlowServer, TheTrayMenuWorksWhileTheDownloadRunsAndTheOfferFollowsTheAnswer)
 {
-    then([this] {
-        EXPECT_EQ(p.internet.running(), 1);
-        EXPECT_TRUE(p.boxes.shown.empty());
-        choose("MNU_USBLocked");
-    });
-    wait_ms(20000);
-    answer();
     check();
+    EXPECT_EQ(p.internet.running(), 1);
+    EXPECT_TRUE(p.boxes.shown.empty());
+    EXPECT_TRUE(form.update_check.checking());
+    choose("MNU_USBLocked");
     EXPECT_EQ(stored_start(), 4); // locked during the wait
-    EXPECT_TRUE(p.pump.script.empty());
+    wait_ms(20000);
+    EXPECT_TRUE(p.boxes.shown.empty());
+    answer_after(0);
     expect_only_box(offer(OURS, "1.5", "Nouvelle"), Buttons::yes_no, BoxIcon::question);
     expect_no_temporary_file();
     EXPECT_FALSE(form.update_check.checking());
@@ -251,7 +248,7 @@ enum class Ending { offer, failure };
 
 struct Timing {
     const char* name;
-    std::vector<std::uint32_t> waits_ms; // one round of events each
+    std::vector<std::uint32_t> waits_ms; // the loop runs after each
     bool answered_in_the_last_round;
     Ending ending;
 };
@@ -261,27 +258,28 @@ class Deadline : public SlowServer, public testing::WithParamInterface<Timing> {
 TEST_P(Deadline, DecidesBetweenTheNormalOutcomeAndTheFailureMessage)
 {
     const Timing& t = GetParam();
+    check();
     for (std::size_t i = 0; i < t.waits_ms.size(); ++i) {
         const bool last = i + 1 == t.waits_ms.size();
-        const std::uint32_t ms = t.waits_ms[i];
-        then([this, ms, answers = last && t.answered_in_the_last_round] {
-            p.internet.time_passes(ms);
-            if (answers)
-                p.internet.finish_download();
-        });
+        EXPECT_TRUE(p.boxes.shown.empty()) << "the check ended before round " << i;
+        if (last && t.answered_in_the_last_round)
+            answer_after(t.waits_ms[i]);
+        else
+            wait_ms(t.waits_ms[i]);
     }
-    check();
-    EXPECT_TRUE(p.pump.script.empty()) << "the check ended before the rounds were played";
     if (t.ending == Ending::offer) {
         expect_only_box(offer(OURS, "1.5", "Nouvelle"), Buttons::yes_no, BoxIcon::question);
     } else {
         expect_only_box(FAILURE, Buttons::ok, BoxIcon::error);
     }
+    EXPECT_FALSE(form.update_check.checking());
     EXPECT_EQ(p.internet.running(), 0);
     if (!t.answered_in_the_last_round) {
         expect_left_to_the_download(TEMPORARY);
         p.internet.finish_download(); // late
     }
+    p.run_event_loop();
+    EXPECT_EQ(p.boxes.shown.size(), 1u);
     expect_no_temporary_file();
     EXPECT_TRUE(p.shell.calls.empty());
 }
@@ -291,21 +289,55 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(Timing{"AnswerInTheFirstRound", {0}, true, Ending::offer},
                     Timing{"AnswerAfterFiveSeconds", {2500, 2500}, true, Ending::offer},
                     Timing{"AnswerRightAtTheDeadline", {10000, 20000}, true, Ending::offer},
-                    // Another command's wait kept the check from looking in time.
                     Timing{"AnswerJustPastTheDeadline", {30001}, true, Ending::failure},
                     Timing{"NoAnswerWithinTheDeadline", {10000, 10000, 10000, 1}, false, Ending::failure}),
     [](const testing::TestParamInfo<Timing>& info) { return std::string(info.param.name); });
 
+// The versions file arrives after 5 s while the box of another command
+// ("Email", with no mail program) is open; the loop looks only when it
+// closes, 40 s after the check began, and may hear the deadline first.
+struct Hearing {
+    const char* name;
+    fakes::FakeEventLoop::Order order;
+};
+
+class AnswerHeardLate : public SlowServer, public testing::WithParamInterface<Hearing> {};
+
+TEST_P(AnswerHeardLate, StillGivesTheOfferWhenItArrivedInTime)
+{
+    check();
+    p.shell.refuses = true;
+    p.boxes.while_shown = [this] {
+        p.loop.time_passes(5000);
+        p.internet.finish_download();
+        p.loop.time_passes(35000);
+    };
+    choose("MNU_Email");
+    p.boxes.while_shown = nullptr;
+    p.run_event_loop(GetParam().order);
+
+    ASSERT_EQ(p.boxes.shown.size(), 2u);
+    EXPECT_EQ(p.boxes.shown[1].text, offer(OURS, "1.5", "Nouvelle"));
+    EXPECT_EQ(p.boxes.shown[1].icon, BoxIcon::question);
+    EXPECT_FALSE(form.update_check.checking());
+    expect_no_temporary_file();
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, AnswerHeardLate,
+                         testing::Values(Hearing{"TheEndHeardFirst", fakes::FakeEventLoop::Order::as_they_came},
+                                         Hearing{"TheDeadlineHeardFirst", fakes::FakeEventLoop::Order::latest_first}),
+                         [](const testing::TestParamInfo<Hearing>& info) { return std::string(info.param.name); });
+
 TEST_F(SlowServer, TheDeadlineEndsTheWaitAndTheLateAnswerIsThrownAway)
 {
-    wait_ms(30001);
     check();
+    wait_ms(30001);
     expect_only_box(FAILURE, Buttons::ok, BoxIcon::error);
     EXPECT_EQ(p.internet.abandoned, 1);
     EXPECT_EQ(p.internet.running(), 0);
     expect_left_to_the_download(TEMPORARY);
 
-    p.internet.finish_download();
+    answer_after(5000);
     EXPECT_EQ(p.internet.late_results, 1);
     EXPECT_EQ(p.boxes.shown.size(), 1u);
     expect_no_temporary_file();
@@ -315,35 +347,33 @@ TEST_F(SlowServer, TheDeadlineEndsTheWaitAndTheLateAnswerIsThrownAway)
 // has a file of its own, which the late download's end leaves alone.
 TEST_F(SlowServer, ACheckAfterAnAbandonedOneGetsAFileOfItsOwnThatTheLateDownloadLeavesAlone)
 {
-    wait_ms(30001);
     check();
+    wait_ms(30001);
     expect_only_box(FAILURE, Buttons::ok, BoxIcon::error);
 
     p.boxes.shown.clear();
-    then([this] {
-        ASSERT_EQ(p.file_system.temporary_files.size(), 2u);
-        EXPECT_NE(p.file_system.temporary_files[1], TEMPORARY) << "the abandoned download's file name was given again";
-        p.internet.finish_download(); // the first check's, late
-        EXPECT_EQ(p.internet.late_results, 1);
-        EXPECT_EQ(p.file_system.files.count(TEMPORARY), 0u) << "the late download deletes its own file";
-        EXPECT_EQ(p.file_system.files.count(p.file_system.temporary_files[1]), 1u);
-    });
-    answer();
     check();
+    ASSERT_EQ(p.file_system.temporary_files.size(), 2u);
+    EXPECT_NE(p.file_system.temporary_files[1], TEMPORARY) << "the abandoned download's file name was given again";
+    answer_after(0); // the first check's, late
+    EXPECT_EQ(p.internet.late_results, 1);
+    EXPECT_EQ(p.file_system.files.count(TEMPORARY), 0u) << "the late download deletes its own file";
+    EXPECT_EQ(p.file_system.files.count(p.file_system.temporary_files[1]), 1u);
+    EXPECT_TRUE(p.boxes.shown.empty());
+
+    answer_after(0);
     expect_only_box(offer(OURS, "1.5", "Nouvelle"), Buttons::yes_no, BoxIcon::question);
     expect_no_temporary_file();
 }
 
 TEST_F(SlowServer, ChoosingMiseAJourAgainDuringTheWaitStartsNothing)
 {
-    then([this] { choose("MNU_Update"); });
-    then([this] {
-        EXPECT_EQ(p.internet.downloads.size(), 1u);
-        EXPECT_EQ(p.file_system.temporary_files.size(), 1u);
-        EXPECT_TRUE(p.boxes.shown.empty());
-    });
-    answer();
     check();
+    choose("MNU_Update");
+    EXPECT_EQ(p.internet.downloads.size(), 1u);
+    EXPECT_EQ(p.file_system.temporary_files.size(), 1u);
+    EXPECT_TRUE(p.boxes.shown.empty());
+    answer_after(0);
     EXPECT_EQ(p.internet.downloads.size(), 1u);
     expect_only_box(offer(OURS, "1.5", "Nouvelle"), Buttons::yes_no, BoxIcon::question);
 
@@ -354,34 +384,103 @@ TEST_F(SlowServer, ChoosingMiseAJourAgainDuringTheWaitStartsNothing)
     EXPECT_EQ(p.boxes.shown.size(), 2u);
 }
 
-TEST_F(SlowServer, QuittingDuringTheWaitEndsTheCheckWithNothingShownAndNoFileLeft)
+// The check's boxes let the tray work too: the command chosen while one is
+// open starts nothing either.
+TEST_F(UpdateCheck, ChoosingMiseAJourAgainWhileTheChecksBoxIsOpenStartsNothing)
 {
-    then([this] {
+    publish(section("1.5", "x", "http://x.example/"));
+    p.boxes.while_shown = [this] { choose("MNU_Update"); };
+    check();
+    expect_only_box(offer(OURS, "1.5", "x"), Buttons::yes_no, BoxIcon::question);
+    EXPECT_EQ(p.internet.downloads.size(), 1u);
+
+    p.internet.online = false;
+    p.boxes.shown.clear();
+    check();
+    expect_only_box(NOT_CONNECTED, Buttons::ok, BoxIcon::error);
+    EXPECT_EQ(p.internet.connection_tests, 2);
+}
+
+TEST_F(SlowServer, TheHostHearsWhenTheCheckBeginsAndWhenItsLastBoxHasClosed)
+{
+    std::vector<std::string> heard;
+    form.update_check.on_started = [&] { heard.push_back("started"); };
+    form.update_check.on_ended = [&] { heard.push_back("ended after " + std::to_string(p.boxes.shown.size())); };
+    check();
+    choose("MNU_Update");
+    EXPECT_EQ(heard, std::vector<std::string>{"started"});
+    answer_after(1000);
+    EXPECT_EQ(heard, (std::vector<std::string>{"started", "ended after 1"}));
+
+    heard.clear();
+    p.internet.online = false;
+    check();
+    EXPECT_EQ(heard, (std::vector<std::string>{"started", "ended after 2"}));
+}
+
+// The program ends during the check: the last window unloaded by "Quitter",
+// or a quit message from outside. Its loop runs nothing more; the final
+// release, then the end of the main window, leave nothing behind, whether
+// the download ends before or after them.
+struct ProgramEnd {
+    const char* name;
+    bool quit_from_outside;
+    bool download_ends_first;
+};
+
+class QuitDuringTheCheck : public testing::TestWithParam<ProgramEnd> {
+protected:
+    fakes::FakePlatform p;
+    platform::Forms forms{p.windows};
+    std::optional<shell::MainWindow> program{std::in_place, p.services, forms};
+
+    void choose(const std::string& item)
+    {
+        p.windows.on_popup = [item](platform::MenuItem& menu) { fakes::find_item(menu, item)->on_click(); };
+        p.tray.user_asks_for_menu();
+        p.windows.on_popup = nullptr;
+    }
+};
+
+TEST_P(QuitDuringTheCheck, ShowsNothingAndLeavesNoFile)
+{
+    p.registry.set_dword(lock::USBSTOR_KEY, "Start", 3);
+    forms.load(program->window);
+    p.internet.answers_at_once = false;
+    p.internet.served[ADDRESS] = versions_file(section("1.5", "x", "http://x.example/"));
+    choose("MNU_Update");
+    ASSERT_EQ(p.internet.running(), 1);
+
+    if (GetParam().quit_from_outside) {
+        p.pump.quit = true;
+    } else {
         choose("MNU_Quitter");
         ASSERT_TRUE(p.windows.loop_ended);
-        p.pump.quit = true; // the quit message reaches the thread
-    });
-    check();
+    }
+    if (GetParam().download_ends_first)
+        p.internet.finish_download();
+    p.run_event_loop();
+    program->final_release();
+    program.reset();
     EXPECT_TRUE(p.boxes.shown.empty());
-    EXPECT_EQ(p.internet.abandoned, 1);
-    expect_left_to_the_download(TEMPORARY);
-    EXPECT_FALSE(form.update_check.checking());
-
-    p.internet.finish_download();
-    EXPECT_EQ(p.internet.late_results, 1);
-    EXPECT_TRUE(p.boxes.shown.empty());
+    EXPECT_EQ(p.internet.running(), 0);
+    if (!GetParam().download_ends_first) {
+        EXPECT_EQ(p.internet.abandoned, 1);
+        EXPECT_EQ(p.file_system.files.count(TEMPORARY), 1u) << "deleted under the running download";
+        p.internet.finish_download();
+        EXPECT_EQ(p.internet.late_results, 1);
+    }
+    EXPECT_TRUE(p.file_system.deletions.empty()) << "the program deleted a file the download may write";
+    EXPECT_EQ(p.file_system.files.count(TEMPORARY), 0u);
     EXPECT_TRUE(p.shell.calls.empty());
-    expect_no_temporary_file();
 }
 
-TEST_F(SlowServer, AQuitMessageFromOutsideDuringTheWaitShowsNothing)
-{
-    then([this] { p.pump.quit = true; });
-    check();
-    EXPECT_TRUE(p.boxes.shown.empty());
-    EXPECT_EQ(p.internet.abandoned, 1);
-    expect_left_to_the_download(TEMPORARY);
-}
+INSTANTIATE_TEST_SUITE_P(Endings, QuitDuringTheCheck,
+                         testing::Values(ProgramEnd{"QuitterThenTheDownloadEnds", false, false},
+                                         ProgramEnd{"QuitterAfterTheDownloadEndedUntold", false, true},
+                                         ProgramEnd{"QuitMessageThenTheDownloadEnds", true, false},
+                                         ProgramEnd{"QuitMessageAfterTheDownloadEndedUntold", true, true}),
+                         [](const testing::TestParamInfo<ProgramEnd>& info) { return std::string(info.param.name); });
 
 struct BadFile {
     const char* name;
@@ -408,7 +507,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BadFile{"EmptyFile", ""}),
     [](const testing::TestParamInfo<BadFile>& info) { return std::string(info.param.name); });
 
-// The comparison of the current and the published version, on the control
+// The comparison of the current and the published version, on the check
 // alone.
 enum class Outcome { offer, no_new_version, failure };
 
@@ -422,17 +521,16 @@ struct Comparison {
 class Comparisons : public testing::TestWithParam<Comparison> {
 protected:
     fakes::FakePlatform p;
-    update::UpdateCheck control{"MiseAjour1", p.services};
+    platform::Form owner{"Form1", "Varnhollow"};
+    update::UpdateCheck check{p.services, owner};
 };
 
 TEST_P(Comparisons, DecideTheOutcome)
 {
     const Comparison& c = GetParam();
-    control.set_address(ADDRESS);
-    control.set_product("Varnhollow");
-    control.set_current_version(c.current);
     p.internet.served[ADDRESS] = versions_file(section(c.published, "x", "http://x.example/"));
-    control.check_for_update();
+    check.check_for_update({.versions_address = ADDRESS, .product = "Varnhollow", .version = c.current});
+    p.run_event_loop();
 
     ASSERT_EQ(p.boxes.shown.size(), 1u);
     const auto& box = p.boxes.shown[0];
@@ -492,7 +590,7 @@ TEST_P(DownloadAddress, IsOpenedOnlyWhenItIsAWebAddress)
     if (GetParam().opened) {
         EXPECT_EQ(p.boxes.shown.size(), 1u);
         ASSERT_EQ(p.shell.calls.size(), 1u);
-        EXPECT_EQ(p.shell.calls[0].file, GetParam().url);
+        EXPECT_EQ(p.shell.calls[0].address, GetParam().url);
     } else {
         EXPECT_TRUE(p.shell.calls.empty());
         ASSERT_EQ(p.boxes.shown.size(), 2u);
@@ -517,6 +615,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Address{"Blank", "http://www.varnhollow.example/v 15.zip", false},
                     Address{"BlankThenCommand", "http://x.example/ C:\\WINDOWS\\system32\\cmd.exe", false},
                     Address{"Quote", "http://x.example/\" -nohome \"v15.zip", false},
+                    Address{"QuoteWithoutBlank", "http://x.example/\"v15.zip", false},
+                    Address{"QuoteAtTheEnd", "http://x.example/v15.zip\"", false},
                     Address{"SingleQuote", "http://x.example/'v15.zip", false},
                     Address{"Tab", "http://x.example/\tv15.zip", false},
                     Address{"ControlCharacter", "http://x.example/\x01v15.zip", false},
@@ -546,77 +646,24 @@ INSTANTIATE_TEST_SUITE_P(
                     Address{"CutLongerOne", "http://x.example/" + std::string(400, 'v'), false}),
     [](const testing::TestParamInfo<Address>& info) { return std::string(info.param.name); });
 
-TEST(StepResult, HoldsTheValueOrWhyTheStepFailedWithTheSystemsText)
+TEST(StepError, TravelsInTheProgramsResultWithTheSystemsText)
 {
-    const update::StepResult<std::string> done{std::string("C:\\TEMP\\VH1.tmp")};
+    const program::Result<std::string, update::StepError> done{std::string("C:\\TEMP\\VH1.tmp")};
     ASSERT_TRUE(done.succeeded());
     EXPECT_EQ(done.value(), "C:\\TEMP\\VH1.tmp");
 
-    const update::StepResult<std::string> failed{
+    const program::Result<std::string, update::StepError> failed{
         update::StepError{update::Failure::file_kept, 5, "Acc\xe8s refus\xe9."}};
     ASSERT_FALSE(failed.succeeded());
     EXPECT_EQ(failed.error().failure, update::Failure::file_kept);
     EXPECT_EQ(failed.error().code, 5);
     EXPECT_EQ(failed.error().system_text, "Acc\xe8s refus\xe9.");
 
-    EXPECT_TRUE(update::StepResult<void>{}.succeeded());
-    const update::StepResult<void> not_connected{update::StepError{update::Failure::not_connected}};
+    EXPECT_TRUE((program::Result<void, update::StepError>{}.succeeded()));
+    const program::Result<void, update::StepError> not_connected{update::StepError{update::Failure::not_connected}};
     ASSERT_FALSE(not_connected.succeeded());
     EXPECT_EQ(not_connected.error().code, 0);
     EXPECT_EQ(not_connected.error().system_text, "");
-}
-
-class UpdateControl : public testing::Test {
-protected:
-    fakes::FakePlatform p;
-    update::UpdateCheck control{"MiseAjour1", p.services};
-};
-
-TEST_F(UpdateControl, PropertiesStartEmptyAndEachSetterNamesItsProperty)
-{
-    EXPECT_EQ(control.address(), "");
-    EXPECT_EQ(control.product(), "");
-    EXPECT_EQ(control.current_version(), "");
-    std::vector<std::string> changed;
-    control.on_property_changed = [&](const std::string& name) { changed.push_back(name); };
-    control.set_product("L");
-    control.set_address("A");
-    control.set_current_version("V");
-    EXPECT_EQ(changed, (std::vector<std::string>{"Logiciel", "Adresse", "Version"}));
-    EXPECT_EQ(control.address(), "A");
-    EXPECT_EQ(control.product(), "L");
-    EXPECT_EQ(control.current_version(), "V");
-}
-
-TEST_F(UpdateControl, AlwaysSpringsBackToTheImagesSize)
-{
-    for (const auto& [width, height] : {std::pair{0, 0}, {1000, 50}, {480, 2000}, {-15, 480}}) {
-        control.resize(width, height);
-        EXPECT_EQ(control.width_twips(), 480) << width << "x" << height;
-        EXPECT_EQ(control.height_twips(), 480) << width << "x" << height;
-    }
-}
-
-TEST_F(UpdateControl, LoadingReadsTheStoredPropertiesEachEmptyWhenAbsent)
-{
-    control.set_address("old");
-    control.set_current_version("old");
-    control.stored_properties = {{"Logiciel", "Varnhollow"}, {"Autre", "x"}};
-    control.load_stored();
-    EXPECT_EQ(control.address(), "");
-    EXPECT_EQ(control.product(), "Varnhollow");
-    EXPECT_EQ(control.current_version(), "");
-    EXPECT_EQ(control.width_twips(), 480);
-}
-
-TEST_F(UpdateCheck, TheMainWindowHoldsTheControlWithItsGlobeAtItsSize)
-{
-    EXPECT_EQ(form.update_check.name(), "MiseAjour1");
-    EXPECT_NE(form.update_check.window_handle, 0u);
-    EXPECT_EQ(form.update_check.width_twips(), 480);
-    EXPECT_EQ(form.update_check.height_twips(), 480);
-    EXPECT_EQ(form.update_check.globe.icon_resource(), IDI_GLOBE);
-    EXPECT_EQ(form.update_check.address(), "");
 }
 
 } // namespace

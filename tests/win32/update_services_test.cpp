@@ -1,11 +1,13 @@
 // The update check's Win32 services, run under Wine: the INI reader and file
 // deletion at the edges the fakes model, new temporary files, the download on
-// a thread of its own, and the update control's own window with its globe.
+// a thread of its own whose end the outer message loop tells, and the timers
+// of that loop.
 
 #include <windows.h>
 #include <tlhelp32.h>
 #include <winsock2.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -14,12 +16,13 @@
 #include <vector>
 
 #include "checks.h"
-#include "platform/forms.h"
+#include "platform/win32/boundary.h"
+#include "platform/win32/event_waits.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_services.h"
+#include "platform/win32/win32_timers.h"
 #include "platform/win32/win32_update_services.h"
-#include "update/update_check.h"
 
 namespace {
 
@@ -50,9 +53,8 @@ std::string temporary_folder()
 std::pair<std::uint32_t, std::string> read_ini(platform::IniFiles& ini, const std::string& path,
                                                const std::string& section, const std::string& key)
 {
-    std::string buffer(255, '\0');
-    const std::uint32_t copied = ini.get_private_profile_string(section, key, "", buffer.data(), 255, path);
-    return {copied, buffer.substr(0, copied)};
+    const std::string value = ini.value(path, section, key);
+    return {static_cast<std::uint32_t>(value.size()), value};
 }
 
 void ini_reader(const std::string& folder)
@@ -73,6 +75,17 @@ void ini_reader(const std::string& folder)
     check(read_ini(ini, folder + "\\missing.ini", "Varnhollow", "Version") == std::pair(0u, std::string()),
           "missing file");
     ::DeleteFileA(path.c_str());
+
+    // What the call leaves in its 255-byte buffer: a value cut to 254
+    // characters and a NUL.
+    platform::win32::ProfileBuffer buffer{};
+    buffer.fill('x');
+    buffer.back() = '\0';
+    check(platform::win32::profile_value(buffer, 254) == std::string(254, 'x'), "a full buffer's value, NUL left out");
+    check(platform::win32::profile_value(buffer, 255) == std::string(254, 'x') &&
+              platform::win32::profile_value(buffer, 100000) == std::string(254, 'x'),
+          "never more than the buffer holds before its NUL");
+    check(platform::win32::profile_value(buffer, 3) == "xxx", "the characters copied");
 }
 
 std::string read_file(const std::string& path)
@@ -119,13 +132,14 @@ void files(const std::string& folder)
 
     const std::string path = folder + "\\Tempo.net";
     write_file(path, "x");
-    check(!system.delete_file(path) && !exists(path), "an existing file is deleted");
+    check(system.delete_file(path).succeeded() && !exists(path), "an existing file is deleted");
     const auto missing = system.delete_file(path);
-    check(missing && missing->code == ERROR_FILE_NOT_FOUND && !missing->description.empty(),
+    check(!missing.succeeded() && missing.error().code == ERROR_FILE_NOT_FOUND && !missing.error().description.empty(),
           "deleting a missing file is an error with the system's text");
 }
 
-// Lets the thread's messages run until the download ends, for at most 20 s.
+// Lets the thread's messages run, as a box's own loop does, until the
+// download ends, for at most 20 s.
 std::optional<platform::RunningDownload::Outcome> wait_for(platform::RunningDownload& download)
 {
     for (int i = 0; i < 400; ++i) {
@@ -148,6 +162,36 @@ std::string file_url(const std::string& path)
     return url;
 }
 
+// Runs the program's outer loop, which also runs the handlers of the events it
+// waits for, until a state, for at most 20 s. A thread timer keeps messages
+// coming, so the loop's wait returns.
+template <typename State>
+bool run_outer_loop_until(platform::win32::EventWaits& waits, State reached)
+{
+    const UINT_PTR ticks = ::SetTimer(nullptr, 0, 50, nullptr);
+    bool done = reached();
+    for (int i = 0; i < 400 && !done; ++i) {
+        MSG message;
+        if (!waits.next_message(message))
+            break;
+        ::DispatchMessageA(&message);
+        done = reached();
+    }
+    ::KillTimer(nullptr, ticks);
+    return done;
+}
+
+using Outcome = platform::RunningDownload::Outcome;
+
+// Keeps what the outer loop tells of the downloads' ends.
+struct Ends {
+    std::vector<Outcome> told;
+    platform::Internet::EndHandler handler()
+    {
+        return [this](const Outcome& outcome) { told.push_back(outcome); };
+    }
+};
+
 int thread_count()
 {
     int count = 0;
@@ -161,8 +205,10 @@ int thread_count()
 
 void downloads(const std::string& folder)
 {
-    platform::win32::Win32Internet internet;
+    platform::win32::EventWaits waits;
+    platform::win32::Win32Internet internet{waits};
     platform::win32::Win32FileSystem system;
+    Ends ends;
     const std::string source = folder + "\\versions.txt";
     const std::string body = "[Varnhollow]\r\nVersion=1.5\r\n" + std::string(100000, 'x');
     write_file(source, body);
@@ -175,26 +221,36 @@ void downloads(const std::string& folder)
         return;
     }
     const int threads_before = thread_count();
-    auto download = internet.start_download(file_url(source), *target, platform::BIND_GET_NEWEST_VERSION);
+    const DWORD started = ::GetTickCount();
+    auto download = internet.start_download(file_url(source), *target, ends.handler());
     check(download != nullptr, "a download starts");
     check(thread_count() > threads_before, "on a thread of its own");
     if (!download)
         return;
     const auto outcome = wait_for(*download);
+    const DWORD waited = ::GetTickCount() - started;
     check(outcome && outcome->result == 0, "it ends with success");
-    check(outcome && outcome->took_ms <= download->elapsed_ms(), "after the time it took");
+    check(outcome && outcome->took_ms <= waited, "after the time it took");
     check(read_file(*target) == body, "into the existing file, replaced");
+    check(ends.told.empty(), "its end is told by no loop but the outer one");
+    check(run_outer_loop_until(waits, [&] { return !ends.told.empty(); }) && ends.told.size() == 1 &&
+              ends.told[0].result == 0 && outcome && ends.told[0].took_ms == outcome->took_ms,
+          "the outer loop tells the end with what it took");
+    run_outer_loop_until(waits, [] { return false; });
+    check(ends.told.size() == 1, "once");
     download.reset();
     check(exists(*target), "a download that ended keeps its file when let go");
     ::DeleteFileA(target->c_str());
 
-    download = internet.start_download(file_url(folder + "\\missing.txt"), *failing, 0);
-    const auto failed = download ? wait_for(*download) : std::nullopt;
-    check(failed && failed->result != 0, "a missing source ends with an error");
+    ends.told.clear();
+    download = internet.start_download(file_url(folder + "\\missing.txt"), *failing, ends.handler());
+    check(download && run_outer_loop_until(waits, [&] { return !ends.told.empty(); }) && ends.told[0].result != 0,
+          "a missing source ends with an error");
     ::DeleteFileA(failing->c_str());
 
     // Let go at once: the thread deletes what it writes after that.
-    download = internet.start_download(file_url(source), *abandoned, 0);
+    ends.told.clear();
+    download = internet.start_download(file_url(source), *abandoned, ends.handler());
     download.reset();
     bool gone = false;
     for (int i = 0; i < 200 && !gone; ++i) {
@@ -202,8 +258,46 @@ void downloads(const std::string& folder)
         gone = !exists(*abandoned);
     }
     check(gone, "an abandoned download deletes its file when it ends");
+    run_outer_loop_until(waits, [] { return false; });
+    check(ends.told.empty(), "and its end is never told");
     ::DeleteFileA(abandoned->c_str());
     ::DeleteFileA(source.c_str());
+}
+
+// The timers run from the outer loop only, once, and never once cancelled.
+void timers()
+{
+    platform::win32::EventWaits waits;
+    platform::win32::Win32Timers timers{waits};
+    std::vector<std::string> ran;
+    const DWORD started = ::GetTickCount();
+    DWORD first_ran_after = 0;
+    auto first = timers.start_timer(300, [&] {
+        first_ran_after = ::GetTickCount() - started;
+        ran.push_back("first");
+    });
+    auto cancelled = timers.start_timer(300, [&] { ran.push_back("cancelled"); });
+    std::unique_ptr<platform::PendingTimer> cancelling_itself;
+    cancelling_itself = timers.start_timer(100, [&] {
+        ran.push_back("cancelling itself");
+        cancelling_itself.reset();
+    });
+    cancelled.reset();
+    ::Sleep(600);
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) // as a box's own loop
+        ::DispatchMessageA(&message);
+    check(ran.empty(), "no timer runs from a loop other than the outer one");
+    run_outer_loop_until(waits, [&] { return ran.size() >= 2; });
+    run_outer_loop_until(waits, [] { return false; });
+    // Both were due when the loop looked: it gives no order between them.
+    std::sort(ran.begin(), ran.end());
+    const std::vector<std::string> each_once{"cancelling itself", "first"};
+    std::string seen;
+    for (const std::string& timer : ran)
+        seen += "[" + timer + "]";
+    check(ran == each_once, "each timer due runs once, a cancelled one never: " + seen);
+    check(first_ran_after >= 290, "not before its time: " + std::to_string(first_ran_after) + " ms");
 }
 
 // Waits for a state, letting this thread's messages run, for at most 20 s.
@@ -364,14 +458,15 @@ private:
 void abandoned_download(HeldWebServer& server)
 {
     server.hold();
-    platform::win32::Win32Internet internet;
+    platform::win32::EventWaits waits;
+    platform::win32::Win32Internet internet{waits};
     platform::win32::Win32FileSystem system;
     const auto abandoned = system.new_temporary_file("VHt");
     if (!abandoned) {
         check(false, "a temporary file for the download");
         return;
     }
-    auto download = internet.start_download(server.url(), *abandoned, platform::BIND_GET_NEWEST_VERSION);
+    auto download = internet.start_download(server.url(), *abandoned, [](const Outcome&) {});
     check(download && server.wait_for_requests(server.requests() + 1), "the download has asked the server");
     download.reset();
     check(internet.download_running(), "the abandoned download still runs");
@@ -391,7 +486,8 @@ void abandoned_download(HeldWebServer& server)
 // giving up: the file, which no thread writes any more, goes with the handle.
 void download_ended_unseen(const std::string& folder)
 {
-    platform::win32::Win32Internet internet;
+    platform::win32::EventWaits waits;
+    platform::win32::Win32Internet internet{waits};
     platform::win32::Win32FileSystem system;
     const std::string source = folder + "\\versions.txt";
     write_file(source, HeldWebServer::BODY);
@@ -400,11 +496,14 @@ void download_ended_unseen(const std::string& folder)
         check(false, "a temporary file for the download");
         return;
     }
-    auto download = internet.start_download(file_url(source), *target, 0);
+    bool told = false;
+    auto download = internet.start_download(file_url(source), *target, [&](const Outcome&) { told = true; });
     check(download && wait_until([&] { return !internet.download_running(); }), "the download's thread ends");
     check(exists(*target), "its file is there");
     download.reset();
     check(!exists(*target), "a download let go after an end it never told deletes its file");
+    run_outer_loop_until(waits, [] { return false; });
+    check(!told, "and tells nothing");
     ::DeleteFileA(target->c_str());
     ::DeleteFileA(source.c_str());
 }
@@ -429,11 +528,12 @@ int end_during_download(const std::string& url, const std::string& path)
     platform::win32::Win32Platform system(::GetModuleHandleA(nullptr));
     if (system.runtime.previous_instance())
         return 2;
-    auto download = system.internet.start_download(url, path, platform::BIND_GET_NEWEST_VERSION);
+    auto download = system.internet.start_download(url, path, [](const Outcome&) {});
     const platform::win32::UniqueKernelHandle end_now(::OpenEventA(SYNCHRONIZE, FALSE, END_NOW_EVENT));
     if (!download || !end_now || ::WaitForSingleObject(end_now.get(), 30000) != WAIT_OBJECT_0)
         return 3;
-    download.reset(); // a quit message ends the check's wait
+    // A quit message ends the outer loop with the download still held: it is
+    // let go only when the main window goes, after the end below.
     std::atexit(hang_at_exit);
     system.end_program(EXIT_CODE_AT_THE_END);
     return 0;
@@ -496,30 +596,6 @@ void program_ending_without_a_download(HINSTANCE instance)
     check(instance_free(), "the end of the program lets another instance start");
 }
 
-void control_window(HINSTANCE instance)
-{
-    platform::win32::Win32Platform system(instance);
-    platform::Forms forms(system.windows);
-    platform::Form form{"Form1", "Varnhollow"};
-    update::UpdateCheck control{"MiseAjour1", system.services};
-    form.controls = {&control};
-    forms.load(form);
-
-    const auto hwnd = reinterpret_cast<HWND>(control.window_handle);
-    check(::IsWindow(hwnd) != FALSE, "the control has its own window");
-    RECT r{};
-    ::GetClientRect(hwnd, &r);
-    check(r.right == 32 && r.bottom == 32, "the control's window is 32 x 32 after loading");
-    control.resize(3000, 150);
-    ::GetClientRect(hwnd, &r);
-    check(r.right == 32 && r.bottom == 32, "and springs back to 32 x 32 after a resize");
-
-    HWND image = ::GetWindow(hwnd, GW_CHILD);
-    check(image && ::SendMessageA(image, STM_GETICON, 0, 0) != 0, "the image shows the globe from the resources");
-    forms.unload(form);
-    check(control.window_handle == 0 && !::IsWindow(hwnd), "unloading destroys the window");
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -533,11 +609,11 @@ int main(int argc, char** argv)
     ini_reader(folder);
     files(folder);
     downloads(folder);
+    timers();
     abandoned_download(server);
     download_ended_unseen(folder);
     program_ending_during_a_download(server);
     program_ending_without_a_download(::GetModuleHandleA(nullptr));
-    control_window(::GetModuleHandleA(nullptr));
     ::RemoveDirectoryA(folder.c_str());
     return checks::report();
 }

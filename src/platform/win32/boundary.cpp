@@ -15,6 +15,11 @@ std::string directory_reported(const std::vector<char>& buffer, UINT length)
     return std::string(buffer.data(), length);
 }
 
+std::string profile_value(const ProfileBuffer& buffer, DWORD copied)
+{
+    return std::string(buffer.data(), std::min<std::size_t>(copied, buffer.size() - 1));
+}
+
 NOTIFYICONDATAA tray_icon_record(HWND window, UINT callback_message, HICON icon, const std::string& tip)
 {
     constexpr std::size_t first_version_tip = 64;

@@ -7,11 +7,13 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/ini_file.h"
 #include "platform/record_file.h"
 
 namespace platform::win32 {
@@ -38,6 +40,16 @@ inline constexpr std::size_t WINDOWS_DIRECTORY_BUFFER = 4096;
 // `length`: empty when the call failed (0) or needed more room than the
 // buffer has (a length that large is the size it needs).
 std::string directory_reported(const std::vector<char>& buffer, UINT length);
+
+// GetPrivateProfileStringA's buffer: the call cuts a value to one character
+// less and ends it with a NUL.
+inline constexpr std::size_t PROFILE_STRING_BUFFER = 255;
+static_assert(PROFILE_STRING_BUFFER == LONGEST_INI_VALUE + 1, "the core counts on values cut to this length");
+using ProfileBuffer = std::array<char, PROFILE_STRING_BUFFER>;
+
+// The value GetPrivateProfileStringA copied into `buffer`, `copied` being its
+// result: never more than the buffer holds before its NUL.
+std::string profile_value(const ProfileBuffer& buffer, DWORD copied);
 
 // The outcome of a WriteFile of `wanted` bytes: nothing when all were
 // written; the last error when the call failed; a short write that did not

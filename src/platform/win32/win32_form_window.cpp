@@ -37,10 +37,6 @@ FormWindow::FormWindow(HINSTANCE instance, Form& form)
                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this));
     form.window_handle = reinterpret_cast<std::uintptr_t>(window_.get());
     for (Control* control : in_tab_order(form)) {
-        if (auto* user_control = dynamic_cast<UserControl*>(control)) {
-            user_controls_.push_back(std::make_unique<UserControlWindow>(instance, window_.get(), *user_control));
-            continue;
-        }
         const int id = FIRST_CONTROL_ID + static_cast<int>(children_.size());
         if (auto view = make_child_view(instance, window_.get(), id, *control, *this)) {
             wants_dialog_keys_ =
@@ -57,7 +53,6 @@ FormWindow::~FormWindow()
     if (!retired_)
         retire();
     children_.clear();
-    user_controls_.clear();
     window_.reset();
 }
 
@@ -73,8 +68,6 @@ void FormWindow::retire()
     form_.window_handle = 0;
     for (const auto& child : children_)
         child->retire();
-    for (const auto& user_control : user_controls_)
-        user_control->retire();
     retired_ = true;
 }
 

@@ -8,7 +8,6 @@
 
 #include "platform/controls.h"
 #include "platform/win32/win32_control_views.h"
-#include "platform/win32/win32_user_control_window.h"
 #include "platform/win32/win32_window_class.h"
 
 namespace platform::win32 {
@@ -81,7 +80,6 @@ private:
     MousePointer shown_pointer_ = MousePointer::default_pointer;
     FormFonts fonts_; // outlives the windows that use them
     UniqueWindow window_;
-    std::vector<std::unique_ptr<UserControlWindow>> user_controls_;
     std::vector<std::unique_ptr<ChildView>> children_;
     bool wants_dialog_keys_ = false;
     bool shown_ = false;

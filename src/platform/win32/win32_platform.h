@@ -8,6 +8,7 @@
 #include "platform/win32/win32_registry_watch.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_shell.h"
+#include "platform/win32/win32_timers.h"
 #include "platform/win32/win32_tray_icon.h"
 #include "platform/win32/win32_update_services.h"
 #include "platform/win32/win32_window_system.h"
@@ -30,16 +31,17 @@ struct Win32Platform {
     Win32MessageBoxes boxes;
     Win32Runtime runtime;
     Win32RecordFiles files;
-    Win32Internet internet;
     Win32IniFiles ini;
     Win32FileSystem file_system;
     Win32Shell shell;
     Win32WindowSystem windows;
+    Win32Internet internet{windows.waits};
+    Win32Timers timers{windows.waits};
     Win32RegistryWatch watch{windows.waits};
     Win32PlugAndPlay devices;
     Win32EventLog events{program::PRODUCT_NAME};
-    platform::Services services{registry, tray,     system,      boxes, runtime, windows, windows, files,
-                                internet, ini,      file_system, shell, watch,   devices, events};
+    platform::Services services{registry, tray,    system, boxes,  runtime, windows, windows, files,
+                                internet, ini,     file_system, shell, watch, devices, events, timers};
 
     // The end of the program, once its windows are gone; returns when the
     // process may end as usual.

@@ -6,18 +6,28 @@
 namespace platform::win32 {
 
 namespace {
-const char* or_null(const std::string& text)
+
+// ShellExecuteA's results up to this one are errors.
+constexpr INT_PTR SHELL_EXECUTE_MAX_ERROR = 32;
+
+// An empty folder is passed as a null pointer: the shell's own choice.
+bool shell_execute(std::uintptr_t owner, const std::string& address, const std::string& folder)
 {
-    return text.empty() ? nullptr : text.c_str();
+    const HINSTANCE result = ::ShellExecuteA(reinterpret_cast<HWND>(owner), nullptr, address.c_str(), "",
+                                             folder.empty() ? nullptr : folder.c_str(), SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(result) > SHELL_EXECUTE_MAX_ERROR;
 }
+
 } // namespace
 
-std::intptr_t Win32Shell::shell_execute(std::uintptr_t owner, const std::string& operation, const std::string& file,
-                                        const std::string& parameters, const std::string& directory, int show)
+bool Win32Shell::open(std::uintptr_t owner, const std::string& address)
 {
-    const HINSTANCE result = ::ShellExecuteA(reinterpret_cast<HWND>(owner), or_null(operation), file.c_str(),
-                                             parameters.c_str(), or_null(directory), show);
-    return reinterpret_cast<std::intptr_t>(result);
+    return shell_execute(owner, address, "");
+}
+
+bool Win32Shell::open_mail(std::uintptr_t owner, const std::string& mailto_address, const std::string& folder)
+{
+    return shell_execute(owner, mailto_address, folder);
 }
 
 } // namespace platform::win32

@@ -4,10 +4,11 @@
 
 namespace platform::win32 {
 
+// ShellExecuteA with no verb and no parameters, shown normally.
 class Win32Shell : public Shell {
 public:
-    std::intptr_t shell_execute(std::uintptr_t owner, const std::string& operation, const std::string& file,
-                                const std::string& parameters, const std::string& directory, int show) override;
+    bool open(std::uintptr_t owner, const std::string& address) override;
+    bool open_mail(std::uintptr_t owner, const std::string& mailto_address, const std::string& folder) override;
 };
 
 } // namespace platform::win32

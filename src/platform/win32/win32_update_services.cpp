@@ -8,6 +8,7 @@
 #include <atomic>
 #include <memory>
 
+#include "platform/win32/boundary.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_error.h"
 
@@ -35,9 +36,9 @@ Function function_of(HMODULE library, const char* name)
 
 // What a download's thread and the window thread share; each holds a
 // reference, so it lives as long as the side that lets go last. The thread
-// writes the result before it moves the state from running to ended; the
-// window thread reads the result only after it has seen ended, and moves the
-// state from running to abandoned when it gives up.
+// writes the result before it moves the state from running to ended, then
+// sets `ended_event`; the window thread reads the result only after it has
+// seen ended, and moves the state from running to abandoned when it gives up.
 struct DownloadJob {
     enum State : int { running, ended, abandoned };
 
@@ -46,8 +47,7 @@ struct DownloadJob {
     decltype(&::URLDownloadToFileA) download = nullptr;
     std::string url;
     std::string path;
-    DWORD reserved = 0;
-    DWORD window_thread = 0;
+    UniqueKernelHandle ended_event;
     DWORD started_at = 0;
     long result = E_FAIL;
     DWORD took_ms = 0;
@@ -62,14 +62,14 @@ DWORD WINAPI run_download(void* parameter)
     DownloadJob& job = **reference;
     // urlmon is a COM library: the calling thread must be in an apartment.
     const HRESULT apartment = job.co_initialize(nullptr);
-    job.result = job.download(nullptr, job.url.c_str(), job.path.c_str(), job.reserved, nullptr);
+    job.result = job.download(nullptr, job.url.c_str(), job.path.c_str(), BINDF_GETNEWESTVERSION, nullptr);
     if (SUCCEEDED(apartment))
         job.co_uninitialize();
     job.took_ms = ::GetTickCount() - job.started_at;
 
     int expected = DownloadJob::running;
     if (job.state.compare_exchange_strong(expected, DownloadJob::ended))
-        ::PostThreadMessageA(job.window_thread, WM_NULL, 0, 0); // the waiting thread looks at once
+        ::SetEvent(job.ended_event.get()); // the outer loop tells the end
     else
         ::DeleteFileA(job.path.c_str()); // abandoned: nobody reads it
     return 0;
@@ -77,20 +77,26 @@ DWORD WINAPI run_download(void* parameter)
 
 class Win32RunningDownload : public RunningDownload {
 public:
-    explicit Win32RunningDownload(std::shared_ptr<DownloadJob> job) : job_(std::move(job)) {}
+    Win32RunningDownload(std::shared_ptr<DownloadJob> job, EventWaits& waits, Internet::EndHandler on_end)
+        : job_(std::move(job)), waits_(waits), on_end_(std::move(on_end))
+    {
+        waits_.add(job_->ended_event.get(), [this] { tell_end(); });
+    }
     // Given up before its end was told: the thread deletes the file when it
     // ends. If it has ended meanwhile, no thread writes the file any more, and
     // it goes here.
     ~Win32RunningDownload() override
     {
+        waits_.remove(job_->ended_event.get());
         if (end_told_)
             return;
         int expected = DownloadJob::running;
         if (!job_->state.compare_exchange_strong(expected, DownloadJob::abandoned))
             ::DeleteFileA(job_->path.c_str());
     }
+    Win32RunningDownload(const Win32RunningDownload&) = delete;
+    Win32RunningDownload& operator=(const Win32RunningDownload&) = delete;
 
-    std::uint32_t elapsed_ms() override { return ::GetTickCount() - job_->started_at; }
     std::optional<Outcome> outcome() override
     {
         if (job_->state.load() != DownloadJob::ended)
@@ -100,38 +106,48 @@ public:
     }
 
 private:
+    // From the outer loop, once: the handler may let go of this download.
+    void tell_end()
+    {
+        waits_.remove(job_->ended_event.get());
+        const auto ended = outcome();
+        if (!ended)
+            return; // the event is set only after the state
+        const Internet::EndHandler on_end = std::move(on_end_);
+        on_end(*ended);
+    }
+
     std::shared_ptr<DownloadJob> job_;
+    EventWaits& waits_;
+    Internet::EndHandler on_end_;
     bool end_told_ = false;
 };
 
 } // namespace
 
-int Win32Internet::get_connected_state(std::uint32_t& flags, std::uint32_t reserved)
+bool Win32Internet::connected()
 {
     const auto connected_state = function_of<decltype(&::InternetGetConnectedState)>(
         loaded(wininet_, "wininet.dll"), "InternetGetConnectedState");
     if (!connected_state)
-        return 0;
-    DWORD state = flags;
-    const BOOL connected = connected_state(&state, reserved);
-    flags = state;
-    return connected;
+        return false;
+    DWORD flags = 0;
+    return connected_state(&flags, 0) != FALSE;
 }
 
-std::unique_ptr<RunningDownload> Win32Internet::start_download(const std::string& url, const std::string& path,
-                                                              std::uint32_t reserved)
+std::unique_ptr<RunningDownload> Win32Internet::start_download(const std::string& address, const std::string& path,
+                                                              EndHandler on_end)
 {
     const HMODULE ole32 = loaded(ole32_, "ole32.dll");
     auto job = std::make_shared<DownloadJob>();
     job->co_initialize = function_of<decltype(&::CoInitialize)>(ole32, "CoInitialize");
     job->co_uninitialize = function_of<decltype(&::CoUninitialize)>(ole32, "CoUninitialize");
     job->download = function_of<decltype(&::URLDownloadToFileA)>(loaded(urlmon_, "urlmon.dll"), "URLDownloadToFileA");
-    if (!job->co_initialize || !job->co_uninitialize || !job->download)
+    job->ended_event.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!job->co_initialize || !job->co_uninitialize || !job->download || !job->ended_event)
         return nullptr;
-    job->url = url;
+    job->url = address;
     job->path = path;
-    job->reserved = reserved;
-    job->window_thread = ::GetCurrentThreadId();
     job->started_at = ::GetTickCount();
 
     auto reference = std::make_unique<std::shared_ptr<DownloadJob>>(job);
@@ -142,7 +158,7 @@ std::unique_ptr<RunningDownload> Win32Internet::start_download(const std::string
     reference.release(); // the thread's now
     forget_ended_threads();
     threads_.push_back({std::move(thread), job});
-    return std::make_unique<Win32RunningDownload>(std::move(job));
+    return std::make_unique<Win32RunningDownload>(std::move(job), waits_, std::move(on_end));
 }
 
 bool Win32Internet::download_running()
@@ -174,11 +190,12 @@ void Win32Internet::forget_ended_threads()
     });
 }
 
-std::uint32_t Win32IniFiles::get_private_profile_string(const std::string& section, const std::string& key,
-                                                        const std::string& fallback, char* buffer,
-                                                        std::uint32_t size, const std::string& path)
+std::string Win32IniFiles::value(const std::string& path, const std::string& section, const std::string& key)
 {
-    return ::GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), buffer, size, path.c_str());
+    ProfileBuffer buffer{};
+    const DWORD copied = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer.data(),
+                                                    static_cast<DWORD>(buffer.size()), path.c_str());
+    return profile_value(buffer, copied);
 }
 
 std::optional<std::string> Win32FileSystem::new_temporary_file(const std::string& prefix)
@@ -193,11 +210,11 @@ std::optional<std::string> Win32FileSystem::new_temporary_file(const std::string
     return std::string(path);
 }
 
-std::optional<FileError> Win32FileSystem::delete_file(const std::string& path)
+program::Result<void, FileError> Win32FileSystem::delete_file(const std::string& path)
 {
     if (!::DeleteFileA(path.c_str()))
         return last_error();
-    return std::nullopt;
+    return {};
 }
 
 } // namespace platform::win32

@@ -11,6 +11,7 @@
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
 #include "platform/internet.h"
+#include "platform/win32/event_waits.h"
 #include "platform/win32/unique_handle.h"
 
 namespace platform::win32 {
@@ -23,16 +24,19 @@ struct DownloadJob; // what a download's thread and the window thread share
 // urlmon's own threads, may still run after the check.
 //
 // Each download runs on a thread of its own, made for it, which calls
-// URLDownloadToFileA in a COM apartment of its own, records the result and
-// wakes the window thread with a WM_NULL; it touches nothing else of the
-// program. A download abandoned before it ends deletes its file when it ends.
-// The thread never keeps the process alive: at the program's end,
-// Win32Platform::end_program ends the process at once while one runs.
+// URLDownloadToFileA (the newest copy, never a cached one) in a COM apartment
+// of its own, records the result and sets an event that the outer message
+// loop waits for (EventWaits), which then tells the end; it touches nothing
+// else of the program. A download abandoned before it ends deletes its file
+// when it ends. The thread never keeps the process alive: at the program's
+// end, Win32Platform::end_program ends the process at once while one runs.
 class Win32Internet : public Internet {
 public:
-    int get_connected_state(std::uint32_t& flags, std::uint32_t reserved) override;
-    std::unique_ptr<RunningDownload> start_download(const std::string& url, const std::string& path,
-                                                    std::uint32_t reserved) override;
+    explicit Win32Internet(EventWaits& waits) : waits_(waits) {}
+
+    bool connected() override;
+    std::unique_ptr<RunningDownload> start_download(const std::string& address, const std::string& path,
+                                                    EndHandler on_end) override;
 
     // True while the thread of a download started here has not ended.
     bool download_running();
@@ -47,6 +51,7 @@ private:
     };
     void forget_ended_threads();
 
+    EventWaits& waits_;
     HMODULE wininet_ = nullptr;
     HMODULE urlmon_ = nullptr;
     HMODULE ole32_ = nullptr;
@@ -54,17 +59,17 @@ private:
     std::vector<UniqueFileHandle> deleted_at_the_end_;
 };
 
+// GetPrivateProfileStringA, through a buffer of PROFILE_STRING_BUFFER bytes
+// (boundary.h).
 class Win32IniFiles : public IniFiles {
 public:
-    std::uint32_t get_private_profile_string(const std::string& section, const std::string& key,
-                                             const std::string& fallback, char* buffer, std::uint32_t size,
-                                             const std::string& path) override;
+    std::string value(const std::string& path, const std::string& section, const std::string& key) override;
 };
 
 class Win32FileSystem : public FileSystem {
 public:
     std::optional<std::string> new_temporary_file(const std::string& prefix) override;
-    std::optional<FileError> delete_file(const std::string& path) override;
+    program::Result<void, FileError> delete_file(const std::string& path) override;
 };
 
 } // namespace platform::win32

@@ -7,15 +7,12 @@
 
 #include "platform/win32/boundary.h"
 #include "platform/win32/unique_handle.h"
-#include "platform/win32/win32_user_control_window.h"
 #include "platform/win32/win32_frame_view.h"
 #include "platform/win32/win32_picture_box_view.h"
 
 namespace platform::win32 {
 
 namespace {
-
-constexpr DWORD IDLE_WAIT_MS = 50;
 
 // Builds the Win32 menu for `menu`'s items, each with its underlined letter;
 // `commands` maps each command id (its index + 1) back to the item.
@@ -49,7 +46,6 @@ UniqueMenu build_menu(const MenuItem& menu, std::vector<MenuItem*>& commands)
 Win32WindowSystem::Win32WindowSystem(HINSTANCE instance) : instance_(instance), tasks_(instance)
 {
     FormWindow::register_class(instance);
-    UserControlWindow::register_class(instance);
     FrameView::register_class(instance);
     PictureBoxView::register_class(instance);
     INITCOMMONCONTROLSEX common{sizeof common, ICC_WIN95_CLASSES}; // tooltips
@@ -125,26 +121,6 @@ void Win32WindowSystem::show_popup_menu(Form& owner, MenuItem& menu)
 void Win32WindowSystem::end_event_loop()
 {
     ::PostQuitMessage(0);
-}
-
-bool Win32WindowSystem::process_pending_events()
-{
-    MSG message;
-    bool handled = false;
-    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            // Left for the outer loop; the waiting caller stops, or it would
-            // meet the same message at once, round after round.
-            ::PostQuitMessage(static_cast<int>(message.wParam));
-            return false;
-        }
-        handled = true;
-        dispatch(message);
-    }
-    // Nothing was pending: sleep until something is, instead of spinning.
-    if (!handled)
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, IDLE_WAIT_MS, QS_ALLINPUT);
-    return true;
 }
 
 int Win32WindowSystem::run_event_loop()

@@ -27,7 +27,6 @@ public:
     void show_popup_menu(Form& owner, MenuItem& menu) override;
     void end_event_loop() override;
     void post(std::function<void()> task) override { tasks_.post(std::move(task)); }
-    bool process_pending_events() override;
 
     // Runs until the last form is unloaded; returns the exit code.
     int run_event_loop();
