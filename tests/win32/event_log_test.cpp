@@ -42,7 +42,7 @@ const Message MESSAGES[] = {
     {"wrong current password", program::EVENT_WRONG_CURRENT_PASSWORD, {"POSTE-042\\mdurand"},
      "Mot de passe actuel erron\xE9 saisi par POSTE-042\\mdurand pour changer le mot de passe."},
     {"password set", program::EVENT_PASSWORD_SET, {"POSTE-042\\mdurand", "vhpasswd"},
-     "Mot de passe de Varnhollow d\xE9fini par POSTE-042\\mdurand avec vhpasswd."},
+     "Mot de passe de Varnhollow d\xE9" "fini par POSTE-042\\mdurand avec vhpasswd."},
     {"password changed", program::EVENT_PASSWORD_CHANGED, {"POSTE-042\\mdurand"},
      "Mot de passe de Varnhollow modifi\xE9 par POSTE-042\\mdurand."},
     {"changed outside", program::EVENT_CHANGED_OUTSIDE, {"activ\xE9", "4"},
