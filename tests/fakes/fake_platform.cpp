@@ -195,29 +195,29 @@ bool FakeEventPump::process_pending_events()
     return !quit;
 }
 
-std::optional<platform::FileError> FakeRecordFiles::read_start(const std::string& path, std::size_t size,
-                                                               std::string& bytes)
+program::Result<std::string, platform::FileError> FakeRecordFiles::read_start(const std::string& path,
+                                                                              std::size_t size)
 {
     if (fail_with)
-        return fail_with;
+        return *fail_with;
     const auto file = files.find(path);
     if (file == files.end())
         return platform::FileError{2, "Le fichier sp\xE9" "cifi\xE9 est introuvable.", true};
-    bytes = file->second.substr(0, size);
-    return std::nullopt;
+    return file->second.substr(0, size);
 }
 
-std::optional<platform::FileError> FakeRecordFiles::write_start(const std::string& path, const std::string& bytes)
+program::Result<void, platform::FileError> FakeRecordFiles::write_start(const std::string& path,
+                                                                       const std::string& bytes)
 {
     if (fail_with)
-        return fail_with;
+        return *fail_with;
     if (files.count(path) == 0)
         created.push_back(path);
     std::string& file = files[path];
     if (file.size() < bytes.size())
         file.resize(bytes.size());
     file.replace(0, bytes.size(), bytes);
-    return std::nullopt;
+    return {};
 }
 
 bool FakeRegistryWatch::watch(const std::string& path, std::function<void()> on_change)

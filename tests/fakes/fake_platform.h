@@ -176,8 +176,8 @@ public:
     std::optional<platform::FileError> fail_with;
     std::vector<std::string> created;
 
-    std::optional<platform::FileError> read_start(const std::string& path, std::size_t size, std::string& bytes) override;
-    std::optional<platform::FileError> write_start(const std::string& path, const std::string& bytes) override;
+    program::Result<std::string, platform::FileError> read_start(const std::string& path, std::size_t size) override;
+    program::Result<void, platform::FileError> write_start(const std::string& path, const std::string& bytes) override;
 };
 
 // Files by path, for the whole-file services and the fakes that read or

@@ -138,7 +138,7 @@ private:
 class WatchedRecordFiles : public fakes::FakeRecordFiles {
 public:
     explicit WatchedRecordFiles(Allowed& allowed) : allowed_(allowed) {}
-    std::optional<platform::FileError> write_start(const std::string& path, const std::string& bytes) override
+    program::Result<void, platform::FileError> write_start(const std::string& path, const std::string& bytes) override
     {
         expect(allowed_.write_allowed.has_value(),
                "the password file is written only after the current password and a confirmed new one");
@@ -147,10 +147,10 @@ public:
         expect(bytes.size() == password::RECORD_SIZE &&
                    password::decode_stored_password(bytes.substr(0, password::FIELD_SIZE)) == capitals,
                "the file then holds the new password in capitals");
-        auto failure = FakeRecordFiles::write_start(path, bytes);
-        if (!failure)
+        auto written = FakeRecordFiles::write_start(path, bytes);
+        if (written.succeeded())
             allowed_.file_password = allowed_.last_stored = capitals;
-        return failure;
+        return written;
     }
 
 private:

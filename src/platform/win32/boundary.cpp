@@ -37,13 +37,13 @@ NOTIFYICONDATAA notify_icon_data(const NotifyIconData& record)
     return data;
 }
 
-std::optional<FileError> write_outcome(BOOL succeeded, DWORD written, std::size_t wanted)
+program::Result<void, FileError> write_outcome(BOOL succeeded, DWORD written, std::size_t wanted)
 {
     if (!succeeded)
         return file_error(::GetLastError());
     if (written != wanted)
         return file_error(ERROR_WRITE_FAULT);
-    return std::nullopt;
+    return {};
 }
 
 } // namespace platform::win32

@@ -8,7 +8,6 @@
 #include <shellapi.h>
 
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,9 +29,9 @@ inline constexpr std::size_t WINDOWS_DIRECTORY_BUFFER = 4096;
 // buffer has (a length that large is the size it needs).
 std::string directory_reported(const std::vector<char>& buffer, UINT length);
 
-// The outcome of a WriteFile of `wanted` bytes: nothing when all were
+// The outcome of a WriteFile of `wanted` bytes: success when all were
 // written; the last error when the call failed; a short write that did not
 // fail has no error code of its own, so it reports ERROR_WRITE_FAULT.
-std::optional<FileError> write_outcome(BOOL succeeded, DWORD written, std::size_t wanted);
+program::Result<void, FileError> write_outcome(BOOL succeeded, DWORD written, std::size_t wanted);
 
 } // namespace platform::win32

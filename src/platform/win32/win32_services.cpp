@@ -22,29 +22,38 @@ HKEY as_hkey(std::uintptr_t key)
 }
 
 // Opens an existing file only; the error of a missing one is marked so.
-std::optional<FileError> open_existing(const std::string& path, DWORD access, UniqueFileHandle& file)
+program::Result<UniqueFileHandle, FileError> open_existing(const std::string& path, DWORD access)
 {
-    file.reset(::CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFileHandle file(::CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file)
-        return std::nullopt;
+        return file;
     FileError error = last_error();
     error.missing = error.code == ERROR_FILE_NOT_FOUND;
     return error;
 }
 
 // A new file, protected from its first moment as the installer protects it.
-std::optional<FileError> create_protected(const std::string& path, UniqueFileHandle& file)
+program::Result<UniqueFileHandle, FileError> create_protected(const std::string& path)
 {
     AdministratorsOnlyDescriptor descriptor;
     if (!descriptor.get())
         return last_error();
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.get(), FALSE};
-    file.reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes,
-                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes,
+                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return last_error();
-    return std::nullopt;
+    return file;
+}
+
+// The file to write: the existing one, or a new protected one when it is missing.
+program::Result<UniqueFileHandle, FileError> open_for_writing(const std::string& path)
+{
+    auto existing = open_existing(path, GENERIC_WRITE);
+    if (existing.succeeded() || !existing.error().missing)
+        return existing;
+    return create_protected(path);
 }
 
 } // namespace
@@ -162,11 +171,12 @@ bool Win32Runtime::start_program(const std::string& command_line)
     return true;
 }
 
-std::optional<FileError> Win32RecordFiles::read_start(const std::string& path, std::size_t size, std::string& bytes)
+program::Result<std::string, FileError> Win32RecordFiles::read_start(const std::string& path, std::size_t size)
 {
-    UniqueFileHandle file;
-    if (auto error = open_existing(path, GENERIC_READ, file))
-        return error;
+    auto opened = open_existing(path, GENERIC_READ);
+    if (!opened.succeeded())
+        return opened.error();
+    UniqueFileHandle& file = opened.value();
     std::string buffer(size, '\0');
     DWORD got = 0;
     if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(size), &got, nullptr))
@@ -174,26 +184,22 @@ std::optional<FileError> Win32RecordFiles::read_start(const std::string& path, s
     if (!::CloseHandle(file.release()))
         return last_error();
     buffer.resize(got);
-    bytes = buffer;
-    return std::nullopt;
+    return buffer;
 }
 
-std::optional<FileError> Win32RecordFiles::write_start(const std::string& path, const std::string& bytes)
+program::Result<void, FileError> Win32RecordFiles::write_start(const std::string& path, const std::string& bytes)
 {
-    UniqueFileHandle file;
-    if (auto error = open_existing(path, GENERIC_WRITE, file)) {
-        if (!error->missing)
-            return error;
-        if (auto creation_error = create_protected(path, file))
-            return creation_error;
-    }
+    auto opened = open_for_writing(path);
+    if (!opened.succeeded())
+        return opened.error();
+    UniqueFileHandle& file = opened.value();
     DWORD written = 0;
     const BOOL succeeded = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    if (auto error = write_outcome(succeeded, written, bytes.size()))
-        return error;
+    if (const auto outcome = write_outcome(succeeded, written, bytes.size()); !outcome.succeeded())
+        return outcome;
     if (!::CloseHandle(file.release()))
         return last_error();
-    return std::nullopt;
+    return {};
 }
 
 } // namespace platform::win32
