@@ -59,12 +59,12 @@ bool LockSwitch::ask_password()
 
 bool LockSwitch::write_value(std::uint32_t value)
 {
-    long status = 0;
-    const WriteResult result = write_start_value(registry_, value, status);
-    if (result == WriteResult::written)
+    const auto written = write_start_value(registry_, value);
+    if (written.succeeded())
         return true;
-    audit_.write_failed(status);
-    const char* text = result == WriteResult::close_failed ? REGISTRY_SAVE_ERROR : REGISTRY_READ_ERROR;
+    const platform::RegistryFailure& failure = written.error();
+    audit_.write_failed(failure.status);
+    const char* text = failure.step == platform::RegistryStep::close ? REGISTRY_SAVE_ERROR : REGISTRY_READ_ERROR;
     boxes_.show(text, platform::Buttons::ok, platform::BoxIcon::none);
     host_.end_program();
     return false;

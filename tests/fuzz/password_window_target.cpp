@@ -115,20 +115,18 @@ struct Allowed {
 class WatchedRegistry : public fakes::FakeRegistry {
 public:
     explicit WatchedRegistry(Allowed& allowed) : allowed_(allowed) {}
-    long set_value(platform::RegistryKey key, const std::string& name, std::uint32_t type,
-                   const std::vector<std::uint8_t>& data) override
+    program::Result<void, platform::RegistryFailure> write_dword(const std::string& path, const std::string& name,
+                                                                 std::uint32_t number) override
     {
         if (name == lock::START_VALUE) {
-            const bool dword = type == platform::REG_DWORD_TYPE;
-            const bool unlocking = dword && data == std::vector<std::uint8_t>{3, 0, 0, 0};
-            const bool locking = dword && data == std::vector<std::uint8_t>{4, 0, 0, 0};
-            expect(unlocking || locking, "the program writes Start 3 or 4 only");
+            const bool unlocking = number == lock::START_UNLOCKED;
+            expect(unlocking || number == lock::START_LOCKED, "the program writes Start 3 or 4 only");
             if (unlocking) {
                 expect(allowed_.unlock_earned, "Start becomes 3 only after OK with the password in the wait");
                 allowed_.unlock_earned = false;
             }
         }
-        return FakeRegistry::set_value(key, name, type, data);
+        return FakeRegistry::write_dword(path, name, number);
     }
 
 private:

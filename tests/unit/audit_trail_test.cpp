@@ -389,7 +389,7 @@ TEST_F(AuditedProgram, AStartValueStoredAsTextIsShownAsItIs)
 {
     start_with(4);
     const auto before = p.events.events.size();
-    p.registry.keys[lock::USBSTOR_KEY]["Start"] = {platform::REG_SZ_TYPE, {'4', 0}}; // reads as unlocked
+    p.registry.keys[lock::USBSTOR_KEY]["Start"] = {platform::ValueType::string, {'4', 0}}; // reads as unlocked
     p.watch.notify();
     EXPECT_EQ(events_since(before), (std::vector<Event>{{EventType::warning, 0x80000072, {OFF, "4"}}}));
 }

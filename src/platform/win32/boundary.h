@@ -13,6 +13,8 @@
 
 #include "platform/notification_area.h"
 #include "platform/record_file.h"
+#include "platform/registry.h"
+#include "program/result.h"
 
 namespace platform::win32 {
 
@@ -33,5 +35,13 @@ std::string directory_reported(const std::vector<char>& buffer, UINT length);
 // written; the last error when the call failed; a short write that did not
 // fail has no error code of its own, so it reports ERROR_WRITE_FAULT.
 program::Result<void, FileError> write_outcome(BOOL succeeded, DWORD written, std::size_t wanted);
+
+// The kind of a value of the registry type `type`.
+ValueType value_type(DWORD type);
+
+// RegQueryValueExA of the value `name` of an open key into a buffer of
+// `room` bytes: the value, or the call's status. A value that needs more room
+// is not copied (ERROR_MORE_DATA).
+program::Result<RegistryValue, long> query_value(HKEY key, const std::string& name, std::size_t room);
 
 } // namespace platform::win32

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <tuple>
+#include <utility>
 
 #include "platform/win32/boundary.h"
 #include "platform/win32/file_protection.h"
@@ -15,11 +16,6 @@
 namespace platform::win32 {
 
 namespace {
-
-HKEY as_hkey(std::uintptr_t key)
-{
-    return reinterpret_cast<HKEY>(key);
-}
 
 // Opens an existing file only; the error of a missing one is marked so.
 program::Result<UniqueFileHandle, FileError> open_existing(const std::string& path, DWORD access)
@@ -58,39 +54,38 @@ program::Result<UniqueFileHandle, FileError> open_for_writing(const std::string&
 
 } // namespace
 
-long Win32Registry::open_key(std::uintptr_t root, const std::string& path, std::uint32_t options,
-                             std::uint32_t access, RegistryKey& key)
+program::Result<RegistryValue, RegistryFailure> Win32Registry::read_value(const std::string& path,
+                                                                          const std::string& name)
 {
     HKEY opened = nullptr;
-    const LONG status = ::RegOpenKeyExA(as_hkey(root), path.c_str(), options, access, &opened);
-    if (status == ERROR_SUCCESS)
-        key = reinterpret_cast<std::uintptr_t>(opened);
-    return status;
+    const LONG status = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &opened);
+    if (status != ERROR_SUCCESS)
+        return RegistryFailure{RegistryStep::open, status};
+    const UniqueKey key(opened);
+    auto read = query_value(key.get(), name, REGISTRY_VALUE_ROOM);
+    if (!read.succeeded())
+        return RegistryFailure{RegistryStep::read, read.error()};
+    return std::move(read.value());
 }
 
-long Win32Registry::query_value(RegistryKey key, const std::string& name, std::uint32_t& type,
-                                std::vector<std::uint8_t>& data, std::uint32_t& size)
+program::Result<void, RegistryFailure> Win32Registry::write_dword(const std::string& path, const std::string& name,
+                                                                  std::uint32_t number)
 {
-    DWORD value_type = 0;
-    // Never more room than the buffer has, whatever size the caller states.
-    DWORD value_size = static_cast<DWORD>(std::min<std::size_t>(size, data.size()));
-    const LONG status = ::RegQueryValueExA(as_hkey(key), name.c_str(), nullptr, &value_type, data.data(), &value_size);
-    if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
-        type = value_type;
-        size = value_size;
-    }
-    return status;
-}
-
-long Win32Registry::set_value(RegistryKey key, const std::string& name, std::uint32_t type,
-                              const std::vector<std::uint8_t>& data)
-{
-    return ::RegSetValueExA(as_hkey(key), name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
-}
-
-long Win32Registry::close_key(RegistryKey key)
-{
-    return ::RegCloseKey(as_hkey(key));
+    HKEY opened = nullptr;
+    LONG status = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, &opened);
+    if (status != ERROR_SUCCESS)
+        return RegistryFailure{RegistryStep::open, status};
+    UniqueKey key(opened);
+    const DWORD data = number;
+    status = ::RegSetValueExA(key.get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                              sizeof data);
+    if (status != ERROR_SUCCESS)
+        return RegistryFailure{RegistryStep::write, status};
+    // Closed here rather than by the handle: its status is part of the outcome.
+    status = ::RegCloseKey(key.release());
+    if (status != ERROR_SUCCESS)
+        return RegistryFailure{RegistryStep::close, status};
+    return {};
 }
 
 void Win32NotificationArea::notify_icon(std::uint32_t action, const NotifyIconData& record)

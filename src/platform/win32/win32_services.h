@@ -14,13 +14,10 @@ namespace platform::win32 {
 
 class Win32Registry : public Registry {
 public:
-    long open_key(std::uintptr_t root, const std::string& path, std::uint32_t options, std::uint32_t access,
-                  RegistryKey& key) override;
-    long query_value(RegistryKey key, const std::string& name, std::uint32_t& type, std::vector<std::uint8_t>& data,
-                     std::uint32_t& size) override;
-    long set_value(RegistryKey key, const std::string& name, std::uint32_t type,
-                   const std::vector<std::uint8_t>& data) override;
-    long close_key(RegistryKey key) override;
+    program::Result<RegistryValue, RegistryFailure> read_value(const std::string& path,
+                                                               const std::string& name) override;
+    program::Result<void, RegistryFailure> write_dword(const std::string& path, const std::string& name,
+                                                       std::uint32_t number) override;
 };
 
 class Win32NotificationArea : public NotificationArea {
