@@ -82,7 +82,7 @@ public:
     bool resident() const override { return window.loaded(); }
 
 private:
-    // The system's code (see system_version.h), with the version record filled.
+    // The system's code (see system_version.h), with version_ read.
     std::int32_t read_system_code();
     void start_up();
     void refresh_icon(const char* caption, bool locked, platform::PictureBox& owner);
@@ -99,7 +99,7 @@ private:
     platform::Forms& forms_;
     audit::AuditTrail audit_;
     lock::LockSwitch lock_switch_;
-    platform::VersionRecord version_record_;
+    platform::SystemVersion version_;
     platform::NotifyIconData notify_record_;
     bool locked_ = false;
     bool icon_shown_ = false;

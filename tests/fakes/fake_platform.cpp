@@ -92,12 +92,11 @@ std::intptr_t FakeShell::shell_execute(std::uintptr_t owner, const std::string& 
     return result;
 }
 
-void FakeSystemInfo::get_version(platform::VersionRecord& record)
+std::optional<platform::SystemVersion> FakeSystemInfo::version()
 {
-    size_seen = record.size;
-    // Like the Win32 layer: no other size than the 148-byte record is filled.
-    if (!version_fails && record.size == 148)
-        record = version;
+    if (version_fails)
+        return std::nullopt;
+    return system_version;
 }
 
 int FakeMessageBox::show(const std::string& text, platform::Buttons buttons, platform::BoxIcon icon)

@@ -64,12 +64,11 @@ public:
 
 class FakeSystemInfo : public platform::SystemInfo {
 public:
-    platform::VersionRecord version{148, 5, 1, 2600, 2, {}};
-    bool version_fails = false;
-    std::uint32_t size_seen = 0;
+    platform::SystemVersion system_version{platform::SystemFamily::windows_nt, 5, 1, 2600};
+    bool version_fails = false;                  // the system cannot tell
     std::string windows_folder = "C:\\WINDOWS"; // empty: the system cannot tell
 
-    void get_version(platform::VersionRecord& record) override;
+    std::optional<platform::SystemVersion> version() override;
     std::string windows_directory() override { return windows_folder; }
 };
 

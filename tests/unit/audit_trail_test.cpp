@@ -274,7 +274,10 @@ TEST_P(AuditedRefusal, ReportsNothingAndNeverAsksTheLog)
 INSTANTIATE_TEST_SUITE_P(
     Cases, AuditedRefusal,
     testing::Values(
-        Refused{"UnsupportedSystem", [](fakes::FakePlatform& f) { f.system.version = {148, 4, 10, 1998, 1, {}}; }},
+        Refused{"UnsupportedSystem",
+                [](fakes::FakePlatform& f) {
+                    f.system.system_version = {platform::SystemFamily::windows_9x, 4, 10, 1998};
+                }},
         Refused{"SecondInstance", [](fakes::FakePlatform& f) { f.runtime.other_instance = true; }},
         Refused{"StartValueUnreadable", [](fakes::FakePlatform& f) { f.registry.query_status = 5; }}),
     [](const testing::TestParamInfo<Refused>& info) { return info.param.name; });

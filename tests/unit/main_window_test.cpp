@@ -17,7 +17,6 @@ TEST_F(StartUp, UnlockedPutsUpThePlainIconWithTheFullRecord)
 {
     start_with(3);
 
-    EXPECT_EQ(p.system.size_seen, 148u);
     EXPECT_FALSE(form.locked());
     EXPECT_FALSE(form.lock_switch().password_accepted());
     EXPECT_EQ(form.lock_item.caption(), "Verrou USB - NON");
@@ -60,7 +59,7 @@ TEST_F(StartUp, LockedPutsUpTheCrossedIcon)
 
 struct Refusal {
     const char* what;
-    platform::VersionRecord version;
+    platform::SystemVersion version;
     bool version_fails;
     bool other_instance;
     const char* message;
@@ -71,7 +70,7 @@ class StartUpRefusal : public MainWindowFixture, public testing::WithParamInterf
 TEST_P(StartUpRefusal, ShowsItsMessageAndEndsBeforeAnyIcon)
 {
     const Refusal& r = GetParam();
-    p.system.version = r.version;
+    p.system.system_version = r.version;
     p.system.version_fails = r.version_fails;
     p.runtime.other_instance = r.other_instance;
     start_with(4);
@@ -87,9 +86,9 @@ TEST_P(StartUpRefusal, ShowsItsMessageAndEndsBeforeAnyIcon)
     EXPECT_TRUE(p.windows.loop_ended);
 }
 
-const platform::VersionRecord win98{148, 4, 10, 1998, 1, {}};
-const platform::VersionRecord vista{148, 6, 0, 6000, 2, {}};
-const platform::VersionRecord xp{148, 5, 1, 2600, 2, {}};
+const platform::SystemVersion win98{platform::SystemFamily::windows_9x, 4, 10, 1998};
+const platform::SystemVersion vista{platform::SystemFamily::windows_nt, 6, 0, 6000};
+const platform::SystemVersion xp{platform::SystemFamily::windows_nt, 5, 1, 2600};
 const char* const unsupported = "Varnhollow fonctionne uniquement sur Windows 2000, 2003 et XP";
 const char* const running = "Varnhollow est d\xE9j\xE0 charg\xE9 en m\xE9moire";
 
@@ -103,12 +102,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, StartUpRefusal,
 
 TEST_F(StartUp, AcceptsServer2003And2000)
 {
-    for (const platform::VersionRecord& v : {platform::VersionRecord{148, 5, 2, 3790, 2, {}},
-                                            platform::VersionRecord{148, 5, 0, 2195, 2, {}}}) {
+    for (const platform::SystemVersion& v : {platform::SystemVersion{platform::SystemFamily::windows_nt, 5, 2, 3790},
+                                            platform::SystemVersion{platform::SystemFamily::windows_nt, 5, 0, 2195}}) {
         fakes::FakePlatform other;
         platform::Forms other_forms{other.windows};
         shell::MainWindow other_form{other.services, other_forms};
-        other.system.version = v;
+        other.system.system_version = v;
         other.registry.set_dword(lock::USBSTOR_KEY, "Start", 3);
         other_forms.load(other_form.window);
         EXPECT_TRUE(other.boxes.shown.empty());

@@ -18,19 +18,17 @@ namespace {
 
 using checks::check;
 
-void version_record_size()
+void system_version()
 {
     platform::win32::Win32SystemInfo system;
-    platform::VersionRecord record;
-    record.size = 148;
-    system.get_version(record);
-    check(record.major == 5 && record.platform_id == 2, "a 148-byte record is filled");
-
-    // The extended record's size would let the call write 156 bytes into 148.
-    platform::VersionRecord extended;
-    extended.size = 156;
-    system.get_version(extended);
-    check(extended.major == 0 && extended.build == 0 && extended.size == 156, "a larger stated size is refused");
+    const auto version = system.version();
+    check(version && version->major == 5 && version->family == platform::SystemFamily::windows_nt,
+          "the bench's Windows XP is read");
+    check(platform::win32::system_family(VER_PLATFORM_WIN32_WINDOWS) == platform::SystemFamily::windows_9x &&
+              platform::win32::system_family(VER_PLATFORM_WIN32_NT) == platform::SystemFamily::windows_nt &&
+              platform::win32::system_family(VER_PLATFORM_WIN32s) == platform::SystemFamily::other &&
+              platform::win32::system_family(3) == platform::SystemFamily::other,
+          "each platform identifier's line of Windows (3: Windows CE)");
 }
 
 // GetWindowsDirectoryA's result: the length of the directory, 0 when it
@@ -178,7 +176,7 @@ void short_write()
 int main()
 {
     windows_directory();
-    version_record_size();
+    system_version();
     tray_tip();
     registry_query_room();
     machine_registry();

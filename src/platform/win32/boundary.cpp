@@ -47,6 +47,15 @@ program::Result<void, FileError> write_outcome(BOOL succeeded, DWORD written, st
     return {};
 }
 
+SystemFamily system_family(DWORD platform_id)
+{
+    switch (platform_id) {
+    case VER_PLATFORM_WIN32_WINDOWS: return SystemFamily::windows_9x;
+    case VER_PLATFORM_WIN32_NT: return SystemFamily::windows_nt;
+    default: return SystemFamily::other;
+    }
+}
+
 ValueType value_type(DWORD type)
 {
     switch (type) {

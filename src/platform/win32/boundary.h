@@ -14,6 +14,7 @@
 #include "platform/notification_area.h"
 #include "platform/record_file.h"
 #include "platform/registry.h"
+#include "platform/system_info.h"
 #include "program/result.h"
 
 namespace platform::win32 {
@@ -35,6 +36,9 @@ std::string directory_reported(const std::vector<char>& buffer, UINT length);
 // written; the last error when the call failed; a short write that did not
 // fail has no error code of its own, so it reports ERROR_WRITE_FAULT.
 program::Result<void, FileError> write_outcome(BOOL succeeded, DWORD written, std::size_t wanted);
+
+// The line of Windows of GetVersionExA's platform identifier.
+SystemFamily system_family(DWORD platform_id);
 
 // The kind of a value of the registry type `type`.
 ValueType value_type(DWORD type);

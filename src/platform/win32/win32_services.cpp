@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <tuple>
 #include <utility>
 
 #include "platform/win32/boundary.h"
@@ -94,23 +93,16 @@ void Win32NotificationArea::notify_icon(std::uint32_t action, const NotifyIconDa
     ::Shell_NotifyIconA(action, &data);
 }
 
-void Win32SystemInfo::get_version(VersionRecord& record)
+std::optional<SystemVersion> Win32SystemInfo::version()
 {
+    // The first record, which every system fills.
     OSVERSIONINFOA info;
-    static_assert(sizeof info == 148 && sizeof info.szCSDVersion == std::tuple_size_v<decltype(record.service_pack)>);
-    // A larger stated size (the extended record) would let the call write
-    // past this structure: it fails instead, as for any size it does not know.
-    if (record.size != sizeof info)
-        return;
     std::memset(&info, 0, sizeof info);
     info.dwOSVersionInfoSize = sizeof info;
     if (!::GetVersionExA(&info))
-        return;
-    record.major = info.dwMajorVersion;
-    record.minor = info.dwMinorVersion;
-    record.build = info.dwBuildNumber;
-    record.platform_id = info.dwPlatformId;
-    std::memcpy(record.service_pack.data(), info.szCSDVersion, record.service_pack.size());
+        return std::nullopt;
+    return SystemVersion{system_family(info.dwPlatformId), info.dwMajorVersion, info.dwMinorVersion,
+                         info.dwBuildNumber};
 }
 
 std::string Win32SystemInfo::windows_directory()

@@ -27,7 +27,7 @@ public:
 
 class Win32SystemInfo : public SystemInfo {
 public:
-    void get_version(VersionRecord& record) override;
+    std::optional<SystemVersion> version() override;
     std::string windows_directory() override;
 };
 
