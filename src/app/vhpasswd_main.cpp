@@ -22,6 +22,7 @@
 #include "platform/win32/console_output.h"
 #include "platform/win32/file_protection.h"
 #include "platform/win32/win32_services.h"
+#include "program/result.h"
 
 namespace {
 
@@ -32,8 +33,15 @@ constexpr int DONE = 0;
 constexpr int BAD_INPUT = 1;
 constexpr int FILE_FAILED = 2;
 
-void say(const std::string& text) { platform::win32::write_line(StandardStream::output, text); }
-void complain(const std::string& text) { platform::win32::write_line(StandardStream::error, text); }
+// Why the tool stops short: what it says on the error stream, in order, and
+// its exit code.
+struct ToolFailure {
+    int exit_code = FILE_FAILED;
+    std::vector<std::string> complaints;
+};
+
+// What the tool did: the line it says when done, or why it stopped.
+using Outcome = program::Result<std::string, ToolFailure>;
 
 // The text with no blank doubled; its line breaks stay.
 std::string without_double_blanks(const std::string& text)
@@ -55,79 +63,96 @@ std::vector<password::CommandArgument> deployment_arguments()
     return arguments;
 }
 
-int protect_existing(const std::string& file)
+program::Result<void, ToolFailure> protect_existing(const std::string& file)
 {
-    if (!platform::win32::file_exists(file)) {
-        complain("Le fichier " + file + " n'existe pas.");
-        return FILE_FAILED;
-    }
-    if (const auto error = platform::win32::restrict_to_administrators(file)) {
-        complain("Impossible de restreindre les droits du fichier " + file + "\r\nErreur " +
-                 std::to_string(error->code) + " - " + error->description);
-        return FILE_FAILED;
-    }
-    return DONE;
+    if (!platform::win32::file_exists(file))
+        return ToolFailure{FILE_FAILED, {"Le fichier " + file + " n'existe pas."}};
+    const auto restricted = platform::win32::restrict_to_administrators(file);
+    if (!restricted.succeeded())
+        return ToolFailure{FILE_FAILED,
+                           {"Impossible de restreindre les droits du fichier " + file + "\r\nErreur " +
+                            std::to_string(restricted.error().code) + " - " + restricted.error().description}};
+    return {};
 }
 
 // A file failure is said on one line with single blanks: its error number
 // keeps a place for a sign ("Erreur  5").
-int store(const std::string& path, const std::string& name, const std::string& password)
+program::Result<void, ToolFailure> store(const std::string& path, const std::string& name, const std::string& password)
 {
     platform::win32::Win32RecordFiles files;
-    const auto protect = [&] { return protect_existing(path + name) == DONE; };
-    const auto result = password::store_password(files, path, name, password, protect);
-    if (result.failure)
-        complain(without_double_blanks(password::failure_message(*result.failure)));
-    return result.stored ? DONE : FILE_FAILED;
+    ToolFailure protect_failure;
+    const auto protect = [&] {
+        const auto protected_file = protect_existing(path + name);
+        if (!protected_file.succeeded())
+            protect_failure = protected_file.error();
+        return protected_file.succeeded();
+    };
+    const auto stored = password::store_password(files, path, name, password, protect);
+    if (stored.succeeded())
+        return {};
+    if (const auto& file = stored.error().file)
+        return ToolFailure{FILE_FAILED, {without_double_blanks(password::failure_message(*file))}};
+    return protect_failure;
 }
 
 // Every refusal has one shape: why, then the usage.
-int refuse(const std::string& reason)
+ToolFailure refusal(const std::string& reason)
 {
-    complain(reason);
-    complain(password::DEPLOYMENT_USAGE);
-    return BAD_INPUT;
+    return {BAD_INPUT, {reason, password::DEPLOYMENT_USAGE}};
 }
 
-int store_checked(const std::string& file_folder, const password::CommandArgument& password)
+Outcome store_checked(const std::string& file_folder, const password::CommandArgument& password)
 {
     if (!password::quotes_only_around_arguments(platform::win32::whole_command_line().text))
-        return refuse(password::QUOTE_REFUSED);
+        return refusal(password::QUOTE_REFUSED);
     if (!password.representable)
-        return refuse(password::UNTYPEABLE_CHARACTER);
+        return refusal(password::UNTYPEABLE_CHARACTER);
     if (const auto problem = password::new_password_problem(password.text))
-        return refuse(*problem);
+        return refusal(*problem);
     const std::string name = password::PASSWORD_FILE_NAME;
-    const int result = store(file_folder, name, password.text);
-    if (result == DONE)
-        say("Mot de passe enregistré dans " + file_folder + name);
-    return result;
+    const auto stored = store(file_folder, name, password.text);
+    if (!stored.succeeded())
+        return stored.error();
+    return "Mot de passe enregistré dans " + file_folder + name;
+}
+
+Outcome protect(const std::string& folder)
+{
+    if (folder.empty())
+        return ToolFailure{FILE_FAILED, {password::NO_WINDOWS_DIRECTORY_TEXT}};
+    const std::string file = folder + password::PASSWORD_FILE_NAME;
+    const auto protected_file = protect_existing(file);
+    if (!protected_file.succeeded())
+        return protected_file.error();
+    return "Droits du fichier " + file + " restreints aux Administrateurs et à SYSTEM.";
+}
+
+Outcome run()
+{
+    const auto read = password::read_deployment_command(deployment_arguments());
+    if (!read.succeeded())
+        return refusal(read.error().reason);
+    const password::DeploymentCommand& command = read.value();
+    if (command.action == DeploymentAction::show_help)
+        return std::string(password::DEPLOYMENT_USAGE);
+
+    platform::win32::Win32SystemInfo system;
+    const std::string folder = password::password_file_folder(system);
+    if (command.action == DeploymentAction::protect)
+        return protect(folder);
+    return store_checked(folder, command.password);
 }
 
 } // namespace
 
 int main()
 {
-    const auto command = password::read_deployment_command(deployment_arguments());
-    if (command.action == DeploymentAction::show_help) {
-        say(password::DEPLOYMENT_USAGE);
+    const Outcome outcome = run();
+    if (outcome.succeeded()) {
+        platform::win32::write_line(StandardStream::output, outcome.value());
         return DONE;
     }
-    if (command.action == DeploymentAction::refuse_usage)
-        return refuse(command.refusal);
-
-    platform::win32::Win32SystemInfo system;
-    const std::string folder = password::password_file_folder(system);
-    if (command.action == DeploymentAction::protect) {
-        if (folder.empty()) {
-            complain(password::NO_WINDOWS_DIRECTORY_TEXT);
-            return FILE_FAILED;
-        }
-        const std::string file = folder + password::PASSWORD_FILE_NAME;
-        const int result = protect_existing(file);
-        if (result == DONE)
-            say("Droits du fichier " + file + " restreints aux Administrateurs et à SYSTEM.");
-        return result;
-    }
-    return store_checked(folder, command.password);
+    for (const std::string& complaint : outcome.error().complaints)
+        platform::win32::write_line(StandardStream::error, complaint);
+    return outcome.error().exit_code;
 }

@@ -91,12 +91,12 @@ void LockSwitch::offer_ejection()
 
 bool LockSwitch::write_value(std::uint32_t value)
 {
-    long status = 0;
-    const WriteResult result = write_start_value(registry_, value, status);
-    if (result == WriteResult::written)
+    const auto written = write_start_value(registry_, value);
+    if (written.succeeded())
         return true;
-    audit_.write_failed(status);
-    host_.end_with_message(result == WriteResult::close_failed ? REGISTRY_SAVE_ERROR : REGISTRY_READ_ERROR);
+    const platform::RegistryFailure& failure = written.error();
+    audit_.write_failed(failure.status);
+    host_.end_with_message(failure.step == platform::RegistryStep::close ? REGISTRY_SAVE_ERROR : REGISTRY_READ_ERROR);
     return false;
 }
 

@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <string>
+#include <utility>
 
 namespace lock {
 
 namespace {
-
-constexpr std::uint32_t QUERY_BUFFER_SIZE = 1024;
-constexpr std::uint32_t REG_EXPAND_SZ_TYPE = 2;
 
 std::string upper_hex(std::uint8_t byte)
 {
@@ -36,11 +34,11 @@ bool decimal_equals(const std::string& digits, char number)
 
 } // namespace
 
-LockState lock_state_from_bytes(std::uint32_t type, std::vector<std::uint8_t> bytes)
+LockState lock_state_from_bytes(platform::ValueType type, std::vector<std::uint8_t> bytes)
 {
     if (!bytes.empty() && bytes.back() == 0)
         bytes.pop_back();
-    if (type != platform::REG_DWORD_TYPE)
+    if (type != platform::ValueType::dword)
         return LockState::unlocked;
 
     // The bytes, most significant first, each as hexadecimal without leading
@@ -67,70 +65,37 @@ std::optional<LockState> read_lock_state(platform::Registry& registry)
     return lock_state_of(*stored);
 }
 
-std::optional<StoredStart> read_start_value(platform::Registry& registry)
+std::optional<platform::RegistryValue> read_start_value(platform::Registry& registry)
 {
-    platform::RegistryKey key = 0;
-    if (registry.open_key(platform::HKEY_LOCAL_MACHINE_ROOT, USBSTOR_KEY, 0, platform::KEY_QUERY_VALUE_ACCESS, key) != 0)
+    auto read = registry.read_value(USBSTOR_KEY, START_VALUE);
+    if (!read.succeeded())
         return std::nullopt;
-
-    StoredStart stored;
-    stored.bytes.assign(QUERY_BUFFER_SIZE, 0);
-    std::uint32_t size = QUERY_BUFFER_SIZE;
-    if (registry.query_value(key, START_VALUE, stored.type, stored.bytes, size) != 0) {
-        registry.close_key(key);
-        return std::nullopt;
-    }
-    registry.close_key(key);
-
-    stored.bytes.resize(std::min<std::uint32_t>(size, QUERY_BUFFER_SIZE));
-    return stored;
+    return std::move(read.value());
 }
 
-LockState lock_state_of(const StoredStart& stored)
+LockState lock_state_of(const platform::RegistryValue& stored)
 {
     return lock_state_from_bytes(stored.type, stored.bytes);
 }
 
-std::string start_value_text(const StoredStart& stored)
+std::string start_value_text(const platform::RegistryValue& stored)
 {
-    if (stored.type == platform::REG_DWORD_TYPE) {
+    if (stored.type == platform::ValueType::dword) {
         std::uint32_t number = 0;
         for (std::size_t i = 0; i < stored.bytes.size() && i < 4; ++i)
             number |= static_cast<std::uint32_t>(stored.bytes[i]) << (8 * i);
         return std::to_string(number);
     }
-    if (stored.type == platform::REG_SZ_TYPE || stored.type == REG_EXPAND_SZ_TYPE) {
+    if (stored.type == platform::ValueType::string || stored.type == platform::ValueType::expandable_string) {
         const auto end = std::find(stored.bytes.begin(), stored.bytes.end(), 0);
         return std::string(stored.bytes.begin(), end);
     }
     return {};
 }
 
-WriteResult write_start_value(platform::Registry& registry, std::uint32_t value)
+program::Result<void, platform::RegistryFailure> write_start_value(platform::Registry& registry, std::uint32_t value)
 {
-    long status = 0;
-    return write_start_value(registry, value, status);
-}
-
-WriteResult write_start_value(platform::Registry& registry, std::uint32_t value, long& status)
-{
-    platform::RegistryKey key = 0;
-    status = registry.open_key(platform::HKEY_LOCAL_MACHINE_ROOT, USBSTOR_KEY, 0, platform::KEY_ALL_ACCESS_RIGHTS, key);
-    if (status != 0)
-        return WriteResult::open_failed;
-
-    const std::vector<std::uint8_t> bytes{
-        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-    status = registry.set_value(key, START_VALUE, platform::REG_DWORD_TYPE, bytes);
-    if (status != 0) {
-        registry.close_key(key);
-        return WriteResult::set_failed;
-    }
-    status = registry.close_key(key);
-    if (status != 0)
-        return WriteResult::close_failed;
-    return WriteResult::written;
+    return registry.write_dword(USBSTOR_KEY, START_VALUE, value);
 }
 
 } // namespace lock

@@ -137,16 +137,17 @@ void PasswordWindow::check_current_password(std::string& typed)
 {
     // No password could be read: no entry matches. Nor does one longer than
     // any password, which only another program can have put in the field.
-    const StoredPassword stored = file_.stored_password(file_folder_, file_name_);
+    const auto stored = file_.stored_password(file_folder_, file_name_);
     typed = upper_case_1252(typed);
-    if (stored.password && typed.size() <= NEW_PASSWORD_MAX_LENGTH && *stored.password == typed) {
+    if (stored.succeeded() && stored.value() && typed.size() <= NEW_PASSWORD_MAX_LENGTH && *stored.value() == typed) {
         current_verified_ = true;
         return;
     }
     current_verified_ = false;
-    if (stored.failure) {
-        audit_.password_file_unreadable(stored.failure->file, stored.failure->code, stored.failure->text);
-        say(failure_message(*stored.failure).c_str());
+    if (!stored.succeeded()) {
+        const FileFailure& failure = stored.error();
+        audit_.password_file_unreadable(failure.file, failure.code, failure.text);
+        say(failure_message(failure).c_str());
         // The program may have ended while the message was up: nothing is
         // shown or logged after its end.
         if (!window.loaded()) {
@@ -265,10 +266,10 @@ void PasswordWindow::on_change_abandoned()
 
 bool PasswordWindow::write_new_password(const std::string& plain)
 {
-    const auto failure = file_.write_password(encode_password(plain), file_folder_, file_name_);
-    if (failure)
-        say(failure_message(*failure).c_str());
-    return !failure;
+    const auto written = file_.write_password(encode_password(plain), file_folder_, file_name_);
+    if (!written.succeeded())
+        say(failure_message(written.error()).c_str());
+    return written.succeeded();
 }
 
 void PasswordWindow::report_outcome(lock::PromptOutcome outcome)

@@ -49,9 +49,8 @@ bool quoted_whole_or_not_at_all(std::string_view token)
 
 } // namespace
 
-DeploymentCommand read_deployment_command(const std::vector<CommandArgument>& arguments)
+program::Result<DeploymentCommand, UsageRefusal> read_deployment_command(const std::vector<CommandArgument>& arguments)
 {
-    DeploymentCommand command;
     bool options_ended = false;
     bool help = false;
     bool protect = false;
@@ -66,27 +65,23 @@ DeploymentCommand read_deployment_command(const std::vector<CommandArgument>& ar
         } else if (argument.representable && is_one_of(argument.text, PROTECT)) {
             protect = true;
         } else {
-            command.action = DeploymentAction::refuse_usage;
+            UsageRefusal refusal;
             if (argument.representable)
-                command.unknown_option = argument.text;
-            command.refusal = UNKNOWN_OPTION_PREFIX + (argument.representable ? argument.text : "?");
-            return command;
+                refusal.unknown_option = argument.text;
+            refusal.reason = UNKNOWN_OPTION_PREFIX + (argument.representable ? argument.text : "?");
+            return refusal;
         }
     }
     // A password given for storing is stored or refused, never passed over
     // for the usage: a script must not take an exit code of 0 for a password
     // set.
     if (help && passwords.empty())
-        command.action = DeploymentAction::show_help;
-    else if (protect && passwords.empty())
-        command.action = DeploymentAction::protect;
-    else if (!help && !protect && passwords.size() == 1) {
-        command.action = DeploymentAction::store;
-        command.password = passwords.front();
-    } else {
-        command.refusal = refusal_of(help, protect, passwords.size());
-    }
-    return command;
+        return DeploymentCommand{DeploymentAction::show_help, {}};
+    if (protect && passwords.empty())
+        return DeploymentCommand{DeploymentAction::protect, {}};
+    if (!help && !protect && passwords.size() == 1)
+        return DeploymentCommand{DeploymentAction::store, passwords.front()};
+    return UsageRefusal{refusal_of(help, protect, passwords.size()), {}};
 }
 
 bool quotes_only_around_arguments(std::string_view command_line)

@@ -4,14 +4,15 @@
 #include <string_view>
 #include <vector>
 
+#include "program/result.h"
+
 namespace password {
 
 // What vhpasswd, the administrators' deployment tool, is asked to do.
 enum class DeploymentAction {
-    store,        // store the one password given
-    protect,      // --protect or /protect: only restrict the existing file's permissions
-    show_help,    // /?, -h, /h, --help or /help, and no password: the usage, nothing else
-    refuse_usage, // anything else: the usage, and nothing is written
+    store,     // store the one password given
+    protect,   // --protect or /protect: only restrict the existing file's permissions
+    show_help, // /?, -h, /h, --help or /help, and no password: the usage, nothing else
 };
 
 // One argument after the program's name, as Windows-1252 text.
@@ -21,10 +22,14 @@ struct CommandArgument {
 };
 
 struct DeploymentCommand {
-    DeploymentAction action = DeploymentAction::refuse_usage;
-    CommandArgument password;     // for store
-    std::string unknown_option;   // for refuse_usage, when an option was not understood
-    std::string refusal;          // for refuse_usage: why, said before the usage
+    DeploymentAction action = DeploymentAction::show_help;
+    CommandArgument password; // for store
+};
+
+// Any other command line: the usage is shown, and nothing is written.
+struct UsageRefusal {
+    std::string reason;         // why, said before the usage
+    std::string unknown_option; // when an option was not understood
 };
 
 inline constexpr char NO_PASSWORD_GIVEN[] = "Aucun mot de passe n'est donné.";
@@ -38,7 +43,7 @@ inline constexpr char UNKNOWN_OPTION_PREFIX[] = "Option inconnue : ";
 // its Windows form too (/protect, /help, /h); any other argument that begins
 // so is refused rather than taken for a password. After "--" every argument
 // is a password, so a password may begin with - or /.
-DeploymentCommand read_deployment_command(const std::vector<CommandArgument>& arguments);
+program::Result<DeploymentCommand, UsageRefusal> read_deployment_command(const std::vector<CommandArgument>& arguments);
 
 // Whether every double quote on the command line (program name included,
 // Windows-1252) only surrounds a whole argument. A quote inside a password

@@ -33,18 +33,19 @@ std::optional<std::string> new_password_problem(const std::string& password)
     return std::nullopt;
 }
 
-StoreResult store_password(platform::RecordFiles& files, const std::string& path, const std::string& name,
-                           const std::string& password, const std::function<bool()>& before_write)
+program::Result<void, StoreFailure> store_password(platform::RecordFiles& files, const std::string& path,
+                                                   const std::string& name, const std::string& password,
+                                                   const std::function<bool()>& before_write)
 {
     PasswordFile file(files);
-    const RecordRead read = file.read_record(path, name);
-    if (read.failure)
-        return {false, read.failure};
-    if (read.found && before_write && !before_write())
-        return {false, std::nullopt};
-    if (auto failure = file.write_password(encode_password(password), path, name))
-        return {false, std::move(failure)};
-    return {true, std::nullopt};
+    const auto read = file.read_record(path, name);
+    if (!read.succeeded())
+        return StoreFailure{read.error()};
+    if (read.value().found && before_write && !before_write())
+        return StoreFailure{};
+    if (const auto written = file.write_password(encode_password(password), path, name); !written.succeeded())
+        return StoreFailure{written.error()};
+    return {};
 }
 
 } // namespace password

@@ -6,6 +6,7 @@
 
 #include "password/password_file.h"
 #include "platform/record_file.h"
+#include "program/result.h"
 
 namespace password {
 
@@ -31,11 +32,10 @@ inline constexpr std::size_t NEW_PASSWORD_MAX_LENGTH = 8;
 // "[PASSWORD]", scripts) mangle: a quoted ab\\ arrives as ab\ and ab\ as ab".
 std::optional<std::string> new_password_problem(const std::string& password);
 
-// How a store went: stored, or not because a step failed. A file failure
-// comes with its reason; a refusal of before_write has been reported by it.
-struct StoreResult {
-    bool stored = false;
-    std::optional<FileFailure> failure;
+// Why a password was not stored: the file could not be read or written, or,
+// with no file failure, before_write refused and has reported why itself.
+struct StoreFailure {
+    std::optional<FileFailure> file;
 };
 
 // Stores a password into record 1 of the password file as the program does:
@@ -43,7 +43,8 @@ struct StoreResult {
 // file that exists, then writes the password's encoding; a missing file is
 // created by that write, protected by the platform from its first moment.
 // When a step fails the password is not written.
-StoreResult store_password(platform::RecordFiles& files, const std::string& path, const std::string& name,
-                           const std::string& password, const std::function<bool()>& before_write = {});
+program::Result<void, StoreFailure> store_password(platform::RecordFiles& files, const std::string& path,
+                                                   const std::string& name, const std::string& password,
+                                                   const std::function<bool()>& before_write = {});
 
 } // namespace password

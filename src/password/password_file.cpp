@@ -37,62 +37,66 @@ std::string failure_message(const FileFailure& failure)
     return prefix + failure.file + "\r\nErreur " + signed_number(failure.code) + " - " + failure.text;
 }
 
-RecordRead PasswordFile::read_record(const std::string& path, const std::string& name)
+program::Result<RecordRead, FileFailure> PasswordFile::read_record(const std::string& path, const std::string& name)
 {
     const std::string file = path + name;
     if (file.empty())
-        return {};
+        return RecordRead{};
     if (path.empty())
-        return {false, false, PasswordRecord(), no_windows_directory(FileAccess::read, name)};
+        return no_windows_directory(FileAccess::read, name);
 
-    std::string bytes;
-    if (const auto error = files_.read_start(file, RECORD_SIZE, bytes)) {
-        if (error->missing) {
+    auto read = files_.read_start(file, RECORD_SIZE);
+    if (!read.succeeded()) {
+        if (read.error().missing) {
             record_ = PasswordRecord();
-            return {false, false, record_, std::nullopt};
+            return RecordRead{false, false, record_};
         }
-        return {false, false, PasswordRecord(), failure_of(FileAccess::read, file, *error)};
+        return failure_of(FileAccess::read, file, read.error());
     }
+    std::string& bytes = read.value();
     const bool complete = bytes.size() >= RECORD_SIZE;
     bytes.resize(RECORD_SIZE, '\0'); // a short or empty file: the rest reads as NUL
     record_.encoded_password = bytes.substr(0, FIELD_SIZE);
     record_.reserve = bytes.substr(FIELD_SIZE, FIELD_SIZE);
-    return {true, complete, record_, std::nullopt};
+    return RecordRead{true, complete, record_};
 }
 
-StoredPassword PasswordFile::stored_password(const std::string& path, const std::string& name)
+program::Result<std::optional<std::string>, FileFailure> PasswordFile::stored_password(const std::string& path,
+                                                                                       const std::string& name)
 {
     if ((path + name).empty())
-        return {};
-    const RecordRead read = read_record(path, name);
-    if (read.failure)
-        return {std::nullopt, read.failure};
-    if (!read.found)
-        return {std::string(), std::nullopt};
+        return std::optional<std::string>();
+    const auto read = read_record(path, name);
+    if (!read.succeeded())
+        return read.error();
+    if (!read.value().found)
+        return std::optional<std::string>(std::string());
     // A cut-short file or a spoiled pair would otherwise lose characters of
     // the password and let a shorter entry match.
+    const RecordRead& found = read.value();
     const std::optional<std::string> password =
-        read.complete ? decode_stored_password(read.record.encoded_password) : std::nullopt;
+        found.complete ? decode_stored_password(found.record.encoded_password) : std::nullopt;
     if (!password || password->size() < NEW_PASSWORD_MIN_LENGTH || password->size() > NEW_PASSWORD_MAX_LENGTH)
-        return {std::nullopt, FileFailure{FileAccess::read, path + name, INVALID_DATA_CODE, INVALID_DATA_TEXT}};
-    return {*password, std::nullopt};
+        return FileFailure{FileAccess::read, path + name, INVALID_DATA_CODE, INVALID_DATA_TEXT};
+    return password;
 }
 
-std::optional<FileFailure> PasswordFile::write_password(const std::string& encoded, const std::string& path,
-                                                        const std::string& name)
+program::Result<void, FileFailure> PasswordFile::write_password(const std::string& encoded, const std::string& path,
+                                                                const std::string& name)
 {
     const std::string file = path + name;
     if (file.empty())
-        return std::nullopt;
+        return {};
     if (path.empty())
         return no_windows_directory(FileAccess::write, name);
 
     std::string field = encoded.substr(0, FIELD_SIZE);
     field.resize(FIELD_SIZE, ' ');
     record_.encoded_password = field;
-    if (const auto error = files_.write_start(file, record_.encoded_password + record_.reserve))
-        return failure_of(FileAccess::write, file, *error);
-    return std::nullopt;
+    const auto written = files_.write_start(file, record_.encoded_password + record_.reserve);
+    if (!written.succeeded())
+        return failure_of(FileAccess::write, file, written.error());
+    return {};
 }
 
 } // namespace password

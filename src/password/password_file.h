@@ -6,6 +6,7 @@
 
 #include "platform/record_file.h"
 #include "platform/system_info.h"
+#include "program/result.h"
 
 namespace password {
 
@@ -58,39 +59,33 @@ struct FileFailure {
 // sign when not negative) and the system's text on a second line.
 std::string failure_message(const FileFailure& failure);
 
-// What a read of record 1 found. Neither found nor failed: there is no
-// password file (a read never creates one), or no file was named.
+// What a read of record 1 found. Not found: there is no password file (a
+// read never creates one), or no file was named.
 struct RecordRead {
     bool found = false;
-    bool complete = false;              // the file holds the whole record
-    PasswordRecord record;              // as stored, NUL-padded; all NULs when missing
-    std::optional<FileFailure> failure; // the file could not be read, for a reason other than its absence
+    bool complete = false; // the file holds the whole record
+    PasswordRecord record; // as stored, NUL-padded; all NULs when missing
 };
 
-// The password a check compares an entry with. None, which no entry matches,
-// when no password could be read: the failure says why, unless no file was
-// named.
-struct StoredPassword {
-    std::optional<std::string> password; // empty when there is no password file
-    std::optional<FileFailure> failure;
-};
-
-// Reads and writes record 1 of the password file, and says what happened;
-// showing a failure is the caller's choice.
+// Reads and writes record 1 of the password file, and says what happened:
+// each operation's failure is why the file could not be read or written, for
+// a reason other than its absence. Showing a failure is the caller's choice.
 class PasswordFile {
 public:
     explicit PasswordFile(platform::RecordFiles& files) : files_(files) {}
 
     // The record as it stands. The reserve is kept for the next write.
-    RecordRead read_record(const std::string& path, const std::string& name);
-    // The stored password, decoded: fails with INVALID_DATA_CODE when the file
-    // is shorter than a record or does not decode to 2 to 8 characters.
-    StoredPassword stored_password(const std::string& path, const std::string& name);
+    program::Result<RecordRead, FileFailure> read_record(const std::string& path, const std::string& name);
+    // The password a check compares an entry with, decoded: the empty one
+    // when there is no password file; none, which no entry matches, when no
+    // file was named. Fails with INVALID_DATA_CODE when the file is shorter
+    // than a record or does not decode to 2 to 8 characters.
+    program::Result<std::optional<std::string>, FileFailure> stored_password(const std::string& path,
+                                                                             const std::string& name);
     // Stores the encoded password (blank-filled or cut to 16) with the reserve
-    // last read. Nothing, or why the file could not be written; nothing is
-    // touched when no file is named.
-    std::optional<FileFailure> write_password(const std::string& encoded, const std::string& path,
-                                              const std::string& name);
+    // last read; nothing is touched when no file is named.
+    program::Result<void, FileFailure> write_password(const std::string& encoded, const std::string& path,
+                                                      const std::string& name);
 
 private:
     platform::RecordFiles& files_;

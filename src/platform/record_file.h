@@ -1,7 +1,9 @@
 #pragma once
 
-#include <optional>
+#include <cstddef>
 #include <string>
+
+#include "program/result.h"
 
 namespace platform {
 
@@ -18,14 +20,14 @@ struct FileError {
 class RecordFiles {
 public:
     virtual ~RecordFiles() = default;
-    // Reads up to `size` bytes from offset 0 of an existing file into `bytes`
-    // (fewer when the file is shorter). Never creates the file: a missing one
-    // gives an error marked `missing`.
-    virtual std::optional<FileError> read_start(const std::string& path, std::size_t size, std::string& bytes) = 0;
+    // Up to `size` bytes from offset 0 of an existing file (fewer when the
+    // file is shorter). Never creates the file: a missing one gives an error
+    // marked `missing`.
+    virtual program::Result<std::string, FileError> read_start(const std::string& path, std::size_t size) = 0;
     // Writes `bytes` at offset 0, leaving any further bytes of the file alone.
     // A missing file is created with the password file's protection: on
     // Windows, owned by Administrators, who with SYSTEM alone may open it.
-    virtual std::optional<FileError> write_start(const std::string& path, const std::string& bytes) = 0;
+    virtual program::Result<void, FileError> write_start(const std::string& path, const std::string& bytes) = 0;
 };
 
 } // namespace platform

@@ -32,10 +32,9 @@ MainWindow::MainWindow(platform::Services& services, platform::Forms& forms)
 // GetVersion
 std::int32_t MainWindow::read_system_code()
 {
-    version_record_ = {};
-    version_record_.size = VERSION_RECORD_SIZE;
-    services_.system.get_version(version_record_);
-    return classify_system(version_record_);
+    // A system that cannot tell its version is classified as none.
+    version_ = services_.system.version().value_or(platform::SystemVersion{});
+    return classify_system(version_);
 }
 
 // Form_Load
@@ -44,7 +43,7 @@ void MainWindow::start_up()
     locked_ = false;
 
     const std::string product = program::PRODUCT_NAME;
-    if (!system_supported(read_system_code(), version_record_)) {
+    if (!system_supported(read_system_code(), version_)) {
         services_.boxes.show(product + UNSUPPORTED_SYSTEM_SUFFIX, platform::Buttons::ok, platform::BoxIcon::none);
         forms_.unload(window);
         return;

@@ -77,7 +77,7 @@ public:
     void question_finished() override { follow_pending_change(); }
 
 private:
-    // The system's code (see system_version.h), with the version record filled.
+    // The system's code (see system_version.h), with version_ read.
     std::int32_t read_system_code();
     void start_up();
     void refresh_icon(const char* caption, bool locked, int icon_resource);
@@ -93,7 +93,7 @@ private:
     platform::Forms& forms_;
     audit::AuditTrail audit_;
     lock::LockSwitch lock_switch_;
-    platform::VersionRecord version_record_;
+    platform::SystemVersion version_;
     bool locked_ = false;
     bool icon_shown_ = false;
     // Start-up has been reported: the end will be too, once.

@@ -22,7 +22,7 @@ int main(int argc, char** argv)
     const std::string folder = name_start > 0 ? output.substr(0, name_start) : "./";
     const auto result =
         password::store_password(files, folder, output.substr(name_start), password::DEFAULT_PASSWORD);
-    if (result.failure)
-        std::fprintf(stderr, "%s\n", password::failure_message(*result.failure).c_str());
-    return result.stored ? 0 : 1;
+    if (!result.succeeded() && result.error().file)
+        std::fprintf(stderr, "%s\n", password::failure_message(*result.error().file).c_str());
+    return result.succeeded() ? 0 : 1;
 }

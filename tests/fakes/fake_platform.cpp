@@ -10,14 +10,14 @@ namespace fakes {
 
 namespace {
 constexpr long FILE_NOT_FOUND = 2;
-constexpr long INVALID_HANDLE = 6;
 constexpr long ACCESS_DENIED = 5;
+constexpr long MORE_DATA = 234;
 constexpr long DOWNLOAD_FAILURE = static_cast<std::int32_t>(0x800C0008u); // INET_E_DOWNLOAD_FAILURE
 } // namespace
 
 void FakeRegistry::set_dword(const std::string& key, const std::string& name, std::uint32_t number)
 {
-    keys[key][name] = {platform::REG_DWORD_TYPE,
+    keys[key][name] = {platform::ValueType::dword,
                        {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
                         static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)}};
 }
@@ -28,69 +28,47 @@ long long FakeRegistry::dword(const std::string& key, const std::string& name) c
     if (k == keys.end())
         return -1;
     auto v = k->second.find(name);
-    if (v == k->second.end() || v->second.type != platform::REG_DWORD_TYPE || v->second.bytes.size() != 4)
+    if (v == k->second.end() || v->second.type != platform::ValueType::dword || v->second.bytes.size() != 4)
         return -1;
     const auto& b = v->second.bytes;
     return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<long long>(b[3]) << 24);
 }
 
-long FakeRegistry::open_key(std::uintptr_t root, const std::string& path, std::uint32_t options,
-                            std::uint32_t access, platform::RegistryKey& key)
+program::Result<platform::RegistryValue, platform::RegistryFailure> FakeRegistry::read_value(const std::string& path,
+                                                                                           const std::string& name)
 {
-    calls.push_back("open " + path + " root=" + std::to_string(root) + " options=" + std::to_string(options) +
-                    " access=" + std::to_string(access));
-    if (root != platform::HKEY_LOCAL_MACHINE_ROOT || !keys.count(path))
-        return FILE_NOT_FOUND;
+    using platform::RegistryStep;
+    calls.push_back("read " + path + " " + name);
+    const auto key = keys.find(path);
+    if (key == keys.end())
+        return platform::RegistryFailure{RegistryStep::open, FILE_NOT_FOUND};
     if (open_status != 0)
-        return open_status;
-    key = next_handle_++;
-    handle_paths_[key] = path;
-    open_handles.insert(key);
-    return 0;
-}
-
-long FakeRegistry::query_value(platform::RegistryKey key, const std::string& name, std::uint32_t& type,
-                               std::vector<std::uint8_t>& data, std::uint32_t& size)
-{
-    calls.push_back("query " + name + " buffer=" + std::to_string(data.size()) + " size=" + std::to_string(size));
-    if (!open_handles.count(key))
-        return INVALID_HANDLE;
-    auto& values = keys[handle_paths_[key]];
-    auto v = values.find(name);
-    if (v == values.end())
-        return FILE_NOT_FOUND;
+        return platform::RegistryFailure{RegistryStep::open, open_status};
+    const auto value = key->second.find(name);
+    if (value == key->second.end())
+        return platform::RegistryFailure{RegistryStep::read, FILE_NOT_FOUND};
     if (query_status != 0)
-        return query_status;
-    // As the Win32 layer does: the room is the stated size, never more than
-    // the buffer. Too little room: "more data" and the size needed, no copy.
-    const std::size_t room = std::min<std::size_t>(size, data.size());
-    const auto& bytes = v->second.bytes;
-    type = v->second.type;
-    size = static_cast<std::uint32_t>(bytes.size());
-    if (bytes.size() > room)
-        return platform::MORE_DATA_STATUS;
-    std::copy(bytes.begin(), bytes.end(), data.begin());
-    return 0;
+        return platform::RegistryFailure{RegistryStep::read, query_status};
+    if (value->second.bytes.size() > platform::REGISTRY_VALUE_ROOM)
+        return platform::RegistryFailure{RegistryStep::read, MORE_DATA};
+    return value->second;
 }
 
-long FakeRegistry::set_value(platform::RegistryKey key, const std::string& name, std::uint32_t type,
-                             const std::vector<std::uint8_t>& data)
+program::Result<void, platform::RegistryFailure> FakeRegistry::write_dword(const std::string& path,
+                                                                         const std::string& name, std::uint32_t number)
 {
-    calls.push_back("set " + name + " type=" + std::to_string(type) + " size=" + std::to_string(data.size()));
-    if (!open_handles.count(key))
-        return INVALID_HANDLE;
+    using platform::RegistryStep;
+    calls.push_back("set " + path + " " + name + " " + std::to_string(number));
+    if (keys.count(path) == 0)
+        return platform::RegistryFailure{RegistryStep::open, FILE_NOT_FOUND};
+    if (open_status != 0)
+        return platform::RegistryFailure{RegistryStep::open, open_status};
     if (set_status != 0)
-        return set_status;
-    keys[handle_paths_[key]][name] = {type, data};
-    return 0;
-}
-
-long FakeRegistry::close_key(platform::RegistryKey key)
-{
-    calls.push_back("close");
-    if (!open_handles.erase(key))
-        return INVALID_HANDLE;
-    return close_status;
+        return platform::RegistryFailure{RegistryStep::write, set_status};
+    set_dword(path, name, number);
+    if (close_status != 0)
+        return platform::RegistryFailure{RegistryStep::close, close_status};
+    return {};
 }
 
 void FakeTray::show(int icon_resource, const std::string& tip)
@@ -130,12 +108,11 @@ bool FakeShell::open_mail(std::uintptr_t owner, const std::string& mailto_addres
     return !refuses;
 }
 
-void FakeSystemInfo::get_version(platform::VersionRecord& record)
+std::optional<platform::SystemVersion> FakeSystemInfo::version()
 {
-    size_seen = record.size;
-    // Like the Win32 layer: no other size than the 148-byte record is filled.
-    if (!version_fails && record.size == 148)
-        record = version;
+    if (version_fails)
+        return std::nullopt;
+    return system_version;
 }
 
 int FakeMessageBox::show(const std::string& text, platform::Buttons buttons, platform::BoxIcon icon)
@@ -220,29 +197,29 @@ void FakeEventPump::run_posted()
     }
 }
 
-std::optional<platform::FileError> FakeRecordFiles::read_start(const std::string& path, std::size_t size,
-                                                               std::string& bytes)
+program::Result<std::string, platform::FileError> FakeRecordFiles::read_start(const std::string& path,
+                                                                              std::size_t size)
 {
     if (fail_with)
-        return fail_with;
+        return *fail_with;
     const auto file = files.find(path);
     if (file == files.end())
         return platform::FileError{2, "Le fichier sp\xE9" "cifi\xE9 est introuvable.", true};
-    bytes = file->second.substr(0, size);
-    return std::nullopt;
+    return file->second.substr(0, size);
 }
 
-std::optional<platform::FileError> FakeRecordFiles::write_start(const std::string& path, const std::string& bytes)
+program::Result<void, platform::FileError> FakeRecordFiles::write_start(const std::string& path,
+                                                                       const std::string& bytes)
 {
     if (fail_with)
-        return fail_with;
+        return *fail_with;
     if (files.count(path) == 0)
         created.push_back(path);
     std::string& file = files[path];
     if (file.size() < bytes.size())
         file.resize(bytes.size());
     file.replace(0, bytes.size(), bytes);
-    return std::nullopt;
+    return {};
 }
 
 bool FakeRegistryWatch::watch(const std::string& path, std::function<void()> on_change)

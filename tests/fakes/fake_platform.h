@@ -20,16 +20,14 @@
 
 namespace fakes {
 
-// A registry of one level of keys. Each call is logged as a line such as
-// "open SYSTEM\...\USBSTOR access=1" so tests can check order and arguments.
-// A query answers as the real call does when the value does not fit: "more
-// data" (234) with the size needed, and nothing copied.
+// A registry of one level of keys. Each operation is logged as a line such as
+// "read SYSTEM\...\USBSTOR Start" or "set SYSTEM\...\USBSTOR Start 4" so
+// tests can check what was read and written, in order. Like the Win32 layer,
+// a read refuses a value larger than platform::REGISTRY_VALUE_ROOM, and
+// neither operation creates a key.
 class FakeRegistry : public platform::Registry {
 public:
-    struct Value {
-        std::uint32_t type = platform::REG_DWORD_TYPE;
-        std::vector<std::uint8_t> bytes;
-    };
+    using Value = platform::RegistryValue;
 
     void set_dword(const std::string& key, const std::string& name, std::uint32_t number);
     // The stored DWORD, or -1 when there is none.
@@ -37,24 +35,18 @@ public:
 
     std::map<std::string, std::map<std::string, Value>> keys;
     std::vector<std::string> calls;
-    long open_status = 0;  // returned by open_key when the key exists
-    long query_status = 0; // returned by query_value when the value exists
+    // The status each step fails with, when not 0 (a missing key or value
+    // fails with "not found" all the same): the key's opening, the value's
+    // read, its write and the key's closing after a write.
+    long open_status = 0;
+    long query_status = 0;
     long set_status = 0;
     long close_status = 0;
 
-    std::set<platform::RegistryKey> open_handles;
-
-    long open_key(std::uintptr_t root, const std::string& path, std::uint32_t options, std::uint32_t access,
-                  platform::RegistryKey& key) override;
-    long query_value(platform::RegistryKey key, const std::string& name, std::uint32_t& type,
-                     std::vector<std::uint8_t>& data, std::uint32_t& size) override;
-    long set_value(platform::RegistryKey key, const std::string& name, std::uint32_t type,
-                   const std::vector<std::uint8_t>& data) override;
-    long close_key(platform::RegistryKey key) override;
-
-private:
-    std::map<platform::RegistryKey, std::string> handle_paths_;
-    platform::RegistryKey next_handle_ = 0x100;
+    program::Result<platform::RegistryValue, platform::RegistryFailure> read_value(const std::string& path,
+                                                                                   const std::string& name) override;
+    program::Result<void, platform::RegistryFailure> write_dword(const std::string& path, const std::string& name,
+                                                                 std::uint32_t number) override;
 };
 
 class FakeTray : public platform::TrayIcon {
@@ -82,12 +74,11 @@ private:
 
 class FakeSystemInfo : public platform::SystemInfo {
 public:
-    platform::VersionRecord version{148, 5, 1, 2600, 2, {}};
-    bool version_fails = false;
-    std::uint32_t size_seen = 0;
+    platform::SystemVersion system_version{platform::SystemFamily::windows_nt, 5, 1, 2600};
+    bool version_fails = false;                  // the system cannot tell
     std::string windows_folder = "C:\\WINDOWS"; // empty: the system cannot tell
 
-    void get_version(platform::VersionRecord& record) override;
+    std::optional<platform::SystemVersion> version() override;
     std::string windows_directory() override { return windows_folder; }
 };
 
@@ -200,8 +191,8 @@ public:
     std::optional<platform::FileError> fail_with;
     std::vector<std::string> created;
 
-    std::optional<platform::FileError> read_start(const std::string& path, std::size_t size, std::string& bytes) override;
-    std::optional<platform::FileError> write_start(const std::string& path, const std::string& bytes) override;
+    program::Result<std::string, platform::FileError> read_start(const std::string& path, std::size_t size) override;
+    program::Result<void, platform::FileError> write_start(const std::string& path, const std::string& bytes) override;
 };
 
 // Files by path, for the whole-file services and the fakes that read or

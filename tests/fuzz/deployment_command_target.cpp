@@ -78,22 +78,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string input(reinterpret_cast<const char*>(data), size);
     const auto arguments = arguments_of(input);
-    const auto command = password::read_deployment_command(arguments);
+    const auto read = password::read_deployment_command(arguments);
     const auto passwords = passwords_given(arguments);
 
-    if (command.action == DeploymentAction::store) {
-        expect(given_as_password(arguments, command.password),
-               "an argument that looks like an option is stored only after --");
-        expect(passwords.size() == 1 && same(passwords.front(), command.password),
-               "a store stores the one password given");
+    if (!read.succeeded()) {
+        const auto& refusal = read.error();
+        expect(!refusal.reason.empty(), "a refusal says why");
+        expect(refusal.unknown_option.empty() || looks_like_option(refusal.unknown_option),
+               "only an option is named as unknown");
+    } else {
+        const auto& command = read.value();
+        if (command.action == DeploymentAction::store) {
+            expect(given_as_password(arguments, command.password),
+                   "an argument that looks like an option is stored only after --");
+            expect(passwords.size() == 1 && same(passwords.front(), command.password),
+                   "a store stores the one password given");
+        }
+        if (command.action == DeploymentAction::show_help || command.action == DeploymentAction::protect)
+            expect(passwords.empty(), "help and --protect are chosen only when no password was given");
+        if (!passwords.empty())
+            expect(command.action == DeploymentAction::store, "a password given is stored or refused");
     }
-    if (command.action == DeploymentAction::show_help || command.action == DeploymentAction::protect)
-        expect(passwords.empty(), "help and --protect are chosen only when no password was given");
-    if (!passwords.empty())
-        expect(command.action == DeploymentAction::store || command.action == DeploymentAction::refuse_usage,
-               "a password given is stored or refused");
-    if (!command.unknown_option.empty())
-        expect(command.action == DeploymentAction::refuse_usage, "an unknown option is refused");
 
     // The same bytes as a whole command line, program name first.
     password::quotes_only_around_arguments(input);

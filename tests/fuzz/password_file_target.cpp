@@ -3,6 +3,7 @@
 // which no read looks at, serve as an entry typed into the password window.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "fake_platform.h"
@@ -58,10 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fakes::FakePlatform p;
     p.files.files[FOLDER + password::PASSWORD_FILE_NAME] = file;
     password::PasswordFile password_file{p.files};
-    const password::StoredPassword stored = password_file.stored_password(FOLDER, password::PASSWORD_FILE_NAME);
-    expect(stored.password.has_value() != stored.failure.has_value(), "a password or a failure, never both");
-    if (stored.password) {
-        const std::string& password = *stored.password;
+    const auto stored = password_file.stored_password(FOLDER, password::PASSWORD_FILE_NAME);
+    expect(!stored.succeeded() || stored.value().has_value(), "with a file named, a password or a failure");
+    const std::optional<std::string> found = stored.succeeded() ? stored.value() : std::nullopt;
+    if (found) {
+        const std::string& password = *found;
         expect(file.size() >= password::RECORD_SIZE, "a file shorter than the record yields no password");
         expect(password.size() >= 2 && password.size() <= 8, "a stored password has 2 to 8 characters");
         expect(password::decode_stored_password(file.substr(0, password::FIELD_SIZE)) == password,
@@ -69,14 +71,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         expect(password::decode_stored_password(password::encode_password(password)) ==
                    password::upper_case_1252(password),
                "the password re-encodes to a field that decodes back to it, in capitals");
-    } else {
-        expect(stored.failure->code == password::INVALID_DATA_CODE, "a file without a password is invalid data");
+    } else if (!stored.succeeded()) {
+        expect(stored.error().code == password::INVALID_DATA_CODE, "a file without a password is invalid data");
     }
 
     const std::string after_record = size > password::RECORD_SIZE ? file.substr(password::RECORD_SIZE) : "";
-    const std::string as_stored = stored.password.value_or("");
+    const std::string as_stored = found.value_or("");
     for (const std::string& entry : {after_record, as_stored, std::string()}) {
-        const bool matches = stored.password && password::upper_case_1252(entry) == *stored.password;
+        const bool matches = found && password::upper_case_1252(entry) == *found;
         expect(accepted_by_window(p, entry) == matches,
                "the window accepts an entry exactly when, in capitals, it is the stored password");
     }

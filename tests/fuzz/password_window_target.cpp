@@ -115,20 +115,18 @@ struct Allowed {
 class WatchedRegistry : public fakes::FakeRegistry {
 public:
     explicit WatchedRegistry(Allowed& allowed) : allowed_(allowed) {}
-    long set_value(platform::RegistryKey key, const std::string& name, std::uint32_t type,
-                   const std::vector<std::uint8_t>& data) override
+    program::Result<void, platform::RegistryFailure> write_dword(const std::string& path, const std::string& name,
+                                                                 std::uint32_t number) override
     {
         if (name == lock::START_VALUE) {
-            const bool dword = type == platform::REG_DWORD_TYPE;
-            const bool unlocking = dword && data == std::vector<std::uint8_t>{3, 0, 0, 0};
-            const bool locking = dword && data == std::vector<std::uint8_t>{4, 0, 0, 0};
-            expect(unlocking || locking, "the program writes Start 3 or 4 only");
+            const bool unlocking = number == lock::START_UNLOCKED;
+            expect(unlocking || number == lock::START_LOCKED, "the program writes Start 3 or 4 only");
             if (unlocking) {
                 expect(allowed_.unlock_earned, "Start becomes 3 only after OK with the password in the wait");
                 allowed_.unlock_earned = false;
             }
         }
-        return FakeRegistry::set_value(key, name, type, data);
+        return FakeRegistry::write_dword(path, name, number);
     }
 
 private:
@@ -138,7 +136,7 @@ private:
 class WatchedRecordFiles : public fakes::FakeRecordFiles {
 public:
     explicit WatchedRecordFiles(Allowed& allowed) : allowed_(allowed) {}
-    std::optional<platform::FileError> write_start(const std::string& path, const std::string& bytes) override
+    program::Result<void, platform::FileError> write_start(const std::string& path, const std::string& bytes) override
     {
         expect(allowed_.write_allowed.has_value(),
                "the password file is written only after the current password and a confirmed new one");
@@ -147,10 +145,10 @@ public:
         expect(bytes.size() == password::RECORD_SIZE &&
                    password::decode_stored_password(bytes.substr(0, password::FIELD_SIZE)) == capitals,
                "the file then holds the new password in capitals");
-        auto failure = FakeRecordFiles::write_start(path, bytes);
-        if (!failure)
+        auto written = FakeRecordFiles::write_start(path, bytes);
+        if (written.succeeded())
             allowed_.file_password = allowed_.last_stored = capitals;
-        return failure;
+        return written;
     }
 
 private:

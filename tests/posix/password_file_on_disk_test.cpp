@@ -47,27 +47,26 @@ protected:
 
 TEST_F(PasswordFileOnDisk, MissingFileReadsAsTheEmptyPasswordAndIsNotCreated)
 {
-    const password::RecordRead read = file.read_record(path, name);
-    EXPECT_EQ(read.record.encoded_password, std::string(16, '\0'));
-    EXPECT_FALSE(read.failure);
-    const password::StoredPassword stored = file.stored_password(path, name);
-    EXPECT_EQ(stored.password, std::string());
-    EXPECT_FALSE(stored.failure);
+    const auto read = file.read_record(path, name);
+    ASSERT_TRUE(read.succeeded());
+    EXPECT_EQ(read.value().record.encoded_password, std::string(16, '\0'));
+    const auto stored = file.stored_password(path, name);
+    ASSERT_TRUE(stored.succeeded());
+    EXPECT_EQ(stored.value(), std::string());
     EXPECT_FALSE(fs::exists(on_disk()));
 }
 
 TEST_F(PasswordFileOnDisk, AnEmptyFileHoldsNoPassword)
 {
     put("");
-    const password::StoredPassword stored = file.stored_password(path, name);
-    EXPECT_EQ(stored.password, std::nullopt);
-    ASSERT_TRUE(stored.failure);
-    EXPECT_EQ(password::failure_message(*stored.failure).rfind(password::READ_ERROR_PREFIX, 0), 0u);
+    const auto stored = file.stored_password(path, name);
+    ASSERT_FALSE(stored.succeeded());
+    EXPECT_EQ(password::failure_message(stored.error()).rfind(password::READ_ERROR_PREFIX, 0), 0u);
 }
 
 TEST_F(PasswordFileOnDisk, TheWriteCreatesAMissingFileForItsOwnerOnly)
 {
-    EXPECT_EQ(file.write_password(password::encode_password("neuf"), path, name), std::nullopt);
+    EXPECT_TRUE(file.write_password(password::encode_password("neuf"), path, name).succeeded());
     ASSERT_TRUE(fs::exists(on_disk()));
     EXPECT_EQ(fs::status(on_disk()).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 }
@@ -75,13 +74,13 @@ TEST_F(PasswordFileOnDisk, TheWriteCreatesAMissingFileForItsOwnerOnly)
 TEST_F(PasswordFileOnDisk, WriteThenReadGivesThePasswordBack)
 {
     const std::string code = password::encode_password("secret");
-    EXPECT_EQ(file.write_password(code, path, name), std::nullopt);
+    EXPECT_TRUE(file.write_password(code, path, name).succeeded());
     EXPECT_EQ(contents(), code + std::string(16, '\0'));
 
     password::PasswordFile later{files};
-    const password::RecordRead read = later.read_record(path, name);
-    EXPECT_EQ(password::decode_password(read.record.encoded_password), "SECRET");
-    EXPECT_FALSE(read.failure);
+    const auto read = later.read_record(path, name);
+    ASSERT_TRUE(read.succeeded());
+    EXPECT_EQ(password::decode_password(read.value().record.encoded_password), "SECRET");
 }
 
 TEST_F(PasswordFileOnDisk, LongerFileKeepsItsTailAndTheReserveComesBack)
@@ -90,13 +89,14 @@ TEST_F(PasswordFileOnDisk, LongerFileKeepsItsTailAndTheReserveComesBack)
     const std::string tail = "TAIL1234";
     put(std::string(16, 'x') + reserve + tail);
 
-    const password::RecordRead read = file.read_record(path, name);
-    EXPECT_EQ(read.record.encoded_password, std::string(16, 'x'));
-    EXPECT_EQ(read.record.reserve, reserve);
-    EXPECT_EQ(file.write_password("short", path, name), std::nullopt);
+    const auto read = file.read_record(path, name);
+    ASSERT_TRUE(read.succeeded());
+    EXPECT_EQ(read.value().record.encoded_password, std::string(16, 'x'));
+    EXPECT_EQ(read.value().record.reserve, reserve);
+    EXPECT_TRUE(file.write_password("short", path, name).succeeded());
     EXPECT_EQ(contents(), "short" + std::string(11, ' ') + reserve + tail);
 
-    EXPECT_EQ(file.write_password("a text longer than sixteen", path, name), std::nullopt);
+    EXPECT_TRUE(file.write_password("a text longer than sixteen", path, name).succeeded());
     EXPECT_EQ(contents().substr(0, 16), "a text longer th");
     EXPECT_EQ(contents().size(), 40u);
 }
@@ -104,27 +104,29 @@ TEST_F(PasswordFileOnDisk, LongerFileKeepsItsTailAndTheReserveComesBack)
 TEST_F(PasswordFileOnDisk, ShortFileReadsWhatIsThereAndNulsForTheRest)
 {
     put("ABCDEFGHIJKLMNOPQR");
-    const password::RecordRead read = file.read_record(path, name);
-    EXPECT_TRUE(read.found);
-    EXPECT_EQ(read.record.encoded_password, "ABCDEFGHIJKLMNOP");
-    EXPECT_EQ(read.record.reserve, std::string("QR") + std::string(14, '\0'));
+    const auto read = file.read_record(path, name);
+    ASSERT_TRUE(read.succeeded());
+    EXPECT_TRUE(read.value().found);
+    EXPECT_EQ(read.value().record.encoded_password, "ABCDEFGHIJKLMNOP");
+    EXPECT_EQ(read.value().record.reserve, std::string("QR") + std::string(14, '\0'));
     put("ABC");
-    EXPECT_EQ(file.read_record(path, name).record.encoded_password, std::string("ABC") + std::string(13, '\0'));
+    const auto short_read = file.read_record(path, name);
+    ASSERT_TRUE(short_read.succeeded());
+    EXPECT_EQ(short_read.value().record.encoded_password, std::string("ABC") + std::string(13, '\0'));
 }
 
 TEST_F(PasswordFileOnDisk, UnreachableDirectoryGivesTheFailuresWithTheSystemError)
 {
     fs::remove_all(windows / "system32");
-    const password::StoredPassword stored = file.stored_password(path, name);
-    EXPECT_EQ(stored.password, std::nullopt);
+    const auto stored = file.stored_password(path, name);
     const auto written = file.write_password(password::encode_password("x"), path, name);
 
     const std::string detail = std::string("\r\nErreur  ") + std::to_string(ENOENT) + " - " + std::strerror(ENOENT);
-    ASSERT_TRUE(stored.failure);
-    ASSERT_TRUE(written);
-    EXPECT_EQ(password::failure_message(*stored.failure),
+    ASSERT_FALSE(stored.succeeded());
+    ASSERT_FALSE(written.succeeded());
+    EXPECT_EQ(password::failure_message(stored.error()),
               "Erreur d'ouverture ou de lecture du fichier " + path + name + detail);
-    EXPECT_EQ(password::failure_message(*written),
+    EXPECT_EQ(password::failure_message(written.error()),
               "Erreur d'ouverture ou d'\xE9""criture du fichier " + path + name + detail);
     EXPECT_FALSE(fs::exists(windows / "system32"));
 }
@@ -132,10 +134,9 @@ TEST_F(PasswordFileOnDisk, UnreachableDirectoryGivesTheFailuresWithTheSystemErro
 TEST_F(PasswordFileOnDisk, ADirectoryInThePlaceOfTheFileCannotBeRead)
 {
     fs::create_directory(on_disk());
-    const password::StoredPassword stored = file.stored_password(path, name);
-    EXPECT_EQ(stored.password, std::nullopt);
-    ASSERT_TRUE(stored.failure);
-    EXPECT_NE(password::failure_message(*stored.failure).find(std::string("Erreur  ") + std::to_string(EISDIR) + " - "),
+    const auto stored = file.stored_password(path, name);
+    ASSERT_FALSE(stored.succeeded());
+    EXPECT_NE(password::failure_message(stored.error()).find(std::string("Erreur  ") + std::to_string(EISDIR) + " - "),
               std::string::npos);
 }
 

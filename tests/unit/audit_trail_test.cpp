@@ -281,7 +281,10 @@ TEST_P(AuditedRefusal, ReportsNothingAndNeverAsksTheLog)
 INSTANTIATE_TEST_SUITE_P(
     Cases, AuditedRefusal,
     testing::Values(
-        Refused{"UnsupportedSystem", [](fakes::FakePlatform& f) { f.system.version = {148, 4, 10, 1998, 1, {}}; }},
+        Refused{"UnsupportedSystem",
+                [](fakes::FakePlatform& f) {
+                    f.system.system_version = {platform::SystemFamily::windows_9x, 4, 10, 1998};
+                }},
         Refused{"SecondInstance", [](fakes::FakePlatform& f) { f.runtime.other_instance = true; }},
         Refused{"StartValueUnreadable", [](fakes::FakePlatform& f) { f.registry.query_status = 5; }}),
     [](const testing::TestParamInfo<Refused>& info) { return info.param.name; });
@@ -397,7 +400,7 @@ TEST_F(AuditedProgram, AStartValueStoredAsTextIsShownAsItIs)
 {
     start_with(4);
     const auto before = p.events.events.size();
-    p.registry.keys[lock::USBSTOR_KEY]["Start"] = {platform::REG_SZ_TYPE, {'4', 0}}; // reads as unlocked
+    p.registry.keys[lock::USBSTOR_KEY]["Start"] = {platform::ValueType::string, {'4', 0}}; // reads as unlocked
     p.watch.notify();
     EXPECT_EQ(events_since(before), (std::vector<Event>{{EventType::warning, 0x80000072, {OFF, "4"}}}));
 }

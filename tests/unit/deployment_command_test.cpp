@@ -1,3 +1,5 @@
+#include <optional>
+
 #include <gtest/gtest.h>
 
 #include "password/deployment_command.h"
@@ -7,10 +9,13 @@ namespace {
 using password::CommandArgument;
 using password::DeploymentAction;
 
+// The usage shown, nothing written.
+constexpr std::nullopt_t REFUSED = std::nullopt;
+
 struct CommandCase {
     const char* name;
     std::vector<CommandArgument> arguments;
-    DeploymentAction action;
+    std::optional<DeploymentAction> action; // REFUSED: the command line is refused
     std::string password = "";
     std::string unknown_option = "";
 };
@@ -20,9 +25,13 @@ class DeploymentCommandLine : public testing::TestWithParam<CommandCase> {};
 TEST_P(DeploymentCommandLine, OptionsAreNeverTakenForPasswords)
 {
     const auto command = password::read_deployment_command(GetParam().arguments);
-    EXPECT_EQ(command.action, GetParam().action);
-    EXPECT_EQ(command.password.text, GetParam().password);
-    EXPECT_EQ(command.unknown_option, GetParam().unknown_option);
+    ASSERT_EQ(command.succeeded(), GetParam().action.has_value());
+    if (command.succeeded()) {
+        EXPECT_EQ(command.value().action, *GetParam().action);
+        EXPECT_EQ(command.value().password.text, GetParam().password);
+    } else {
+        EXPECT_EQ(command.error().unknown_option, GetParam().unknown_option);
+    }
 }
 
 CommandArgument unrepresentable(std::string text) { return {std::move(text), false}; }
@@ -43,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"PackageSlashQuestionMark", {{"--"}, {"/?"}}, DeploymentAction::store, "/?"},
         CommandCase{"PackageProtect", {{"--"}, {"--protect"}}, DeploymentAction::store, "--protect"},
         // a" /? quoted: the quote ends the argument, "/?" is a second one.
-        CommandCase{"PackageQuoteBlankHelp", {{"--"}, {"a"}, {"/?"}}, DeploymentAction::refuse_usage},
+        CommandCase{"PackageQuoteBlankHelp", {{"--"}, {"a"}, {"/?"}}, REFUSED},
         CommandCase{"EmptyPasswordIsLeftToThePasswordRules", {{""}}, DeploymentAction::store, ""},
         CommandCase{"UnrepresentablePasswordIsLeftToTheTool", {unrepresentable("?mega")}, DeploymentAction::store,
                     "?mega"},
@@ -56,28 +65,28 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"DoubleDashHelp", {{"--help"}}, DeploymentAction::show_help},
         CommandCase{"DoubleDashHelpInCapitals", {{"--HELP"}}, DeploymentAction::show_help},
         CommandCase{"HelpWithAPasswordRefusesRatherThanSkipTheStore", {{"Secret42"}, {"--help"}},
-                    DeploymentAction::refuse_usage},
-        CommandCase{"HelpWithAPasswordAfterDoubleDash", {{"/?"}, {"--"}, {"Secret42"}}, DeploymentAction::refuse_usage},
+                    REFUSED},
+        CommandCase{"HelpWithAPasswordAfterDoubleDash", {{"/?"}, {"--"}, {"Secret42"}}, REFUSED},
         CommandCase{"HelpWithProtect", {{"--protect"}, {"/?"}}, DeploymentAction::show_help},
-        CommandCase{"NothingAtAll", {}, DeploymentAction::refuse_usage},
-        CommandCase{"DoubleDashAlone", {{"--"}}, DeploymentAction::refuse_usage},
-        CommandCase{"TwoPasswords", {{"ab"}, {"cd"}}, DeploymentAction::refuse_usage},
-        CommandCase{"ProtectWithAPassword", {{"--protect"}, {"Secret42"}}, DeploymentAction::refuse_usage},
-        CommandCase{"UnknownDashX", {{"-x"}}, DeploymentAction::refuse_usage, "", "-x"},
-        CommandCase{"SingleDashProtect", {{"-protect"}}, DeploymentAction::refuse_usage, "", "-protect"},
-        CommandCase{"SlashProtect2", {{"/protect2"}}, DeploymentAction::refuse_usage, "", "/protect2"},
+        CommandCase{"NothingAtAll", {}, REFUSED},
+        CommandCase{"DoubleDashAlone", {{"--"}}, REFUSED},
+        CommandCase{"TwoPasswords", {{"ab"}, {"cd"}}, REFUSED},
+        CommandCase{"ProtectWithAPassword", {{"--protect"}, {"Secret42"}}, REFUSED},
+        CommandCase{"UnknownDashX", {{"-x"}}, REFUSED, "", "-x"},
+        CommandCase{"SingleDashProtect", {{"-protect"}}, REFUSED, "", "-protect"},
+        CommandCase{"SlashProtect2", {{"/protect2"}}, REFUSED, "", "/protect2"},
         CommandCase{"SlashH", {{"/h"}}, DeploymentAction::show_help},
         CommandCase{"SlashHelp", {{"/HELP"}}, DeploymentAction::show_help},
         CommandCase{"SlashProtect", {{"/protect"}}, DeploymentAction::protect},
         CommandCase{"SlashProtectInCapitals", {{"/PROTECT"}}, DeploymentAction::protect},
-        CommandCase{"DashQuestionMark", {{"-?"}}, DeploymentAction::refuse_usage, "", "-?"},
-        CommandCase{"LoneDash", {{"-"}}, DeploymentAction::refuse_usage, "", "-"},
-        CommandCase{"LoneSlash", {{"/"}}, DeploymentAction::refuse_usage, "", "/"},
-        CommandCase{"TripleDash", {{"---"}}, DeploymentAction::refuse_usage, "", "---"},
-        CommandCase{"ProtectWithATrailingBlank", {{"--protect "}}, DeploymentAction::refuse_usage, "", "--protect "},
-        CommandCase{"UnknownBeforeHelp", {{"-x"}, {"--help"}}, DeploymentAction::refuse_usage, "", "-x"},
-        CommandCase{"UnknownAfterAPassword", {{"Secret42"}, {"/y"}}, DeploymentAction::refuse_usage, "", "/y"},
-        CommandCase{"UnrepresentableOptionIsNotNamed", {unrepresentable("-?mega")}, DeploymentAction::refuse_usage}),
+        CommandCase{"DashQuestionMark", {{"-?"}}, REFUSED, "", "-?"},
+        CommandCase{"LoneDash", {{"-"}}, REFUSED, "", "-"},
+        CommandCase{"LoneSlash", {{"/"}}, REFUSED, "", "/"},
+        CommandCase{"TripleDash", {{"---"}}, REFUSED, "", "---"},
+        CommandCase{"ProtectWithATrailingBlank", {{"--protect "}}, REFUSED, "", "--protect "},
+        CommandCase{"UnknownBeforeHelp", {{"-x"}, {"--help"}}, REFUSED, "", "-x"},
+        CommandCase{"UnknownAfterAPassword", {{"Secret42"}, {"/y"}}, REFUSED, "", "/y"},
+        CommandCase{"UnrepresentableOptionIsNotNamed", {unrepresentable("-?mega")}, REFUSED}),
     [](const testing::TestParamInfo<CommandCase>& info) { return std::string(info.param.name); });
 
 // Each refusal says why before the usage.
@@ -92,8 +101,8 @@ class DeploymentRefusal : public testing::TestWithParam<RefusalCase> {};
 TEST_P(DeploymentRefusal, SaysWhy)
 {
     const auto command = password::read_deployment_command(GetParam().arguments);
-    EXPECT_EQ(command.action, DeploymentAction::refuse_usage);
-    EXPECT_EQ(command.refusal, GetParam().reason);
+    ASSERT_FALSE(command.succeeded());
+    EXPECT_EQ(command.error().reason, GetParam().reason);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -54,17 +54,16 @@ protected:
 TEST_F(StorePassword, CreatesOneRecordThatDecodesToThePasswordUpperCased)
 {
     const auto result = password::store_password(files, PATH, NAME, "s\xE9" "cu42");
-    EXPECT_TRUE(result.stored);
+    EXPECT_TRUE(result.succeeded());
     ASSERT_EQ(files.files[FILE_PATH].size(), password::RECORD_SIZE);
     EXPECT_EQ(password::decode_password(files.files[FILE_PATH].substr(0, 16)), "S\xC9" "CU42");
     EXPECT_EQ(files.files[FILE_PATH].substr(16), std::string(16, '\0'));
-    EXPECT_FALSE(result.failure);
 }
 
 TEST_F(StorePassword, KeepsTheReserveAndTheBytesAfterTheRecord)
 {
     files.files[FILE_PATH] = std::string(16, 'x') + "RESERVE-16-BYTES" + "TAIL";
-    EXPECT_TRUE(password::store_password(files, PATH, NAME, "neuf").stored);
+    EXPECT_TRUE(password::store_password(files, PATH, NAME, "neuf").succeeded());
     EXPECT_EQ(files.files[FILE_PATH].substr(16), "RESERVE-16-BYTESTAIL");
     EXPECT_EQ(password::decode_password(files.files[FILE_PATH].substr(0, 16)), "NEUF");
 }
@@ -76,7 +75,7 @@ TEST_F(StorePassword, RunsTheStepBeforeWritingOnAnExistingFile)
     EXPECT_TRUE(password::store_password(files, PATH, NAME, "neuf", [&] {
         seen_code = files.files[FILE_PATH];
         return true;
-    }).stored);
+    }).succeeded());
     EXPECT_EQ(seen_code, "OLD-CONTENT") << "the password must not be in the file before the step";
     EXPECT_EQ(password::decode_password(files.files[FILE_PATH].substr(0, 16)), "NEUF");
 }
@@ -87,19 +86,18 @@ TEST_F(StorePassword, AMissingFileIsCreatedByTheWriteAlone)
 {
     bool step_ran = false;
     const auto result = password::store_password(files, PATH, NAME, "neuf", [&] { return step_ran = true; });
-    EXPECT_TRUE(result.stored);
+    EXPECT_TRUE(result.succeeded());
     EXPECT_FALSE(step_ran);
     EXPECT_EQ(files.created, std::vector<std::string>{FILE_PATH});
     EXPECT_EQ(password::decode_password(files.files[FILE_PATH].substr(0, 16)), "NEUF");
-    EXPECT_FALSE(result.failure);
 }
 
 TEST_F(StorePassword, AFailedStepBeforeWritingLeavesTheFileAsItWas)
 {
     files.files[FILE_PATH] = "OLD-CONTENT";
     const auto result = password::store_password(files, PATH, NAME, "neuf", [] { return false; });
-    EXPECT_FALSE(result.stored);
-    EXPECT_FALSE(result.failure) << "the step reports its own reason";
+    ASSERT_FALSE(result.succeeded());
+    EXPECT_FALSE(result.error().file) << "the step reports its own reason";
     EXPECT_EQ(files.files[FILE_PATH], "OLD-CONTENT");
 }
 
@@ -108,10 +106,10 @@ TEST_F(StorePassword, AFailedReadGivesItsFailureAndWritesNothing)
     files.fail_with = platform::FileError{5, "Acc\xE8s refus\xE9."};
     bool step_ran = false;
     const auto result = password::store_password(files, PATH, NAME, "neuf", [&] { return step_ran = true; });
-    EXPECT_FALSE(result.stored);
+    ASSERT_FALSE(result.succeeded());
     EXPECT_FALSE(step_ran);
-    ASSERT_TRUE(result.failure);
-    EXPECT_EQ(password::failure_message(*result.failure).rfind(password::READ_ERROR_PREFIX, 0), 0u);
+    ASSERT_TRUE(result.error().file);
+    EXPECT_EQ(password::failure_message(*result.error().file).rfind(password::READ_ERROR_PREFIX, 0), 0u);
     EXPECT_EQ(files.files.count(FILE_PATH), 0u);
 }
 
@@ -122,9 +120,9 @@ TEST_F(StorePassword, AFailedWriteGivesItsFailure)
         files.fail_with = platform::FileError{112, "Espace insuffisant sur le disque."};
         return true;
     });
-    EXPECT_FALSE(result.stored);
-    ASSERT_TRUE(result.failure);
-    EXPECT_EQ(password::failure_message(*result.failure),
+    ASSERT_FALSE(result.succeeded());
+    ASSERT_TRUE(result.error().file);
+    EXPECT_EQ(password::failure_message(*result.error().file),
               std::string(password::WRITE_ERROR_PREFIX) + FILE_PATH +
                   "\r\nErreur  112 - Espace insuffisant sur le disque.");
     EXPECT_EQ(files.files[FILE_PATH], "OLD-CONTENT");

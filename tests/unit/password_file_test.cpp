@@ -37,41 +37,39 @@ protected:
 TEST_F(PasswordFileErrors, AFailedReadGivesTheFailureAndMatchesNoPassword)
 {
     files.fail_with = platform::FileError{5, "Acc\xE8s refus\xE9."};
-    const password::RecordRead read = file.read_record("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
-    EXPECT_FALSE(read.found);
-    ASSERT_TRUE(read.failure);
-    EXPECT_EQ(password::failure_message(*read.failure),
+    const auto read = file.read_record("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
+    ASSERT_FALSE(read.succeeded());
+    EXPECT_EQ(password::failure_message(read.error()),
               "Erreur d'ouverture ou de lecture du fichier C:\\WINDOWS\\system32\\PSTACK.DRV"
               "\r\nErreur  5 - Acc\xE8s refus\xE9.");
     // For a check no password was read: a state of its own, not a text.
-    const password::StoredPassword stored = file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
-    EXPECT_EQ(stored.password, std::nullopt);
-    ASSERT_TRUE(stored.failure);
-    EXPECT_EQ(stored.failure->access, password::FileAccess::read);
-    EXPECT_EQ(stored.failure->file, "C:\\WINDOWS\\system32\\PSTACK.DRV");
-    EXPECT_EQ(stored.failure->code, 5);
-    EXPECT_EQ(stored.failure->text, "Acc\xE8s refus\xE9.");
+    const auto stored = file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
+    ASSERT_FALSE(stored.succeeded());
+    EXPECT_EQ(stored.error().access, password::FileAccess::read);
+    EXPECT_EQ(stored.error().file, "C:\\WINDOWS\\system32\\PSTACK.DRV");
+    EXPECT_EQ(stored.error().code, 5);
+    EXPECT_EQ(stored.error().text, "Acc\xE8s refus\xE9.");
 }
 
 TEST_F(PasswordFileErrors, AFailedWriteGivesTheFailure)
 {
     files.fail_with = platform::FileError{-3, "Chemin introuvable"};
-    const auto failure = file.write_password("code", "D:\\", "PSTACK.DRV");
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(password::failure_message(*failure),
+    const auto written = file.write_password("code", "D:\\", "PSTACK.DRV");
+    ASSERT_FALSE(written.succeeded());
+    EXPECT_EQ(password::failure_message(written.error()),
               "Erreur d'ouverture ou d'\xE9""criture du fichier D:\\PSTACK.DRV\r\nErreur -3 - Chemin introuvable");
 }
 
 TEST_F(PasswordFileErrors, AMissingFileReadsAsNulsWithoutFailureAndIsNotCreated)
 {
-    const password::RecordRead read = file.read_record("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
-    EXPECT_EQ(read.record.encoded_password, std::string(16, '\0'));
-    EXPECT_FALSE(read.failure);
-    const password::StoredPassword stored = file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
-    EXPECT_EQ(stored.password, std::string());
-    EXPECT_FALSE(stored.failure);
+    const auto read = file.read_record("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
+    ASSERT_TRUE(read.succeeded());
+    EXPECT_EQ(read.value().record.encoded_password, std::string(16, '\0'));
+    const auto stored = file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
+    ASSERT_TRUE(stored.succeeded());
+    EXPECT_EQ(stored.value(), std::string());
     EXPECT_TRUE(files.files.empty());
-    EXPECT_FALSE(read.found);
+    EXPECT_FALSE(read.value().found);
 }
 
 TEST_F(PasswordFileErrors, AFileWithoutAPasswordOfTwoToEightCharactersHoldsNoPassword)
@@ -80,15 +78,16 @@ TEST_F(PasswordFileErrors, AFileWithoutAPasswordOfTwoToEightCharactersHoldsNoPas
     for (const std::string& content : {std::string(), std::string(32, ' '), std::string(16, '~'),
                                        password::encode_password("A"), password::encode_password("AB").substr(0, 2)}) {
         files.files[path] = content;
-        const password::StoredPassword stored = file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
-        EXPECT_EQ(stored.password, std::nullopt) << content;
-        ASSERT_TRUE(stored.failure);
-        EXPECT_EQ(password::failure_message(*stored.failure),
+        const auto stored = file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
+        ASSERT_FALSE(stored.succeeded()) << content;
+        EXPECT_EQ(password::failure_message(stored.error()),
                   "Erreur d'ouverture ou de lecture du fichier " + path +
                       "\r\nErreur  13 - Donn\xE9" "es non valides.");
     }
     files.files[path] = password::encode_password("ab") + std::string(16, '\0');
-    EXPECT_EQ(file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV").password, std::string("AB"));
+    const auto two_characters = file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
+    ASSERT_TRUE(two_characters.succeeded());
+    EXPECT_EQ(two_characters.value(), std::string("AB"));
 }
 
 // Each row spoils a stored record of SECRET. A lenient read would lose the
@@ -105,11 +104,10 @@ TEST_P(SpoiledPasswordFile, IsUnreadableAndHoldsNoPassword)
 {
     const std::string path = "C:\\WINDOWS\\system32\\PSTACK.DRV";
     files.files[path] = GetParam().spoil(password::encode_password("SECRET") + std::string(16, '\0'));
-    const password::StoredPassword stored = file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
-    EXPECT_EQ(stored.password, std::nullopt);
-    ASSERT_TRUE(stored.failure);
-    EXPECT_EQ(stored.failure->code, password::INVALID_DATA_CODE);
-    EXPECT_EQ(stored.failure->access, password::FileAccess::read);
+    const auto stored = file.stored_password("C:\\WINDOWS\\system32\\", "PSTACK.DRV");
+    ASSERT_FALSE(stored.succeeded());
+    EXPECT_EQ(stored.error().code, password::INVALID_DATA_CODE);
+    EXPECT_EQ(stored.error().access, password::FileAccess::read);
 }
 
 std::string with_character(std::string record, std::size_t at, char character)
@@ -138,15 +136,14 @@ TEST_F(PasswordFileErrors, WithoutAFolderNothingIsReadOrWritten)
 {
     files.files["PSTACK.DRV"] = password::encode_password("PLANTED") + std::string(16, '\0');
     const std::string planted = files.files["PSTACK.DRV"];
-    const password::StoredPassword stored = file.stored_password("", "PSTACK.DRV");
-    EXPECT_EQ(stored.password, std::nullopt);
-    ASSERT_TRUE(stored.failure);
-    EXPECT_EQ(password::failure_message(*stored.failure),
+    const auto stored = file.stored_password("", "PSTACK.DRV");
+    ASSERT_FALSE(stored.succeeded());
+    EXPECT_EQ(password::failure_message(stored.error()),
               "Erreur d'ouverture ou de lecture du fichier PSTACK.DRV\r\nErreur  3 - Le dossier Windows est "
               "introuvable.");
-    const auto write_failure = file.write_password(password::encode_password("NEW"), "", "PSTACK.DRV");
-    ASSERT_TRUE(write_failure);
-    EXPECT_EQ(write_failure->access, password::FileAccess::write);
+    const auto written = file.write_password(password::encode_password("NEW"), "", "PSTACK.DRV");
+    ASSERT_FALSE(written.succeeded());
+    EXPECT_EQ(written.error().access, password::FileAccess::write);
     EXPECT_EQ(files.files.size(), 1u);
     EXPECT_EQ(files.files["PSTACK.DRV"], planted);
 }
@@ -154,13 +151,13 @@ TEST_F(PasswordFileErrors, WithoutAFolderNothingIsReadOrWritten)
 TEST_F(PasswordFileErrors, AnEmptyLocationDoesNothing)
 {
     files.fail_with = platform::FileError{5, "x"};
-    const password::RecordRead read = file.read_record("", "");
-    EXPECT_FALSE(read.found);
-    EXPECT_FALSE(read.failure);
-    const password::StoredPassword stored = file.stored_password("", "");
-    EXPECT_EQ(stored.password, std::nullopt);
-    EXPECT_FALSE(stored.failure);
-    EXPECT_EQ(file.write_password("code", "", ""), std::nullopt);
+    const auto read = file.read_record("", "");
+    ASSERT_TRUE(read.succeeded());
+    EXPECT_FALSE(read.value().found);
+    const auto stored = file.stored_password("", "");
+    ASSERT_TRUE(stored.succeeded());
+    EXPECT_EQ(stored.value(), std::nullopt);
+    EXPECT_TRUE(file.write_password("code", "", "").succeeded());
     EXPECT_TRUE(files.files.empty());
 }
 

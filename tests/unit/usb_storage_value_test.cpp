@@ -11,9 +11,11 @@ namespace {
 constexpr auto STATE_LOCKED = lock::LockState::locked;
 constexpr auto STATE_UNLOCKED = lock::LockState::unlocked;
 
+constexpr auto DWORD = platform::ValueType::dword;
+
 struct BytesCase {
     const char* what;
-    std::uint32_t type;
+    platform::ValueType type;
     std::vector<std::uint8_t> bytes;
     lock::LockState state;
 };
@@ -28,26 +30,33 @@ TEST_P(StartValueBytes, GiveTheLockState)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StartValueBytes,
-    testing::Values(BytesCase{"0", 4, {0, 0, 0, 0}, STATE_UNLOCKED}, BytesCase{"1", 4, {1, 0, 0, 0}, STATE_UNLOCKED},
-                    BytesCase{"2", 4, {2, 0, 0, 0}, STATE_UNLOCKED}, BytesCase{"3", 4, {3, 0, 0, 0}, STATE_UNLOCKED},
-                    BytesCase{"4", 4, {4, 0, 0, 0}, STATE_LOCKED}, BytesCase{"5", 4, {5, 0, 0, 0}, STATE_UNLOCKED},
-                    BytesCase{"6", 4, {6, 0, 0, 0}, STATE_UNLOCKED}, BytesCase{"7", 4, {7, 0, 0, 0}, STATE_UNLOCKED},
-                    BytesCase{"8", 4, {8, 0, 0, 0}, STATE_UNLOCKED}, BytesCase{"9", 4, {9, 0, 0, 0}, STATE_UNLOCKED},
+    testing::Values(BytesCase{"0", DWORD, {0, 0, 0, 0}, STATE_UNLOCKED},
+                    BytesCase{"1", DWORD, {1, 0, 0, 0}, STATE_UNLOCKED},
+                    BytesCase{"2", DWORD, {2, 0, 0, 0}, STATE_UNLOCKED},
+                    BytesCase{"3", DWORD, {3, 0, 0, 0}, STATE_UNLOCKED},
+                    BytesCase{"4", DWORD, {4, 0, 0, 0}, STATE_LOCKED},
+                    BytesCase{"5", DWORD, {5, 0, 0, 0}, STATE_UNLOCKED},
+                    BytesCase{"6", DWORD, {6, 0, 0, 0}, STATE_UNLOCKED},
+                    BytesCase{"7", DWORD, {7, 0, 0, 0}, STATE_UNLOCKED},
+                    BytesCase{"8", DWORD, {8, 0, 0, 0}, STATE_UNLOCKED},
+                    BytesCase{"9", DWORD, {9, 0, 0, 0}, STATE_UNLOCKED},
                     // "0", "04", then "040": the 4 seen on the way counts.
-                    BytesCase{"0x0400", 4, {0, 4, 0, 0}, STATE_LOCKED},
+                    BytesCase{"0x0400", DWORD, {0, 4, 0, 0}, STATE_LOCKED},
                     // Last byte 4 is kept: "4" then "40", "400", "4000".
-                    BytesCase{"0x04000000", 4, {0, 0, 0, 4}, STATE_LOCKED},
+                    BytesCase{"0x04000000", DWORD, {0, 0, 0, 4}, STATE_LOCKED},
                     // "0", "00", "0043": 43 is neither.
-                    BytesCase{"0x43", 4, {0x43, 0, 0, 0}, STATE_UNLOCKED},
+                    BytesCase{"0x43", DWORD, {0x43, 0, 0, 0}, STATE_UNLOCKED},
                     // A hex letter makes the text no number: unlocked.
-                    BytesCase{"0x040A", 4, {0x0A, 4, 0, 0}, STATE_UNLOCKED},
-                    BytesCase{"0x0B", 4, {0x0B, 0, 0, 0}, STATE_UNLOCKED},
-                    BytesCase{"zero length", 4, {}, STATE_UNLOCKED},
-                    BytesCase{"one zero byte", 4, {0}, STATE_UNLOCKED},
-                    BytesCase{"one byte 4", 4, {4}, STATE_LOCKED},
-                    BytesCase{"two bytes 4 0", 4, {4, 0}, STATE_LOCKED},
-                    BytesCase{"string \"4\"", platform::REG_SZ_TYPE, {'4', 0}, STATE_UNLOCKED},
-                    BytesCase{"binary 04", 3, {4, 0, 0, 0}, STATE_UNLOCKED}),
+                    BytesCase{"0x040A", DWORD, {0x0A, 4, 0, 0}, STATE_UNLOCKED},
+                    BytesCase{"0x0B", DWORD, {0x0B, 0, 0, 0}, STATE_UNLOCKED},
+                    BytesCase{"zero length", DWORD, {}, STATE_UNLOCKED},
+                    BytesCase{"one zero byte", DWORD, {0}, STATE_UNLOCKED},
+                    BytesCase{"one byte 4", DWORD, {4}, STATE_LOCKED},
+                    BytesCase{"two bytes 4 0", DWORD, {4, 0}, STATE_LOCKED},
+                    BytesCase{"string \"4\"", platform::ValueType::string, {'4', 0}, STATE_UNLOCKED},
+                    BytesCase{"expandable string \"4\"", platform::ValueType::expandable_string, {'4', 0},
+                              STATE_UNLOCKED},
+                    BytesCase{"binary 04", platform::ValueType::other, {4, 0, 0, 0}, STATE_UNLOCKED}),
     testing_support::RowName{});
 
 class ReadLockState : public testing::Test {
@@ -55,14 +64,12 @@ protected:
     fakes::FakeRegistry registry;
 };
 
-TEST_F(ReadLockState, QueriesWithTheExactArgumentsAndClosesTheKey)
+TEST_F(ReadLockState, ReadsTheStartValueOfTheUsbstorKey)
 {
     registry.set_dword(lock::USBSTOR_KEY, "Start", 4);
     EXPECT_EQ(lock::read_lock_state(registry), STATE_LOCKED);
-    EXPECT_EQ(registry.calls, (std::vector<std::string>{
-                                  "open SYSTEM\\CurrentControlSet\\Services\\USBSTOR root=2147483650 options=0 access=1",
-                                  "query Start buffer=1024 size=1024", "close"}));
-    EXPECT_TRUE(registry.open_handles.empty());
+    EXPECT_EQ(registry.calls,
+              (std::vector<std::string>{"read SYSTEM\\CurrentControlSet\\Services\\USBSTOR Start"}));
 }
 
 TEST_F(ReadLockState, FailsWhenTheKeyIsMissing)
@@ -71,95 +78,87 @@ TEST_F(ReadLockState, FailsWhenTheKeyIsMissing)
     EXPECT_EQ(registry.calls.size(), 1u);
 }
 
-TEST_F(ReadLockState, FailsAndClosesTheKeyWhenTheValueIsMissing)
+TEST_F(ReadLockState, FailsWhenTheValueIsMissing)
 {
     registry.keys[lock::USBSTOR_KEY]["Other"] = {};
     EXPECT_EQ(lock::read_lock_state(registry), std::nullopt);
-    EXPECT_EQ(registry.calls.back(), "close");
-    EXPECT_TRUE(registry.open_handles.empty());
 }
 
 TEST_F(ReadLockState, AStringValueReadsAsUnlocked)
 {
-    registry.keys[lock::USBSTOR_KEY]["Start"] = {platform::REG_SZ_TYPE, {'4', 0}};
+    registry.keys[lock::USBSTOR_KEY]["Start"] = {platform::ValueType::string, {'4', 0}};
     EXPECT_EQ(lock::read_lock_state(registry), STATE_UNLOCKED);
 }
 
-struct QueryRoom {
+struct ValueRoom {
     const char* name;
-    std::size_t value_size, buffer, stated;
-    long status;
-    std::uint32_t size_after;
-    bool copied;
+    std::size_t value_size;
+    bool read;
 };
 
-class FakeRegistryQuery : public testing::TestWithParam<QueryRoom> {};
+class FakeRegistryRead : public testing::TestWithParam<ValueRoom> {};
 
-// The fake answers at the edges as RegQueryValueExA does.
-TEST_P(FakeRegistryQuery, CopiesOnlyWhatFits)
+// The fake reads as the Win32 layer does: no more than the room a read has.
+TEST_P(FakeRegistryRead, TakesOnlyWhatFits)
 {
     const auto& c = GetParam();
     fakes::FakeRegistry registry;
-    registry.keys["K"]["V"] = {3, std::vector<std::uint8_t>(c.value_size, 0xAB)};
-    platform::RegistryKey key = 0;
-    ASSERT_EQ(registry.open_key(platform::HKEY_LOCAL_MACHINE_ROOT, "K", 0, 1, key), 0);
-    std::uint32_t type = 0;
-    std::vector<std::uint8_t> data(c.buffer, 0);
-    std::uint32_t size = static_cast<std::uint32_t>(c.stated);
-    EXPECT_EQ(registry.query_value(key, "V", type, data, size), c.status);
-    EXPECT_EQ(size, c.size_after);
-    EXPECT_EQ(type, 3u);
-    const auto copied = static_cast<std::size_t>(std::count(data.begin(), data.end(), 0xAB));
-    EXPECT_EQ(copied, c.copied ? c.value_size : 0u);
+    registry.keys["K"]["V"] = {platform::ValueType::other, std::vector<std::uint8_t>(c.value_size, 0xAB)};
+    const auto read = registry.read_value("K", "V");
+    ASSERT_EQ(read.succeeded(), c.read);
+    if (c.read) {
+        EXPECT_EQ(read.value().type, platform::ValueType::other);
+        EXPECT_EQ(read.value().bytes, std::vector<std::uint8_t>(c.value_size, 0xAB));
+    } else {
+        EXPECT_EQ(read.error().step, platform::RegistryStep::read);
+        EXPECT_EQ(read.error().status, 234); // ERROR_MORE_DATA
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, FakeRegistryQuery,
-                         testing::Values(QueryRoom{"Fits", 4, 1024, 1024, 0, 4, true},
-                                         QueryRoom{"FillsTheBuffer", 1024, 1024, 1024, 0, 1024, true},
-                                         QueryRoom{"OneByteTooMany", 1025, 1024, 1024, 234, 1025, false},
-                                         QueryRoom{"TwoThousandBytes", 2000, 1024, 1024, 234, 2000, false},
-                                         QueryRoom{"StatedSizeSmaller", 8, 1024, 4, 234, 8, false},
-                                         QueryRoom{"StatedSizeLargerThanTheBuffer", 8, 4, 1024, 234, 8, false}),
-                         [](const testing::TestParamInfo<QueryRoom>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, FakeRegistryRead,
+                         testing::Values(ValueRoom{"Fits", 4, true}, ValueRoom{"FillsTheRoom", 1024, true},
+                                         ValueRoom{"OneByteTooMany", 1025, false},
+                                         ValueRoom{"TwoThousandBytes", 2000, false}),
+                         [](const testing::TestParamInfo<ValueRoom>& info) { return info.param.name; });
 
-TEST_F(ReadLockState, AValueLargerThanTheBufferFailsAndClosesTheKey)
+TEST_F(ReadLockState, AValueLargerThanTheRoomFails)
 {
-    registry.keys[lock::USBSTOR_KEY]["Start"] = {platform::REG_DWORD_TYPE, std::vector<std::uint8_t>(2000, 4)};
+    registry.keys[lock::USBSTOR_KEY]["Start"] = {DWORD, std::vector<std::uint8_t>(2000, 4)};
     EXPECT_EQ(lock::read_lock_state(registry), std::nullopt);
-    EXPECT_EQ(registry.calls.back(), "close");
-    EXPECT_TRUE(registry.open_handles.empty());
 }
 
-TEST(WriteStartValue, WritesFourLittleEndianBytesWithFullAccess)
+TEST(WriteStartValue, WritesADword)
 {
     fakes::FakeRegistry registry;
     registry.set_dword(lock::USBSTOR_KEY, "Start", 3);
-    EXPECT_EQ(lock::write_start_value(registry, 4), lock::WriteResult::written);
+    EXPECT_TRUE(lock::write_start_value(registry, 4).succeeded());
+    EXPECT_EQ(registry.keys[lock::USBSTOR_KEY]["Start"].type, DWORD);
     EXPECT_EQ(registry.keys[lock::USBSTOR_KEY]["Start"].bytes, (std::vector<std::uint8_t>{4, 0, 0, 0}));
-    EXPECT_EQ(registry.calls, (std::vector<std::string>{
-                                  "open SYSTEM\\CurrentControlSet\\Services\\USBSTOR root=2147483650 options=0 "
-                                  "access=983103",
-                                  "set Start type=4 size=4", "close"}));
+    EXPECT_EQ(registry.calls,
+              (std::vector<std::string>{"set SYSTEM\\CurrentControlSet\\Services\\USBSTOR Start 4"}));
 }
 
-TEST(WriteStartValue, ReportsEachFailingStep)
+TEST(WriteStartValue, ReportsEachFailingStepWithItsStatus)
 {
     struct Case {
         long open, set, close;
-        lock::WriteResult result;
+        platform::RegistryStep step;
+        long status;
         long long stored;
     };
-    for (const Case c : {Case{5, 0, 0, lock::WriteResult::open_failed, 3},
-                         Case{0, 5, 0, lock::WriteResult::set_failed, 3},
-                         Case{0, 0, 6, lock::WriteResult::close_failed, 4}}) {
+    for (const Case c : {Case{5, 0, 0, platform::RegistryStep::open, 5, 3},
+                         Case{0, 5, 0, platform::RegistryStep::write, 5, 3},
+                         Case{0, 0, 6, platform::RegistryStep::close, 6, 4}}) {
         fakes::FakeRegistry registry;
         registry.set_dword(lock::USBSTOR_KEY, "Start", 3);
         registry.open_status = c.open;
         registry.set_status = c.set;
         registry.close_status = c.close;
-        EXPECT_EQ(lock::write_start_value(registry, 4), c.result);
+        const auto written = lock::write_start_value(registry, 4);
+        ASSERT_FALSE(written.succeeded());
+        EXPECT_EQ(written.error().step, c.step);
+        EXPECT_EQ(written.error().status, c.status);
         EXPECT_EQ(registry.dword(lock::USBSTOR_KEY, "Start"), c.stored);
-        EXPECT_TRUE(registry.open_handles.empty());
     }
 }
 

@@ -23,12 +23,23 @@ using checks::check;
 // Prints a file failure and counts it.
 struct FailureCount {
     int failures = 0;
-    void note(const std::optional<password::FileFailure>& failure)
+    template <typename T, typename E>
+    void note(const program::Result<T, E>& result)
     {
-        if (!failure)
-            return;
-        std::printf("failure: %s\n", password::failure_message(*failure).c_str());
+        if (!result.succeeded())
+            note(result.error());
+    }
+    void note(const password::FileFailure& failure)
+    {
+        std::printf("failure: %s\n", password::failure_message(failure).c_str());
         ++failures;
+    }
+    void note(const password::StoreFailure& failure)
+    {
+        if (failure.file)
+            note(*failure.file);
+        else
+            ++failures;
     }
 };
 
@@ -73,8 +84,9 @@ int main()
     ::CreateDirectoryA(folder.c_str(), nullptr);
 
     {
-        const auto error = platform::win32::restrict_to_administrators(path + "absent.drv");
-        check(error && error->code == ERROR_FILE_NOT_FOUND && !error->description.empty(),
+        const auto restricted = platform::win32::restrict_to_administrators(path + "absent.drv");
+        check(!restricted.succeeded() && restricted.error().code == ERROR_FILE_NOT_FOUND &&
+                  !restricted.error().description.empty(),
               "a missing file is reported with the system's code and text");
     }
     {
@@ -105,30 +117,31 @@ int main()
         FailureCount count;
         bool step_ran = false;
         const auto first = password::store_password(files, path, name, "abc", [&] { return step_ran = true; });
-        count.note(first.failure);
-        check(first.stored, "the password is stored into a new file");
+        count.note(first);
+        check(first.succeeded(), "the password is stored into a new file");
         check(!step_ran, "a new file is created protected: no step before the write");
         check(::GetFileAttributesA((path + name).c_str()) != INVALID_FILE_ATTRIBUTES, "the write created it");
 
         bool protected_ok = false;
         const auto again = password::store_password(files, path, name, "abc", [&] {
-            protected_ok = !platform::win32::restrict_to_administrators(path + name);
+            protected_ok = platform::win32::restrict_to_administrators(path + name).succeeded();
             return protected_ok;
         });
-        count.note(again.failure);
-        check(again.stored, "the password is stored again");
+        count.note(again);
+        check(again.succeeded(), "the password is stored again");
         check(protected_ok, "the existing file is protected before the password is written");
 
         // The program's own change of password: an in-place rewrite.
         password::PasswordFile file(files);
-        count.note(file.read_record(path, name).failure);
+        count.note(file.read_record(path, name));
         const auto written = file.write_password(password::encode_password("neuf"), path, name);
         count.note(written);
-        check(!written, "the program rewrites it");
+        check(written.succeeded(), "the program rewrites it");
         password::PasswordFile later(files);
-        const password::RecordRead read = later.read_record(path, name);
-        count.note(read.failure);
-        check(password::decode_password(read.record.encoded_password) == "NEUF", "and reads it back");
+        const auto read = later.read_record(path, name);
+        count.note(read);
+        check(read.succeeded() && password::decode_password(read.value().record.encoded_password) == "NEUF",
+              "and reads it back");
         check(count.failures == 0, "no file failure");
     }
     ::DeleteFileA((path + name).c_str());

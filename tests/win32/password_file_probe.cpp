@@ -23,14 +23,13 @@ int print_password()
     platform::win32::Win32SystemInfo system;
     platform::win32::Win32RecordFiles files;
     password::PasswordFile file(files);
-    const password::RecordRead read =
-        file.read_record(password::password_file_folder(system), password::PASSWORD_FILE_NAME);
-    if (read.failure) {
-        std::printf("failure: %s\n", password::failure_message(*read.failure).c_str());
+    const auto read = file.read_record(password::password_file_folder(system), password::PASSWORD_FILE_NAME);
+    if (!read.succeeded()) {
+        std::printf("failure: %s\n", password::failure_message(read.error()).c_str());
         std::printf("%s\n", password::DECODING_ERROR);
         return 0;
     }
-    std::printf("%s\n", password::decode_password(read.record.encoded_password).c_str());
+    std::printf("%s\n", password::decode_password(read.value().record.encoded_password).c_str());
     return 0;
 }
 

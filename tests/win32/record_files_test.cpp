@@ -53,43 +53,46 @@ int main()
     platform::win32::Win32RecordFiles files;
     {
         password::PasswordFile file(files);
-        const password::RecordRead missing = file.read_record(path, name);
-        check(missing.record.encoded_password == std::string(16, '\0'), "missing file reads as 16 NULs");
-        const password::StoredPassword none = file.stored_password(path, name);
-        check(none.password == std::string(), "missing file holds the empty password");
+        const auto missing = file.read_record(path, name);
+        check(missing.succeeded() && missing.value().record.encoded_password == std::string(16, '\0'),
+              "missing file reads as 16 NULs");
+        const auto none = file.stored_password(path, name);
+        check(none.succeeded() && none.value() == std::string(), "missing file holds the empty password");
         check(::GetFileAttributesA((path + name).c_str()) == INVALID_FILE_ATTRIBUTES, "reading does not create it");
-        check(!missing.failure && !none.failure, "no failure for a missing file");
+        check(missing.succeeded() && none.succeeded(), "no failure for a missing file");
 
-        check(!file.write_password(password::encode_password("neuf"), path, name), "a write creates it");
+        check(file.write_password(password::encode_password("neuf"), path, name).succeeded(), "a write creates it");
         check(password::decode_password(file_contents(path + name).substr(0, 16)) == "NEUF", "with the password");
         ::DeleteFileA((path + name).c_str());
 
         put(path + name, "");
-        const password::StoredPassword empty = file.stored_password(path, name);
-        check(empty.password == std::nullopt && empty.failure &&
-                  password::failure_message(*empty.failure).find("\r\nErreur  13 - ") != std::string::npos,
+        const auto empty = file.stored_password(path, name);
+        check(!empty.succeeded() &&
+                  password::failure_message(empty.error()).find("\r\nErreur  13 - ") != std::string::npos,
               "an empty file holds no password");
 
         put(path + name, std::string(16, 'x') + "RESERVE-16-BYTES" + "TAIL1234");
-        file.read_record(path, name);
+        check(file.read_record(path, name).succeeded(), "a longer file reads");
         const std::string code = password::encode_password("secret");
-        check(!file.write_password(code, path, name), "write succeeds");
+        check(file.write_password(code, path, name).succeeded(), "write succeeds");
         check(file_contents(path + name) == code + "RESERVE-16-BYTES" + "TAIL1234", "write keeps reserve and tail");
         password::PasswordFile later(files);
-        const password::RecordRead read = later.read_record(path, name);
-        check(!read.failure && password::decode_password(read.record.encoded_password) == "SECRET", "round trip");
+        const auto read = later.read_record(path, name);
+        check(read.succeeded() && password::decode_password(read.value().record.encoded_password) == "SECRET",
+              "round trip");
     }
     {
         password::PasswordFile file(files);
         const std::string missing = windows + "\\absent\\";
-        const password::StoredPassword stored = file.stored_password(missing, name);
-        check(stored.password == std::nullopt, "failed read matches no password");
+        const auto stored = file.stored_password(missing, name);
+        check(!stored.succeeded(), "failed read matches no password");
         const auto written = file.write_password("x", missing, name);
-        check(written.has_value(), "failed write gives its failure");
+        check(!written.succeeded(), "failed write gives its failure");
         std::vector<std::string> texts;
-        for (const auto& failure : {stored.failure, written})
-            if (failure)
-                texts.push_back(password::failure_message(*failure));
+        if (!stored.succeeded())
+            texts.push_back(password::failure_message(stored.error()));
+        if (!written.succeeded())
+            texts.push_back(password::failure_message(written.error()));
         check(texts.size() == 2, "two messages");
         if (!texts.empty())
             std::printf("the read message reads: %s\n", texts[0].c_str());

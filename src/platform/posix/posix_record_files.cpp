@@ -55,12 +55,12 @@ bool in_existing_folder(const std::string& file)
     return ::stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-std::optional<FileError> open_file(const std::string& path, int flags, int& fd)
+program::Result<int, FileError> open_file(const std::string& path, int flags)
 {
     const std::string file = host_path(path);
-    fd = ::open(file.c_str(), flags, 0600);
+    const int fd = ::open(file.c_str(), flags, 0600);
     if (fd >= 0)
-        return std::nullopt;
+        return fd;
     FileError error = last_error();
     error.missing = error.code == ENOENT && in_existing_folder(file);
     return error;
@@ -68,12 +68,12 @@ std::optional<FileError> open_file(const std::string& path, int flags, int& fd)
 
 } // namespace
 
-std::optional<FileError> PosixRecordFiles::read_start(const std::string& path, std::size_t size, std::string& bytes)
+program::Result<std::string, FileError> PosixRecordFiles::read_start(const std::string& path, std::size_t size)
 {
-    int raw = -1;
-    if (auto error = open_file(path, O_RDONLY, raw))
-        return error;
-    FileDescriptor file(raw);
+    const auto opened = open_file(path, O_RDONLY);
+    if (!opened.succeeded())
+        return opened.error();
+    FileDescriptor file(opened.value());
 
     std::string buffer(size, '\0');
     std::size_t got = 0;
@@ -88,16 +88,15 @@ std::optional<FileError> PosixRecordFiles::read_start(const std::string& path, s
     if (!file.close())
         return last_error();
     buffer.resize(got);
-    bytes = buffer;
-    return std::nullopt;
+    return buffer;
 }
 
-std::optional<FileError> PosixRecordFiles::write_start(const std::string& path, const std::string& bytes)
+program::Result<void, FileError> PosixRecordFiles::write_start(const std::string& path, const std::string& bytes)
 {
-    int raw = -1;
-    if (auto error = open_file(path, O_WRONLY | O_CREAT, raw))
-        return error;
-    FileDescriptor file(raw);
+    const auto opened = open_file(path, O_WRONLY | O_CREAT);
+    if (!opened.succeeded())
+        return opened.error();
+    FileDescriptor file(opened.value());
 
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -108,7 +107,7 @@ std::optional<FileError> PosixRecordFiles::write_start(const std::string& path, 
     }
     if (!file.close())
         return last_error();
-    return std::nullopt;
+    return {};
 }
 
 } // namespace platform

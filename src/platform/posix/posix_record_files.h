@@ -9,8 +9,8 @@ namespace platform {
 // creates may be opened by its owner only.
 class PosixRecordFiles : public RecordFiles {
 public:
-    std::optional<FileError> read_start(const std::string& path, std::size_t size, std::string& bytes) override;
-    std::optional<FileError> write_start(const std::string& path, const std::string& bytes) override;
+    program::Result<std::string, FileError> read_start(const std::string& path, std::size_t size) override;
+    program::Result<void, FileError> write_start(const std::string& path, const std::string& bytes) override;
 };
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <utility>
 
 #include "platform/win32/win32_error.h"
 
@@ -71,13 +72,44 @@ NOTIFYICONDATAA tray_icon_version_record(const NOTIFYICONDATAA& icon)
     return data;
 }
 
-std::optional<FileError> write_outcome(BOOL succeeded, DWORD written, std::size_t wanted)
+program::Result<void, FileError> write_outcome(BOOL succeeded, DWORD written, std::size_t wanted)
 {
     if (!succeeded)
         return file_error(::GetLastError());
     if (written != wanted)
         return file_error(ERROR_WRITE_FAULT);
-    return std::nullopt;
+    return {};
+}
+
+SystemFamily system_family(DWORD platform_id)
+{
+    switch (platform_id) {
+    case VER_PLATFORM_WIN32_WINDOWS: return SystemFamily::windows_9x;
+    case VER_PLATFORM_WIN32_NT: return SystemFamily::windows_nt;
+    default: return SystemFamily::other;
+    }
+}
+
+ValueType value_type(DWORD type)
+{
+    switch (type) {
+    case REG_DWORD: return ValueType::dword;
+    case REG_SZ: return ValueType::string;
+    case REG_EXPAND_SZ: return ValueType::expandable_string;
+    default: return ValueType::other;
+    }
+}
+
+program::Result<RegistryValue, long> query_value(HKEY key, const std::string& name, std::size_t room)
+{
+    std::vector<std::uint8_t> data(room, 0);
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(data.size());
+    const LONG status = ::RegQueryValueExA(key, name.c_str(), nullptr, &type, data.data(), &size);
+    if (status != ERROR_SUCCESS)
+        return static_cast<long>(status);
+    data.resize(std::min<std::size_t>(size, data.size()));
+    return RegistryValue{value_type(type), std::move(data)};
 }
 
 } // namespace platform::win32

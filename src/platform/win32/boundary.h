@@ -9,12 +9,14 @@
 
 #include <array>
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/ini_file.h"
 #include "platform/record_file.h"
+#include "platform/registry.h"
+#include "platform/system_info.h"
+#include "program/result.h"
 
 namespace platform::win32 {
 
@@ -51,9 +53,20 @@ using ProfileBuffer = std::array<char, PROFILE_STRING_BUFFER>;
 // result: never more than the buffer holds before its NUL.
 std::string profile_value(const ProfileBuffer& buffer, DWORD copied);
 
-// The outcome of a WriteFile of `wanted` bytes: nothing when all were
+// The outcome of a WriteFile of `wanted` bytes: success when all were
 // written; the last error when the call failed; a short write that did not
 // fail has no error code of its own, so it reports ERROR_WRITE_FAULT.
-std::optional<FileError> write_outcome(BOOL succeeded, DWORD written, std::size_t wanted);
+program::Result<void, FileError> write_outcome(BOOL succeeded, DWORD written, std::size_t wanted);
+
+// The line of Windows of GetVersionExA's platform identifier.
+SystemFamily system_family(DWORD platform_id);
+
+// The kind of a value of the registry type `type`.
+ValueType value_type(DWORD type);
+
+// RegQueryValueExA of the value `name` of an open key into a buffer of
+// `room` bytes: the value, or the call's status. A value that needs more room
+// is not copied (ERROR_MORE_DATA).
+program::Result<RegistryValue, long> query_value(HKEY key, const std::string& name, std::size_t room);
 
 } // namespace platform::win32

@@ -51,7 +51,7 @@ bool file_exists(const std::string& path)
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::optional<FileError> restrict_to_administrators(const std::string& path)
+program::Result<void, FileError> restrict_to_administrators(const std::string& path)
 {
     std::vector<std::uint32_t> acl = administrators_only_acl();
     const UniqueSid owner = administrators_sid();
@@ -66,7 +66,7 @@ std::optional<FileError> restrict_to_administrators(const std::string& path)
         nullptr, reinterpret_cast<PACL>(acl.data()), nullptr);
     if (status != ERROR_SUCCESS)
         return file_error(status);
-    return std::nullopt;
+    return {};
 }
 
 AdministratorsOnlyDescriptor::AdministratorsOnlyDescriptor()

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +17,7 @@ namespace platform::win32 {
 // password from a glance, and every user may read the system directory. The
 // owner matters too: a user who created the file beforehand would otherwise
 // keep the right to change its permissions.
-std::optional<FileError> restrict_to_administrators(const std::string& path);
+program::Result<void, FileError> restrict_to_administrators(const std::string& path);
 
 // Whether a file or folder of that path exists: the deployment tool protects
 // only a password file that is there.

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <tuple>
+#include <utility>
 
 #include "platform/win32/boundary.h"
 #include "platform/win32/file_protection.h"
@@ -16,91 +16,87 @@ namespace platform::win32 {
 
 namespace {
 
-HKEY as_hkey(std::uintptr_t key)
-{
-    return reinterpret_cast<HKEY>(key);
-}
-
 // Opens an existing file only; the error of a missing one is marked so.
-std::optional<FileError> open_existing(const std::string& path, DWORD access, UniqueFileHandle& file)
+program::Result<UniqueFileHandle, FileError> open_existing(const std::string& path, DWORD access)
 {
-    file.reset(::CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFileHandle file(::CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file)
-        return std::nullopt;
+        return file;
     FileError error = last_error();
     error.missing = error.code == ERROR_FILE_NOT_FOUND;
     return error;
 }
 
 // A new file, protected from its first moment as the installer protects it.
-std::optional<FileError> create_protected(const std::string& path, UniqueFileHandle& file)
+program::Result<UniqueFileHandle, FileError> create_protected(const std::string& path)
 {
     AdministratorsOnlyDescriptor descriptor;
     if (!descriptor.get())
         return last_error();
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.get(), FALSE};
-    file.reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes,
-                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes,
+                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return last_error();
-    return std::nullopt;
+    return file;
+}
+
+// The file to write: the existing one, or a new protected one when it is missing.
+program::Result<UniqueFileHandle, FileError> open_for_writing(const std::string& path)
+{
+    auto existing = open_existing(path, GENERIC_WRITE);
+    if (existing.succeeded() || !existing.error().missing)
+        return existing;
+    return create_protected(path);
 }
 
 } // namespace
 
-long Win32Registry::open_key(std::uintptr_t root, const std::string& path, std::uint32_t options,
-                             std::uint32_t access, RegistryKey& key)
+program::Result<RegistryValue, RegistryFailure> Win32Registry::read_value(const std::string& path,
+                                                                          const std::string& name)
 {
     HKEY opened = nullptr;
-    const LONG status = ::RegOpenKeyExA(as_hkey(root), path.c_str(), options, access, &opened);
-    if (status == ERROR_SUCCESS)
-        key = reinterpret_cast<std::uintptr_t>(opened);
-    return status;
+    const LONG status = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &opened);
+    if (status != ERROR_SUCCESS)
+        return RegistryFailure{RegistryStep::open, status};
+    const UniqueKey key(opened);
+    auto read = query_value(key.get(), name, REGISTRY_VALUE_ROOM);
+    if (!read.succeeded())
+        return RegistryFailure{RegistryStep::read, read.error()};
+    return std::move(read.value());
 }
 
-long Win32Registry::query_value(RegistryKey key, const std::string& name, std::uint32_t& type,
-                                std::vector<std::uint8_t>& data, std::uint32_t& size)
+program::Result<void, RegistryFailure> Win32Registry::write_dword(const std::string& path, const std::string& name,
+                                                                  std::uint32_t number)
 {
-    DWORD value_type = 0;
-    // Never more room than the buffer has, whatever size the caller states.
-    DWORD value_size = static_cast<DWORD>(std::min<std::size_t>(size, data.size()));
-    const LONG status = ::RegQueryValueExA(as_hkey(key), name.c_str(), nullptr, &value_type, data.data(), &value_size);
-    if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
-        type = value_type;
-        size = value_size;
-    }
-    return status;
+    HKEY opened = nullptr;
+    LONG status = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, &opened);
+    if (status != ERROR_SUCCESS)
+        return RegistryFailure{RegistryStep::open, status};
+    UniqueKey key(opened);
+    const DWORD data = number;
+    status = ::RegSetValueExA(key.get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                              sizeof data);
+    if (status != ERROR_SUCCESS)
+        return RegistryFailure{RegistryStep::write, status};
+    // Closed here rather than by the handle: its status is part of the outcome.
+    status = ::RegCloseKey(key.release());
+    if (status != ERROR_SUCCESS)
+        return RegistryFailure{RegistryStep::close, status};
+    return {};
 }
 
-long Win32Registry::set_value(RegistryKey key, const std::string& name, std::uint32_t type,
-                              const std::vector<std::uint8_t>& data)
+std::optional<SystemVersion> Win32SystemInfo::version()
 {
-    return ::RegSetValueExA(as_hkey(key), name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
-}
-
-long Win32Registry::close_key(RegistryKey key)
-{
-    return ::RegCloseKey(as_hkey(key));
-}
-
-void Win32SystemInfo::get_version(VersionRecord& record)
-{
+    // The first record, which every system fills.
     OSVERSIONINFOA info;
-    static_assert(sizeof info == 148 && sizeof info.szCSDVersion == std::tuple_size_v<decltype(record.service_pack)>);
-    // A larger stated size (the extended record) would let the call write
-    // past this structure: it fails instead, as for any size it does not know.
-    if (record.size != sizeof info)
-        return;
     std::memset(&info, 0, sizeof info);
     info.dwOSVersionInfoSize = sizeof info;
     if (!::GetVersionExA(&info))
-        return;
-    record.major = info.dwMajorVersion;
-    record.minor = info.dwMinorVersion;
-    record.build = info.dwBuildNumber;
-    record.platform_id = info.dwPlatformId;
-    std::memcpy(record.service_pack.data(), info.szCSDVersion, record.service_pack.size());
+        return std::nullopt;
+    return SystemVersion{system_family(info.dwPlatformId), info.dwMajorVersion, info.dwMinorVersion,
+                         info.dwBuildNumber};
 }
 
 std::string Win32SystemInfo::windows_directory()
@@ -156,11 +152,12 @@ bool Win32Runtime::start_program(const std::string& command_line)
     return true;
 }
 
-std::optional<FileError> Win32RecordFiles::read_start(const std::string& path, std::size_t size, std::string& bytes)
+program::Result<std::string, FileError> Win32RecordFiles::read_start(const std::string& path, std::size_t size)
 {
-    UniqueFileHandle file;
-    if (auto error = open_existing(path, GENERIC_READ, file))
-        return error;
+    auto opened = open_existing(path, GENERIC_READ);
+    if (!opened.succeeded())
+        return opened.error();
+    UniqueFileHandle& file = opened.value();
     std::string buffer(size, '\0');
     DWORD got = 0;
     if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(size), &got, nullptr))
@@ -168,26 +165,22 @@ std::optional<FileError> Win32RecordFiles::read_start(const std::string& path, s
     if (!::CloseHandle(file.release()))
         return last_error();
     buffer.resize(got);
-    bytes = buffer;
-    return std::nullopt;
+    return buffer;
 }
 
-std::optional<FileError> Win32RecordFiles::write_start(const std::string& path, const std::string& bytes)
+program::Result<void, FileError> Win32RecordFiles::write_start(const std::string& path, const std::string& bytes)
 {
-    UniqueFileHandle file;
-    if (auto error = open_existing(path, GENERIC_WRITE, file)) {
-        if (!error->missing)
-            return error;
-        if (auto creation_error = create_protected(path, file))
-            return creation_error;
-    }
+    auto opened = open_for_writing(path);
+    if (!opened.succeeded())
+        return opened.error();
+    UniqueFileHandle& file = opened.value();
     DWORD written = 0;
     const BOOL succeeded = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    if (auto error = write_outcome(succeeded, written, bytes.size()))
-        return error;
+    if (const auto outcome = write_outcome(succeeded, written, bytes.size()); !outcome.succeeded())
+        return outcome;
     if (!::CloseHandle(file.release()))
         return last_error();
-    return std::nullopt;
+    return {};
 }
 
 } // namespace platform::win32

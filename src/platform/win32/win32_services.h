@@ -13,18 +13,15 @@ namespace platform::win32 {
 
 class Win32Registry : public Registry {
 public:
-    long open_key(std::uintptr_t root, const std::string& path, std::uint32_t options, std::uint32_t access,
-                  RegistryKey& key) override;
-    long query_value(RegistryKey key, const std::string& name, std::uint32_t& type, std::vector<std::uint8_t>& data,
-                     std::uint32_t& size) override;
-    long set_value(RegistryKey key, const std::string& name, std::uint32_t type,
-                   const std::vector<std::uint8_t>& data) override;
-    long close_key(RegistryKey key) override;
+    program::Result<RegistryValue, RegistryFailure> read_value(const std::string& path,
+                                                               const std::string& name) override;
+    program::Result<void, RegistryFailure> write_dword(const std::string& path, const std::string& name,
+                                                       std::uint32_t number) override;
 };
 
 class Win32SystemInfo : public SystemInfo {
 public:
-    void get_version(VersionRecord& record) override;
+    std::optional<SystemVersion> version() override;
     std::string windows_directory() override;
 };
 
@@ -49,8 +46,8 @@ private:
 
 class Win32RecordFiles : public RecordFiles {
 public:
-    std::optional<FileError> read_start(const std::string& path, std::size_t size, std::string& bytes) override;
-    std::optional<FileError> write_start(const std::string& path, const std::string& bytes) override;
+    program::Result<std::string, FileError> read_start(const std::string& path, std::size_t size) override;
+    program::Result<void, FileError> write_start(const std::string& path, const std::string& bytes) override;
 };
 
 } // namespace platform::win32
