@@ -14,6 +14,8 @@ public:
     // Shows one of the program's icons, by resource number, with its tip (cut
     // to the 63 characters a tip holds), in place of the one shown.
     virtual void show(int icon_resource, const std::string& tip) = 0;
+    // Changes the tip of the icon shown; nothing when none is shown.
+    virtual void change_tip(const std::string& tip) = 0;
     // Takes the icon down; nothing when none is shown.
     virtual void remove() = 0;
     // `requested` runs each time the user asks for the icon's menu.

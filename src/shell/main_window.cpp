@@ -27,6 +27,8 @@ MainWindow::MainWindow(platform::Services& services, platform::Forms& forms)
     update_item.on_click = [this] { on_update_chosen(); };
     about_item.on_click = [this] { on_about_chosen(); };
     email_item.on_click = [this] { on_email_chosen(); };
+    update_check.on_started = [this] { refresh_tip(); };
+    update_check.on_ended = [this] { refresh_tip(); };
 }
 
 // GetVersion
@@ -87,8 +89,20 @@ void MainWindow::refresh_icon(const char* caption, bool locked, int icon_resourc
 {
     lock_item.set_caption(caption);
     locked_ = locked;
-    services_.tray.show(icon_resource, std::string(program::PRODUCT_NAME) + " v" + program::VERSION_TEXT);
+    services_.tray.show(icon_resource, tip());
     icon_shown_ = true;
+}
+
+std::string MainWindow::tip() const
+{
+    const std::string name = std::string(program::PRODUCT_NAME) + " v" + program::VERSION_TEXT;
+    return update_check.checking() ? name + UPDATE_CHECK_TIP_SUFFIX : name;
+}
+
+void MainWindow::refresh_tip()
+{
+    if (icon_shown_)
+        services_.tray.change_tip(tip());
 }
 
 void MainWindow::remove_icon()

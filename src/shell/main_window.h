@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "about/about.h"
@@ -19,6 +20,9 @@ inline constexpr char UNSUPPORTED_SYSTEM_SUFFIX[] = " fonctionne uniquement sur 
 inline constexpr char ALREADY_RUNNING_SUFFIX[] = " est déjà chargé en mémoire";
 inline constexpr char QUIT_WHILE_LOCKED_SUFFIX[] = " est activé et le restera !";
 inline constexpr char QUIT_QUESTION[] = "   Voulez vous vraiment quitter ?";
+
+// After the product and its version while the update check runs.
+inline constexpr char UPDATE_CHECK_TIP_SUFFIX[] = " - recherche de mise à jour...";
 
 inline constexpr char CAPTION_UNLOCKED[] = "Verrou USB - NON";
 inline constexpr char CAPTION_LOCKED[] = "Verrou USB - OUI";
@@ -82,6 +86,10 @@ private:
     void start_up();
     void refresh_icon(const char* caption, bool locked, int icon_resource);
     void on_menu_requested();
+    // The product and its version, and what the program is doing if it makes
+    // the user wait.
+    std::string tip() const;
+    void refresh_tip();
     void on_lock_chosen();
     void on_password_chosen();
     void on_email_chosen();

@@ -720,6 +720,7 @@ scenario_a_silent_web_server_leaves_the_menu_usable_and_the_check_fails_after_30
   [ $((SECONDS - chosen)) -le 15 ] || fail "the menu opened only $((SECONDS - chosen)) s after the check began"
   log "figure: the menu answered $((SECONDS - chosen)) s after the check began"
   expect_no_box
+  expect_tooltip "Varnhollow v$PROGRAM_VERSION - recherche de mise à jour..."
   choose lock # the menu's commands run during the check
   expect_tray locked
   expect_start 4
@@ -730,6 +731,7 @@ scenario_a_silent_web_server_leaves_the_menu_usable_and_the_check_fails_after_30
   expect_temporary_file_left_to_the_download
   answer 1
   expect_no_box
+  expect_tooltip "Varnhollow v$PROGRAM_VERSION"
   log "the server answers late: nothing of it reaches the user"
   expect_held_requests_answered 40 1
   expect_temporary_files_gone_within 10

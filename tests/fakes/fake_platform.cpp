@@ -77,6 +77,12 @@ void FakeTray::show(int icon_resource, const std::string& tip)
     calls.push_back(shown);
 }
 
+void FakeTray::change_tip(const std::string& tip)
+{
+    if (shown)
+        shown->tip = tip;
+}
+
 void FakeTray::remove()
 {
     shown.reset();

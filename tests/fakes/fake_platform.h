@@ -62,6 +62,7 @@ public:
     std::vector<std::optional<Icon>> calls;
 
     void show(int icon_resource, const std::string& tip) override;
+    void change_tip(const std::string& tip) override;
     void remove() override;
     void on_menu_requested(std::function<void()> requested) override { menu_requested_ = std::move(requested); }
 

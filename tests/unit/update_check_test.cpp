@@ -94,6 +94,31 @@ TEST_F(UpdateCheck, DownloadsTheMakersVersionsFileFreshIntoANewFileOfTheUsersTem
     expect_only_box(NO_NEW_VERSION, Buttons::ok, BoxIcon::warning);
 }
 
+// The user who points at the icon while the maker's site keeps them waiting
+// reads why; the tip goes back once the check has ended.
+TEST_F(UpdateCheck, TheTrayTipSaysACheckIsUnderWayUntilItEnds)
+{
+    const std::string usual = "Varnhollow v" + OURS;
+    p.internet.answers_at_once = false;
+    publish(section(OURS, "", "http://x.example/"));
+    ASSERT_EQ(p.tray.shown->tip, usual);
+
+    choose("MNU_Update");
+    EXPECT_EQ(p.tray.shown->tip, usual + " - recherche de mise \xE0 jour...");
+    std::string tip_under_the_box;
+    p.boxes.while_shown = [&] { tip_under_the_box = p.tray.shown->tip; };
+    p.internet.finish_download();
+    p.run_event_loop();
+    expect_only_box(NO_NEW_VERSION, Buttons::ok, BoxIcon::warning);
+    EXPECT_EQ(tip_under_the_box, usual + " - recherche de mise \xE0 jour...");
+    EXPECT_EQ(p.tray.shown->tip, usual);
+
+    p.internet.online = false; // a check that ends at once
+
+    check();
+    EXPECT_EQ(p.tray.shown->tip, usual);
+}
+
 TEST_F(UpdateCheck, OfferShowsTheNineLinesByteForByteAndYesOpensTheAddress)
 {
     publish(section("1.5", "Nouvelle cl\xe9 de s\xe9" "curit\xe9", "http://www.varnhollow.example/download/v15.zip"));

@@ -78,13 +78,23 @@ void showing_and_removing()
         check(icon_changes()[2].record.hIcon && icon_changes()[2].record.hIcon != first.hIcon,
               "the locked icon is another picture");
 
+        const std::size_t before_tip = notifications().size();
+        tray.change_tip("Varnhollow v1.4 - recherche de mise \xE0 jour...");
+        check(notifications().size() == before_tip + 1 && notifications().back().action == NIM_MODIFY &&
+                  notifications().back().record.uFlags == NIF_TIP &&
+                  std::string(notifications().back().record.szTip) == "Varnhollow v1.4 - recherche de mise \xE0 jour...",
+              "a new tip modifies the icon shown, in place");
+        tray.change_tip("Varnhollow v1.4");
+
         tray.remove();
+        tray.change_tip("Varnhollow v1.4");
+        check(notifications().back().action == NIM_DELETE, "no icon shown, no tip to change");
         tray.remove();
-        check(icon_changes().size() == 4 && icon_changes()[3].action == NIM_DELETE,
+        check(icon_changes().size() == 6 && icon_changes()[5].action == NIM_DELETE,
               "removing takes the icon down once");
         tray.show(IDI_DEVICE, "Varnhollow v1.4");
     }
-    check(icon_changes().size() == 6 && icon_changes()[5].action == NIM_DELETE, "an icon still up goes with the tray");
+    check(icon_changes().size() == 8 && icon_changes()[7].action == NIM_DELETE, "an icon still up goes with the tray");
 }
 
 void actions_that_open_the_menu()

@@ -41,6 +41,16 @@ void Win32TrayIcon::add_icon()
     notify_(NIM_SETVERSION, &version);
 }
 
+void Win32TrayIcon::change_tip(const std::string& tip)
+{
+    if (!shown_)
+        return;
+    record_ = tray_icon_record(record_.hWnd, CALLBACK_MESSAGE, record_.hIcon, tip);
+    NOTIFYICONDATAA change = record_;
+    change.uFlags = NIF_TIP;
+    notify_(NIM_MODIFY, &change);
+}
+
 void Win32TrayIcon::remove()
 {
     if (!shown_)

@@ -32,6 +32,7 @@ public:
     Win32TrayIcon& operator=(const Win32TrayIcon&) = delete;
 
     void show(int icon_resource, const std::string& tip) override;
+    void change_tip(const std::string& tip) override;
     void remove() override;
     void on_menu_requested(std::function<void()> requested) override { menu_requested_ = std::move(requested); }
 
