@@ -10,18 +10,22 @@
 //   vhpasswd /?  (/help, /h, -h, --help) the usage
 //
 // Exit codes: 0 done (or the usage asked for), 1 bad command line or password,
-// 2 the file could not be written or protected.
+// 2 the file could not be written or protected. A password stored is written
+// to the Application log (event 118), with the account that ran the tool.
 
 #include <string>
 #include <vector>
 
+#include "audit/audit_trail.h"
 #include "password/deployment_command.h"
 #include "password/new_password.h"
 #include "password/password_file.h"
 #include "platform/win32/command_line.h"
 #include "platform/win32/console_output.h"
 #include "platform/win32/file_protection.h"
+#include "platform/win32/win32_event_log.h"
 #include "platform/win32/win32_services.h"
+#include "program/product.h"
 #include "program/result.h"
 
 namespace {
@@ -32,6 +36,8 @@ using platform::win32::StandardStream;
 constexpr int DONE = 0;
 constexpr int BAD_INPUT = 1;
 constexpr int FILE_FAILED = 2;
+// How the audit trail names this tool.
+constexpr char TOOL_NAME[] = "vhpasswd";
 
 // Why the tool stops short: what it says on the error stream, in order, and
 // its exit code.
@@ -113,6 +119,8 @@ Outcome store_checked(const std::string& file_folder, const password::CommandArg
     const auto stored = store(file_folder, name, password.text);
     if (!stored.succeeded())
         return stored.error();
+    platform::win32::Win32EventLog events{program::PRODUCT_NAME};
+    audit::AuditTrail(events).password_set(TOOL_NAME);
     return "Mot de passe enregistré dans " + file_folder + name;
 }
 

@@ -30,7 +30,7 @@ as_new_machine() {
 # PROTECTED_DACL_SECURITY_INFORMATION: the owner becomes Administrators too.
 TRACE=$BENCH_DIR/calls.trace
 PROTECTED_DACL_CALL='trace:advapi:SetNamedSecurityInfoA "C:\\windows\\system32\\PSTACK.DRV" 1 -2147483643 '
-traced() { WINEDEBUG=-all,trace+advapi "$@" 2>"$TRACE"; }
+traced() { WINEDEBUG=-all,trace+advapi,trace+eventlog "$@" 2>"$TRACE"; }
 
 # Installs a package silently: install PACKAGE [PROPERTY=VALUE...]
 install() {
@@ -186,6 +186,8 @@ scenario_deployment_sets_the_organisation_password() {
   expect_same_password_file "$BENCH_DIR/before"
   set_password 0 'autre1'
   expect_password 'AUTRE1'
+  [ "$(reported_events "$TRACE")" = "$AUDIT_SUCCESS 0x00000076 sid|$(windows_user)|vhpasswd" ] ||
+    fail "vhpasswd logged [$(reported_events "$TRACE")]"
   unlock_installed_program_with AUTRE1
   uninstall "$VARNHOLLOW_MSI"
   # A password the program could not take fails the installation.

@@ -927,6 +927,23 @@ scenario_the_event_log_tells_who_locked_unlocked_and_changed_the_password() {
   expect_start 4
 }
 
+# The deployment tool built beside the program; the package runs the same one.
+VHPASSWD_EXE=$(dirname "$VARNHOLLOW_EXE")/vhpasswd.exe
+
+scenario_the_deployment_tool_logs_the_password_it_sets_and_nothing_else() {
+  local user trace=$BENCH_DIR/vhpasswd.trace
+  user=$(windows_user)
+  WINEDEBUG=fixme+advapi,+eventlog wine "$VHPASSWD_EXE" secret1 >/dev/null 2>"$trace" || fail "vhpasswd secret1 failed"
+  [ "$(reported_events "$trace")" = "$AUDIT_SUCCESS 0x00000076 sid|$user|vhpasswd" ] ||
+    fail "vhpasswd logged [$(reported_events "$trace")]"
+  log "event: $(reported_events "$trace")"
+  local refused
+  for refused in x --protect; do
+    WINEDEBUG=fixme+advapi,+eventlog wine "$VHPASSWD_EXE" "$refused" >/dev/null 2>"$trace"
+    [ -z "$(reported_events "$trace")" ] || fail "vhpasswd $refused logged [$(reported_events "$trace")]"
+  done
+}
+
 scenario_a_program_that_refuses_to_start_writes_no_event() {
   local second=$BENCH_DIR/second.trace refused=$BENCH_DIR/refused.trace
   windows_version winxp
