@@ -151,12 +151,6 @@ private:
     std::uintptr_t next_handle_ = 0x1000;
 };
 
-// Plays a script of user actions, one step each time the program lets
-// pending events run. Running dry means the program waits for something the
-// test never does: it throws rather than spin for ever. A step that sets
-// `quit` plays a quit message reaching the thread: that round and every later
-// one answer false at once, as the real pump does, and play no further step;
-// a program that keeps asking after that would spin, and the fake throws.
 // The thread's queue. `script` holds the user's actions, one round of events
 // each; every round is followed by the tasks posted until then. The rounds
 // are played when the program is back in its event loop (play).

@@ -158,6 +158,38 @@ TEST_F(UsbDriveEjection, AKeyInUseIsNamedAloneInTheWarning)
     expect_locked();
 }
 
+// The audit trail names what left the machine: the drives ejected, not those
+// a program kept in use; an ejection that ejected nothing, or that the user
+// declined, writes no such event.
+TEST_F(UsbDriveEjection, TheEventOfEjectedDrivesNamesTheEjectedOnesOnly)
+{
+    const auto ejected_events = [this] {
+        std::vector<std::vector<std::string>> found;
+        for (const auto& event : p.events.events)
+            if (event.id == program::EVENT_DRIVES_EJECTED)
+                found.push_back(event.inserts);
+        return found;
+    };
+    plug_key("4C530001", "SanDisk Cruzer USB Device");
+    const Key second = plug_key("4C530002", "Disque USB de Paul");
+    plug_key("4C530003", "Cl\xE9 de Marie");
+    tree.refusing[second.usb_device] = platform::CR_REMOVE_VETOED_STATUS;
+    lock_answering(platform::ANSWER_YES);
+    EXPECT_EQ(ejected_events(), (std::vector<std::vector<std::string>>{
+                                    {p.events.user, "SanDisk Cruzer USB Device, Cl\xE9 de Marie"}}));
+}
+
+TEST_F(UsbDriveEjection, NoEventOfEjectedDrivesWhenNoneWasEjected)
+{
+    const Key key = plug_key("4C530001", "SanDisk Cruzer USB Device");
+    tree.refusing[key.usb_device] = platform::CR_REMOVE_VETOED_STATUS;
+    lock_answering(platform::ANSWER_YES);
+    p.boxes.answers = {platform::ANSWER_NO};
+    choose("MNU_USBLocked"); // unlock asked: nothing ejected there either
+    for (const auto& event : p.events.events)
+        EXPECT_NE(event.id, program::EVENT_DRIVES_EJECTED);
+}
+
 TEST_F(UsbDriveEjection, AVetoReportedWithSuccessCountsAsARefusal)
 {
     const Key key = plug_key("4C530001", "SanDisk Cruzer USB Device");
