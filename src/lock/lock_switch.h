@@ -6,8 +6,8 @@
 
 #include "audit/audit_trail.h"
 #include "lock/usb_drive_ejection.h"
+#include "platform/device_tree.h"
 #include "platform/event_pump.h"
-#include "platform/plug_and_play.h"
 #include "platform/registry.h"
 
 namespace lock {
@@ -73,7 +73,7 @@ inline constexpr char REGISTRY_SAVE_ERROR[] = "Erreur en enregistrant l'informat
 // shown again by then keeps the question open.
 class LockSwitch {
 public:
-    LockSwitch(platform::Registry& registry, platform::EventPump& events, platform::PlugAndPlay& devices,
+    LockSwitch(platform::Registry& registry, platform::EventPump& events, platform::DeviceTree& devices,
                LockHost& host, PasswordPrompt& prompt, audit::AuditTrail& audit)
         : registry_(registry), events_(events), devices_(devices), host_(host), prompt_(prompt), audit_(audit)
     {
@@ -100,7 +100,7 @@ private:
 
     platform::Registry& registry_;
     platform::EventPump& events_;
-    platform::PlugAndPlay& devices_;
+    platform::DeviceTree& devices_;
     LockHost& host_;
     PasswordPrompt& prompt_;
     audit::AuditTrail& audit_;

@@ -8,9 +8,8 @@ namespace lock {
 
 namespace {
 
-using platform::CR_SUCCESS_STATUS;
 using platform::DeviceNode;
-using platform::PlugAndPlay;
+using platform::DeviceTree;
 
 constexpr char STORAGE_ID_PREFIX[] = "USBSTOR\\";
 constexpr char USB_DEVICE_ID_PREFIX[] = "USB\\";
@@ -33,41 +32,33 @@ bool starts_with_ignoring_case(const std::string& text, const std::string& prefi
     return true;
 }
 
-std::optional<std::string> device_id(PlugAndPlay& devices, DeviceNode node)
+// The friendly name, else the description, else the instance ID; an empty
+// name is no name.
+std::string device_name(DeviceTree& devices, DeviceNode node, const std::string& id)
 {
-    std::string id;
-    if (devices.get_device_id(node, id) != CR_SUCCESS_STATUS)
-        return std::nullopt;
-    return id;
-}
-
-// The friendly name, else the description, else the instance ID.
-std::string device_name(PlugAndPlay& devices, DeviceNode node, const std::string& id)
-{
-    for (const std::uint32_t property : {platform::FRIENDLY_NAME_PROPERTY, platform::DEVICE_DESCRIPTION_PROPERTY}) {
-        std::string text;
-        if (devices.get_text_property(node, property, text) == CR_SUCCESS_STATUS && !text.empty())
-            return text;
-    }
+    if (auto name = devices.friendly_name(node); name && !name->empty())
+        return *name;
+    if (auto description = devices.description(node); description && !description->empty())
+        return *description;
     return id;
 }
 
 // The USB device holding a storage node, or the node itself when its parent
 // is something else; nothing when the parent cannot be told.
-std::optional<DeviceNode> removal_node_of(PlugAndPlay& devices, DeviceNode storage_node)
+std::optional<DeviceNode> removal_node_of(DeviceTree& devices, DeviceNode storage_node)
 {
-    DeviceNode parent = 0;
-    if (devices.get_parent(storage_node, parent) != CR_SUCCESS_STATUS)
+    const auto parent = devices.parent(storage_node);
+    if (!parent)
         return std::nullopt;
-    const auto parent_id = device_id(devices, parent);
+    const auto parent_id = devices.instance_id(*parent);
     if (!parent_id)
         return std::nullopt;
-    return starts_with_ignoring_case(*parent_id, USB_DEVICE_ID_PREFIX) ? parent : storage_node;
+    return starts_with_ignoring_case(*parent_id, USB_DEVICE_ID_PREFIX) ? *parent : storage_node;
 }
 
-std::optional<UsbDrive> usb_drive_at(PlugAndPlay& devices, DeviceNode node)
+std::optional<UsbDrive> usb_drive_at(DeviceTree& devices, DeviceNode node)
 {
-    const auto id = device_id(devices, node);
+    const auto id = devices.instance_id(node);
     if (!id || !starts_with_ignoring_case(*id, STORAGE_ID_PREFIX))
         return std::nullopt;
     const auto removal_node = removal_node_of(devices, node);
@@ -94,15 +85,15 @@ std::vector<std::string> names_of(const std::vector<UsbDrive>& drives)
 
 } // namespace
 
-std::vector<UsbDrive> find_usb_drives(PlugAndPlay& devices)
+std::vector<UsbDrive> find_usb_drives(DeviceTree& devices)
 {
     std::vector<UsbDrive> drives;
-    DeviceNode root = 0;
-    if (devices.locate_root(root) != CR_SUCCESS_STATUS)
+    const auto root = devices.root();
+    if (!root)
         return drives;
     // Depth first, children before siblings: the tree's own order. A node met
     // twice is not walked again.
-    std::vector<DeviceNode> to_visit{root};
+    std::vector<DeviceNode> to_visit{*root};
     std::set<DeviceNode> visited;
     while (!to_visit.empty() && visited.size() < MAX_DEVICE_NODES) {
         const DeviceNode node = to_visit.back();
@@ -111,26 +102,24 @@ std::vector<UsbDrive> find_usb_drives(PlugAndPlay& devices)
             continue;
         if (auto drive = usb_drive_at(devices, node))
             drives.push_back(std::move(*drive));
-        DeviceNode next = 0;
-        if (node != root && devices.get_sibling(node, next) == CR_SUCCESS_STATUS)
-            to_visit.push_back(next);
-        if (devices.get_child(node, next) == CR_SUCCESS_STATUS)
-            to_visit.push_back(next);
+        if (node != *root) {
+            if (const auto sibling = devices.next_sibling(node))
+                to_visit.push_back(*sibling);
+        }
+        if (const auto child = devices.first_child(node))
+            to_visit.push_back(*child);
     }
     return drives;
 }
 
-EjectionResult eject_usb_drives(PlugAndPlay& devices, const std::vector<UsbDrive>& drives)
+EjectionResult eject_usb_drives(DeviceTree& devices, const std::vector<UsbDrive>& drives)
 {
     std::map<DeviceNode, bool> accepted_by_node;
     EjectionResult result;
     for (const auto& drive : drives) {
         auto asked = accepted_by_node.find(drive.removal_node);
         if (asked == accepted_by_node.end()) {
-            std::uint32_t veto_type = platform::NO_VETO;
-            std::string veto_name;
-            const std::uint32_t status = devices.request_eject(drive.removal_node, veto_type, veto_name);
-            const bool accepted = status == CR_SUCCESS_STATUS && veto_type == platform::NO_VETO;
+            const bool accepted = devices.request_removal(drive.removal_node) == platform::RemovalAnswer::ejected;
             asked = accepted_by_node.emplace(drive.removal_node, accepted).first;
         }
         (asked->second ? result.ejected : result.refused).push_back(drive.name);

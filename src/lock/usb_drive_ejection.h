@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/plug_and_play.h"
+#include "platform/device_tree.h"
 
 namespace lock {
 
@@ -30,7 +30,7 @@ struct UsbDrive {
 
 // The USBSTOR\ device instances of the tree, in the tree's order. A call
 // that fails leaves out what it was needed for, never more.
-std::vector<UsbDrive> find_usb_drives(platform::PlugAndPlay& devices);
+std::vector<UsbDrive> find_usb_drives(platform::DeviceTree& devices);
 
 // Names, in the order of the drives given.
 struct EjectionResult {
@@ -40,7 +40,7 @@ struct EjectionResult {
 
 // Asks each removal node once (a card reader's slots share one) and sorts the
 // drives by the answer.
-EjectionResult eject_usb_drives(platform::PlugAndPlay& devices, const std::vector<UsbDrive>& drives);
+EjectionResult eject_usb_drives(platform::DeviceTree& devices, const std::vector<UsbDrive>& drives);
 
 std::string eject_question_text(const std::vector<UsbDrive>& drives);
 // The box after the requests: the ejected drives, or the refused ones.

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "platform/device_tree.h"
 #include "platform/event_log.h"
 #include "platform/event_pump.h"
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
 #include "platform/internet.h"
 #include "platform/message_box.h"
-#include "platform/plug_and_play.h"
 #include "platform/record_file.h"
 #include "platform/registry.h"
 #include "platform/registry_watch.h"
@@ -34,7 +34,7 @@ struct Services {
     FileSystem& file_system;
     Shell& shell;
     RegistryWatch& watch;
-    PlugAndPlay& devices;
+    DeviceTree& devices;
     EventLog& events;
     Timers& timers;
 };

@@ -515,20 +515,14 @@ void PrintTo(const FakeEventLog::Event& event, std::ostream* out)
 
 namespace fakes {
 
-namespace {
-constexpr std::uint32_t CR_INVALID_DEVNODE = 0x05;
-constexpr std::uint32_t CR_NO_SUCH_VALUE = 0x25;
-constexpr std::uint32_t PNP_VETO_OUTSTANDING_OPEN = 6;
-} // namespace
-
-FakePlugAndPlay::FakePlugAndPlay()
+FakeDeviceTree::FakeDeviceTree()
 {
-    nodes[root] = Node{"HTREE\\ROOT\\0", std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt};
+    nodes[root_node] = Node{"HTREE\\ROOT\\0", std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt};
 }
 
-platform::DeviceNode FakePlugAndPlay::add(platform::DeviceNode parent, const std::string& id,
-                                          std::optional<std::string> friendly_name,
-                                          std::optional<std::string> description)
+platform::DeviceNode FakeDeviceTree::add(platform::DeviceNode parent, const std::string& id,
+                                         std::optional<std::string> friendly_name,
+                                         std::optional<std::string> description)
 {
     const platform::DeviceNode node = next_node_++;
     nodes[node] = Node{id, std::move(friendly_name), std::move(description), parent, std::nullopt, std::nullopt};
@@ -544,97 +538,77 @@ platform::DeviceNode FakePlugAndPlay::add(platform::DeviceNode parent, const std
     return node;
 }
 
-void FakePlugAndPlay::fail(Call call, std::optional<platform::DeviceNode> node)
+void FakeDeviceTree::fail(Answer answer, std::optional<platform::DeviceNode> node)
 {
     if (!node) {
-        failing_[call] = std::nullopt; // every node
+        failing_[answer] = std::nullopt; // every node
         return;
     }
-    auto& entry = failing_[call];
+    auto& entry = failing_[answer];
     if (!entry)
         entry = std::set<platform::DeviceNode>{};
     entry->insert(*node);
 }
 
-std::uint32_t FakePlugAndPlay::status_of(Call call, platform::DeviceNode node)
+const FakeDeviceTree::Node* FakeDeviceTree::answering(Answer answer, platform::DeviceNode node)
 {
     ++calls;
-    const auto failing = failing_.find(call);
+    const auto failing = failing_.find(answer);
     if (failing != failing_.end() && (!failing->second || failing->second->count(node)))
-        return platform::CR_FAILURE_STATUS;
-    return call == Call::locate_root || nodes.count(node) ? platform::CR_SUCCESS_STATUS : CR_INVALID_DEVNODE;
+        return nullptr;
+    const auto found = nodes.find(node);
+    return found == nodes.end() ? nullptr : &found->second;
 }
 
-std::uint32_t FakePlugAndPlay::link(const std::optional<platform::DeviceNode>& link, platform::DeviceNode& out)
+std::optional<platform::DeviceNode> FakeDeviceTree::root()
 {
-    if (!link)
-        return platform::CR_NO_SUCH_DEVNODE_STATUS;
-    out = *link;
-    return platform::CR_SUCCESS_STATUS;
+    if (!answering(Answer::root, root_node))
+        return std::nullopt;
+    return root_node;
 }
 
-std::uint32_t FakePlugAndPlay::locate_root(platform::DeviceNode& found)
+std::optional<platform::DeviceNode> FakeDeviceTree::first_child(platform::DeviceNode node)
 {
-    const std::uint32_t status = status_of(Call::locate_root, root);
-    if (status == platform::CR_SUCCESS_STATUS)
-        found = root;
-    return status;
+    const Node* found = answering(Answer::first_child, node);
+    return found ? found->first_child : std::nullopt;
 }
 
-std::uint32_t FakePlugAndPlay::get_child(platform::DeviceNode node, platform::DeviceNode& child)
+std::optional<platform::DeviceNode> FakeDeviceTree::next_sibling(platform::DeviceNode node)
 {
-    const std::uint32_t status = status_of(Call::get_child, node);
-    return status != platform::CR_SUCCESS_STATUS ? status : link(nodes.at(node).first_child, child);
+    const Node* found = answering(Answer::next_sibling, node);
+    return found ? found->next_sibling : std::nullopt;
 }
 
-std::uint32_t FakePlugAndPlay::get_sibling(platform::DeviceNode node, platform::DeviceNode& sibling)
+std::optional<platform::DeviceNode> FakeDeviceTree::parent(platform::DeviceNode node)
 {
-    const std::uint32_t status = status_of(Call::get_sibling, node);
-    return status != platform::CR_SUCCESS_STATUS ? status : link(nodes.at(node).next_sibling, sibling);
+    const Node* found = answering(Answer::parent, node);
+    return found ? found->parent : std::nullopt;
 }
 
-std::uint32_t FakePlugAndPlay::get_parent(platform::DeviceNode node, platform::DeviceNode& parent)
+std::optional<std::string> FakeDeviceTree::instance_id(platform::DeviceNode node)
 {
-    const std::uint32_t status = status_of(Call::get_parent, node);
-    return status != platform::CR_SUCCESS_STATUS ? status : link(nodes.at(node).parent, parent);
+    const Node* found = answering(Answer::instance_id, node);
+    return found ? std::optional<std::string>(found->id) : std::nullopt;
 }
 
-std::uint32_t FakePlugAndPlay::get_device_id(platform::DeviceNode node, std::string& id)
+std::optional<std::string> FakeDeviceTree::friendly_name(platform::DeviceNode node)
 {
-    const std::uint32_t status = status_of(Call::get_device_id, node);
-    if (status == platform::CR_SUCCESS_STATUS)
-        id = nodes.at(node).id;
-    return status;
+    const Node* found = answering(Answer::friendly_name, node);
+    return found ? found->friendly_name : std::nullopt;
 }
 
-std::uint32_t FakePlugAndPlay::get_text_property(platform::DeviceNode node, std::uint32_t property, std::string& text)
+std::optional<std::string> FakeDeviceTree::description(platform::DeviceNode node)
 {
-    const std::uint32_t status = status_of(Call::get_text_property, node);
-    if (status != platform::CR_SUCCESS_STATUS)
-        return status;
-    const Node& n = nodes.at(node);
-    const auto& value = property == platform::FRIENDLY_NAME_PROPERTY     ? n.friendly_name
-                        : property == platform::DEVICE_DESCRIPTION_PROPERTY ? n.description
-                                                                            : std::optional<std::string>{};
-    if (!value)
-        return CR_NO_SUCH_VALUE;
-    text = *value;
-    return platform::CR_SUCCESS_STATUS;
+    const Node* found = answering(Answer::description, node);
+    return found ? found->description : std::nullopt;
 }
 
-std::uint32_t FakePlugAndPlay::request_eject(platform::DeviceNode node, std::uint32_t& veto_type,
-                                             std::string& veto_name)
+platform::RemovalAnswer FakeDeviceTree::request_removal(platform::DeviceNode node)
 {
     removal_requests.push_back(node);
-    const std::uint32_t status = status_of(Call::request_eject, node);
-    if (status != platform::CR_SUCCESS_STATUS)
-        return status;
-    const auto refusal = refusing.find(node);
-    if (refusal == refusing.end())
-        return platform::CR_SUCCESS_STATUS;
-    veto_type = PNP_VETO_OUTSTANDING_OPEN;
-    veto_name = "\\Device\\HarddiskVolume9";
-    return refusal->second;
+    if (!answering(Answer::removal, node) || refusing.count(node))
+        return platform::RemovalAnswer::refused;
+    return platform::RemovalAnswer::ejected;
 }
 
 } // namespace fakes

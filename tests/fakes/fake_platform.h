@@ -337,13 +337,13 @@ private:
 
 // A Plug and Play device tree in memory: a root ("HTREE\ROOT\0") and the
 // nodes a test adds, linked as the real tree is (a first child, a next
-// sibling, a parent), which a test may also rewire into a loop. Answers at the
-// edges as the real calls do: no child, sibling or parent is "no such device
-// node"; a property the node lacks is "no such value". Each call can be made
-// to fail, for every node or for one. Records every removal request; a node
-// in `refusing` vetoes it. Not modelled: the tree changing during a walk,
-// removal taking the ejected nodes out of the tree.
-class FakePlugAndPlay : public platform::PlugAndPlay {
+// sibling, a parent), which a test may also rewire into a loop. A link or a
+// name the node lacks, and a node the tree does not hold, answer nothing.
+// Each answer can be made to fail (answer nothing), for every node or for
+// one. Records every removal request; a node in `refusing` refuses it. Not
+// modelled: the tree changing during a walk, removal taking the ejected
+// nodes out of the tree.
+class FakeDeviceTree : public platform::DeviceTree {
 public:
     struct Node {
         std::string id;
@@ -353,47 +353,38 @@ public:
         std::optional<platform::DeviceNode> first_child;
         std::optional<platform::DeviceNode> next_sibling;
     };
-    enum class Call {
-        locate_root,
-        get_child,
-        get_sibling,
-        get_parent,
-        get_device_id,
-        get_text_property,
-        request_eject
-    };
+    enum class Answer { root, first_child, next_sibling, parent, instance_id, friendly_name, description, removal };
 
-    FakePlugAndPlay();
+    FakeDeviceTree();
     // Adds a node as the last child of `parent`; returns it.
     platform::DeviceNode add(platform::DeviceNode parent, const std::string& id,
                              std::optional<std::string> friendly_name = std::nullopt,
                              std::optional<std::string> description = std::nullopt);
-    // Makes `call` fail with CR_FAILURE, for `node` only when given.
-    void fail(Call call, std::optional<platform::DeviceNode> node = std::nullopt);
+    // Makes `answer` fail, for `node` only when given: a question answers
+    // nothing, a removal request is refused.
+    void fail(Answer answer, std::optional<platform::DeviceNode> node = std::nullopt);
 
-    platform::DeviceNode root = 1;
+    platform::DeviceNode root_node = 1;
     std::map<platform::DeviceNode, Node> nodes;
-    // Vetoed removals: the status the request returns (CR_REMOVE_VETOED, or
-    // success with the veto type set, as some systems answer).
-    std::map<platform::DeviceNode, std::uint32_t> refusing;
+    std::set<platform::DeviceNode> refusing; // a program holds a file open on them
     std::vector<platform::DeviceNode> removal_requests;
-    long long calls = 0; // every call made
+    long long calls = 0; // every question and request
 
-    std::uint32_t locate_root(platform::DeviceNode& found) override;
-    std::uint32_t get_child(platform::DeviceNode node, platform::DeviceNode& child) override;
-    std::uint32_t get_sibling(platform::DeviceNode node, platform::DeviceNode& sibling) override;
-    std::uint32_t get_parent(platform::DeviceNode node, platform::DeviceNode& parent) override;
-    std::uint32_t get_device_id(platform::DeviceNode node, std::string& id) override;
-    std::uint32_t get_text_property(platform::DeviceNode node, std::uint32_t property, std::string& text) override;
-    std::uint32_t request_eject(platform::DeviceNode node, std::uint32_t& veto_type, std::string& veto_name) override;
+    std::optional<platform::DeviceNode> root() override;
+    std::optional<platform::DeviceNode> first_child(platform::DeviceNode node) override;
+    std::optional<platform::DeviceNode> next_sibling(platform::DeviceNode node) override;
+    std::optional<platform::DeviceNode> parent(platform::DeviceNode node) override;
+    std::optional<std::string> instance_id(platform::DeviceNode node) override;
+    std::optional<std::string> friendly_name(platform::DeviceNode node) override;
+    std::optional<std::string> description(platform::DeviceNode node) override;
+    platform::RemovalAnswer request_removal(platform::DeviceNode node) override;
 
 private:
-    // The status of a call about to be made: a failure asked for, "invalid
-    // device node" for a node the tree does not hold, else success.
-    std::uint32_t status_of(Call call, platform::DeviceNode node);
-    static std::uint32_t link(const std::optional<platform::DeviceNode>& link, platform::DeviceNode& out);
+    // The node an answer is about, when it answers at all: not when it was
+    // made to fail, nor for a node the tree does not hold.
+    const Node* answering(Answer answer, platform::DeviceNode node);
 
-    std::map<Call, std::optional<std::set<platform::DeviceNode>>> failing_;
+    std::map<Answer, std::optional<std::set<platform::DeviceNode>>> failing_;
     platform::DeviceNode next_node_ = 2;
 };
 
@@ -440,7 +431,7 @@ struct FakePlatform {
     FakeIniFiles ini{file_system};
     FakeShell shell;
     FakeRegistryWatch watch;
-    FakePlugAndPlay devices;
+    FakeDeviceTree devices;
     FakeEventLog events;
     platform::Services services{registry, tray,  system,   boxes, runtime,     windows, pump,  files,
                                 internet, ini,   file_system, shell, watch, devices, events, loop};

@@ -4,7 +4,7 @@
 
 namespace {
 
-using Call = fakes::FakePlugAndPlay::Call;
+using Answer = fakes::FakeDeviceTree::Answer;
 using platform::DeviceNode;
 
 const std::string STILL_PLUGGED_IN =
@@ -19,13 +19,14 @@ const std::string CLOSE_FILES = "\r\n\r\nFermez les fichiers ouverts, puis retir
 // controller and its root hub, where the test plugs its devices in.
 class UsbDriveEjection : public fakes::MainWindowFixture {
 protected:
-    fakes::FakePlugAndPlay& tree = p.devices;
-    DeviceNode pci = tree.add(tree.root, "ACPI\\PNP0A03\\0");
+    fakes::FakeDeviceTree& tree = p.devices;
+    DeviceNode pci = tree.add(tree.root_node, "ACPI\\PNP0A03\\0");
     DeviceNode controller = tree.add(pci, "PCI\\VEN_8086&DEV_24C2&SUBSYS_00000000&REV_02\\3&61AAA01&0&E8");
     DeviceNode root_hub = tree.add(controller, "USB\\ROOT_HUB\\4&2A4B1A7F&0");
     DeviceNode mouse = tree.add(root_hub, "USB\\VID_046D&PID_C016\\5&1F6B6E3&0&1", std::nullopt,
                                 "Périphérique d'interface utilisateur USB");
-    DeviceNode keyboard = tree.add(tree.root, "ACPI\\PNP0303\\4&1D401FB5&0", std::nullopt, "Clavier PS/2 standard");
+    DeviceNode keyboard =
+        tree.add(tree.root_node, "ACPI\\PNP0303\\4&1D401FB5&0", std::nullopt, "Clavier PS/2 standard");
 
     // A USB key: its USB device on the root hub, the storage node under it.
     struct Key {
@@ -149,7 +150,7 @@ TEST_F(UsbDriveEjection, AKeyInUseIsNamedAloneInTheWarning)
 {
     const Key first = plug_key("4C530001", "SanDisk Cruzer USB Device");
     const Key second = plug_key("4C530002", "Disque USB de Paul");
-    tree.refusing[second.usb_device] = platform::CR_REMOVE_VETOED_STATUS;
+    tree.refusing.insert(second.usb_device);
     lock_answering(platform::ANSWER_YES);
 
     expect_question(0, "SanDisk Cruzer USB Device\r\nDisque USB de Paul");
@@ -173,7 +174,7 @@ TEST_F(UsbDriveEjection, TheEventOfEjectedDrivesNamesTheEjectedOnesOnly)
     plug_key("4C530001", "SanDisk Cruzer USB Device");
     const Key second = plug_key("4C530002", "Disque USB de Paul");
     plug_key("4C530003", "Cl\xE9 de Marie");
-    tree.refusing[second.usb_device] = platform::CR_REMOVE_VETOED_STATUS;
+    tree.refusing.insert(second.usb_device);
     lock_answering(platform::ANSWER_YES);
     EXPECT_EQ(ejected_events(), (std::vector<std::vector<std::string>>{
                                     {p.events.user, "SanDisk Cruzer USB Device, Cl\xE9 de Marie"}}));
@@ -182,20 +183,12 @@ TEST_F(UsbDriveEjection, TheEventOfEjectedDrivesNamesTheEjectedOnesOnly)
 TEST_F(UsbDriveEjection, NoEventOfEjectedDrivesWhenNoneWasEjected)
 {
     const Key key = plug_key("4C530001", "SanDisk Cruzer USB Device");
-    tree.refusing[key.usb_device] = platform::CR_REMOVE_VETOED_STATUS;
+    tree.refusing.insert(key.usb_device);
     lock_answering(platform::ANSWER_YES);
     p.boxes.answers = {platform::ANSWER_NO};
     choose("MNU_USBLocked"); // unlock asked: nothing ejected there either
     for (const auto& event : p.events.events)
         EXPECT_NE(event.id, program::EVENT_DRIVES_EJECTED);
-}
-
-TEST_F(UsbDriveEjection, AVetoReportedWithSuccessCountsAsARefusal)
-{
-    const Key key = plug_key("4C530001", "SanDisk Cruzer USB Device");
-    tree.refusing[key.usb_device] = platform::CR_SUCCESS_STATUS; // the veto type alone says no
-    lock_answering(platform::ANSWER_YES);
-    expect_outcome(IN_USE + "SanDisk Cruzer USB Device" + CLOSE_FILES, platform::BoxIcon::warning);
 }
 
 TEST_F(UsbDriveEjection, AStorageNodeWhoseParentIsNotAUsbDeviceIsEjectedItself)
@@ -281,30 +274,33 @@ INSTANTIATE_TEST_SUITE_P(
                                "USBSTOR\\DISK&VEN_SANDISK\\4C530001&0"}),
     [](const testing::TestParamInfo<NameSource>& info) { return std::string(info.param.name); });
 
-// --- failures of the platform ----------------------------------------------------
+// --- answers the system could not give ------------------------------------------
 
 enum class Outcome { nothing, question_named_by_id, warning };
+enum class FailingFor { every_node, the_storage_node, the_usb_device };
 
-struct PlatformFailure {
+struct AnswerFailure {
     const char* name;
-    Call call;
-    bool on_the_storage_node_only; // else on the USB device, or everywhere
-    bool everywhere;
+    std::vector<Answer> answers;
+    FailingFor failing_for;
     Outcome outcome;
 };
 
-class PlatformCallFailure : public UsbDriveEjection, public testing::WithParamInterface<PlatformFailure> {};
+class FailingAnswer : public UsbDriveEjection, public testing::WithParamInterface<AnswerFailure> {};
 
 // Every failure means "no device found" or "this device refused": the lock
 // stays on, nothing crashes, and no removal is asked of a device not found.
-TEST_P(PlatformCallFailure, MeansNoDeviceOrARefusal)
+TEST_P(FailingAnswer, MeansNoDeviceOrARefusal)
 {
     const auto& c = GetParam();
     const Key key = plug_key("4C530001", "SanDisk Cruzer USB Device");
-    if (c.everywhere)
-        tree.fail(c.call);
-    else
-        tree.fail(c.call, c.on_the_storage_node_only ? key.storage : key.usb_device);
+    for (const Answer answer : c.answers) {
+        switch (c.failing_for) {
+        case FailingFor::every_node: tree.fail(answer); break;
+        case FailingFor::the_storage_node: tree.fail(answer, key.storage); break;
+        case FailingFor::the_usb_device: tree.fail(answer, key.usb_device); break;
+        }
+    }
     lock_answering(platform::ANSWER_YES);
 
     expect_locked();
@@ -327,27 +323,29 @@ TEST_P(PlatformCallFailure, MeansNoDeviceOrARefusal)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Calls, PlatformCallFailure,
-    testing::Values(PlatformFailure{"LocateRoot", Call::locate_root, false, true, Outcome::nothing},
-                    PlatformFailure{"GetChildEverywhere", Call::get_child, false, true, Outcome::nothing},
-                    PlatformFailure{"GetChildOfTheUsbDevice", Call::get_child, false, false, Outcome::nothing},
-                    PlatformFailure{"GetSiblingEverywhere", Call::get_sibling, false, true, Outcome::nothing},
-                    PlatformFailure{"GetParentOfTheStorageNode", Call::get_parent, true, false, Outcome::nothing},
-                    PlatformFailure{"GetDeviceIdOfTheStorageNode", Call::get_device_id, true, false,
-                                    Outcome::nothing},
-                    PlatformFailure{"GetDeviceIdOfTheUsbDevice", Call::get_device_id, false, false,
-                                    Outcome::nothing},
-                    PlatformFailure{"GetTextPropertyEverywhere", Call::get_text_property, false, true,
-                                    Outcome::question_named_by_id},
-                    PlatformFailure{"RequestEject", Call::request_eject, false, true, Outcome::warning}),
-    [](const testing::TestParamInfo<PlatformFailure>& info) { return std::string(info.param.name); });
+    Answers, FailingAnswer,
+    testing::Values(
+        AnswerFailure{"Root", {Answer::root}, FailingFor::every_node, Outcome::nothing},
+        AnswerFailure{"FirstChildEverywhere", {Answer::first_child}, FailingFor::every_node, Outcome::nothing},
+        AnswerFailure{"FirstChildOfTheUsbDevice", {Answer::first_child}, FailingFor::the_usb_device,
+                      Outcome::nothing},
+        AnswerFailure{"NextSiblingEverywhere", {Answer::next_sibling}, FailingFor::every_node, Outcome::nothing},
+        AnswerFailure{"ParentOfTheStorageNode", {Answer::parent}, FailingFor::the_storage_node, Outcome::nothing},
+        AnswerFailure{"InstanceIdOfTheStorageNode", {Answer::instance_id}, FailingFor::the_storage_node,
+                      Outcome::nothing},
+        AnswerFailure{"InstanceIdOfTheUsbDevice", {Answer::instance_id}, FailingFor::the_usb_device,
+                      Outcome::nothing},
+        AnswerFailure{"BothNamesEverywhere", {Answer::friendly_name, Answer::description}, FailingFor::every_node,
+                      Outcome::question_named_by_id},
+        AnswerFailure{"Removal", {Answer::removal}, FailingFor::every_node, Outcome::warning}),
+    [](const testing::TestParamInfo<AnswerFailure>& info) { return std::string(info.param.name); });
 
 // A node that cannot be read hides only itself: the walk goes on.
 TEST_F(UsbDriveEjection, AFailingNodeHidesOnlyWhatLiesBehindIt)
 {
     const Key hidden = plug_key("4C530001", "SanDisk Cruzer USB Device");
     plug_key("4C530002", "Disque USB de Paul");
-    tree.fail(Call::get_device_id, hidden.storage);
+    tree.fail(Answer::instance_id, hidden.storage);
     lock_answering(platform::ANSWER_NO);
     expect_question(0, "Disque USB de Paul");
 }
@@ -357,7 +355,7 @@ TEST_F(UsbDriveEjection, AFailingNodeHidesOnlyWhatLiesBehindIt)
 TEST_F(UsbDriveEjection, ALoopingTreeIsWalkedOnceAndEachDriveNamedOnce)
 {
     const Key key = plug_key("4C530001", "SanDisk Cruzer USB Device");
-    tree.nodes.at(key.storage).first_child = tree.root;             // down to the root again
+    tree.nodes.at(key.storage).first_child = tree.root_node;             // down to the root again
     tree.nodes.at(keyboard).next_sibling = pci;                      // round the root's children
     tree.nodes.at(key.usb_device).next_sibling = key.usb_device;     // its own sibling
     lock_answering(platform::ANSWER_YES);
@@ -367,15 +365,15 @@ TEST_F(UsbDriveEjection, ALoopingTreeIsWalkedOnceAndEachDriveNamedOnce)
 }
 
 // Each node has a child never seen before: the walk gives up after a bound.
-class EndlessTree : public fakes::FakePlugAndPlay {
+class EndlessTree : public fakes::FakeDeviceTree {
 public:
     long long children_given = 0;
-    std::uint32_t get_child(DeviceNode node, DeviceNode& child) override
+    std::optional<DeviceNode> first_child(DeviceNode node) override
     {
         ++children_given;
-        child = node + 1;
+        const DeviceNode child = node + 1;
         nodes[child] = Node{"ROOT\\LEGACY_NODE\\" + std::to_string(child), {}, {}, node, {}, {}};
-        return platform::CR_SUCCESS_STATUS;
+        return child;
     }
 };
 
@@ -386,32 +384,31 @@ TEST(UsbDriveWalk, ATreeThatNeverEndsIsCutOff)
     EXPECT_EQ(tree.children_given, static_cast<long long>(lock::MAX_DEVICE_NODES));
 }
 
-// The fake answers at the edges as the configuration manager does.
-TEST(FakePlugAndPlay, AnswersAtTheEdgesAsTheRealCalls)
+// The fake answers at the edges as the backend does on the real tree.
+TEST(FakeDeviceTree, AnswersAtTheEdgesAsTheRealTree)
 {
-    fakes::FakePlugAndPlay tree;
-    const DeviceNode hub = tree.add(tree.root, "USB\\ROOT_HUB\\0");
+    fakes::FakeDeviceTree tree;
+    const DeviceNode hub = tree.add(tree.root_node, "USB\\ROOT_HUB\\0");
     const DeviceNode key = tree.add(hub, "USBSTOR\\DISK\\1", std::nullopt, "Lecteur de disque");
-    DeviceNode found = 0;
-    EXPECT_EQ(tree.get_child(key, found), platform::CR_NO_SUCH_DEVNODE_STATUS);
-    EXPECT_EQ(tree.get_sibling(hub, found), platform::CR_NO_SUCH_DEVNODE_STATUS);
-    EXPECT_EQ(tree.get_parent(tree.root, found), platform::CR_NO_SUCH_DEVNODE_STATUS);
-    EXPECT_EQ(tree.get_parent(key, found), platform::CR_SUCCESS_STATUS);
-    EXPECT_EQ(found, hub);
-    std::string text = "unchanged";
-    EXPECT_EQ(tree.get_text_property(key, platform::FRIENDLY_NAME_PROPERTY, text), 0x25u); // CR_NO_SUCH_VALUE
-    EXPECT_EQ(text, "unchanged");
-    EXPECT_EQ(tree.get_device_id(0x999, text), 0x05u); // CR_INVALID_DEVNODE
-    tree.fail(Call::get_device_id, key);
-    EXPECT_EQ(tree.get_device_id(key, text), platform::CR_FAILURE_STATUS);
-    EXPECT_EQ(tree.get_device_id(hub, text), platform::CR_SUCCESS_STATUS);
-    EXPECT_EQ(text, "USB\\ROOT_HUB\\0");
-    std::uint32_t veto = platform::NO_VETO;
-    std::string veto_name;
-    tree.refusing[hub] = platform::CR_REMOVE_VETOED_STATUS;
-    EXPECT_EQ(tree.request_eject(hub, veto, veto_name), platform::CR_REMOVE_VETOED_STATUS);
-    EXPECT_NE(veto, platform::NO_VETO);
-    EXPECT_EQ(tree.removal_requests, std::vector<DeviceNode>{hub});
+    EXPECT_EQ(tree.root(), tree.root_node);
+    EXPECT_EQ(tree.first_child(key), std::nullopt);
+    EXPECT_EQ(tree.next_sibling(hub), std::nullopt);
+    EXPECT_EQ(tree.parent(tree.root_node), std::nullopt);
+    EXPECT_EQ(tree.parent(key), hub);
+    EXPECT_EQ(tree.friendly_name(key), std::nullopt);
+    EXPECT_EQ(tree.description(key), "Lecteur de disque");
+    EXPECT_EQ(tree.instance_id(0x999), std::nullopt); // a node the tree does not hold
+    tree.fail(Answer::instance_id, key);
+    EXPECT_EQ(tree.instance_id(key), std::nullopt);
+    EXPECT_EQ(tree.instance_id(hub), "USB\\ROOT_HUB\\0");
+    EXPECT_EQ(tree.request_removal(key), platform::RemovalAnswer::ejected);
+    tree.refusing.insert(hub);
+    EXPECT_EQ(tree.request_removal(hub), platform::RemovalAnswer::refused);
+    tree.fail(Answer::removal, key);
+    EXPECT_EQ(tree.request_removal(key), platform::RemovalAnswer::refused);
+    EXPECT_EQ(tree.removal_requests, (std::vector<DeviceNode>{key, hub, key}));
+    tree.fail(Answer::root);
+    EXPECT_EQ(tree.root(), std::nullopt);
 }
 
 } // namespace

@@ -183,6 +183,21 @@ void short_write()
     check(platform::win32::write_outcome(TRUE, 32, 32).succeeded(), "a full write is no error");
 }
 
+// CM_Request_Device_EjectA's answers: a removal counts only when the call
+// succeeded and nobody objected.
+void removal_answers()
+{
+    using platform::RemovalAnswer;
+    using platform::win32::removal_answer;
+    check(removal_answer(CR_SUCCESS, PNP_VetoTypeUnknown) == RemovalAnswer::ejected, "success without a veto ejects");
+    check(removal_answer(CR_SUCCESS, PNP_VetoOutstandingOpen) == RemovalAnswer::refused,
+          "a veto reported with success counts as a refusal");
+    check(removal_answer(CR_REMOVE_VETOED, PNP_VetoOutstandingOpen) == RemovalAnswer::refused,
+          "a vetoed removal is refused");
+    check(removal_answer(CR_FAILURE, PNP_VetoTypeUnknown) == RemovalAnswer::refused,
+          "a failed request without a veto is refused");
+}
+
 } // namespace
 
 int main()
@@ -194,5 +209,6 @@ int main()
     registry_query_room();
     machine_registry();
     short_write();
+    removal_answers();
     return checks::report();
 }

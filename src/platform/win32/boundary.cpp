@@ -112,4 +112,9 @@ program::Result<RegistryValue, long> query_value(HKEY key, const std::string& na
     return RegistryValue{value_type(type), std::move(data)};
 }
 
+RemovalAnswer removal_answer(CONFIGRET status, PNP_VETO_TYPE veto)
+{
+    return status == CR_SUCCESS && veto == PNP_VetoTypeUnknown ? RemovalAnswer::ejected : RemovalAnswer::refused;
+}
+
 } // namespace platform::win32

@@ -5,6 +5,7 @@
 // system really reported.
 
 #include <windows.h>
+#include <cfgmgr32.h>
 #include <shellapi.h>
 
 #include <array>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/device_tree.h"
 #include "platform/ini_file.h"
 #include "platform/record_file.h"
 #include "platform/registry.h"
@@ -68,5 +70,10 @@ ValueType value_type(DWORD type);
 // `room` bytes: the value, or the call's status. A value that needs more room
 // is not copied (ERROR_MORE_DATA).
 program::Result<RegistryValue, long> query_value(HKEY key, const std::string& name, std::size_t room);
+
+// What CM_Request_Device_EjectA's `status` and `veto` say of the request: the
+// device was stopped only when the call succeeded and nobody objected; some
+// systems report a veto with success.
+RemovalAnswer removal_answer(CONFIGRET status, PNP_VETO_TYPE veto);
 
 } // namespace platform::win32

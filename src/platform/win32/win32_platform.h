@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "platform/services.h"
+#include "platform/win32/win32_device_tree.h"
 #include "platform/win32/win32_event_log.h"
-#include "platform/win32/win32_plug_and_play.h"
 #include "platform/win32/win32_registry_watch.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_shell.h"
@@ -38,7 +38,7 @@ struct Win32Platform {
     Win32Internet internet{windows.waits};
     Win32Timers timers{windows.waits};
     Win32RegistryWatch watch{windows.waits};
-    Win32PlugAndPlay devices;
+    Win32DeviceTree devices;
     Win32EventLog events{program::PRODUCT_NAME};
     platform::Services services{registry, tray,    system, boxes,  runtime, windows, windows, files,
                                 internet, ini,     file_system, shell, watch, devices, events, timers};

@@ -1,9 +1,11 @@
-#include "platform/win32/win32_plug_and_play.h"
+#include "platform/win32/win32_device_tree.h"
 
 #include <cfgmgr32.h>
 
 #include <type_traits>
 #include <vector>
+
+#include "platform/win32/boundary.h"
 
 namespace platform::win32 {
 
@@ -28,7 +30,7 @@ constexpr ULONG VETO_NAME_CHARACTERS = MAX_PATH;
 } // namespace
 
 template <typename Function>
-Function Win32PlugAndPlay::function(const char* name)
+Function Win32DeviceTree::function(const char* name)
 {
     if (!cfgmgr32_)
         cfgmgr32_ = ::LoadLibraryA("cfgmgr32.dll");
@@ -37,67 +39,75 @@ Function Win32PlugAndPlay::function(const char* name)
     return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(cfgmgr32_, name)));
 }
 
-std::uint32_t Win32PlugAndPlay::locate_root(DeviceNode& root)
+std::optional<DeviceNode> Win32DeviceTree::root()
 {
     const auto locate = function<decltype(&::CM_Locate_DevNodeA)>("CM_Locate_DevNodeA");
     if (!locate)
-        return CR_FAILURE;
+        return std::nullopt;
     DEVINST found = 0;
-    const CONFIGRET status = locate(&found, nullptr, CM_LOCATE_DEVNODE_NORMAL);
-    if (status == CR_SUCCESS)
-        root = found;
-    return status;
+    if (locate(&found, nullptr, CM_LOCATE_DEVNODE_NORMAL) != CR_SUCCESS)
+        return std::nullopt;
+    return found;
 }
 
 // CM_Get_Child, CM_Get_Sibling and CM_Get_Parent: one step through the tree.
-std::uint32_t Win32PlugAndPlay::next_node(const char* function_name, DeviceNode node, DeviceNode& next)
+std::optional<DeviceNode> Win32DeviceTree::next_node(const char* function_name, DeviceNode node)
 {
     using Step = decltype(&::CM_Get_Child); // the three take the same arguments
     static_assert(std::is_same_v<Step, decltype(&::CM_Get_Sibling)>);
     static_assert(std::is_same_v<Step, decltype(&::CM_Get_Parent)>);
     const auto step = function<Step>(function_name);
     if (!step)
-        return CR_FAILURE;
+        return std::nullopt;
     DEVINST found = 0;
-    const CONFIGRET status = step(&found, node, 0);
-    if (status == CR_SUCCESS)
-        next = found;
-    return status;
+    if (step(&found, node, 0) != CR_SUCCESS)
+        return std::nullopt; // CR_NO_SUCH_DEVNODE at the tree's edge, or a failure
+    return found;
 }
 
-std::uint32_t Win32PlugAndPlay::get_child(DeviceNode node, DeviceNode& child)
+std::optional<DeviceNode> Win32DeviceTree::first_child(DeviceNode node)
 {
-    return next_node("CM_Get_Child", node, child);
+    return next_node("CM_Get_Child", node);
 }
 
-std::uint32_t Win32PlugAndPlay::get_sibling(DeviceNode node, DeviceNode& sibling)
+std::optional<DeviceNode> Win32DeviceTree::next_sibling(DeviceNode node)
 {
-    return next_node("CM_Get_Sibling", node, sibling);
+    return next_node("CM_Get_Sibling", node);
 }
 
-std::uint32_t Win32PlugAndPlay::get_parent(DeviceNode node, DeviceNode& parent)
+std::optional<DeviceNode> Win32DeviceTree::parent(DeviceNode node)
 {
-    return next_node("CM_Get_Parent", node, parent);
+    return next_node("CM_Get_Parent", node);
 }
 
-std::uint32_t Win32PlugAndPlay::get_device_id(DeviceNode node, std::string& id)
+std::optional<std::string> Win32DeviceTree::instance_id(DeviceNode node)
 {
     const auto get = function<decltype(&::CM_Get_Device_IDA)>("CM_Get_Device_IDA");
     if (!get)
-        return CR_FAILURE;
+        return std::nullopt;
     // The call ends the ID with a NUL only when there is room for one.
     std::vector<char> buffer(MAX_DEVICE_ID_LEN + 1, '\0');
-    const CONFIGRET status = get(node, buffer.data(), MAX_DEVICE_ID_LEN, 0);
-    if (status == CR_SUCCESS)
-        id = text_in(buffer, MAX_DEVICE_ID_LEN);
-    return status;
+    if (get(node, buffer.data(), MAX_DEVICE_ID_LEN, 0) != CR_SUCCESS)
+        return std::nullopt;
+    return text_in(buffer, MAX_DEVICE_ID_LEN);
 }
 
-std::uint32_t Win32PlugAndPlay::get_text_property(DeviceNode node, std::uint32_t property, std::string& text)
+std::optional<std::string> Win32DeviceTree::friendly_name(DeviceNode node)
+{
+    return text_property(node, CM_DRP_FRIENDLYNAME);
+}
+
+std::optional<std::string> Win32DeviceTree::description(DeviceNode node)
+{
+    return text_property(node, CM_DRP_DEVICEDESC);
+}
+
+// A text property (REG_SZ); a value of another type is none.
+std::optional<std::string> Win32DeviceTree::text_property(DeviceNode node, ULONG property)
 {
     const auto get = function<decltype(&::CM_Get_DevNode_Registry_PropertyA)>("CM_Get_DevNode_Registry_PropertyA");
     if (!get)
-        return CR_FAILURE;
+        return std::nullopt;
     ULONG room = INITIAL_PROPERTY_BYTES;
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::vector<char> buffer(room + 1, '\0');
@@ -108,29 +118,24 @@ std::uint32_t Win32PlugAndPlay::get_text_property(DeviceNode node, std::uint32_t
             room = length; // the size the value needs
             continue;
         }
-        if (status != CR_SUCCESS)
-            return status;
-        if (type != REG_SZ)
-            return CR_FAILURE;
-        text = text_in(buffer, length);
-        return CR_SUCCESS;
+        if (status != CR_SUCCESS || type != REG_SZ)
+            return std::nullopt;
+        return text_in(buffer, length);
     }
-    return CR_FAILURE; // grew again between the two calls
+    return std::nullopt; // grew again between the two calls
 }
 
-std::uint32_t Win32PlugAndPlay::request_eject(DeviceNode node, std::uint32_t& veto_type, std::string& veto_name)
+RemovalAnswer Win32DeviceTree::request_removal(DeviceNode node)
 {
     const auto request = function<decltype(&::CM_Request_Device_EjectA)>("CM_Request_Device_EjectA");
     if (!request)
-        return CR_FAILURE;
+        return RemovalAnswer::refused;
     // With a veto buffer, Windows reports a refusal to the caller instead of
     // showing a box of its own.
     PNP_VETO_TYPE veto = PNP_VetoTypeUnknown;
     std::vector<char> name(VETO_NAME_CHARACTERS + 1, '\0');
     const CONFIGRET status = request(node, &veto, name.data(), VETO_NAME_CHARACTERS, 0);
-    veto_type = static_cast<std::uint32_t>(veto);
-    veto_name = text_in(name, VETO_NAME_CHARACTERS);
-    return status;
+    return removal_answer(status, veto);
 }
 
 } // namespace platform::win32
