@@ -13,7 +13,8 @@ namespace shell {
 
 MainWindow::MainWindow(platform::Services& services, platform::Forms& forms)
     : password_window(services, forms), update_check(services, window), services_(services), forms_(forms),
-      audit_(services.events), lock_switch_(services.registry, services.pump, services.devices, *this, password_window, audit_)
+      audit_(services.events),
+      lock_switch_(services.registry, services.pump, services.devices, *this, password_window, audit_)
 {
     tray_menu.items = {&lock_item,  &separator_after_lock, &tools_menu, &separator_before_about,
                        &about_item, &quit_item};

@@ -66,8 +66,6 @@ public:
     // The Start value changed, by the program or from outside: the icon,
     // the caption and the locked state follow the value the machine holds.
     void follow_start_value();
-    // A change seen while the switch asked: the machine's value wins now.
-    void follow_pending_change();
 
     // The About window the last About command showed, loaded or not.
     about::About* about_window() { return about_ ? &*about_ : nullptr; }
@@ -81,6 +79,8 @@ public:
     void question_finished() override { follow_pending_change(); }
 
 private:
+    // A change seen while the switch asked: the machine's value wins now.
+    void follow_pending_change();
     // The system's code (see system_version.h), with version_ read.
     std::int32_t read_system_code();
     void start_up();
