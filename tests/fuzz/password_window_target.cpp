@@ -1,12 +1,13 @@
 // The password window and the lock switch on the real main window, driven by
 // a script of what users and other programs do. Each byte names an action,
 // by letter, and the bytes after it its choices (below); a byte past the end
-// reads as 0. During the switch's wait, each round of pending events plays
-// the next action; the script's end plays a quit message.
+// reads as 0. Each action is one round of events, after which the tasks it
+// posted run (the lock switch finishes its question then); the script's end
+// plays a quit message.
 //
 // The security rules are checked where the program acts, from what the
 // script did, never from the program's own state:
-// - Start is written 3 only after an OK pressed in the switch's current wait,
+// - Start is written 3 only after an OK pressed while the switch asks,
 //   in the layout that asks to unlock, with the stored password, in capitals,
 //   in the field;
 // - the password file is written only during Enter in the confirmation of a
@@ -105,7 +106,7 @@ struct Allowed {
     std::string last_stored;                  // the last one stored, spoiled since or not
     bool folder_known = true;                 // the Windows directory, at the window's last load
     bool verify_layout = false;               // the window was last asked to unlock, not to change
-    bool unlock_earned = false;               // OK with the right password in the current wait
+    bool unlock_earned = false;               // OK with the right password while the switch asks
     bool current_verified = false;            // the right password entered in this showing
     std::string new_password;                 // entered after that, taken by the rules
     std::string last_new_entry;               // in the new password's field at its last Enter, taken or not
@@ -122,7 +123,7 @@ public:
             const bool unlocking = number == lock::START_UNLOCKED;
             expect(unlocking || number == lock::START_LOCKED, "the program writes Start 3 or 4 only");
             if (unlocking) {
-                expect(allowed_.unlock_earned, "Start becomes 3 only after OK with the password in the wait");
+                expect(allowed_.unlock_earned, "Start becomes 3 only after OK with the password while the switch asks");
                 allowed_.unlock_earned = false;
             }
         }
@@ -190,7 +191,6 @@ private:
     std::optional<std::string> stored_password() const;
     void end_showing();
     void watch_the_window();
-    void keep_the_pump_playing();
     void play_next();
     void act(Action action);
     void choose(platform::MenuItem& item);
@@ -248,12 +248,12 @@ void Bench::watch_the_window()
     dialog_.ok_button.on_click = [this, ok = dialog_.ok_button.on_click] {
         const auto stored = stored_password();
         const bool right = stored && password::upper_case_1252(dialog_.current_field.text()) == *stored;
-        const bool in_wait = form_.lock_switch().asking() && allowed_.verify_layout && dialog_.window.visible();
-        if (right && in_wait)
+        const bool asked = form_.lock_switch().asking() && allowed_.verify_layout && dialog_.window.visible();
+        if (right && asked)
             allowed_.unlock_earned = true;
         ok();
-        if (right && in_wait)
-            expect(!dialog_.window.visible(), "the stored password in the switch's wait is accepted");
+        if (right && asked)
+            expect(!dialog_.window.visible(), "the stored password is accepted while the switch asks");
     };
     dialog_.current_field.on_key_press = [this, key = dialog_.current_field.on_key_press](int k) {
         const std::string& text = dialog_.current_field.text();
@@ -281,22 +281,8 @@ void Bench::watch_the_window()
     };
 }
 
-// Each round of pending events plays the next action; the script's end, or
-// the end of the program, is a quit message.
-void Bench::keep_the_pump_playing()
-{
-    p_.pump.script = {[this] {
-        keep_the_pump_playing();
-        if (running() && depth_ < MOST_NESTED)
-            play_next();
-        else
-            p_.pump.quit = true;
-    }};
-}
-
 void Bench::run()
 {
-    keep_the_pump_playing();
     forms_.load(form_.window);
     while (running()) {
         play_next();
@@ -372,7 +358,7 @@ void Bench::act(Action action)
     std::string* file = files_.files.count(PASSWORD_FILE) ? &files_.files[PASSWORD_FILE] : nullptr;
     switch (action) {
     case choose_lock:
-        if (form_.locked() && !form_.lock_switch().asking()) { // a new wait, a new showing
+        if (form_.locked() && !form_.lock_switch().asking()) { // a new question, a new showing
             allowed_.unlock_earned = false;
             allowed_.verify_layout = true;
             end_showing();
