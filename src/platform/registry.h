@@ -25,6 +25,8 @@ enum class RegistryStep { open, read, write, close };
 struct RegistryFailure {
     RegistryStep step = RegistryStep::open;
     long status = 0;
+    // The user's rights do not allow the operation.
+    bool access_denied = false;
 };
 
 // The most bytes a read takes: a larger value is not read.

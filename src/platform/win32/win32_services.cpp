@@ -16,6 +16,11 @@ namespace platform::win32 {
 
 namespace {
 
+RegistryFailure registry_failure(RegistryStep step, LONG status)
+{
+    return RegistryFailure{step, status, status == ERROR_ACCESS_DENIED};
+}
+
 // Opens an existing file only; the error of a missing one is marked so.
 program::Result<UniqueFileHandle, FileError> open_existing(const std::string& path, DWORD access)
 {
@@ -59,11 +64,11 @@ program::Result<RegistryValue, RegistryFailure> Win32Registry::read_value(const 
     HKEY opened = nullptr;
     const LONG status = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &opened);
     if (status != ERROR_SUCCESS)
-        return RegistryFailure{RegistryStep::open, status};
+        return registry_failure(RegistryStep::open, status);
     const UniqueKey key(opened);
     auto read = query_value(key.get(), name, REGISTRY_VALUE_ROOM);
     if (!read.succeeded())
-        return RegistryFailure{RegistryStep::read, read.error()};
+        return registry_failure(RegistryStep::read, read.error());
     return std::move(read.value());
 }
 
@@ -73,17 +78,17 @@ program::Result<void, RegistryFailure> Win32Registry::write_dword(const std::str
     HKEY opened = nullptr;
     LONG status = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, &opened);
     if (status != ERROR_SUCCESS)
-        return RegistryFailure{RegistryStep::open, status};
+        return registry_failure(RegistryStep::open, status);
     UniqueKey key(opened);
     const DWORD data = number;
     status = ::RegSetValueExA(key.get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
                               sizeof data);
     if (status != ERROR_SUCCESS)
-        return RegistryFailure{RegistryStep::write, status};
+        return registry_failure(RegistryStep::write, status);
     // Closed here rather than by the handle: its status is part of the outcome.
     status = ::RegCloseKey(key.release());
     if (status != ERROR_SUCCESS)
-        return RegistryFailure{RegistryStep::close, status};
+        return registry_failure(RegistryStep::close, status);
     return {};
 }
 
