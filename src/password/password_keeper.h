@@ -20,6 +20,7 @@ enum class PasswordRefusal {
     wrong,          // not the stored password
     too_many_tries, // passwords are refused for a while after wrong ones
     file_failure,   // the password file could not be read or written: see `file`
+    unacceptable,   // the new password breaks the rule of new_password_problem
     no_answer,      // the lock service did not answer as it should
 };
 
