@@ -8,6 +8,11 @@
 
 namespace lock {
 
+// What the user is told when a keeper refuses a password, or does not answer.
+inline constexpr char WRONG_PASSWORD[] = "Votre mot de passe actuel est erroné! Recommencer.";
+inline constexpr char TOO_MANY_TRIES[] = "Trop d'essais erronés. Ré-essayer dans une minute.";
+inline constexpr char SERVICE_NO_ANSWER[] = "Le service Varnhollow ne répond pas. Le verrou USB reste inchangé.";
+
 // Why the lock was not changed.
 enum class KeeperRefusal {
     not_allowed,    // the user may not change the lock

@@ -1,6 +1,6 @@
 #include "lock/lock_switch.h"
 
-#include "lock/usb_storage_value.h"
+#include <utility>
 
 namespace lock {
 
@@ -21,23 +21,23 @@ void LockSwitch::toggle()
 
 void LockSwitch::ask_password()
 {
-    password_accepted_ = false; // only a password accepted for this question counts
+    accepted_password_.reset(); // only a password accepted for this question counts
     asking_ = true;
-    prompt_.ask_to_unlock([this](PromptOutcome outcome) { hear(outcome); });
+    prompt_.ask_to_unlock([this](PromptOutcome outcome, const std::string& password) { hear(outcome, password); });
 }
 
 // Outcomes reach the switch only while it asks: another program can press OK
 // when no one asks, and that must not turn the next lock into an unlock.
-void LockSwitch::hear(PromptOutcome outcome)
+void LockSwitch::hear(PromptOutcome outcome, const std::string& password)
 {
     if (!asking_)
         return;
     switch (outcome) {
     case PromptOutcome::accepted:
-        password_accepted_ = true;
+        accepted_password_ = password;
         break;
     case PromptOutcome::refused:
-        password_accepted_ = false;
+        accepted_password_.reset();
         break;
     case PromptOutcome::closed:
         events_.post([this] { finish_unlock(); });
@@ -51,28 +51,26 @@ void LockSwitch::finish_unlock()
     if (!asking_ || prompt_.asking())
         return;
     asking_ = false;
-    if (host_.resident() && host_.locked() && password_accepted_)
+    if (host_.resident() && host_.locked() && accepted_password_)
         unlock();
     host_.question_finished();
 }
 
 void LockSwitch::unlock()
 {
-    // Spent before the write: a failed write leaves no accepted password for
-    // a later choice (the tray works while its message is up).
-    password_accepted_ = false;
-    if (!write_value(START_UNLOCKED))
-        return;
-    host_.show_unlocked_icon();
-    audit_.unlocked();
+    // Spent before the unlock: a failed one leaves no accepted password for a
+    // later choice (the tray works while its message is up).
+    const std::string password = std::move(*accepted_password_);
+    accepted_password_.reset();
+    if (changed(keeper_.unlock(password)))
+        host_.show_unlocked_icon();
 }
 
 void LockSwitch::lock()
 {
-    if (!write_value(START_LOCKED))
+    if (!changed(keeper_.lock()))
         return;
     host_.show_locked_icon();
-    audit_.locked();
     offer_ejection();
 }
 
@@ -89,14 +87,29 @@ void LockSwitch::offer_ejection()
         audit_.drives_ejected(ejection.ejected);
 }
 
-bool LockSwitch::write_value(std::uint32_t value)
+bool LockSwitch::changed(const program::Result<void, KeeperFailure>& change)
 {
-    const auto written = write_start_value(registry_, value);
-    if (written.succeeded())
+    if (change.succeeded())
         return true;
-    const platform::RegistryFailure& failure = written.error();
-    audit_.write_failed(failure.status);
-    host_.end_with_message(failure.step == platform::RegistryStep::close ? REGISTRY_SAVE_ERROR : REGISTRY_READ_ERROR);
+    const KeeperFailure& failure = change.error();
+    switch (failure.refusal) {
+    case KeeperRefusal::not_allowed:
+        host_.show_refusal(LOCK_CHANGE_NOT_ALLOWED, platform::BoxIcon::warning);
+        break;
+    case KeeperRefusal::wrong_password:
+        host_.show_refusal(WRONG_PASSWORD, platform::BoxIcon::none);
+        break;
+    case KeeperRefusal::too_many_tries:
+        host_.show_refusal(TOO_MANY_TRIES, platform::BoxIcon::error);
+        break;
+    case KeeperRefusal::no_answer:
+        host_.show_refusal(SERVICE_NO_ANSWER, platform::BoxIcon::error);
+        break;
+    case KeeperRefusal::write_failed:
+        host_.end_with_message(failure.registry.step == platform::RegistryStep::close ? REGISTRY_SAVE_ERROR
+                                                                                      : REGISTRY_READ_ERROR);
+        break;
+    }
     return false;
 }
 

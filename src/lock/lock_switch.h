@@ -2,13 +2,16 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "audit/audit_trail.h"
+#include "lock/lock_keeper.h"
 #include "lock/usb_drive_ejection.h"
 #include "platform/device_tree.h"
 #include "platform/event_pump.h"
-#include "platform/registry.h"
+#include "platform/message_box.h"
 
 namespace lock {
 
@@ -27,9 +30,10 @@ public:
     virtual ~PasswordPrompt() = default;
     // Shows the window in its verify layout (loading it first if needed),
     // forgetting any change of password under way in it. From then on it
-    // calls `report` with the outcome of each press of OK, and with `closed`
-    // each time the window stops asking.
-    virtual void ask_to_unlock(std::function<void(PromptOutcome)> report) = 0;
+    // calls `report` with the outcome of each press of OK (with the password
+    // when it was accepted), and with `closed` each time the window stops
+    // asking.
+    virtual void ask_to_unlock(std::function<void(PromptOutcome, const std::string& password)> report) = 0;
     // Brings the window forward as it is, without changing its layout.
     virtual void bring_forward() = 0;
     // True while the window asks: on screen, in the verify layout.
@@ -48,6 +52,9 @@ public:
     // The Start value could not be written: shows `message`, then ends the
     // program.
     virtual void end_with_message(const char* message) = 0;
+    // The lock was left as it was, for a reason the user can act on: shows
+    // `message` with `icon`, and the program goes on.
+    virtual void show_refusal(const char* message, platform::BoxIcon icon) = 0;
     // After a lock, with USB drives still plugged in: true when the user
     // wants them ejected now.
     virtual bool wants_drives_ejected(const std::vector<UsbDrive>& drives) = 0;
@@ -61,6 +68,8 @@ public:
 
 inline constexpr char REGISTRY_READ_ERROR[] = "Erreur en récupérant l'information. Impossible de continuer!";
 inline constexpr char REGISTRY_SAVE_ERROR[] = "Erreur en enregistrant l'information. Impossible de continuer!";
+inline constexpr char LOCK_CHANGE_NOT_ALLOWED[] =
+    "Modification du verrou USB refusée : droits d'administrateur nécessaires.";
 
 // The menu switch: locks at once; unlocks once the password window, having
 // accepted the password, is done asking.
@@ -73,9 +82,9 @@ inline constexpr char REGISTRY_SAVE_ERROR[] = "Erreur en enregistrant l'informat
 // shown again by then keeps the question open.
 class LockSwitch {
 public:
-    LockSwitch(platform::Registry& registry, platform::EventPump& events, platform::DeviceTree& devices,
-               LockHost& host, PasswordPrompt& prompt, audit::AuditTrail& audit)
-        : registry_(registry), events_(events), devices_(devices), host_(host), prompt_(prompt), audit_(audit)
+    LockSwitch(LockKeeper& keeper, platform::EventPump& events, platform::DeviceTree& devices, LockHost& host,
+               PasswordPrompt& prompt, audit::AuditTrail& audit)
+        : keeper_(keeper), events_(events), devices_(devices), host_(host), prompt_(prompt), audit_(audit)
     {
     }
 
@@ -87,25 +96,26 @@ public:
     // True once the password window has accepted the password while the
     // switch asks, until the switch spends it on the unlock (or a later press
     // of OK is refused).
-    bool password_accepted() const { return password_accepted_; }
+    bool password_accepted() const { return accepted_password_.has_value(); }
 
 private:
     void ask_password();
-    void hear(PromptOutcome outcome);
+    void hear(PromptOutcome outcome, const std::string& password);
     void finish_unlock();
     void unlock();
     void lock();
     void offer_ejection();
-    bool write_value(std::uint32_t value);
+    // False when the keeper left the lock as it was; the user has been told.
+    bool changed(const program::Result<void, KeeperFailure>& change);
 
-    platform::Registry& registry_;
+    LockKeeper& keeper_;
     platform::EventPump& events_;
     platform::DeviceTree& devices_;
     LockHost& host_;
     PasswordPrompt& prompt_;
     audit::AuditTrail& audit_;
     bool asking_ = false;
-    bool password_accepted_ = false;
+    std::optional<std::string> accepted_password_;
 };
 
 } // namespace lock

@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "password/new_password.h"
-#include "password/passwd.h"
 #include "password/windows1252.h"
 
 namespace password {
@@ -30,7 +29,7 @@ bool is_enter_in(int key, const platform::TextBox& field)
 
 // The control names are the ones the window was designed with; the tests and
 // the end-to-end bench find the controls by them.
-PasswordWindow::PasswordWindow(platform::Services& services, platform::Forms& forms)
+PasswordWindow::PasswordWindow(platform::Services& services, platform::Forms& forms, PasswordKeeper& keeper)
     : current_label("Label1", CAPTION_CURRENT_PASSWORD, {120, 0, 1995, 360}, 4),
       current_field("Text1", {120, 240, 1815, 285}, 0, MASKED_FIELD),
       ok_button("CMD_OK", "OK", {120, 600, 855, 255}, 9, true),
@@ -41,8 +40,8 @@ PasswordWindow::PasswordWindow(platform::Services& services, platform::Forms& fo
       confirm_field("Text3", {120, 1560, 1815, 285}, 2, MASKED_FIELD),
       hint_label("Label2", HINT_MAX_LENGTH, {240, 1920, 1635, 255}, 3, platform::Alignment::centre,
                  platform::FontWeight::bold),
-      abandon_change_button("CMD_Cancel", "Abandon", {600, 2160, 855, 255}, 5), services_(services),
-      forms_(forms), boxes_(services.boxes, window), file_(services.files), audit_(services.events)
+      abandon_change_button("CMD_Cancel", "Abandon", {600, 2160, 855, 255}, 5), forms_(forms),
+      boxes_(services.boxes, window), keeper_(keeper)
 {
     window.client_width_twips = CLIENT_WIDTH;
     window.controls = {&current_label, &current_field, &ok_button,     &abandon_verify_button, &new_label,
@@ -66,7 +65,7 @@ PasswordWindow::PasswordWindow(platform::Services& services, platform::Forms& fo
     abandon_change_button.on_click = [this] { on_change_abandoned(); };
 }
 
-void PasswordWindow::ask_to_unlock(std::function<void(lock::PromptOutcome)> report)
+void PasswordWindow::ask_to_unlock(std::function<void(lock::PromptOutcome, const std::string&)> report)
 {
     forms_.load(window); // the setup below must not be undone by a load
     clear_change_steps(); // a change under way must not carry its verification here
@@ -117,13 +116,13 @@ void PasswordWindow::forget_entries()
 {
     entered_current_.clear();
     current_verified_ = false;
-    file_folder_ = password_file_folder(services_.system);
-    file_name_ = PASSWORD_FILE_NAME;
+    verified_current_.clear();
 }
 
 void PasswordWindow::clear_change_steps()
 {
     current_verified_ = false;
+    verified_current_.clear();
     entered_new_.clear();
     for (platform::TextBox* field : {&new_field, &confirm_field}) {
         field->set_text("");
@@ -135,33 +134,17 @@ void PasswordWindow::clear_change_steps()
 // Verif_Passwd: `typed` comes back upper-cased, or emptied when refused.
 void PasswordWindow::check_current_password(std::string& typed)
 {
-    // No password could be read: no entry matches. Nor does one longer than
-    // any password, which only another program can have put in the field.
-    const auto stored = file_.stored_password(file_folder_, file_name_);
-    typed = upper_case_1252(typed);
-    if (stored.succeeded() && stored.value() && typed.size() <= NEW_PASSWORD_MAX_LENGTH && *stored.value() == typed) {
-        current_verified_ = true;
+    const auto checked = keeper_.check(typed, report_ ? PasswordUse::unlock : PasswordUse::change);
+    current_verified_ = checked.succeeded();
+    if (current_verified_) {
+        verified_current_ = typed;
+        typed = upper_case_1252(typed);
         return;
     }
-    current_verified_ = false;
-    if (!stored.succeeded()) {
-        const FileFailure& failure = stored.error();
-        audit_.password_file_unreadable(failure.file, failure.code, failure.text);
-        say(failure_message(failure).c_str());
-        // The program may have ended while the message was up: nothing is
-        // shown or logged after its end.
-        if (!window.loaded()) {
-            typed.clear();
-            return;
-        }
-    } else if (report_) {
-        audit_.wrong_password(); // in the verify layout: typed to unlock
-    } else {
-        audit_.wrong_current_password();
-    }
-    say(WRONG_PASSWORD);
-    current_field.set_text("");
+    verified_current_.clear();
     typed.clear();
+    if (say_refusal(checked.error()))
+        current_field.set_text("");
 }
 
 // Demande_Confirmation
@@ -215,11 +198,24 @@ void PasswordWindow::on_confirm_field_key(int key)
     }
     // The typed password stays in entered_new_, so a retry after a failed
     // write compares against it.
-    if (!write_new_password(entered_new_))
-        return; // the write error has been shown; the user may press Enter again
-    audit_.password_changed();
-    say(PASSWORD_CHANGED);
-    forms_.unload(window);
+    const auto changed = keeper_.change(verified_current_, entered_new_);
+    if (changed.succeeded()) {
+        say(PASSWORD_CHANGED);
+        forms_.unload(window);
+        return;
+    }
+    const PasswordFailure& failure = changed.error();
+    if (failure.refusal == PasswordRefusal::file_failure && failure.file.access == FileAccess::write) {
+        say(failure_message(failure.file).c_str());
+        return; // the user may press Enter again
+    }
+    // The current password no longer opens the change (it was changed
+    // meanwhile, or passwords are refused for now): the change starts again.
+    if (!say_refusal(failure))
+        return;
+    current_field.set_text("");
+    clear_change_steps();
+    window.set_focus(current_field);
 }
 
 // CMD_OK_Click. OK belongs to the verify layout on screen: a click sent by
@@ -239,8 +235,9 @@ void PasswordWindow::on_ok_clicked()
     }
     window.set_height_twips(FULL_LAYOUT_HEIGHT);
     window.set_visible(false);
-    report_outcome(lock::PromptOutcome::accepted);
+    report_outcome(lock::PromptOutcome::accepted, verified_current_);
     current_verified_ = false;
+    verified_current_.clear();
     report_outcome(lock::PromptOutcome::closed);
 }
 
@@ -264,23 +261,40 @@ void PasswordWindow::on_change_abandoned()
     window.set_visible(false);
 }
 
-bool PasswordWindow::write_new_password(const std::string& plain)
-{
-    const auto written = file_.write_password(encode_password(plain), file_folder_, file_name_);
-    if (!written.succeeded())
-        say(failure_message(written.error()).c_str());
-    return written.succeeded();
-}
-
-void PasswordWindow::report_outcome(lock::PromptOutcome outcome)
+void PasswordWindow::report_outcome(lock::PromptOutcome outcome, const std::string& password)
 {
     if (report_)
-        report_(outcome);
+        report_(outcome, password);
 }
 
-void PasswordWindow::say(const char* text)
+void PasswordWindow::say(const char* text, platform::BoxIcon icon)
 {
-    boxes_.show(text, platform::Buttons::ok, platform::BoxIcon::none);
+    boxes_.show(text, platform::Buttons::ok, icon);
+}
+
+bool PasswordWindow::say_refusal(const PasswordFailure& failure)
+{
+    switch (failure.refusal) {
+    case PasswordRefusal::file_failure:
+        say(failure_message(failure.file).c_str());
+        // The program may have ended while the message was up: nothing more
+        // is shown after its end.
+        if (!window.loaded())
+            return false;
+        say(WRONG_PASSWORD);
+        break;
+    case PasswordRefusal::wrong:
+        say(WRONG_PASSWORD);
+        break;
+    case PasswordRefusal::too_many_tries:
+        say(TOO_MANY_TRIES, platform::BoxIcon::error);
+        break;
+    case PasswordRefusal::no_answer:
+    case PasswordRefusal::unacceptable: // the window's rule is the keeper's: only a keeper out of step says so
+        say(lock::SERVICE_NO_ANSWER, platform::BoxIcon::error);
+        break;
+    }
+    return window.loaded();
 }
 
 } // namespace password

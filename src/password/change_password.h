@@ -4,16 +4,16 @@
 #include <optional>
 #include <string>
 
-#include "audit/audit_trail.h"
 #include "lock/lock_switch.h"
-#include "password/password_file.h"
+#include "password/password_keeper.h"
 #include "platform/controls.h"
 #include "platform/forms.h"
 #include "platform/services.h"
 
 namespace password {
 
-inline constexpr char WRONG_PASSWORD[] = "Votre mot de passe actuel est erroné! Recommencer.";
+using lock::TOO_MANY_TRIES;
+using lock::WRONG_PASSWORD;
 inline constexpr char CONFIRMATION_DIFFERS[] = "Le nouveau mot de passe et sa confirmation ne sont pas identiques";
 inline constexpr char PASSWORD_CHANGED[] = "Votre nouveau mot de passe est pris en compte.";
 
@@ -37,7 +37,7 @@ inline constexpr int VERIFY_LAYOUT_HEIGHT = 1350;
 // abandoning, closing or showing the window again forgets it.
 class PasswordWindow : public lock::PasswordPrompt {
 public:
-    PasswordWindow(platform::Services& services, platform::Forms& forms);
+    PasswordWindow(platform::Services& services, platform::Forms& forms, PasswordKeeper& keeper);
 
     platform::Form window{"ChangePassword", "Mot de passe"};
 
@@ -53,7 +53,7 @@ public:
     platform::Label hint_label;
     platform::Button abandon_change_button;
 
-    void ask_to_unlock(std::function<void(lock::PromptOutcome)> report) override;
+    void ask_to_unlock(std::function<void(lock::PromptOutcome, const std::string&)> report) override;
     void bring_forward() override;
     bool asking() const override { return report_ && window.visible(); }
     // Shows the change layout at its first step.
@@ -65,10 +65,6 @@ public:
     // The new password as it was when Enter was pressed in its field.
     const std::string& entered_new_password() const { return entered_new_; }
     const std::string& entered_current_password() const { return entered_current_; }
-    // Where the password file is: the Windows directory's system32, and the
-    // file's name.
-    const std::string& file_folder() const { return file_folder_; }
-    const std::string& file_name() const { return file_name_; }
 
 private:
     // The window's boxes, its file messages included, are owned by it, so a
@@ -100,31 +96,29 @@ private:
     void on_ok_clicked();
     void on_verify_abandoned();
     void on_change_abandoned();
-    void report_outcome(lock::PromptOutcome outcome);
-    void say(const char* text);
+    void report_outcome(lock::PromptOutcome outcome, const std::string& password = {});
+    void say(const char* text, platform::BoxIcon icon = platform::BoxIcon::none);
+    // Tells the user why the keeper refused; false when the program ended
+    // while the message was up.
+    bool say_refusal(const PasswordFailure& failure);
 
-    // The write of a new password: false when it failed; its message has been
-    // shown.
-    bool write_new_password(const std::string& plain);
-
-    platform::Services& services_;
     platform::Forms& forms_;
     OwnedBoxes boxes_;
-    PasswordFile file_;
-    audit::AuditTrail audit_;
+    PasswordKeeper& keeper_;
 
     // Kept while the window is hidden; a load forgets the first two, and
     // clear_change_steps the verification and the new password.
     std::string entered_current_;
     bool current_verified_ = false;
+    // The current password as it was verified: the change hands it to the
+    // keeper, which checks it again.
+    std::string verified_current_;
     std::string entered_new_;
-    std::string file_folder_;
-    std::string file_name_;
     // Given by the switch that asked last: told the outcome of every press of
     // OK in the verify layout, and each time the window stops asking. Dropped
     // when the window turns to the change layout; the switch itself hears
     // only the outcomes while it asks.
-    std::function<void(lock::PromptOutcome)> report_;
+    std::function<void(lock::PromptOutcome, const std::string&)> report_;
 };
 
 } // namespace password

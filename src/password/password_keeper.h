@@ -10,7 +10,6 @@
 
 namespace password {
 
-inline constexpr char TOO_MANY_TRIES[] = "Trop d'essais erronés. Ré-essayer dans une minute.";
 
 // What a typed password is checked for: the audit trail tells them apart.
 enum class PasswordUse { unlock, change };

@@ -12,9 +12,9 @@
 namespace shell {
 
 MainWindow::MainWindow(platform::Services& services, platform::Forms& forms)
-    : password_window(services, forms), update_check(services, window), services_(services), forms_(forms),
-      audit_(services.events),
-      lock_switch_(services.registry, services.pump, services.devices, *this, password_window, audit_)
+    : keepers_(services), password_window(services, forms, keepers_.password), update_check(services, window),
+      services_(services), forms_(forms), audit_(services.events),
+      lock_switch_(keepers_.lock, services.pump, services.devices, *this, password_window, audit_)
 {
     tray_menu.items = {&lock_item,  &separator_after_lock, &tools_menu, &separator_before_about,
                        &about_item, &quit_item};
@@ -203,6 +203,11 @@ void MainWindow::end_with_message(const char* message)
 {
     services_.boxes.show(message, platform::Buttons::ok, platform::BoxIcon::none);
     end_program();
+}
+
+void MainWindow::show_refusal(const char* message, platform::BoxIcon icon)
+{
+    services_.boxes.show(message, platform::Buttons::ok, icon);
 }
 
 bool MainWindow::wants_drives_ejected(const std::vector<lock::UsbDrive>& drives)

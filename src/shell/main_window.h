@@ -7,8 +7,10 @@
 
 #include "about/about.h"
 #include "audit/audit_trail.h"
+#include "lock/lock_keeper.h"
 #include "lock/lock_switch.h"
 #include "password/change_password.h"
+#include "password/password_keeper.h"
 #include "platform/controls.h"
 #include "platform/forms.h"
 #include "platform/services.h"
@@ -26,6 +28,19 @@ inline constexpr char UPDATE_CHECK_TIP_SUFFIX[] = " - recherche de mise à jour.
 
 inline constexpr char CAPTION_UNLOCKED[] = "Verrou USB - NON";
 inline constexpr char CAPTION_LOCKED[] = "Verrou USB - OUI";
+
+// Who holds the lock and the password for the tray: this program itself, on
+// the registry and the password file, with the audit trail in its user's
+// name.
+struct Keepers {
+    explicit Keepers(platform::Services& services)
+        : audit(services.events), lock(services.registry, audit), password(services.files, services.system, audit)
+    {
+    }
+    audit::AuditTrail audit;
+    lock::RegistryLockKeeper lock;
+    password::FilePasswordKeeper password;
+};
 
 // The hidden main window: start-up, the tray icon and its popup menu, quitting.
 // The control and menu names are the ones the window was designed with.
@@ -45,6 +60,11 @@ public:
     platform::MenuItem separator_before_about{"MNU_Separator1", "-"};
     platform::MenuItem about_item{"MNU_APropos", "A Propos"};
     platform::MenuItem quit_item{"MNU_Quitter", "Quitter"};
+
+private:
+    Keepers keepers_;
+
+public:
 
     // Loaded hidden at start-up; unlocking and "Mot de Passe" show it.
     password::PasswordWindow password_window;
@@ -73,6 +93,7 @@ public:
 
     void end_program();
     void end_with_message(const char* message) override;
+    void show_refusal(const char* message, platform::BoxIcon icon) override;
     bool wants_drives_ejected(const std::vector<lock::UsbDrive>& drives) override;
     void show_ejection_outcome(const lock::EjectionResult& result) override;
     bool resident() const override { return window.loaded(); }

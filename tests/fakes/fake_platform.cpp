@@ -15,6 +15,16 @@ constexpr long MORE_DATA = 234;
 constexpr long DOWNLOAD_FAILURE = static_cast<std::int32_t>(0x800C0008u); // INET_E_DOWNLOAD_FAILURE
 } // namespace
 
+namespace {
+
+// As the Win32 registry reports it: the status 5 is a denial of rights.
+platform::RegistryFailure registry_failure(platform::RegistryStep step, long status)
+{
+    return {step, status, status == ACCESS_DENIED};
+}
+
+} // namespace
+
 void FakeRegistry::set_dword(const std::string& key, const std::string& name, std::uint32_t number)
 {
     keys[key][name] = {platform::ValueType::dword,
@@ -43,12 +53,12 @@ program::Result<platform::RegistryValue, platform::RegistryFailure> FakeRegistry
     if (key == keys.end())
         return platform::RegistryFailure{RegistryStep::open, FILE_NOT_FOUND};
     if (open_status != 0)
-        return platform::RegistryFailure{RegistryStep::open, open_status};
+        return registry_failure(RegistryStep::open, open_status);
     const auto value = key->second.find(name);
     if (value == key->second.end())
         return platform::RegistryFailure{RegistryStep::read, FILE_NOT_FOUND};
     if (query_status != 0)
-        return platform::RegistryFailure{RegistryStep::read, query_status};
+        return registry_failure(RegistryStep::read, query_status);
     if (value->second.bytes.size() > platform::REGISTRY_VALUE_ROOM)
         return platform::RegistryFailure{RegistryStep::read, MORE_DATA};
     return value->second;
@@ -62,12 +72,12 @@ program::Result<void, platform::RegistryFailure> FakeRegistry::write_dword(const
     if (keys.count(path) == 0)
         return platform::RegistryFailure{RegistryStep::open, FILE_NOT_FOUND};
     if (open_status != 0)
-        return platform::RegistryFailure{RegistryStep::open, open_status};
+        return registry_failure(RegistryStep::open, open_status);
     if (set_status != 0)
-        return platform::RegistryFailure{RegistryStep::write, set_status};
+        return registry_failure(RegistryStep::write, set_status);
     set_dword(path, name, number);
     if (close_status != 0)
-        return platform::RegistryFailure{RegistryStep::close, close_status};
+        return registry_failure(RegistryStep::close, close_status);
     return {};
 }
 
@@ -219,6 +229,8 @@ program::Result<void, platform::FileError> FakeRecordFiles::write_start(const st
 {
     if (fail_with)
         return *fail_with;
+    if (fail_writes_with)
+        return *fail_writes_with;
     if (files.count(path) == 0)
         created.push_back(path);
     std::string& file = files[path];

@@ -183,7 +183,9 @@ private:
 class FakeRecordFiles : public platform::RecordFiles {
 public:
     std::map<std::string, std::string> files;
+    // Every read and write fails with this, or only the writes.
     std::optional<platform::FileError> fail_with;
+    std::optional<platform::FileError> fail_writes_with;
     std::vector<std::string> created;
 
     program::Result<std::string, platform::FileError> read_start(const std::string& path, std::size_t size) override;

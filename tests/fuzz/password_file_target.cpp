@@ -38,9 +38,11 @@ void check_field(const std::string& file)
 bool accepted_by_window(fakes::FakePlatform& p, const std::string& entry)
 {
     platform::Forms forms{p.windows};
-    password::PasswordWindow window{p.services, forms};
+    audit::AuditTrail audit{p.events};
+    password::FilePasswordKeeper keeper{p.files, p.system, audit};
+    password::PasswordWindow window{p.services, forms, keeper};
     bool accepted = false;
-    window.ask_to_unlock([&accepted](lock::PromptOutcome outcome) {
+    window.ask_to_unlock([&accepted](lock::PromptOutcome outcome, const std::string&) {
         if (outcome != lock::PromptOutcome::closed)
             accepted = outcome == lock::PromptOutcome::accepted;
     });

@@ -358,7 +358,7 @@ TEST_F(AuditedProgram, APasswordThatCouldNotBeWrittenIsNotReportedAsChanged)
     choose("MNU_Password");
     type_and_enter(dialog.current_field, "old");
     type_and_enter(dialog.new_field, "new");
-    p.files.fail_with = platform::FileError{5, "Acc\xE8s refus\xE9."};
+    p.files.fail_writes_with = platform::FileError{5, "Acc\xE8s refus\xE9."};
     type_and_enter(dialog.confirm_field, "new");
     EXPECT_EQ(p.events.events.size(), before);
 }
@@ -414,7 +414,9 @@ struct WriteFailure {
 
 class AuditedWriteFailure : public AuditedProgram, public testing::WithParamInterface<WriteFailure> {};
 
-TEST_P(AuditedWriteFailure, IsAnErrorWithTheSystemsTextThenTheEnd)
+// A write refused for want of rights leaves the program running; any other
+// failure ends it.
+TEST_P(AuditedWriteFailure, IsAnErrorWithTheSystemsTextThenTheEndUnlessRightsWereMissing)
 {
     const auto& c = GetParam();
     start_with(c.start);
@@ -430,15 +432,19 @@ TEST_P(AuditedWriteFailure, IsAnErrorWithTheSystemsTextThenTheEnd)
     const Event failure{EventType::error, 0xC0000073, {USER, c.error}};
     EXPECT_EQ(reported_before_the_message, std::vector<Event>{failure});
     const std::string state = c.start == 4 ? ON : OFF; // as the icon still shows it
-    EXPECT_EQ(events_since(before), (std::vector<Event>{failure, {EventType::information, 0x40000065, {USER, state}}}));
+    const Event end{EventType::information, 0x40000065, {USER, state}};
+    const bool denied = c.open == 5 || c.set == 5;
+    const std::vector<Event> expected = denied ? std::vector<Event>{failure} : std::vector<Event>{failure, end};
+    EXPECT_EQ(events_since(before), expected);
     form.final_release();
-    EXPECT_EQ(events_since(before).size(), 2u);
+    EXPECT_EQ(events_since(before), (std::vector<Event>{failure, end}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AuditedWriteFailure,
                          testing::Values(WriteFailure{"LockOpenDenied", 5, 0, 0, 3, "Acc\xE8s refus\xE9."},
                                          WriteFailure{"LockSetDenied", 0, 5, 0, 3, "Acc\xE8s refus\xE9."},
-                                         WriteFailure{"UnlockCloseFailed", 0, 0, 6, 4, "Erreur 6."}),
+                                         WriteFailure{"UnlockCloseFailed", 0, 0, 6, 4, "Erreur 6."},
+                                         WriteFailure{"LockSetFailed", 0, 1018, 0, 3, "Erreur 1018."}),
                          [](const testing::TestParamInfo<WriteFailure>& info) { return info.param.name; });
 
 TEST_F(AuditedProgram, QuittingReportsTheEndOnceWithTheLockState)

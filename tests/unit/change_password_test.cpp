@@ -154,8 +154,6 @@ TEST_F(PasswordWindow, StartUpLoadsItHiddenInItsDesignState)
     EXPECT_EQ(w.caption(), "Mot de passe");
     EXPECT_EQ(w.height_twips(), 2835);
     EXPECT_EQ(w.client_width_twips, 2040);
-    EXPECT_EQ(dialog.file_folder(), "C:\\WINDOWS\\system32\\");
-    EXPECT_EQ(dialog.file_name(), "PSTACK.DRV");
     EXPECT_FALSE(dialog.new_field.enabled());
     EXPECT_FALSE(dialog.confirm_field.enabled());
     EXPECT_EQ(dialog.hint_label.caption(), "Max 8 caract\xE8res !");
@@ -419,7 +417,7 @@ TEST_F(PasswordWindow, AFailedWriteIsNotReportedAsSuccessAndCanBeRetried)
     type_and_enter(dialog.new_field, "xyz");
     type(dialog.confirm_field, "xyz");
 
-    p.files.fail_with = platform::FileError{5, "Acc\xE8s refus\xE9."};
+    p.files.fail_writes_with = platform::FileError{5, "Acc\xE8s refus\xE9."};
     enter(dialog.confirm_field);
     const std::string write_error = "Erreur d'ouverture ou d'\xE9""criture du fichier " + PASSWORD_FILE +
                                     "\r\nErreur  5 - Acc\xE8s refus\xE9.";
@@ -428,7 +426,7 @@ TEST_F(PasswordWindow, AFailedWriteIsNotReportedAsSuccessAndCanBeRetried)
     EXPECT_EQ(dialog.entered_new_password(), "xyz");
     EXPECT_EQ(dialog.window.focus(), &dialog.confirm_field);
 
-    p.files.fail_with.reset();
+    p.files.fail_writes_with.reset();
     enter(dialog.confirm_field);
     EXPECT_EQ(messages(), (std::vector<std::string>{write_error, CHANGED}));
     EXPECT_EQ(stored_password(), "XYZ");

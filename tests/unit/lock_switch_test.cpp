@@ -3,6 +3,9 @@
 
 namespace {
 
+constexpr long ACCESS_DENIED = 5;
+constexpr long KEY_DELETED = 1018; // the key was deleted meanwhile
+
 class LockSwitch : public fakes::MainWindowFixture {
 protected:
     // The user's part in the password window. Without a password file the
@@ -146,12 +149,57 @@ const char* const read_error = "Erreur en r\xE9""cup\xE9rant l'information. Impo
 const char* const save_error = "Erreur en enregistrant l'information. Impossible de continuer!";
 
 INSTANTIATE_TEST_SUITE_P(Cases, LockSwitchFailure,
-                         testing::Values(RegistryFailure{"lock, open", 5, 0, 0, 3, read_error, 3},
-                                         RegistryFailure{"lock, set", 0, 5, 0, 3, read_error, 3},
+                         testing::Values(RegistryFailure{"lock, open", KEY_DELETED, 0, 0, 3, read_error, 3},
+                                         RegistryFailure{"lock, set", 0, KEY_DELETED, 0, 3, read_error, 3},
                                          RegistryFailure{"lock, close", 0, 0, 6, 3, save_error, 4},
-                                         RegistryFailure{"unlock, open", 5, 0, 0, 4, read_error, 4},
-                                         RegistryFailure{"unlock, set", 0, 5, 0, 4, read_error, 4},
+                                         RegistryFailure{"unlock, open", KEY_DELETED, 0, 0, 4, read_error, 4},
+                                         RegistryFailure{"unlock, set", 0, KEY_DELETED, 0, 4, read_error, 4},
                                          RegistryFailure{"unlock, close", 0, 0, 6, 4, save_error, 3}),
+                         testing_support::RowName{});
+
+struct RefusedWrite {
+    const char* what;
+    long open, set;
+    std::uint32_t start;
+};
+
+class LockSwitchRefusal : public LockSwitch, public testing::WithParamInterface<RefusedWrite> {};
+
+// A user who may not write the value is told so; the program, its icon and
+// the lock stay as they were, and the switch works again once allowed.
+TEST_P(LockSwitchRefusal, SaysRightsAreMissingAndKeepsRunning)
+{
+    const auto& c = GetParam();
+    start_with(c.start);
+    const auto icon = p.tray.shown;
+    p.pump.script = {[&] { accept_password(); }};
+    p.registry.open_status = c.open;
+    p.registry.set_status = c.set;
+
+    choose("MNU_USBLocked");
+
+    ASSERT_EQ(p.boxes.shown.size(), 1u) << c.what;
+    EXPECT_EQ(p.boxes.shown[0].text, "Modification du verrou USB refus\xE9""e : droits d'administrateur n\xE9""cessaires.");
+    EXPECT_EQ(p.boxes.shown[0].buttons, platform::Buttons::ok);
+    EXPECT_EQ(p.boxes.shown[0].icon, platform::BoxIcon::warning);
+    EXPECT_EQ(stored_start(), c.start);
+    EXPECT_EQ(p.tray.shown, icon);
+    EXPECT_TRUE(form.window.loaded());
+    EXPECT_TRUE(p.windows.destroyed.empty());
+    EXPECT_FALSE(p.windows.loop_ended);
+    EXPECT_FALSE(form.lock_switch().password_accepted());
+
+    p.registry.open_status = p.registry.set_status = 0;
+    p.pump.script = {[&] { accept_password(); }};
+    choose("MNU_USBLocked");
+    EXPECT_EQ(stored_start(), c.start == 4 ? 3 : 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LockSwitchRefusal,
+                         testing::Values(RefusedWrite{"lock, open", ACCESS_DENIED, 0, 3},
+                                         RefusedWrite{"lock, set", 0, ACCESS_DENIED, 3},
+                                         RefusedWrite{"unlock, open", ACCESS_DENIED, 0, 4},
+                                         RefusedWrite{"unlock, set", 0, ACCESS_DENIED, 4}),
                          testing_support::RowName{});
 
 TEST_F(LockSwitch, AFailedUnlockLeavesNoAcceptedPasswordForAChoiceWhileItsMessageIsUp)
@@ -261,18 +309,20 @@ protected:
 
     fakes::FakePlatform p;
     audit::AuditTrail audit{p.events};
-    lock::LockSwitch lock_switch{p.registry, p.pump, p.devices, *this, *this, audit};
+    lock::RegistryLockKeeper keeper{p.registry, audit};
+    lock::LockSwitch lock_switch{keeper, p.pump, p.devices, *this, *this, audit};
 
     // PasswordPrompt: the rounds play the user's presses of OK.
-    std::function<void(Outcome)> report;
+    std::function<void(Outcome, const std::string&)> reporter;
     bool prompt_asking = false;
     bool accepted_when_asked = true;
-    void ask_to_unlock(std::function<void(Outcome)> outcome) override
+    void ask_to_unlock(std::function<void(Outcome, const std::string&)> outcome) override
     {
         accepted_when_asked = lock_switch.password_accepted();
-        report = std::move(outcome);
+        reporter = std::move(outcome);
         prompt_asking = true;
     }
+    void report(Outcome outcome) { reporter(outcome, outcome == Outcome::accepted ? "secret" : ""); }
     void bring_forward() override {}
     bool asking() const override { return prompt_asking; }
     // The user leaves the window: it hides and says so.
@@ -290,6 +340,7 @@ protected:
     void show_unlocked_icon() override { is_locked = false; }
     void show_locked_icon() override { is_locked = true; }
     void end_with_message(const char*) override { is_resident = false; }
+    void show_refusal(const char*, platform::BoxIcon) override {}
     bool wants_drives_ejected(const std::vector<lock::UsbDrive>&) override { return false; }
     void show_ejection_outcome(const lock::EjectionResult&) override {}
     bool resident() const override { return is_resident; }

@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr long KEY_DELETED = 1018; // the key was deleted meanwhile
+
 using fakes::MainWindowFixture;
 
 class StartUp : public MainWindowFixture {};
@@ -380,7 +382,7 @@ TEST_F(FollowStartValue, NothingIsFollowedAfterQuitting)
 TEST_F(FollowStartValue, NothingIsFollowedAfterARegistryFailureEndedTheProgram)
 {
     start_with(3);
-    p.registry.set_status = 5;
+    p.registry.set_status = KEY_DELETED;
     choose("MNU_USBLocked"); // the write fails: message, windows unloaded
     p.registry.set_status = 0;
     const auto calls = p.tray.calls.size();

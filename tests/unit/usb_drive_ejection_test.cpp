@@ -236,7 +236,7 @@ TEST_F(UsbDriveEjection, ALockThatFailedAsksNothing)
 {
     plug_key("4C530001", "SanDisk Cruzer USB Device");
     start_with(3);
-    p.registry.set_status = 5;
+    p.registry.set_status = 1018; // the key was deleted meanwhile
     choose("MNU_USBLocked");
     ASSERT_EQ(p.boxes.shown.size(), 1u);
     EXPECT_EQ(p.boxes.shown[0].text, lock::REGISTRY_READ_ERROR);

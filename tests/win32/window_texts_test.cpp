@@ -141,9 +141,11 @@ void password_window(const Sizes& sizes)
 {
     platform::win32::Win32Platform win32(::GetModuleHandleA(nullptr));
     platform::Forms forms(win32.windows);
-    password::PasswordWindow dialog(win32.services, forms);
+    audit::AuditTrail audit(win32.events);
+    password::FilePasswordKeeper keeper(win32.files, win32.system, audit);
+    password::PasswordWindow dialog(win32.services, forms, keeper);
 
-    dialog.ask_to_unlock([](lock::PromptOutcome) {});
+    dialog.ask_to_unlock([](lock::PromptOutcome, const std::string&) {});
     const auto window = reinterpret_cast<HWND>(dialog.window.window_handle);
     check_size(window, sizes.password_width, sizes.verify_height, "verify layout");
     check_texts_fit(window, "verify layout");
