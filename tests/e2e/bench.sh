@@ -869,8 +869,68 @@ finish_scenario() {
   [ ! -d "$PASSWORD_FILE" ] || rmdir "$PASSWORD_FILE"
   [ -z "${DEVICES_PLUGGED_IN:-}" ] || unplug_devices
   [ -z "${MAIL_PROGRAM_REMOVED:-}" ] || register_mail_program || { log "FAIL: the mail program could not be registered again"; status=1; }
+  [ -z "${SERVICE_INSTALLED:-}" ] || remove_service || { log "FAIL: the service could not be removed"; status=1; }
   exit "$status"
 }
+
+# --- the lock service ----------------------------------------------------------
+# The service built beside the program, installed in the prefix as the package
+# installs it. Wine ends a prefix's services a few seconds after its last
+# ordinary program: a scenario starts the tray first, then the service.
+
+VHSERVICE_EXE=$(dirname "$VARNHOLLOW_EXE")/vhservice.exe
+
+# RUNNING, STOPPED..., or nothing when the service is not installed.
+service_state() { wine sc query Varnhollow 2>/dev/null | tr -d '\r' | awk '$1 == "STATE" {print $4}'; }
+
+expect_service_state() {
+  local got deadline=$((SECONDS + LONG_WAIT_S))
+  while got=$(service_state); [ "$got" != "$1" ]; do
+    [ "$SECONDS" -le "$deadline" ] || fail "the service is [$got], expected [$1]"
+    sleep 0.3
+  done
+  log "service: ${1:-not installed}"
+}
+
+install_service() {
+  SERVICE_INSTALLED=1
+  wine sc create Varnhollow binpath= "$(winepath -w "$VHSERVICE_EXE")" >/dev/null 2>&1 ||
+    fail "the service could not be installed"
+  expect_service_state STOPPED
+}
+
+start_service() {
+  wine sc start Varnhollow >/dev/null 2>&1 || fail "the service could not be started"
+  expect_service_state RUNNING
+}
+
+stop_service() {
+  wine sc stop Varnhollow >/dev/null 2>&1 || fail "the service could not be stopped"
+  expect_service_state STOPPED
+}
+
+# Also when a scenario failed: no service stays installed after it.
+remove_service() {
+  wine sc stop Varnhollow >/dev/null 2>&1
+  wine sc delete Varnhollow >/dev/null 2>&1
+  local deadline=$((SECONDS + LONG_WAIT_S))
+  while [ -n "$(service_state)" ]; do
+    [ "$SECONDS" -le "$deadline" ] || { log "the service is still installed"; return 1; }
+    sleep 0.3
+  done
+  SERVICE_INSTALLED=
+}
+
+# Starts the program with Wine's trace of its own registry calls in $1.
+start_program_tracing_registry() {
+  rm -f "$1"
+  WINEDEBUG=+reg wine "$VARNHOLLOW_EXE" >/dev/null 2>"$1" &
+  PROGRAM_PID=$!
+  STARTED+=("$PROGRAM_PID")
+}
+
+# The values the program traced in $1 set, one name a line.
+values_set_in_trace() { grep -aoE 'RegSetValueEx[AW] \([^,]*,[ ]*L?"[^"]*"' "$1" | sed -E 's/.*"([^"]*)"$/\1/'; }
 
 # --- the update check on a slow web server ------------------------------------
 

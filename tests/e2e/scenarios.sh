@@ -967,3 +967,105 @@ scenario_a_program_that_refuses_to_start_writes_no_event() {
   expect_no_event_log_use "$refused"
   windows_version winxp
 }
+
+# --- the lock service -----------------------------------------------------------
+
+TOO_MANY_TRIES="Trop d'essais erronés. Ré-essayer dans une minute."
+
+# The tray program, started with a trace of its registry calls, then the
+# service; the machine is locked with SECRET as the password.
+start_tray_then_service() {
+  seed_password_file "$SECRET_ENCODED" "$RESERVE"
+  windows_version winxp
+  set_usbstor_start 4
+  start_program_tracing_registry "$1"
+  expect_tray locked
+  install_service
+  start_service
+}
+
+unlock_with() {
+  choose lock
+  expect_password_window verify
+  type_password "$1"
+  press_enter
+}
+
+scenario_the_service_locks_and_unlocks_and_the_tray_writes_nothing_itself() {
+  local trace=$BENCH_DIR/tray-registry.trace
+  start_tray_then_service "$trace"
+  unlock_with wrong
+  expect_box "$WRONG_PASSWORD"
+  answer 1
+  expect_start 4
+  type_password secret
+  press_enter
+  expect_no_password_window
+  expect_tray unlocked
+  expect_start 3
+  choose lock
+  expect_tray locked
+  expect_start 4
+  [ -z "$(values_set_in_trace "$trace" | grep -x Start)" ] || fail "the tray itself wrote Start: $(values_set_in_trace "$trace")"
+  grep -aq 'RegSetValueEx\|RegOpenKeyEx' "$trace" || fail "the registry trace of the tray holds no call: it traced nothing"
+  choose quit
+  expect_box "$QUIT_LOCKED"
+  answer 6
+  expect_exit
+}
+
+scenario_after_five_wrong_passwords_every_password_waits_a_minute() {
+  local n fifth_wrong
+  start_tray_then_service "$BENCH_DIR/tray-registry.trace"
+  unlock_with wrong1
+  for n in 1 2 3 4 5; do
+    expect_box "$WRONG_PASSWORD"
+    answer 1
+    type_password "wrong$((n + 1))"
+    [ "$n" -eq 4 ] && fifth_wrong=$SECONDS # the pause starts with this fifth wrong password
+    press_enter
+  done
+  expect_box "$TOO_MANY_TRIES"
+  expect_icon error
+  answer 1
+  # The right password too, until the minute has passed.
+  type_password secret
+  press_enter
+  expect_box "$TOO_MANY_TRIES"
+  answer 1
+  [ $((SECONDS - fifth_wrong)) -lt 60 ] || fail "the machine was too slow to try within the minute"
+  expect_start 4
+  # As a user would: tries again now and then until it is accepted.
+  local deadline=$((fifth_wrong + 60 + LONG_WAIT_S * 2))
+  while :; do
+    type_password secret
+    press_enter
+    driver no-window "$PASSWORD_TITLE" 3000 && break
+    expect_box "$TOO_MANY_TRIES"
+    answer 1
+    [ "$SECONDS" -le "$deadline" ] || fail "the right password was still refused after the minute"
+    sleep 5
+  done
+  [ $((SECONDS - fifth_wrong)) -ge 60 ] || fail "the right password was accepted within the minute"
+  expect_tray unlocked
+  expect_start 3
+  quit_unlocked
+}
+
+scenario_with_the_service_stopped_the_tray_works_on_its_own() {
+  local trace=$BENCH_DIR/tray-registry.trace
+  start_tray_then_service "$trace"
+  stop_service
+  unlock_with secret
+  expect_no_password_window
+  expect_tray unlocked
+  expect_start 3
+  values_set_in_trace "$trace" | grep -qx Start || fail "the tray did not write Start itself: $(values_set_in_trace "$trace")"
+  choose lock
+  expect_tray locked
+  expect_start 4
+  choose quit
+  expect_box "$QUIT_LOCKED"
+  answer 6
+  expect_exit
+}
