@@ -32,7 +32,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 const std::string FOLDER = "C:\\WINDOWS\\system32\\"; // the fakes' Windows directory
 const std::string PASSWORD_FILE = FOLDER + password::PASSWORD_FILE_NAME;
-const char* const TYPED[] = {"secret", "SECRET", "Neuf42", "guess", "", "s\xE9" "cret", "SECRET2", "NEUF42"};
+const char* const TYPED[] = {"secret", "SECRET", "Neuf42", "guess", "", "s\351cret", "SECRET2", "NEUF42"};
 const char* const NEW[] = {"Neuf42", "SECRET", "N", "ab\"cd"};
 
 class Script {

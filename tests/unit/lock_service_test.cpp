@@ -170,6 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
                    AnswerKind::file_failure, 4, {}, {EVENT_PASSWORD_FILE_UNREADABLE}},
         ServiceRow{"change to a password too short", LOCKED, SECRET, request(RequestKind::change, "secret", "N"),
                    AnswerKind::bad_request, 4, {}, {}},
+        ServiceRow{"change to a password too short, wrong current one", LOCKED, SECRET,
+                   request(RequestKind::change, "guess", "N"), AnswerKind::bad_request, 4, {}, {}},
         ServiceRow{"change to a password with a quote", LOCKED, SECRET, request(RequestKind::change, "secret", "ab\"cd"),
                    AnswerKind::bad_request, 4, {}, {}}),
     testing_support::RowName{});
@@ -338,7 +340,9 @@ TEST(LockServiceThrottle, ThePauseLastsAcrossTheClocksWrap)
     ServiceBench bench;
     bench.clock.now_ms = 0xFFFFFFFFu - PAUSE / 2;
     bench.wrong_tries(5);
-    bench.clock.advance(PAUSE - 1); // past 2^32
+    bench.clock.advance(1000); // before 2^32
+    EXPECT_EQ(bench.unlock("secret"), AnswerKind::too_many_tries);
+    bench.clock.advance(PAUSE - 1001); // past 2^32
     EXPECT_EQ(bench.unlock("secret"), AnswerKind::too_many_tries);
     bench.clock.advance(1);
     EXPECT_EQ(bench.unlock("secret"), AnswerKind::done);
