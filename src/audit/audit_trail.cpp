@@ -75,6 +75,11 @@ void AuditTrail::wrong_current_password()
     report(platform::EventType::audit_failure, program::EVENT_WRONG_CURRENT_PASSWORD, {log_.user_name()});
 }
 
+void AuditTrail::too_many_tries()
+{
+    report(platform::EventType::warning, program::EVENT_TOO_MANY_TRIES, {log_.user_name()});
+}
+
 void AuditTrail::password_set(const std::string& tool)
 {
     report(platform::EventType::audit_success, program::EVENT_PASSWORD_SET, {log_.user_name(), tool});

@@ -30,6 +30,9 @@ public:
     void wrong_password();
     // A wrong current password typed to change the password.
     void wrong_current_password();
+    // This user's wrong password was one too many: every password is refused
+    // for a while.
+    void too_many_tries();
     // Changed in the password window.
     void password_changed();
     // Set by a deployment tool (vhpasswd, which the package runs too).

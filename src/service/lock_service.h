@@ -1,13 +1,18 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
+
+#include "audit/audit_trail.h"
+#include "password/password_keeper.h"
 
 #include "platform/clock.h"
 #include "platform/event_log.h"
 #include "platform/record_file.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
+#include "service/protocol.h"
 
 namespace service {
 
@@ -27,6 +32,26 @@ public:
     // The answer to one request, as bytes. `client_log` writes the audit
     // trail in the name of the user who asked.
     std::vector<std::uint8_t> answer(const std::vector<std::uint8_t>& request, platform::EventLog& client_log);
+
+private:
+    Answer answer(const Request& request, audit::AuditTrail& audit);
+    Answer state();
+    Answer lock(audit::AuditTrail& audit);
+    Answer unlock(const std::string& password, audit::AuditTrail& audit);
+    Answer check(const std::string& typed, password::PasswordUse use, audit::AuditTrail& audit);
+    Answer change(const std::string& current, const std::string& new_password, audit::AuditTrail& audit);
+
+    // Whether passwords are refused now; ends a pause that is over.
+    bool paused();
+    // Counts the outcome of a check of a typed password.
+    void count(bool right, audit::AuditTrail& audit);
+
+    platform::Registry& registry_;
+    platform::RecordFiles& files_;
+    platform::SystemInfo& system_;
+    platform::Clock& clock_;
+    int wrong_tries_ = 0;
+    std::optional<std::uint32_t> pause_start_ms_;
 };
 
 } // namespace service

@@ -13,16 +13,12 @@ constexpr long FILE_NOT_FOUND = 2;
 constexpr long ACCESS_DENIED = 5;
 constexpr long MORE_DATA = 234;
 constexpr long DOWNLOAD_FAILURE = static_cast<std::int32_t>(0x800C0008u); // INET_E_DOWNLOAD_FAILURE
-} // namespace
 
-namespace {
-
-// As the Win32 registry reports it: the status 5 is a denial of rights.
+// As the backend tells it: the status is ERROR_ACCESS_DENIED.
 platform::RegistryFailure registry_failure(platform::RegistryStep step, long status)
 {
     return {step, status, status == ACCESS_DENIED};
 }
-
 } // namespace
 
 void FakeRegistry::set_dword(const std::string& key, const std::string& name, std::uint32_t number)
@@ -51,16 +47,16 @@ program::Result<platform::RegistryValue, platform::RegistryFailure> FakeRegistry
     calls.push_back("read " + path + " " + name);
     const auto key = keys.find(path);
     if (key == keys.end())
-        return platform::RegistryFailure{RegistryStep::open, FILE_NOT_FOUND};
+        return registry_failure(RegistryStep::open, FILE_NOT_FOUND);
     if (open_status != 0)
         return registry_failure(RegistryStep::open, open_status);
     const auto value = key->second.find(name);
     if (value == key->second.end())
-        return platform::RegistryFailure{RegistryStep::read, FILE_NOT_FOUND};
+        return registry_failure(RegistryStep::read, FILE_NOT_FOUND);
     if (query_status != 0)
         return registry_failure(RegistryStep::read, query_status);
     if (value->second.bytes.size() > platform::REGISTRY_VALUE_ROOM)
-        return platform::RegistryFailure{RegistryStep::read, MORE_DATA};
+        return registry_failure(RegistryStep::read, MORE_DATA);
     return value->second;
 }
 
@@ -70,7 +66,7 @@ program::Result<void, platform::RegistryFailure> FakeRegistry::write_dword(const
     using platform::RegistryStep;
     calls.push_back("set " + path + " " + name + " " + std::to_string(number));
     if (keys.count(path) == 0)
-        return platform::RegistryFailure{RegistryStep::open, FILE_NOT_FOUND};
+        return registry_failure(RegistryStep::open, FILE_NOT_FOUND);
     if (open_status != 0)
         return registry_failure(RegistryStep::open, open_status);
     if (set_status != 0)
@@ -79,6 +75,17 @@ program::Result<void, platform::RegistryFailure> FakeRegistry::write_dword(const
     if (close_status != 0)
         return registry_failure(RegistryStep::close, close_status);
     return {};
+}
+
+program::Result<std::vector<std::uint8_t>, platform::LinkFailure>
+FakeLockServiceLink::exchange(const Bytes& request)
+{
+    requests.push_back(request);
+    if (failure)
+        return *failure;
+    if (!answer)
+        return platform::LinkFailure::broken;
+    return answer(request);
 }
 
 void FakeTray::show(int icon_resource, const std::string& tip)

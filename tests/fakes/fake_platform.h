@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
+#include "platform/lock_service_link.h"
 #include "platform/services.h"
 
 namespace fakes {
@@ -412,6 +414,30 @@ public:
     std::string user_name() override { return user; }
     // "Accès refusé." for 5 (ERROR_ACCESS_DENIED), "Erreur N." for any other.
     std::string error_text(long status) override;
+};
+
+// A clock that moves only when the test says; it wraps at 2^32 as the real
+// one does.
+class FakeClock : public platform::Clock {
+public:
+    std::uint32_t now_ms = 0;
+
+    std::uint32_t milliseconds() override { return now_ms; }
+    void advance(std::uint32_t ms) { now_ms += ms; }
+};
+
+// The line to the lock service: records every request, and hands back what
+// `answer` makes of it (a service in memory, or set bytes), or `failure`
+// when set, in which case nothing reaches `answer`. Not modelled: the wait
+// for an answer and the pipe's size limits.
+class FakeLockServiceLink : public platform::LockServiceLink {
+public:
+    using Bytes = std::vector<std::uint8_t>;
+    std::vector<Bytes> requests;
+    std::function<Bytes(const Bytes&)> answer;
+    std::optional<platform::LinkFailure> failure;
+
+    program::Result<Bytes, platform::LinkFailure> exchange(const Bytes& request) override;
 };
 
 // Shows an event in a test's failure message: "0x0000006E type 8 [POSTE-042\mdurand]".

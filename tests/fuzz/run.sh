@@ -9,7 +9,7 @@ set -euo pipefail
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(password_file password_window deployment_command)
+[ ${#targets[@]} -gt 0 ] || targets=(password_file password_window deployment_command lock_service)
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"

@@ -51,6 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
                {EventType::audit_failure, 0x80000070, {USER}}},
         Report{"WrongCurrentPassword", [](audit::AuditTrail& t) { t.wrong_current_password(); },
                {EventType::audit_failure, 0x80000077, {USER}}},
+        Report{"TooManyTries", [](audit::AuditTrail& t) { t.too_many_tries(); },
+               {EventType::warning, 0x80000078, {USER}}},
         Report{"PasswordSetByATool", [](audit::AuditTrail& t) { t.password_set("vhpasswd"); },
                {EventType::audit_success, 0x00000076, {USER, "vhpasswd"}}},
         Report{"PasswordChanged", [](audit::AuditTrail& t) { t.password_changed(); },
@@ -89,11 +91,12 @@ TEST(AuditTrail, EventNumbersAreTheLowWordUnderTheSeverity)
     EXPECT_EQ(program::EVENT_PASSWORD_FILE_UNREADABLE & 0xFFFF, 117u);
     EXPECT_EQ(program::EVENT_PASSWORD_SET & 0xFFFF, 118u);
     EXPECT_EQ(program::EVENT_WRONG_CURRENT_PASSWORD & 0xFFFF, 119u);
+    EXPECT_EQ(program::EVENT_TOO_MANY_TRIES & 0xFFFF, 120u);
     // Facility 0, no customer bit: only the severity above the low word.
     for (std::uint32_t id : {program::EVENT_STARTED, program::EVENT_LOCKED, program::EVENT_WRONG_PASSWORD,
                              program::EVENT_CHANGED_OUTSIDE, program::EVENT_WRITE_FAILED,
                              program::EVENT_PASSWORD_FILE_UNREADABLE, program::EVENT_PASSWORD_SET,
-                             program::EVENT_WRONG_CURRENT_PASSWORD})
+                             program::EVENT_WRONG_CURRENT_PASSWORD, program::EVENT_TOO_MANY_TRIES})
         EXPECT_EQ(id & 0x3FFF0000u, 0u) << std::hex << id;
 }
 

@@ -41,6 +41,9 @@ const Message MESSAGES[] = {
      "Mot de passe erron\xE9 saisi par POSTE-042\\mdurand pour d\xE9verrouiller."},
     {"wrong current password", program::EVENT_WRONG_CURRENT_PASSWORD, {"POSTE-042\\mdurand"},
      "Mot de passe actuel erron\xE9 saisi par POSTE-042\\mdurand pour changer le mot de passe."},
+    {"too many tries", program::EVENT_TOO_MANY_TRIES, {"POSTE-042\\mdurand"},
+     "Trop d'essais erron\xE9s du mot de passe, le dernier par POSTE-042\\mdurand : tous les mots de passe sont "
+     "refus\xE9s pendant une minute."},
     {"password set", program::EVENT_PASSWORD_SET, {"POSTE-042\\mdurand", "vhpasswd"},
      "Mot de passe de Varnhollow d\xE9" "fini par POSTE-042\\mdurand avec vhpasswd."},
     {"password changed", program::EVENT_PASSWORD_CHANGED, {"POSTE-042\\mdurand"},

@@ -19,6 +19,7 @@ static_assert(program::EVENT_DRIVES_EJECTED == MSG_USB_DRIVES_EJECTED);
 static_assert(program::EVENT_PASSWORD_FILE_UNREADABLE == MSG_PASSWORD_FILE_UNREADABLE);
 static_assert(program::EVENT_PASSWORD_SET == MSG_PASSWORD_SET);
 static_assert(program::EVENT_WRONG_CURRENT_PASSWORD == MSG_WRONG_CURRENT_PASSWORD);
+static_assert(program::EVENT_TOO_MANY_TRIES == MSG_TOO_MANY_TRIES);
 
 namespace {
 
