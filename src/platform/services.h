@@ -5,6 +5,7 @@
 #include "platform/event_pump.h"
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
+#include "platform/lock_service_link.h"
 #include "platform/internet.h"
 #include "platform/message_box.h"
 #include "platform/record_file.h"
@@ -37,6 +38,7 @@ struct Services {
     DeviceTree& devices;
     EventLog& events;
     Timers& timers;
+    LockServiceLink& lock_service;
 };
 
 } // namespace platform

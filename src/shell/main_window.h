@@ -14,6 +14,7 @@
 #include "platform/controls.h"
 #include "platform/forms.h"
 #include "platform/services.h"
+#include "service/service_keepers.h"
 #include "update/update_check.h"
 
 namespace shell {
@@ -29,17 +30,21 @@ inline constexpr char UPDATE_CHECK_TIP_SUFFIX[] = " - recherche de mise à jour.
 inline constexpr char CAPTION_UNLOCKED[] = "Verrou USB - NON";
 inline constexpr char CAPTION_LOCKED[] = "Verrou USB - OUI";
 
-// Who holds the lock and the password for the tray: this program itself, on
-// the registry and the password file, with the audit trail in its user's
-// name.
+// Who holds the lock and the password for the tray: the lock service when it
+// answers; otherwise this program itself, on the registry and the password
+// file, with the audit trail in its user's name.
 struct Keepers {
     explicit Keepers(platform::Services& services)
-        : audit(services.events), lock(services.registry, audit), password(services.files, services.system, audit)
+        : audit(services.events), direct_lock(services.registry, audit),
+          direct_password(services.files, services.system, audit), lock(services.lock_service, direct_lock),
+          password(services.lock_service, direct_password)
     {
     }
     audit::AuditTrail audit;
-    lock::RegistryLockKeeper lock;
-    password::FilePasswordKeeper password;
+    lock::RegistryLockKeeper direct_lock;
+    password::FilePasswordKeeper direct_password;
+    service::ServiceLockKeeper lock;
+    service::ServicePasswordKeeper password;
 };
 
 // The hidden main window: start-up, the tray icon and its popup menu, quitting.

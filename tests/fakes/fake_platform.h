@@ -438,6 +438,13 @@ public:
     std::optional<platform::LinkFailure> failure;
 
     program::Result<Bytes, platform::LinkFailure> exchange(const Bytes& request) override;
+
+    static FakeLockServiceLink no_service()
+    {
+        FakeLockServiceLink link;
+        link.failure = platform::LinkFailure::absent;
+        return link;
+    }
 };
 
 // Shows an event in a test's failure message: "0x0000006E type 8 [POSTE-042\mdurand]".
@@ -461,8 +468,10 @@ struct FakePlatform {
     FakeRegistryWatch watch;
     FakeDeviceTree devices;
     FakeEventLog events;
-    platform::Services services{registry, tray,  system,   boxes, runtime,     windows, pump,  files,
-                                internet, ini,   file_system, shell, watch, devices, events, loop};
+    // No lock service listens, unless a test says otherwise.
+    FakeLockServiceLink lock_service = FakeLockServiceLink::no_service();
+    platform::Services services{registry, tray,  system,  boxes,  runtime, windows, pump,        files,
+                                internet, ini,   file_system, shell, watch, devices, events, loop, lock_service};
 
     // The program is back in its outer event loop, which runs what waits
     // there; nothing once the program has quit (the last window unloaded, or
