@@ -122,7 +122,7 @@ TEST_P(TrayWhenTheServiceCannotBeAsked, SaysWhyOrWorksOnItsOwn)
     p.lock_service.failure = c.failure;
     p.pump.script = {[&] { press_ok_with("secret"); }};
     choose("MNU_USBLocked");
-    EXPECT_EQ(box_texts(), c.boxes);
+    ASSERT_EQ(box_texts(), c.boxes);
     if (!c.boxes.empty()) {
         EXPECT_NE(p.boxes.shown.back().icon, platform::BoxIcon::none);
     }
