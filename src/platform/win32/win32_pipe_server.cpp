@@ -2,7 +2,7 @@
 
 #include <sddl.h>
 
-#include <cstdio>
+#include <string>
 #include <memory>
 
 #include "platform/win32/win32_event_log.h"
@@ -23,12 +23,15 @@ constexpr DWORD CLIENT_RIGHTS = (FILE_GENERIC_READ | FILE_GENERIC_WRITE) & ~FILE
 // Protected: nothing is inherited.
 std::vector<BYTE> pipe_security_descriptor()
 {
-    char text[128];
-    std::snprintf(text, sizeof text, "O:SYD:P(A;;0x%lx;;;AU)(A;;FA;;;SY)(A;;FA;;;BA)",
-                  static_cast<unsigned long>(CLIENT_RIGHTS));
+    // In hexadecimal without printf, whose mingw version would pull in
+    // functions Windows 2000 lacks.
+    std::string rights;
+    for (int shift = 28; shift >= 0; shift -= 4)
+        rights += "0123456789abcdef"[(CLIENT_RIGHTS >> shift) & 0xF];
+    const std::string text = "O:SYD:P(A;;0x" + rights + ";;;AU)(A;;FA;;;SY)(A;;FA;;;BA)";
     PSECURITY_DESCRIPTOR made = nullptr;
     ULONG size = 0;
-    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(text, SDDL_REVISION_1, &made, &size))
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(text.c_str(), SDDL_REVISION_1, &made, &size))
         return {};
     const BYTE* first = static_cast<const BYTE*>(made);
     std::vector<BYTE> descriptor(first, first + size);
