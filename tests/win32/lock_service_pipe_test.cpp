@@ -339,6 +339,22 @@ void request_size_limit()
     }
 }
 
+// An answer longer than the client takes is refused as a broken link.
+void answer_size_limit()
+{
+    const std::string name = pipe_name("answer");
+    Recorder recorder;
+    PipeServer server(name, EVENT_SOURCE, recorder.handler());
+    check(server.start() == ERROR_SUCCESS, "the server starts");
+    platform::win32::LinkLimits limits;
+    limits.answer_size_limit = 8; // "ok:" and five bytes
+    check(answered(Win32LockServiceLink(name, limits).exchange(bytes("12345")), "12345"),
+          "an answer of the limit's length is taken");
+    const auto too_long = Win32LockServiceLink(name, limits).exchange(bytes("123456"));
+    check(!too_long.succeeded() && too_long.error() == LinkFailure::broken,
+          "an answer one byte longer than the limit is refused");
+}
+
 // The handler's log names the client who asked: under Wine, this process's
 // own account.
 void handler_sees_the_client()
@@ -392,6 +408,7 @@ int main()
         second_server_refused();
     silent_client_does_not_block();
     request_size_limit();
+    answer_size_limit();
     handler_sees_the_client();
     stop_ends_the_server();
     no_service();
