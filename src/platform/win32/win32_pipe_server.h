@@ -39,8 +39,8 @@ public:
     PipeServer& operator=(const PipeServer&) = delete;
 
     // Creates the pipe's first instance and starts listening. Fails with the
-    // system's error code, ERROR_ACCESS_DENIED among others when something
-    // else holds the name (Wine gives ERROR_PIPE_BUSY).
+    // system's error code, ERROR_ACCESS_DENIED when something else holds the
+    // name (Wine ignores the first-instance flag and does not fail).
     DWORD start();
     // Ends the listener and every client's thread, and waits for them.
     void stop();
