@@ -16,6 +16,7 @@ public:
     ServiceStatus(const ServiceStatus&) = delete;
     ServiceStatus& operator=(const ServiceStatus&) = delete;
 
+    const std::string& name() const { return name_; }
     // False when the service control manager did not take the handler.
     bool register_handler();
 
@@ -53,6 +54,7 @@ void WINAPI service_main(DWORD count, LPSTR* arguments)
 // pending to the stopped state. The service control manager hands the body
 // nothing else, so the body is a plain function. Returns once the service has
 // stopped; the system's error when the process was not started as a service.
+// The system passes the name the service was installed under to the body.
 template <void (*Serve)(ServiceStatus&)>
 DWORD run_own_process_service(const std::string& name)
 {
