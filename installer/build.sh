@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds varnhollow.msi with wixl, then mends what wixl cannot express:
-#   build.sh OUTPUT.msi VERSION EXE TOOL PASSWORD_FILE MAKER EMAIL HOST
+#   build.sh OUTPUT.msi VERSION EXE TOOL PASSWORD_FILE MAKER EMAIL HOST [SERVICE]
+# SERVICE is vhservice.exe, the lock service, installed with its service
+# rows when given.
 # - The password file's component gets NeverOverwrite (0x80) and Permanent
 #   (0x10): wixl ignores both attributes with only a warning.
 # - PASSWORD joins the secure properties, so that a managed installation
@@ -21,6 +23,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 output=$1 version=$2 exe=$3 tool=$4 password_file=$5 maker=$6 email=$7 host=$8
+service=${9:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -29,8 +32,13 @@ cp "$here/varnhollow.wxs" "$here/../resources/device.ico" "$work/"
 cp "$exe" "$work/varnhollow.exe"
 cp "$tool" "$work/vhpasswd.exe"
 cp "$password_file" "$work/PSTACK.DRV"
+with_service=()
+if [ -n "$service" ]; then
+  cp "$service" "$work/vhservice.exe"
+  with_service=(-D Service=yes)
+fi
 (cd "$work" && wixl -a x86 -o package.msi -D Version="$version" -D Maker="$maker" -D Email="$email" \
-  -D Host="$host" varnhollow.wxs 2>wixl.log) || { cat "$work/wixl.log" >&2; exit 1; }
+  -D Host="$host" "${with_service[@]}" varnhollow.wxs 2>wixl.log) || { cat "$work/wixl.log" >&2; exit 1; }
 
 # The tables' texts in Windows-1252, whatever the machine's code page.
 printf '\r\n\r\n1252\t_ForceCodepage\r\n' >"$work/_ForceCodepage.idt"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks varnhollow.msi against what Windows 2000's own Windows Installer
 # (2.0) reads, and the properties Add/Remove Programs shows.
-#   check_msi.sh PACKAGE.msi VERSION
+#   check_msi.sh PACKAGE.msi VERSION [--service]
+# --service: the package installs the lock service too.
 set -u
-msi=$(realpath "$1") version=$2
+msi=$(realpath "$1") version=$2 service=${3:-}
 status=0
 # Exporting a table with binary data writes its streams beside: work aside.
 work=$(mktemp -d)
@@ -94,6 +95,25 @@ sequence=$(table InstallExecuteSequence | awk -F'\t' '$1 ~ /^(InstallFiles|Prote
   sort -t$'\t' -k3n | cut -f1,2 | tr '\t' ' ' | paste -sd,)
 [ "$sequence" = 'InstallFiles ,ProtectPasswordFile NOT (REMOVE~="ALL"),SetPassword PASSWORD AND NOT (REMOVE~="ALL")' ] ||
   fail "the custom actions are sequenced as [$sequence]"
+
+# The lock service: vhservice.exe, its component's key path, installed as the
+# service "Varnhollow" running as LocalSystem (no account named), its own
+# process (16), started with Windows (2), errors reported as usual (1).
+# Started when installed (0x1), stopped when installed and uninstalled (0x2,
+# 0x20), removed when uninstalled (0x80), each time waiting for it (1).
+if [ "$service" = --service ]; then
+  [ "$(row Component LockService | cut -f3,6)" = $'INSTALLDIR\tvhservice.exe' ] ||
+    fail "the service's component is [$(row Component LockService)], not keyed by vhservice.exe in INSTALLDIR"
+  [ "$(row File vhservice.exe | cut -f2,3)" = $'LockService\tvhservice.exe' ] ||
+    fail "vhservice.exe is [$(row File vhservice.exe)]"
+  # Name, DisplayName, ServiceType, StartType, ErrorControl, StartName, Component_.
+  installs=$(table ServiceInstall | tail -n +4 | cut -f2-6,9,12)
+  [ "$installs" = $'Varnhollow\tVarnhollow\t16\t2\t1\t\tLockService' ] ||
+    fail "the service is installed as [$installs]"
+  # Name, Event, Arguments, Wait, Component_.
+  controls=$(table ServiceControl | tail -n +4 | cut -f2-)
+  [ "$controls" = $'Varnhollow\t163\t\t1\tLockService' ] || fail "the service is controlled as [$controls]"
+fi
 
 # Tables whose columns grew after Windows Installer 2.0, with their 2.0 columns.
 declare -A columns_2_0=(

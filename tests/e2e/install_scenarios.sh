@@ -379,3 +379,35 @@ scenario_install_registers_the_event_source_and_uninstall_removes_it() {
   log "event source removed"
   expect_start 3
 }
+
+# --- the lock service -----------------------------------------------------------
+
+# The lock service's state as `sc query` says it (RUNNING, STOPPED...), empty
+# when no such service is installed.
+lock_service_state() { wine sc query Varnhollow 2>/dev/null | tr -d '\r' | awk '$1 == "STATE" {print $4}'; }
+
+# Waits for the lock service's state; "" waits until it is gone.
+expect_lock_service() {
+  local deadline=$((SECONDS + LONG_WAIT_S))
+  until [ "$(lock_service_state)" = "$1" ]; do
+    [ "$SECONDS" -le "$deadline" ] || fail "the lock service is [$(lock_service_state)], not [$1]"
+    sleep 0.2
+  done
+  log "lock service: ${1:-not installed}"
+}
+
+# The service runs as long as a process of the prefix does: the bench's
+# desktop (explorer.exe) stays for the whole scenario. The cleaning between
+# scenarios ends vhservice.exe like any program of the prefix.
+scenario_install_runs_the_lock_service_and_uninstall_removes_it() {
+  as_new_machine
+  expect_lock_service ""
+  install "$VARNHOLLOW_MSI"
+  expect_installed "$PACKAGE_VERSION"
+  [ -e "$PROGRAM_DIR/vhservice.exe" ] || fail "vhservice.exe is not installed"
+  expect_lock_service RUNNING
+  uninstall "$VARNHOLLOW_MSI"
+  expect_uninstalled
+  [ ! -e "$PROGRAM_DIR/vhservice.exe" ] || fail "vhservice.exe is left behind"
+  expect_lock_service ""
+}

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -134,6 +136,23 @@ void win32_event_log()
           "an error's text without a line break: [" + denied + "]");
 }
 
+// A log for another account (the lock service's, for the client who asked)
+// names that account and reports with its SID, not the process user's.
+void client_event_log()
+{
+    PSID system = nullptr;
+    ::ConvertStringSidToSidA("S-1-5-18", &system);
+    const platform::win32::Win32Account account = platform::win32::account_of(system);
+    check(!account.name.empty() && account.name != platform::win32::Win32EventLog("Varnhollow").user_name(),
+          "SYSTEM's name is another account's: [" + account.name + "]");
+    platform::win32::Win32EventLog log("Varnhollow", account);
+    check(log.user_name() == account.name, "the client's log names the client: [" + log.user_name() + "]");
+    check(log.user_sid() && ::EqualSid(log.user_sid(), system), "the client's log reports with the client's SID");
+    check(log.report(platform::EventType::audit_success, program::EVENT_LOCKED, {account.name}),
+          "the client's log reports");
+    ::LocalFree(system);
+}
+
 } // namespace
 
 int main()
@@ -150,5 +169,6 @@ int main()
         }
     }
     win32_event_log();
+    client_event_log();
     return checks::report();
 }

@@ -61,7 +61,7 @@ std::string logon_session_user()
     return std::string(name, size);
 }
 
-std::string account_of(PSID sid)
+std::string account_name(PSID sid)
 {
     char name[256];
     char domain[256];
@@ -74,6 +74,14 @@ std::string account_of(PSID sid)
 }
 
 } // namespace
+
+Win32Account account_of(PSID sid)
+{
+    if (!sid || !::IsValidSid(sid))
+        return {};
+    const BYTE* first = static_cast<const BYTE*>(sid);
+    return {std::vector<BYTE>(first, first + ::GetLengthSid(sid)), account_name(sid)};
+}
 
 PSID Win32EventLog::user_sid()
 {
@@ -103,7 +111,7 @@ std::string Win32EventLog::user_name()
     if (!name_read_) {
         user_name_ = logon_session_user();
         if (user_name_.empty())
-            user_name_ = account_of(user_sid());
+            user_name_ = account_name(user_sid());
         name_read_ = true;
     }
     return user_name_;

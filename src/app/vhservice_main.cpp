@@ -1,0 +1,50 @@
+// vhservice: the lock service. Runs as LocalSystem, started with Windows; it
+// holds the USB lock and the password for every user of the machine, and
+// answers the tray programs of every session over the pipe
+// \\.\pipe\Varnhollow. It sleeps on the pipe and on its stop event: nothing
+// polls.
+
+#include "platform/win32/pipe_io.h"
+#include "platform/win32/win32_clock.h"
+#include "platform/win32/win32_pipe_server.h"
+#include "platform/win32/win32_service_status.h"
+#include "platform/win32/win32_services.h"
+#include "program/product.h"
+#include "service/lock_service.h"
+
+namespace {
+
+constexpr char SERVICE_NAME[] = "Varnhollow";
+
+void serve_the_lock(platform::win32::ServiceStatus& status)
+{
+    status.report_starting();
+    platform::win32::Win32Registry registry;
+    platform::win32::Win32RecordFiles files;
+    platform::win32::Win32SystemInfo system;
+    platform::win32::Win32Clock clock;
+    service::LockService lock_service(registry, files, system, clock);
+    platform::win32::PipeServer server(
+        platform::win32::LOCK_SERVICE_PIPE_NAME, program::PRODUCT_NAME,
+        [&lock_service](const std::vector<std::uint8_t>& request, platform::EventLog& client_log) {
+            return lock_service.answer(request, client_log);
+        });
+    const auto started = server.start();
+    if (started != 0) {
+        // Another service, or someone who took the pipe's name first.
+        status.report_stopped(started);
+        return;
+    }
+    status.report_running();
+    status.wait_for_stop();
+    status.report_stopping();
+    server.stop();
+    status.report_stopped();
+}
+
+} // namespace
+
+int main()
+{
+    return static_cast<int>(platform::win32::run_own_process_service<serve_the_lock>(SERVICE_NAME));
+}
