@@ -1,11 +1,15 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "program/result.h"
 
 namespace platform {
+
+// The most bytes a request or an answer holds; both ends read no more.
+inline constexpr std::size_t LOCK_SERVICE_MESSAGE_LIMIT = 256;
 
 // Why the lock service could not be asked.
 enum class LinkFailure {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "password/password_file.h"
+#include "platform/lock_service_link.h"
 #include "platform/registry.h"
 
 namespace service {
@@ -24,7 +25,7 @@ namespace service {
 // range, and a message longer than MAX_MESSAGE_SIZE give nothing.
 inline constexpr std::uint8_t PROTOCOL_VERSION = 1;
 // The pipe's buffers and the most either side reads of one message.
-inline constexpr std::size_t MAX_MESSAGE_SIZE = 256;
+inline constexpr std::size_t MAX_MESSAGE_SIZE = platform::LOCK_SERVICE_MESSAGE_LIMIT;
 // Room for a system's error text in French, the longest field an answer
 // carries (a file in use: 95 bytes); a file failure's four fields then fill
 // at most 251 bytes of a message.

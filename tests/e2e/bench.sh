@@ -930,7 +930,8 @@ start_program_tracing_registry() {
 }
 
 # The values the program traced in $1 set, one name a line.
-values_set_in_trace() { grep -aoE 'RegSetValueEx[AW] \([^,]*,[ ]*L?"[^"]*"' "$1" | sed -E 's/.*"([^"]*)"$/\1/'; }
+# (Wine traces each value set as "trace:reg:NtSetValueKey (0xa0,L"Start",4,...)".)
+values_set_in_trace() { grep -aoE 'trace:reg:NtSetValueKey \([^,]*,L"[^"]*"' "$1" | sed -E 's/.*"([^"]*)"$/\1/'; }
 
 # --- the update check on a slow web server ------------------------------------
 

@@ -5,13 +5,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/lock_service_link.h"
 #include "platform/win32/unique_handle.h"
 
 namespace platform::win32 {
 
-// The lock service's pipe, and the sizes both ends hold to.
+// The lock service's pipe.
 inline constexpr char LOCK_SERVICE_PIPE_NAME[] = "\\\\.\\pipe\\Varnhollow";
-inline constexpr std::size_t LOCK_SERVICE_MESSAGE_LIMIT = 4096; // a request or an answer, in bytes
 
 using UniquePipe = UniqueFileHandle;
 
