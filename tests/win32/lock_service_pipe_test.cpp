@@ -103,7 +103,7 @@ std::string sid_text(PSID sid)
 
 // Whether this system refuses a second "first instance" of a pipe. Measured:
 // Wine 8 ignores FILE_FLAG_FIRST_PIPE_INSTANCE and adds the instance; Windows
-// refuses it (from 2000 SP5).
+// refuses it (where it knows the flag).
 bool system_refuses_a_second_first_instance()
 {
     const std::string name = pipe_name("first-instance");

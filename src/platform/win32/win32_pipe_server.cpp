@@ -126,7 +126,7 @@ UniquePipe PipeServer::create_instance(bool first)
     // The first instance must be the pipe's first: an instance added to a
     // pipe someone else created would serve under that pipe's owner and DACL.
     UniquePipe instance = create(FILE_FLAG_FIRST_PIPE_INSTANCE);
-    // Windows 2000 before SP5 does not know the flag and refuses it as an
+    // A Windows 2000 that does not know the flag and refuses it as an
     // invalid parameter: there the pipe is created without it, and what keeps
     // the password from a pipe someone made first is the clients' check that
     // the pipe belongs to SYSTEM or Administrators.
