@@ -293,6 +293,7 @@ TEST_F(SetupFilesInTheTray, ALockWithAFileLeftOpenShowsTheLockAndWarnsTheUser)
     EXPECT_TRUE(shows_icon(true));
     EXPECT_EQ(stored_start(), 4);
     expect_one_warning(NOT_CLOSED);
+    ASSERT_FALSE(p.events.events.empty());
     EXPECT_EQ(p.events.events.back(), setup_file_event("ferm\xE9", PNF, SHARING));
     EXPECT_TRUE(form.window.loaded()) << "the program goes on";
 }
@@ -308,6 +309,7 @@ TEST_F(SetupFilesInTheTray, AnUnlockWhoseFileStaysClosedKeepsTheLockAndWarnsTheU
     EXPECT_TRUE(shows_icon(true));
     EXPECT_EQ(stored_start(), 4);
     expect_one_warning(NOT_OPENED);
+    ASSERT_FALSE(p.events.events.empty());
     EXPECT_EQ(p.events.events.back(), setup_file_event("rouvert", INF, DENIED));
 }
 
@@ -333,6 +335,7 @@ TEST_P(StartUpWithoutTheKey, ShowsTheIconOfTheSetupFiles)
     EXPECT_TRUE(shows_icon(row.locked));
     EXPECT_EQ(form.locked(), row.locked);
     EXPECT_FALSE(p.windows.loop_ended);
+    ASSERT_FALSE(p.events.events.empty());
     EXPECT_EQ(p.events.events.front(),
               (Event{EventType::information, 0x40000064,
                      {program::VERSION_TEXT, USER, row.locked ? "activ\xE9" : "d\xE9sactiv\xE9"}}));
@@ -459,8 +462,9 @@ TEST_F(SetupFilesTrayThroughService, TheWarningOfAFileLeftOpenReachesTheTray)
     choose("MNU_USBLocked");
     EXPECT_TRUE(shows_icon(true));
     expect_one_warning(NOT_CLOSED);
+    ASSERT_FALSE(service_log.events.empty());
     EXPECT_EQ(service_log.events.back().id, 0xC0000079u);
-    EXPECT_TRUE(p.events.events.size() == 1u) << "the tray logs its start only: the service logged the rest";
+    EXPECT_EQ(p.events.events.size(), 1u) << "the tray logs its start only: the service logged the rest";
 }
 
 TEST_F(SetupFilesTrayThroughService, TheUnlockRefusedByAFileReachesTheTray)
