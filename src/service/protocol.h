@@ -29,7 +29,7 @@ inline constexpr std::uint8_t PROTOCOL_VERSION = 1;
 inline constexpr std::size_t MAX_MESSAGE_SIZE = platform::LOCK_SERVICE_MESSAGE_LIMIT;
 // Room for a system's error text in French, the longest field an answer
 // carries (a file in use: 95 bytes); a file failure's four fields then fill
-// at most 251 bytes of a message.
+// at most 251 bytes of a message, a setup file's failure's five 253.
 inline constexpr std::size_t MAX_FIELD_SIZE = 120;
 
 // Requests and answers use kinds of different ranges, so that neither is
