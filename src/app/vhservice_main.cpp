@@ -6,6 +6,7 @@
 
 #include "platform/win32/pipe_io.h"
 #include "platform/win32/win32_clock.h"
+#include "platform/win32/win32_file_access.h"
 #include "platform/win32/win32_pipe_server.h"
 #include "platform/win32/win32_service_status.h"
 #include "platform/win32/win32_services.h"
@@ -20,10 +21,11 @@ void serve_the_lock(platform::win32::ServiceStatus& status)
 {
     status.report_starting();
     platform::win32::Win32Registry registry;
+    platform::win32::Win32FileAccess file_access;
     platform::win32::Win32RecordFiles files;
     platform::win32::Win32SystemInfo system;
     platform::win32::Win32Clock clock;
-    service::LockService lock_service(registry, files, system, clock);
+    service::LockService lock_service(registry, file_access, files, system, clock);
     platform::win32::PipeServer server(
         platform::win32::LOCK_SERVICE_PIPE_NAME, program::PRODUCT_NAME,
         [&lock_service](const std::vector<std::uint8_t>& request, platform::EventLog& client_log) {

@@ -111,6 +111,12 @@ void AuditTrail::password_file_unreadable(const std::string& file, long code, co
            {log_.user_name(), file, std::to_string(code), text});
 }
 
+void AuditTrail::setup_file_failed(bool closing, const std::string& file, long code, const std::string& text)
+{
+    report(platform::EventType::error, program::EVENT_SETUP_FILE_FAILED,
+           {log_.user_name(), closing ? SETUP_FILE_CLOSED : SETUP_FILE_OPENED, file, std::to_string(code), text});
+}
+
 // Every insert, the program's own texts included, is made an event insert
 // here: user and drive names, the Start value and the system's texts come
 // from outside. The result is not examined: the user's action has happened

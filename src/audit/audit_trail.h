@@ -11,6 +11,9 @@ namespace audit {
 
 inline constexpr char LOCK_ON[] = "activé";
 inline constexpr char LOCK_OFF[] = "désactivé";
+// What could not be done to a setup file of the driver.
+inline constexpr char SETUP_FILE_CLOSED[] = "fermé";
+inline constexpr char SETUP_FILE_OPENED[] = "rouvert";
 
 // Who did what to the lock and the password, for the administrators who read
 // the machine's event log. Reporting never changes what the user sees: an
@@ -47,6 +50,10 @@ public:
     // (or the program's own for a file that holds no readable password): no
     // entry could be checked, which is not a wrong password.
     void password_file_unreadable(const std::string& file, long code, const std::string& text);
+
+    // A setup file of the USB storage driver could not be closed (on a lock)
+    // or opened again (on an unlock), with the system's code and text.
+    void setup_file_failed(bool closing, const std::string& file, long code, const std::string& text);
 
 private:
     void report(platform::EventType type, std::uint32_t event_id, const std::vector<std::string>& inserts);

@@ -62,16 +62,30 @@ void LockSwitch::unlock()
     // later choice (the tray works while its message is up).
     const std::string password = std::move(*accepted_password_);
     accepted_password_.reset();
-    if (changed(keeper_.unlock(password)))
-        host_.show_unlocked_icon();
+    const auto unlocking = keeper_.unlock(password);
+    if (!changed(unlocking))
+        return;
+    host_.show_unlocked_icon();
+    tell_setup_file_failure(unlocking);
 }
 
 void LockSwitch::lock()
 {
-    if (!changed(keeper_.lock()))
+    const auto locking = keeper_.lock();
+    if (!changed(locking))
         return;
     host_.show_locked_icon();
+    tell_setup_file_failure(locking);
     offer_ejection();
+}
+
+// A change made with a setup file that failed: told once the icon shows it.
+void LockSwitch::tell_setup_file_failure(const program::Result<void, KeeperFailure>& change)
+{
+    if (change.succeeded())
+        return;
+    host_.show_refusal(setup_file_failure_text(change.error().setup_file, change.error().lock_on).c_str(),
+                       platform::BoxIcon::warning);
 }
 
 // Disabling the driver refuses drives plugged in from now on; those already
@@ -104,6 +118,13 @@ bool LockSwitch::changed(const program::Result<void, KeeperFailure>& change)
         break;
     case KeeperRefusal::no_answer:
         host_.show_refusal(SERVICE_NO_ANSWER, platform::BoxIcon::error);
+        break;
+    case KeeperRefusal::setup_file_failed:
+        // The lock changed after all: its caller tells the user.
+        if (failure.lock_on != host_.locked())
+            return true;
+        host_.show_refusal(setup_file_failure_text(failure.setup_file, failure.lock_on).c_str(),
+                           platform::BoxIcon::warning);
         break;
     case KeeperRefusal::write_failed:
         host_.end_with_message(failure.registry.step == platform::RegistryStep::close ? REGISTRY_SAVE_ERROR

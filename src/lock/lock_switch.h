@@ -106,7 +106,10 @@ private:
     void lock();
     void offer_ejection();
     // False when the keeper left the lock as it was; the user has been told.
+    // True for a change made with a setup file that failed, which the caller
+    // tells once the icon shows it.
     bool changed(const program::Result<void, KeeperFailure>& change);
+    void tell_setup_file_failure(const program::Result<void, KeeperFailure>& change);
 
     LockKeeper& keeper_;
     platform::EventPump& events_;

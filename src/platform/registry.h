@@ -27,6 +27,8 @@ struct RegistryFailure {
     long status = 0;
     // The user's rights do not allow the operation.
     bool access_denied = false;
+    // The key (at the open step) or the value (at the read step) is not there.
+    bool missing = false;
 };
 
 // The most bytes a read takes: a larger value is not read.

@@ -3,6 +3,7 @@
 #include "platform/device_tree.h"
 #include "platform/event_log.h"
 #include "platform/event_pump.h"
+#include "platform/file_access.h"
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
 #include "platform/lock_service_link.h"
@@ -39,6 +40,7 @@ struct Services {
     EventLog& events;
     Timers& timers;
     LockServiceLink& lock_service;
+    FileAccess& file_access;
 };
 
 } // namespace platform

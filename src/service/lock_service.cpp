@@ -15,6 +15,12 @@ Answer answer_of(AnswerKind kind)
 
 Answer answer_of(const lock::KeeperFailure& failure)
 {
+    if (failure.refusal == lock::KeeperRefusal::setup_file_failed) {
+        Answer answer = answer_of(AnswerKind::setup_file_failure);
+        answer.setup_file = failure.setup_file;
+        answer.lock_on = failure.lock_on;
+        return answer;
+    }
     Answer answer = answer_of(AnswerKind::registry_failure);
     answer.registry = failure.registry; // access_denied tells not_allowed
     return answer;
@@ -38,9 +44,9 @@ Answer answer_of(const password::PasswordFailure& failure)
 
 } // namespace
 
-LockService::LockService(platform::Registry& registry, platform::RecordFiles& files, platform::SystemInfo& system,
-                         platform::Clock& clock)
-    : registry_(registry), files_(files), system_(system), clock_(clock)
+LockService::LockService(platform::Registry& registry, platform::FileAccess& file_access,
+                         platform::RecordFiles& files, platform::SystemInfo& system, platform::Clock& clock)
+    : registry_(registry), setup_files_(file_access, system), files_(files), system_(system), clock_(clock)
 {
 }
 
@@ -69,19 +75,19 @@ Answer LockService::answer(const Request& request, audit::AuditTrail& audit)
 
 Answer LockService::state()
 {
-    const auto read = registry_.read_value(lock::USBSTOR_KEY, lock::START_VALUE);
+    const auto read = lock::read_machine_lock_state(registry_, setup_files_);
     if (!read.succeeded()) {
         Answer answer = answer_of(AnswerKind::registry_failure);
         answer.registry = read.error();
         return answer;
     }
-    const bool locked = lock::lock_state_of(read.value()) == lock::LockState::locked;
+    const bool locked = read.value() == lock::LockState::locked;
     return answer_of(locked ? AnswerKind::locked : AnswerKind::unlocked);
 }
 
 Answer LockService::lock(audit::AuditTrail& audit)
 {
-    lock::RegistryLockKeeper keeper(registry_, audit);
+    lock::RegistryLockKeeper keeper(registry_, setup_files_, audit);
     const auto locked = keeper.lock();
     return locked.succeeded() ? answer_of(AnswerKind::done) : answer_of(locked.error());
 }
@@ -91,7 +97,7 @@ Answer LockService::unlock(const std::string& password, audit::AuditTrail& audit
     const Answer checked = check(password, password::PasswordUse::unlock, audit);
     if (checked.kind != AnswerKind::done)
         return checked;
-    lock::RegistryLockKeeper keeper(registry_, audit);
+    lock::RegistryLockKeeper keeper(registry_, setup_files_, audit);
     const auto unlocked = keeper.unlock(password);
     return unlocked.succeeded() ? answer_of(AnswerKind::done) : answer_of(unlocked.error());
 }

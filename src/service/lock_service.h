@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "audit/audit_trail.h"
+#include "lock/driver_setup_files.h"
 #include "password/password_keeper.h"
 
 #include "platform/clock.h"
 #include "platform/event_log.h"
+#include "platform/file_access.h"
 #include "platform/record_file.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
@@ -26,8 +28,8 @@ inline constexpr std::uint32_t PAUSE_AFTER_WRONG_TRIES_MS = 60'000;
 // at a time; the count of wrong passwords is the machine's.
 class LockService {
 public:
-    LockService(platform::Registry& registry, platform::RecordFiles& files, platform::SystemInfo& system,
-                platform::Clock& clock);
+    LockService(platform::Registry& registry, platform::FileAccess& file_access, platform::RecordFiles& files,
+                platform::SystemInfo& system, platform::Clock& clock);
 
     // The answer to one request, as bytes. `client_log` writes the audit
     // trail in the name of the user who asked.
@@ -47,6 +49,7 @@ private:
     void count(bool right, audit::AuditTrail& audit);
 
     platform::Registry& registry_;
+    lock::DriverSetupFiles setup_files_;
     platform::RecordFiles& files_;
     platform::SystemInfo& system_;
     platform::Clock& clock_;

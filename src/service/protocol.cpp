@@ -126,6 +126,19 @@ std::optional<Answer> registry_failure_of(const Fields& fields)
     return answer;
 }
 
+std::optional<Answer> setup_file_failure_of(const Fields& fields)
+{
+    const auto step = choice_of(fields[0], static_cast<std::uint8_t>(lock::SetupFileStep::open));
+    const auto lock_on = choice_of(fields[1], 1);
+    const auto code = number_of(fields[3]);
+    if (!step || !lock_on || !code)
+        return std::nullopt;
+    Answer answer{AnswerKind::setup_file_failure, {}, {}};
+    answer.setup_file = {static_cast<lock::SetupFileStep>(*step), text_of(fields[2]), *code, text_of(fields[4])};
+    answer.lock_on = *lock_on == 1;
+    return answer;
+}
+
 std::optional<std::size_t> answer_field_count(std::uint8_t kind)
 {
     switch (static_cast<AnswerKind>(kind)) {
@@ -137,6 +150,7 @@ std::optional<std::size_t> answer_field_count(std::uint8_t kind)
     case AnswerKind::bad_request: return 0;
     case AnswerKind::file_failure: return 4;
     case AnswerKind::registry_failure: return 3;
+    case AnswerKind::setup_file_failure: return 5;
     }
     return std::nullopt;
 }
@@ -153,6 +167,8 @@ bool operator==(const Answer& left, const Answer& right)
     if (left.kind == AnswerKind::registry_failure)
         return left.registry.step == right.registry.step && left.registry.status == right.registry.status &&
                left.registry.access_denied == right.registry.access_denied;
+    if (left.kind == AnswerKind::setup_file_failure)
+        return left.setup_file == right.setup_file && left.lock_on == right.lock_on;
     return true;
 }
 
@@ -194,6 +210,10 @@ std::vector<std::uint8_t> encode_answer(const Answer& answer)
     case AnswerKind::registry_failure:
         return message(kind, {byte_field(static_cast<std::uint8_t>(answer.registry.step)),
                               number_field(answer.registry.status), byte_field(answer.registry.access_denied ? 1 : 0)});
+    case AnswerKind::setup_file_failure:
+        return message(kind, {byte_field(static_cast<std::uint8_t>(answer.setup_file.step)),
+                              byte_field(answer.lock_on ? 1 : 0), text_field(answer.setup_file.file),
+                              number_field(answer.setup_file.code), text_field(answer.setup_file.text)});
     default: return message(kind, {});
     }
 }
@@ -211,6 +231,8 @@ std::optional<Answer> decode_answer(const std::vector<std::uint8_t>& bytes)
         return file_failure_of(read->fields);
     if (kind == AnswerKind::registry_failure)
         return registry_failure_of(read->fields);
+    if (kind == AnswerKind::setup_file_failure)
+        return setup_file_failure_of(read->fields);
     return Answer{kind, {}, {}};
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "lock/driver_setup_files.h"
 #include "password/password_file.h"
 #include "platform/lock_service_link.h"
 #include "platform/registry.h"
@@ -28,7 +29,7 @@ inline constexpr std::uint8_t PROTOCOL_VERSION = 1;
 inline constexpr std::size_t MAX_MESSAGE_SIZE = platform::LOCK_SERVICE_MESSAGE_LIMIT;
 // Room for a system's error text in French, the longest field an answer
 // carries (a file in use: 95 bytes); a file failure's four fields then fill
-// at most 251 bytes of a message.
+// at most 251 bytes of a message, a setup file's failure's five 253.
 inline constexpr std::size_t MAX_FIELD_SIZE = 120;
 
 // Requests and answers use kinds of different ranges, so that neither is
@@ -58,12 +59,17 @@ enum class AnswerKind : std::uint8_t {
     file_failure = 0x86,     // access, file, code, text
     registry_failure = 0x87, // step, status, access denied
     bad_request = 0x88,      // no field
+    // A driver's setup file failed on a lock or an unlock: step, whether the
+    // lock is on, file, code, text.
+    setup_file_failure = 0x89,
 };
 
 struct Answer {
     AnswerKind kind = AnswerKind::bad_request;
     password::FileFailure file;         // for file_failure
     platform::RegistryFailure registry; // for registry_failure
+    lock::SetupFileFailure setup_file{}; // for setup_file_failure
+    bool lock_on = false;               // for setup_file_failure
 };
 
 bool operator==(const Answer& left, const Answer& right);

@@ -48,6 +48,10 @@ LockResult lock_outcome(const Answer& answer, bool unlocking)
         return lock_refusal(answer.registry.access_denied ? lock::KeeperRefusal::not_allowed
                                                           : lock::KeeperRefusal::write_failed,
                             answer.registry);
+    case AnswerKind::setup_file_failure: {
+        lock::KeeperFailure failure{lock::KeeperRefusal::setup_file_failed, {}, answer.setup_file, answer.lock_on};
+        return failure;
+    }
     case AnswerKind::wrong_password:
         if (unlocking)
             return lock_refusal(lock::KeeperRefusal::wrong_password);

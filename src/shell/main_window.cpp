@@ -60,13 +60,14 @@ void MainWindow::start_up()
 
     // Administrators also change the value by other means; the icon follows.
     services_.watch.watch(lock::USBSTOR_KEY, [this] { follow_start_value(); });
-    const auto state = lock::read_lock_state(services_.registry);
-    if (!state) {
+    // A machine without the USBSTOR key is locked by the setup files alone.
+    const auto state = lock::read_machine_lock_state(services_.registry, keepers_.setup_files);
+    if (!state.succeeded()) {
         services_.boxes.show(lock::REGISTRY_READ_ERROR, platform::Buttons::ok, platform::BoxIcon::none);
         end_program();
         return;
     }
-    if (*state == lock::LockState::locked)
+    if (state.value() == lock::LockState::locked)
         show_locked_icon();
     else
         show_unlocked_icon();

@@ -35,12 +35,14 @@ inline constexpr char CAPTION_LOCKED[] = "Verrou USB - OUI";
 // file, with the audit trail in its user's name.
 struct Keepers {
     explicit Keepers(platform::Services& services)
-        : audit(services.events), direct_lock(services.registry, audit),
+        : audit(services.events), setup_files(services.file_access, services.system),
+          direct_lock(services.registry, setup_files, audit),
           direct_password(services.files, services.system, audit), lock(services.lock_service, direct_lock),
           password(services.lock_service, direct_password)
     {
     }
     audit::AuditTrail audit;
+    lock::DriverSetupFiles setup_files;
     lock::RegistryLockKeeper direct_lock;
     password::FilePasswordKeeper direct_password;
     service::ServiceLockKeeper lock;

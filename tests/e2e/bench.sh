@@ -547,6 +547,23 @@ expect_temporary_file_left_to_the_download() {
   [ "$(grep -c . <<<"$left")" -eq 1 ] || fail "the check's files in the temporary folder: [$left], expected the running download's one"
 }
 
+# The USBSTOR key as a machine that never had USB storage lacks it; the
+# scenario's end puts it back.
+take_the_usbstor_key_away() {
+  USBSTOR_KEY_TAKEN=1
+  delete_usbstor_key
+  [ "$(usbstor_start)" = missing ] || fail "the USBSTOR key is still there"
+}
+
+# Wine has no setup file of the USB storage driver: one stands in, so the
+# program's permission calls meet a file; the scenario's end removes it.
+SETUP_FILE=$WINEPREFIX/drive_c/windows/inf/usbstor.inf
+put_the_setup_file() {
+  SETUP_FILE_PUT=1
+  mkdir -p "$(dirname "$SETUP_FILE")"
+  printf '[Version]\r\nSignature="$Windows NT$"\r\n' >"$SETUP_FILE"
+}
+
 expect_start() {
   local got
   got=$(usbstor_start)
@@ -870,6 +887,11 @@ finish_scenario() {
   [ -z "${DEVICES_PLUGGED_IN:-}" ] || unplug_devices
   [ -z "${MAIL_PROGRAM_REMOVED:-}" ] || register_mail_program || { log "FAIL: the mail program could not be registered again"; status=1; }
   [ -z "${SERVICE_INSTALLED:-}" ] || remove_service || { log "FAIL: the service could not be removed"; status=1; }
+  [ -z "${SETUP_FILE_PUT:-}" ] || rm -f "$SETUP_FILE"
+  if [ -n "${USBSTOR_KEY_TAKEN:-}" ]; then
+    set_usbstor_start 3
+    [ "$(usbstor_start)" = 3 ] || { log "FAIL: the USBSTOR key could not be put back"; status=1; }
+  fi
   exit "$status"
 }
 

@@ -106,15 +106,28 @@ scenario_unsupported_windows_is_refused() {
   done
 }
 
-scenario_missing_key_is_refused() {
+# A machine that never had USB storage: the lock is the driver's setup files.
+scenario_a_machine_without_the_usbstor_key_starts_locks_and_unlocks() {
+  seed_password_file "$SECRET_ENCODED" "$RESERVE"
   windows_version winxp
-  delete_usbstor_key
+  take_the_usbstor_key_away
+  put_the_setup_file
   start_program
-  expect_box "$REGISTRY_ERROR"
-  expect_tray none
-  answer 1
-  expect_exit
+  expect_tray unlocked
+  expect_no_box 500
+  choose lock
+  expect_tray locked
+  expect_no_box
   expect_start missing
+  choose lock
+  expect_password_window verify
+  type_password secret
+  press_enter
+  expect_no_password_window
+  expect_tray unlocked
+  expect_no_box
+  expect_start missing
+  quit_unlocked
 }
 
 scenario_only_a_right_click_opens_the_menu_and_clicking_away_closes_it() {

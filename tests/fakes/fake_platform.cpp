@@ -14,10 +14,10 @@ constexpr long ACCESS_DENIED = 5;
 constexpr long MORE_DATA = 234;
 constexpr long DOWNLOAD_FAILURE = static_cast<std::int32_t>(0x800C0008u); // INET_E_DOWNLOAD_FAILURE
 
-// As the backend tells it: the status is ERROR_ACCESS_DENIED.
+// As the backend tells it: the status is ERROR_ACCESS_DENIED, or ERROR_FILE_NOT_FOUND.
 platform::RegistryFailure registry_failure(platform::RegistryStep step, long status)
 {
-    return {step, status, status == ACCESS_DENIED};
+    return {step, status, status == ACCESS_DENIED, status == FILE_NOT_FOUND};
 }
 } // namespace
 
@@ -628,6 +628,95 @@ platform::RemovalAnswer FakeDeviceTree::request_removal(platform::DeviceNode nod
     if (!answering(Answer::removal, node) || refusing.count(node))
         return platform::RemovalAnswer::refused;
     return platform::RemovalAnswer::ejected;
+}
+
+} // namespace fakes
+
+namespace fakes {
+
+namespace {
+
+std::string trustees_text(const std::vector<std::string>& trustees)
+{
+    std::string text;
+    for (const std::string& trustee : trustees)
+        text += " " + trustee;
+    return text;
+}
+
+bool names(const std::vector<std::string>& trustees, const std::string& trustee)
+{
+    return std::find(trustees.begin(), trustees.end(), trustee) != trustees.end();
+}
+
+platform::FileError missing_file()
+{
+    return platform::FileError{2, "Le fichier sp\xE9" "cifi\xE9 est introuvable.", true};
+}
+
+} // namespace
+
+bool FakeFileAccess::fails(const std::optional<platform::FileError>& failure, const std::string& path) const
+{
+    return failure && (failing_path.empty() || failing_path == path);
+}
+
+program::Result<std::vector<platform::AccessEntry>, platform::FileError>
+FakeFileAccess::own_entries(const std::string& path)
+{
+    calls.push_back("entries " + path);
+    const auto file = files.find(path);
+    if (file == files.end())
+        return missing_file();
+    if (fails(read_fails, path))
+        return *read_fails;
+    return file->second;
+}
+
+program::Result<std::vector<platform::AccessEntry>*, platform::FileError>
+FakeFileAccess::writable(const std::string& path)
+{
+    const auto file = files.find(path);
+    if (file == files.end())
+        return missing_file();
+    if (fails(write_fails, path))
+        return *write_fails;
+    return &file->second;
+}
+
+program::Result<void, platform::FileError> FakeFileAccess::deny_reading(const std::string& path,
+                                                                        const std::vector<std::string>& trustees)
+{
+    calls.push_back("deny " + path + trustees_text(trustees));
+    auto entries = writable(path);
+    if (!entries.succeeded())
+        return entries.error();
+    std::vector<platform::AccessEntry> added;
+    for (const std::string& trustee : trustees)
+        added.push_back({platform::AccessKind::deny, trustee, platform::AccessRights::reading});
+    entries.value()->insert(entries.value()->begin(), added.begin(), added.end());
+    return {};
+}
+
+program::Result<void, platform::FileError>
+FakeFileAccess::remove_read_denials(const std::string& path, const std::vector<std::string>& trustees)
+{
+    calls.push_back("remove " + path + trustees_text(trustees));
+    auto entries = writable(path);
+    if (!entries.succeeded())
+        return entries.error();
+    std::erase_if(*entries.value(), [&trustees](const platform::AccessEntry& entry) {
+        return entry.kind == platform::AccessKind::deny && entry.rights == platform::AccessRights::reading &&
+               names(trustees, entry.trustee);
+    });
+    return {};
+}
+
+void PrintTo(const platform::AccessEntry& entry, std::ostream* out)
+{
+    const char* kinds[] = {"allow", "deny", "other"};
+    *out << kinds[static_cast<int>(entry.kind)] << ' ' << entry.trustee << ' '
+         << (entry.rights == platform::AccessRights::reading ? "reading" : "other");
 }
 
 } // namespace fakes

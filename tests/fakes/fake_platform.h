@@ -450,6 +450,37 @@ public:
 // Shows an event in a test's failure message: "0x0000006E type 8 [POSTE-042\mdurand]".
 void PrintTo(const FakeEventLog::Event& event, std::ostream* out);
 
+// Files' own access lists in memory, by path; a path that is not in `files`
+// is a missing file. Each call is logged as a line such as
+// "entries C:\WINDOWS\Inf\Usbstor.inf", "deny C:\...\Usbstor.inf S-1-1-0 S-1-5-18"
+// or "remove C:\...\Usbstor.inf S-1-1-0 S-1-5-18", so tests can check what was
+// asked, in order. The reads, or the writes, fail with the error set, for
+// every file or only for `failing_path`. Not modelled: the folder's inherited
+// entries, and what the entries do to whoever opens the file.
+class FakeFileAccess : public platform::FileAccess {
+public:
+    std::map<std::string, std::vector<platform::AccessEntry>> files;
+    std::vector<std::string> calls;
+    std::optional<platform::FileError> read_fails;
+    std::optional<platform::FileError> write_fails;
+    std::string failing_path; // empty: every file
+
+    program::Result<std::vector<platform::AccessEntry>, platform::FileError>
+    own_entries(const std::string& path) override;
+    program::Result<void, platform::FileError> deny_reading(const std::string& path,
+                                                            const std::vector<std::string>& trustees) override;
+    program::Result<void, platform::FileError> remove_read_denials(const std::string& path,
+                                                                   const std::vector<std::string>& trustees) override;
+
+private:
+    // The file's entries to change, or why it cannot be written.
+    program::Result<std::vector<platform::AccessEntry>*, platform::FileError> writable(const std::string& path);
+    bool fails(const std::optional<platform::FileError>& failure, const std::string& path) const;
+};
+
+// Shows an entry in a test's failure message: "deny S-1-1-0 reading".
+void PrintTo(const platform::AccessEntry& entry, std::ostream* out);
+
 // Every fake, and the services that hand them out.
 struct FakePlatform {
     FakeRegistry registry;
@@ -470,8 +501,11 @@ struct FakePlatform {
     FakeEventLog events;
     // No lock service listens, unless a test says otherwise.
     FakeLockServiceLink lock_service = FakeLockServiceLink::no_service();
+    // No setup file of the USB storage driver, unless a test puts one.
+    FakeFileAccess file_access;
     platform::Services services{registry, tray,  system,  boxes,  runtime, windows, pump,        files,
-                                internet, ini,   file_system, shell, watch, devices, events, loop, lock_service};
+                                internet, ini,   file_system, shell, watch, devices, events, loop, lock_service,
+                                file_access};
 
     // The program is back in its outer event loop, which runs what waits
     // there; nothing once the program has quit (the last window unloaded, or

@@ -49,10 +49,11 @@ private:
 
 struct Scene {
     fakes::FakeRegistry registry;
+    fakes::FakeFileAccess file_access;
     fakes::FakeRecordFiles files;
     fakes::FakeSystemInfo system;
     fakes::FakeClock clock;
-    service::LockService service{registry, files, system, clock};
+    service::LockService service{registry, file_access, files, system, clock};
     fakes::FakeEventLog client;
     std::optional<std::uint32_t> last_pause_ms; // when the last pause began
     std::optional<platform::FileError> failing;

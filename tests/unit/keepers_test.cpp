@@ -151,7 +151,8 @@ class RegistryLockKeeper : public testing::TestWithParam<RegistryCase> {
 protected:
     fakes::FakePlatform p;
     audit::AuditTrail audit{p.events};
-    lock::RegistryLockKeeper keeper{p.registry, audit};
+    lock::DriverSetupFiles setup_files{p.file_access, p.system};
+    lock::RegistryLockKeeper keeper{p.registry, setup_files, audit};
 };
 
 // The registry keeper trusts its caller with the password, and logs each

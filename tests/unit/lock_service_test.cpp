@@ -29,10 +29,11 @@ enum class File { holds_secret, missing, unreadable, cut_short };
 // A lock service on the fakes; the password file holds "SECRET" unless told.
 struct ServiceBench {
     fakes::FakeRegistry registry;
+    fakes::FakeFileAccess file_access;
     fakes::FakeRecordFiles files;
     fakes::FakeSystemInfo system;
     fakes::FakeClock clock;
-    service::LockService service{registry, files, system, clock};
+    service::LockService service{registry, file_access, files, system, clock};
     fakes::FakeEventLog client; // the log in the name of the user who asks
 
     explicit ServiceBench(Start start = Start::locked, File file = File::holds_secret)

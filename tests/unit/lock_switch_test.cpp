@@ -309,7 +309,8 @@ protected:
 
     fakes::FakePlatform p;
     audit::AuditTrail audit{p.events};
-    lock::RegistryLockKeeper keeper{p.registry, audit};
+    lock::DriverSetupFiles setup_files{p.file_access, p.system};
+    lock::RegistryLockKeeper keeper{p.registry, setup_files, audit};
     lock::LockSwitch lock_switch{keeper, p.pump, p.devices, *this, *this, audit};
 
     // PasswordPrompt: the rounds play the user's presses of OK.

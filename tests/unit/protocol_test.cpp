@@ -73,6 +73,14 @@ Answer registry_failure(platform::RegistryStep step, long status, bool denied)
     return answer;
 }
 
+Answer setup_file_failure(lock::SetupFileStep step, bool lock_on, std::string file, long code, std::string text)
+{
+    Answer answer{AnswerKind::setup_file_failure, {}, {}};
+    answer.setup_file = {step, std::move(file), code, std::move(text)};
+    answer.lock_on = lock_on;
+    return answer;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Answers, AnswerRoundTrip,
     testing::Values(
@@ -89,7 +97,15 @@ INSTANTIATE_TEST_SUITE_P(
                   file_failure(password::FileAccess::write, LONGEST_FIELD, 2147483647L, LONGEST_FIELD)},
         AnswerRow{"registry failure denied", registry_failure(platform::RegistryStep::write, 5, true)},
         AnswerRow{"registry failure on close", registry_failure(platform::RegistryStep::close, -1, false)},
-        AnswerRow{"registry failure on open", registry_failure(platform::RegistryStep::open, 2, false)}),
+        AnswerRow{"registry failure on open", registry_failure(platform::RegistryStep::open, 2, false)},
+        AnswerRow{"setup file not closed, lock on",
+                  setup_file_failure(lock::SetupFileStep::close, true, "C:\\WINDOWS\\Inf\\Usbstor.pnf", 5,
+                                     "Acc\xE8s refus\xE9.")},
+        AnswerRow{"setup file not closed, lock off",
+                  setup_file_failure(lock::SetupFileStep::close, false, "C:\\WINDOWS\\Inf\\Usbstor.inf", 32, "")},
+        AnswerRow{"setup file not opened", setup_file_failure(lock::SetupFileStep::open, true, "Usbstor.inf", -1, "x")},
+        AnswerRow{"setup file failure with longest texts",
+                  setup_file_failure(lock::SetupFileStep::open, true, LONGEST_FIELD, 2147483647L, LONGEST_FIELD)}),
     testing_support::RowName{});
 
 TEST(Protocol, AnswerTextsLongerThanAFieldAreCut)
@@ -115,6 +131,8 @@ TEST(Protocol, MessagesAreLaidOutByteByByte)
               (Bytes{1, 0x06, 2, 'a', 'b', 3, 'x', 'y', 'z'}));
     EXPECT_EQ(service::encode_answer(registry_failure(platform::RegistryStep::write, 0x01020304, true)),
               (Bytes{1, 0x87, 1, 2, 4, 0x04, 0x03, 0x02, 0x01, 1, 1}));
+    EXPECT_EQ(service::encode_answer(setup_file_failure(lock::SetupFileStep::open, true, "f", 0x01020304, "t")),
+              (Bytes{1, 0x89, 1, 1, 1, 1, 1, 'f', 4, 0x04, 0x03, 0x02, 0x01, 1, 't'}));
 }
 
 // --- malformed messages -----------------------------------------------------------
@@ -181,7 +199,14 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedRow{"access denied of 2 bytes", {1, 0x87, 1, 2, 4, 5, 0, 0, 0, 2, 1, 0}},
         MalformedRow{"file access 2", {1, 0x86, 1, 2, 1, 'f', 4, 5, 0, 0, 0, 1, 't'}},
         MalformedRow{"file code of 5 bytes", {1, 0x86, 1, 0, 1, 'f', 5, 5, 0, 0, 0, 0, 1, 't'}},
-        MalformedRow{"file failure without its text", {1, 0x86, 1, 0, 1, 'f', 4, 5, 0, 0, 0}}),
+        MalformedRow{"file failure without its text", {1, 0x86, 1, 0, 1, 'f', 4, 5, 0, 0, 0}},
+        MalformedRow{"kind 0x8A", {1, 0x8A}},
+        MalformedRow{"setup file step 2", {1, 0x89, 1, 2, 1, 1, 1, 'f', 4, 5, 0, 0, 0, 1, 't'}},
+        MalformedRow{"setup file lock on 2", {1, 0x89, 1, 0, 1, 2, 1, 'f', 4, 5, 0, 0, 0, 1, 't'}},
+        MalformedRow{"setup file lock on of 2 bytes", {1, 0x89, 1, 0, 2, 1, 0, 1, 'f', 4, 5, 0, 0, 0, 1, 't'}},
+        MalformedRow{"setup file code of 3 bytes", {1, 0x89, 1, 0, 1, 1, 1, 'f', 3, 5, 0, 0, 1, 't'}},
+        MalformedRow{"setup file failure without its text", {1, 0x89, 1, 0, 1, 1, 1, 'f', 4, 5, 0, 0, 0}},
+        MalformedRow{"setup file failure with a sixth field", {1, 0x89, 1, 0, 1, 1, 1, 'f', 4, 5, 0, 0, 0, 1, 't', 0}}),
     testing_support::RowName{});
 
 } // namespace

@@ -309,12 +309,13 @@ TEST(ServiceKeepers, UnlockAndChangeThroughTheServiceWhichWritesTheAuditTrail)
 {
     const std::string file = "C:\\WINDOWS\\system32\\PSTACK.DRV";
     fakes::FakeRegistry registry;
+    fakes::FakeFileAccess file_access;
     fakes::FakeRecordFiles files;
     fakes::FakeSystemInfo system;
     fakes::FakeClock clock;
     registry.set_dword(lock::USBSTOR_KEY, lock::START_VALUE, lock::START_LOCKED);
     files.files[file] = password::encode_password("SECRET") + std::string(16, '\0');
-    service::LockService lock_service(registry, files, system, clock);
+    service::LockService lock_service(registry, file_access, files, system, clock);
     fakes::FakeEventLog client;
     fakes::FakeLockServiceLink link;
     link.answer = [&](const Bytes& request) { return lock_service.answer(request, client); };

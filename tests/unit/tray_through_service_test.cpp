@@ -20,7 +20,7 @@ class TrayThroughService : public fakes::MainWindowFixture {
 protected:
     fakes::FakeClock clock;
     fakes::FakeEventLog service_log;
-    service::LockService service{p.registry, p.files, p.system, clock};
+    service::LockService service{p.registry, p.file_access, p.files, p.system, clock};
 
     void SetUp() override
     {

@@ -5,6 +5,7 @@
 #include "platform/services.h"
 #include "platform/win32/win32_device_tree.h"
 #include "platform/win32/win32_event_log.h"
+#include "platform/win32/win32_file_access.h"
 #include "platform/win32/win32_lock_service_link.h"
 #include "platform/win32/win32_registry_watch.h"
 #include "platform/win32/win32_services.h"
@@ -42,8 +43,10 @@ struct Win32Platform {
     Win32DeviceTree devices;
     Win32EventLog events{program::PRODUCT_NAME};
     Win32LockServiceLink lock_service;
+    Win32FileAccess file_access;
     platform::Services services{registry, tray,  system,      boxes, runtime, windows, windows, files,  internet,
-                                ini,      file_system, shell, watch, devices, events,  timers,  lock_service};
+                                ini,      file_system, shell, watch, devices, events,  timers,  lock_service,
+                                file_access};
 
     // The end of the program, once its windows are gone; returns when the
     // process may end as usual.

@@ -18,7 +18,7 @@ namespace {
 
 RegistryFailure registry_failure(RegistryStep step, LONG status)
 {
-    return RegistryFailure{step, status, status == ERROR_ACCESS_DENIED};
+    return RegistryFailure{step, status, status == ERROR_ACCESS_DENIED, status == ERROR_FILE_NOT_FOUND};
 }
 
 // Opens an existing file only; the error of a missing one is marked so.
