@@ -46,13 +46,22 @@ program::Result<void, KeeperFailure> RegistryLockKeeper::lock()
 
 program::Result<void, KeeperFailure> RegistryLockKeeper::unlock(const std::string& /*password*/)
 {
-    // Start is left as it is: with the key, the lock stays on.
-    if (const auto opening = setup_files_.open())
+    // Start is left as it is: with the key, the lock stays on, and a file
+    // opened before the failure is closed again, so the lock stays whole.
+    if (const auto opening = setup_files_.open()) {
+        setup_files_.close();
         return setup_file_failed(*opening, !key_missing(registry_) || setup_files_.closed());
+    }
     bool no_key = false;
     auto written = write(START_UNLOCKED, no_key);
-    if (written.succeeded())
+    if (written.succeeded()) {
         audit_.unlocked();
+        return written;
+    }
+    // Start was not written: the files are closed again. After a failed
+    // close of the key the value may be written, and they are left open.
+    if (written.error().registry.step != platform::RegistryStep::close)
+        setup_files_.close();
     return written;
 }
 

@@ -77,6 +77,7 @@ struct SetupFilesRow {
     // After:
     long long start_after = -1; // no value
     std::optional<Entries> inf_after{}, pnf_after{};
+    long set_status = 0; // the write of Start fails with it
     std::vector<std::string> file_calls{};
     std::optional<lock::KeeperFailure> failure{};
     std::vector<Event> events{};
@@ -113,6 +114,7 @@ TEST_P(SetupFilesKeeper, ChangesStartAndTheFilesInTheOrderThatKeepsTheLock)
     if (row.failing == Failing::write)
         p.file_access.write_fails = SHARING;
     p.file_access.failing_path = row.failing_path;
+    p.registry.set_status = row.set_status;
 
     const auto done = row.locking ? keeper.lock() : keeper.unlock("anything");
 
@@ -191,8 +193,9 @@ INSTANTIATE_TEST_SUITE_P(
         SetupFilesRow{.name = "unlock, a read fails: Start is not written",
                       .locking = false, .start = 4, .inf = closed(AS_INSTALLED), .pnf = closed(AS_INSTALLED),
                       .failing = Failing::read, .failing_path = PNF,
-                      .start_after = 4, .inf_after = AS_INSTALLED, .pnf_after = closed(AS_INSTALLED),
-                      .file_calls = {"entries " + INF, "remove " + INF + DENY_BOTH, "entries " + PNF},
+                      .start_after = 4, .inf_after = closed(AS_INSTALLED), .pnf_after = closed(AS_INSTALLED),
+                      .file_calls = {"entries " + INF, "remove " + INF + DENY_BOTH, "entries " + PNF,
+                                     "entries " + INF, "deny " + INF + DENY_BOTH, "entries " + PNF},
                       .failure = setup_file_failure(lock::SetupFileStep::open, PNF, DENIED, true),
                       .events = {setup_file_event("rouvert", PNF, DENIED)}},
         SetupFilesRow{.name = "unlock, a write fails: Start is not written",
@@ -200,9 +203,18 @@ INSTANTIATE_TEST_SUITE_P(
                       .failing = Failing::write,
                       .start_after = 4, .inf_after = closed(AS_INSTALLED), .pnf_after = closed({}),
                       .file_calls = {"entries " + INF, "remove " + INF + DENY_BOTH, "entries " + PNF,
-                                     "remove " + PNF + DENY_BOTH},
+                                     "remove " + PNF + DENY_BOTH, "entries " + INF, "entries " + PNF},
                       .failure = setup_file_failure(lock::SetupFileStep::open, INF, SHARING, true),
                       .events = {setup_file_event("rouvert", INF, SHARING)}},
+        SetupFilesRow{.name = "unlock, Start cannot be written: the files are closed again",
+                      .locking = false, .start = 4, .inf = closed(AS_INSTALLED), .pnf = closed({}),
+                      .start_after = 4, .inf_after = closed(AS_INSTALLED), .pnf_after = closed({}),
+                      .set_status = 5,
+                      .file_calls = {"entries " + INF, "remove " + INF + DENY_BOTH, "entries " + PNF,
+                                     "remove " + PNF + DENY_BOTH, "entries " + INF, "deny " + INF + DENY_BOTH,
+                                     "entries " + PNF, "deny " + PNF + DENY_BOTH},
+                      .failure = lock::KeeperFailure{lock::KeeperRefusal::not_allowed, {}, {}, false},
+                      .events = {{EventType::error, 0xC0000073, {USER, "Acc\xE8s refus\xE9."}}}},
         SetupFilesRow{.name = "no key, lock closes the files alone",
                       .locking = true, .inf = AS_INSTALLED, .pnf = AS_INSTALLED,
                       .inf_after = closed(AS_INSTALLED), .pnf_after = closed(AS_INSTALLED),
