@@ -22,5 +22,6 @@ inline constexpr std::uint32_t EVENT_PASSWORD_FILE_UNREADABLE = 0xC0000075; // 1
 inline constexpr std::uint32_t EVENT_PASSWORD_SET = 0x00000076;             // 118
 inline constexpr std::uint32_t EVENT_WRONG_CURRENT_PASSWORD = 0x80000077;   // 119
 inline constexpr std::uint32_t EVENT_TOO_MANY_TRIES = 0x80000078;           // 120
+inline constexpr std::uint32_t EVENT_RELOCKED = 0x0000007A;                 // 122
 
 } // namespace program
