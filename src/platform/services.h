@@ -16,6 +16,8 @@
 #include "platform/system_info.h"
 #include "platform/timers.h"
 #include "platform/tray_icon.h"
+#include "platform/user_settings.h"
+#include "platform/wall_clock.h"
 #include "platform/window_system.h"
 
 namespace platform {
@@ -39,6 +41,8 @@ struct Services {
     EventLog& events;
     Timers& timers;
     LockServiceLink& lock_service;
+    WallClock& wall_clock;
+    UserSettings& user_settings;
 };
 
 } // namespace platform
