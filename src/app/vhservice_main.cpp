@@ -4,13 +4,16 @@
 // \\.\pipe\Varnhollow. It sleeps on the pipe and on its stop event: nothing
 // polls.
 
+#include "audit/audit_trail.h"
 #include "platform/win32/pipe_io.h"
+#include "platform/win32/win32_event_log.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_pipe_server.h"
 #include "platform/win32/win32_service_status.h"
 #include "platform/win32/win32_services.h"
 #include "program/product.h"
 #include "service/lock_service.h"
+#include "service/startup_relock.h"
 
 namespace {
 
@@ -23,6 +26,12 @@ void serve_the_lock(platform::win32::ServiceStatus& status)
     platform::win32::Win32RecordFiles files;
     platform::win32::Win32SystemInfo system;
     platform::win32::Win32Clock clock;
+    {
+        // Before any tray is answered; the events are the service's own (SYSTEM).
+        platform::win32::Win32EventLog own_log(program::PRODUCT_NAME);
+        audit::AuditTrail own_audit(own_log);
+        service::relock_at_service_start(registry, own_audit);
+    }
     service::LockService lock_service(registry, files, system, clock);
     platform::win32::PipeServer server(
         platform::win32::LOCK_SERVICE_PIPE_NAME, program::PRODUCT_NAME,
