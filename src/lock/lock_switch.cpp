@@ -62,15 +62,26 @@ void LockSwitch::unlock()
     // later choice (the tray works while its message is up).
     const std::string password = std::move(*accepted_password_);
     accepted_password_.reset();
-    if (changed(keeper_.unlock(password)))
-        host_.show_unlocked_icon();
+    if (!changed(keeper_.unlock(password)))
+        return;
+    host_.show_unlocked_icon();
+    if (on_unlocked)
+        on_unlocked();
 }
 
-void LockSwitch::lock()
+void LockSwitch::relock(audit::RelockCause cause)
+{
+    if (!asking_ && !host_.locked())
+        lock(cause);
+}
+
+void LockSwitch::lock(std::optional<audit::RelockCause> by_itself)
 {
     if (!changed(keeper_.lock()))
         return;
     host_.show_locked_icon();
+    if (by_itself)
+        audit_.relocked(*by_itself);
     offer_ejection();
 }
 
