@@ -27,6 +27,7 @@ struct Policies {
     bool relock_at_startup = false;
     bool no_update_check = false;
     bool no_email = false;
+    bool operator==(const Policies&) const = default;
 };
 
 Policies read_policies(platform::Registry& registry);

@@ -326,6 +326,9 @@ TEST_P(RelockAtTrayStartup, OnlyWhereNoServiceListens)
         EXPECT_FALSE(form.locked());
         EXPECT_EQ(stored_start(), 3);
         EXPECT_EQ(p.events.events, std::vector<Event>{started});
+        EXPECT_TRUE(p.boxes.shown.empty());
+        ASSERT_EQ(p.lock_service.requests.size(), 1u); // whether a service listens, and nothing more
+        EXPECT_EQ(service::decode_request(p.lock_service.requests[0])->kind, service::RequestKind::state);
     }
 }
 
