@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 """Checks the Group Policy template varnhollow.adm as the Group Policy editor
 reads it: CLASS MACHINE, CATEGORY / POLICY / PART blocks that nest and close,
-every !!name defined under [strings], and the one policy that writes Start = 4
-when enabled and 3 when disabled under the USBSTOR key.
+every !!name defined under [strings], the one policy that writes Start = 4
+when enabled and 3 when disabled under the USBSTOR key, and the program's own
+policies under Software\Policies\Varnhollow: RelockMinutes, a number from 1
+to 1440, and the switches RelockAtStartup, NoUpdateCheck and NoEmail, 1 when
+enabled and 0 when disabled.
     check_adm.py FILE          the template in the sources (UTF-8)
     check_adm.py --shipped FILE  the copy in the release archive: Windows-1252,
                                  CR LF line ends
@@ -13,6 +16,10 @@ import sys
 KEY = r"SYSTEM\CurrentControlSet\Services\USBSTOR"
 POLICY_NAME = "Verrou USB (stockage de masse USB)"
 NESTING = {"CATEGORY": {None, "CATEGORY"}, "POLICY": {"CATEGORY"}, "PART": {"POLICY"}}
+POLICIES_KEY = r"Software\Policies\Varnhollow"
+SWITCHES = ("RelockAtStartup", "NoUpdateCheck", "NoEmail")
+# The number the program takes: RelockMinutes, at most a day.
+NUMBERS = {"RelockMinutes": ("1", "1440")}
 
 
 def fail(message):
@@ -78,8 +85,10 @@ def main(argv):
             name = strings.get(w[1][2:], w[1]) if len(w) > 1 else ""
             open_blocks.append((keyword, name))
             if keyword == "POLICY":
-                current = {"name": name, "line": number}
+                current = {"name": name, "line": number, "parts": []}
                 policies.append(current)
+            elif keyword == "PART":
+                current["parts"].append({"type": w[2].upper() if len(w) > 2 else ""})
         elif keyword == "END":
             if len(w) < 2 or not open_blocks or open_blocks[-1][0] != w[1].upper():
                 fail(f"line {number}: {line.strip()} closes {open_blocks[-1][0] if open_blocks else 'nothing'}")
@@ -88,6 +97,10 @@ def main(argv):
             current[keyword] = w[1].strip('"')
         elif current is not None and keyword in ("VALUEON", "VALUEOFF") and open_blocks[-1][0] == "POLICY":
             current[keyword] = " ".join(w[1:3]).upper()
+        elif current is not None and open_blocks[-1][0] == "PART" and keyword in ("VALUENAME", "MIN", "MAX"):
+            # MIN, MAX and DEFAULT may share a line.
+            for key, value in zip(w[::2], w[1::2]):
+                current["parts"][-1][key.upper()] = value.strip('"')
     if open_blocks:
         fail(f"{open_blocks[-1][0]} {open_blocks[-1][1]} is never closed")
     if classes != ["MACHINE"]:
@@ -101,7 +114,32 @@ def main(argv):
     for keyword, value in expected.items():
         if lock.get(keyword) != value:
             fail(f"the policy's {keyword} is {lock.get(keyword)!r}, expected {value!r}")
+    check_program_policies(policies)
     print(f"{paths[0]}: policy \"{POLICY_NAME}\": {KEY}\\Start 4 when enabled, 3 when disabled")
+    print(f"{paths[0]}: under {POLICIES_KEY}: {', '.join(list(NUMBERS) + list(SWITCHES))}")
+
+
+def check_program_policies(policies):
+    """Each of the program's own policies once, under its key, of its kind."""
+    def written(policy):
+        return [policy.get("VALUENAME")] + [part.get("VALUENAME") for part in policy["parts"]]
+
+    for value in list(SWITCHES) + list(NUMBERS):
+        holding = [p for p in policies if value in written(p)]
+        if len(holding) != 1:
+            fail(f"{len(holding)} policies write {value}, expected 1")
+        policy = holding[0]
+        if (policy.get("KEYNAME") or "").lower() != POLICIES_KEY.lower():
+            fail(f"{value} is written under {policy.get('KEYNAME')!r}, expected {POLICIES_KEY!r}")
+        if value in SWITCHES:
+            if (policy.get("VALUEON"), policy.get("VALUEOFF")) != ("NUMERIC 1", "NUMERIC 0"):
+                fail(f"{value}: {policy.get('VALUEON')} / {policy.get('VALUEOFF')}, expected NUMERIC 1 / NUMERIC 0")
+        else:
+            part = next(part for part in policy["parts"] if part.get("VALUENAME") == value)
+            lowest, highest = NUMBERS[value]
+            if (part["type"], part.get("MIN"), part.get("MAX")) != ("NUMERIC", lowest, highest):
+                fail(f"{value}: part {part['type']} from {part.get('MIN')} to {part.get('MAX')}, "
+                     f"expected NUMERIC from {lowest} to {highest}")
 
 
 if __name__ == "__main__":

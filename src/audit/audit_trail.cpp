@@ -60,6 +60,12 @@ void AuditTrail::locked()
     report(platform::EventType::audit_success, program::EVENT_LOCKED, {log_.user_name()});
 }
 
+void AuditTrail::relocked(RelockCause cause)
+{
+    const char* why = cause == RelockCause::delay_elapsed ? RELOCK_DELAY_ELAPSED : RELOCK_AT_STARTUP;
+    report(platform::EventType::audit_success, program::EVENT_RELOCKED, {log_.user_name(), why});
+}
+
 void AuditTrail::unlocked()
 {
     report(platform::EventType::audit_success, program::EVENT_UNLOCKED, {log_.user_name()});

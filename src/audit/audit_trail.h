@@ -15,6 +15,14 @@ inline constexpr char LOCK_OFF[] = "désactivé";
 inline constexpr char SETUP_FILE_CLOSED[] = "fermé";
 inline constexpr char SETUP_FILE_OPENED[] = "rouvert";
 
+// Why the lock came back by itself.
+enum class RelockCause {
+    delay_elapsed, // RelockMinutes after an unlock made through the program
+    startup,       // RelockAtStartup, at the start of the service or the program
+};
+inline constexpr char RELOCK_DELAY_ELAPSED[] = "délai de la stratégie RelockMinutes écoulé";
+inline constexpr char RELOCK_AT_STARTUP[] = "démarrage avec la stratégie RelockAtStartup";
+
 // Who did what to the lock and the password, for the administrators who read
 // the machine's event log. Reporting never changes what the user sees: an
 // event that cannot be written is left out. Names and texts from outside the
@@ -27,6 +35,9 @@ public:
     void started(const std::string& version, bool locked);
     void stopped(bool locked);
     void locked();
+    // The lock came back by itself, as the policies ask; the lock's own event
+    // has been written by whoever wrote it.
+    void relocked(RelockCause cause);
     // Unlocked after the password window accepted the password.
     void unlocked();
     // A wrong password typed to unlock.

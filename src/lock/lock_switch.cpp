@@ -67,14 +67,24 @@ void LockSwitch::unlock()
         return;
     host_.show_unlocked_icon();
     tell_setup_file_failure(unlocking);
+    if (on_unlocked)
+        on_unlocked();
 }
 
-void LockSwitch::lock()
+void LockSwitch::relock(audit::RelockCause cause)
+{
+    if (!asking_ && !host_.locked())
+        lock(cause);
+}
+
+void LockSwitch::lock(std::optional<audit::RelockCause> by_itself)
 {
     const auto locking = keeper_.lock();
     if (!changed(locking))
         return;
     host_.show_locked_icon();
+    if (by_itself)
+        audit_.relocked(*by_itself);
     tell_setup_file_failure(locking);
     offer_ejection();
 }

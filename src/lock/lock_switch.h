@@ -97,13 +97,21 @@ public:
     // switch asks, until the switch spends it on the unlock (or a later press
     // of OK is refused).
     bool password_accepted() const { return accepted_password_.has_value(); }
+    // The lock comes back by itself, as the policies ask: as the menu's lock
+    // (the icon, the drives offered for ejection), with an event that says
+    // why. Nothing while the lock is on or the switch asks.
+    void relock(audit::RelockCause cause);
+
+    // Runs after each unlock the switch has made.
+    std::function<void()> on_unlocked;
 
 private:
     void ask_password();
     void hear(PromptOutcome outcome, const std::string& password);
     void finish_unlock();
     void unlock();
-    void lock();
+    // `by_itself`: why the lock comes back without the user's choice.
+    void lock(std::optional<audit::RelockCause> by_itself = std::nullopt);
     void offer_ejection();
     // False when the keeper left the lock as it was; the user has been told.
     // True for a change made with a setup file that failed, which the caller

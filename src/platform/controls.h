@@ -282,6 +282,9 @@ public:
     const std::string& caption() const { return caption_; }
     void set_caption(std::string caption) { caption_ = std::move(caption); }
     bool is_separator() const { return caption_ == "-"; }
+    // A disabled item is shown greyed, and the menu does not let it be chosen.
+    bool enabled() const { return enabled_; }
+    void set_enabled(bool enabled) { enabled_ = enabled; }
 
     std::vector<MenuItem*> items;
     std::function<void()> on_click;
@@ -289,6 +292,7 @@ public:
 private:
     std::string name_;
     std::string caption_;
+    bool enabled_ = true;
 };
 
 // A top-level window. Its controls are listed so the window system can

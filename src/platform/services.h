@@ -17,6 +17,8 @@
 #include "platform/system_info.h"
 #include "platform/timers.h"
 #include "platform/tray_icon.h"
+#include "platform/user_settings.h"
+#include "platform/wall_clock.h"
 #include "platform/window_system.h"
 
 namespace platform {
@@ -41,6 +43,8 @@ struct Services {
     Timers& timers;
     LockServiceLink& lock_service;
     FileAccess& file_access;
+    WallClock& wall_clock;
+    UserSettings& user_settings;
 };
 
 } // namespace platform

@@ -23,5 +23,6 @@ inline constexpr std::uint32_t EVENT_PASSWORD_SET = 0x00000076;             // 1
 inline constexpr std::uint32_t EVENT_WRONG_CURRENT_PASSWORD = 0x80000077;   // 119
 inline constexpr std::uint32_t EVENT_TOO_MANY_TRIES = 0x80000078;           // 120
 inline constexpr std::uint32_t EVENT_SETUP_FILE_FAILED = 0xC0000079;        // 121
+inline constexpr std::uint32_t EVENT_RELOCKED = 0x0000007A;                 // 122
 
 } // namespace program

@@ -7,6 +7,7 @@
 #include "program/maker.h"
 #include "program/product.h"
 #include "program/resource_ids.h"
+#include "service/startup_relock.h"
 #include "shell/system_version.h"
 
 namespace shell {
@@ -14,7 +15,9 @@ namespace shell {
 MainWindow::MainWindow(platform::Services& services, platform::Forms& forms)
     : keepers_(services), password_window(services, forms, keepers_.password), update_check(services, window),
       services_(services), forms_(forms), audit_(services.events),
-      lock_switch_(keepers_.lock, services.pump, services.devices, *this, password_window, audit_)
+      lock_switch_(keepers_.lock, services.pump, services.devices, *this, password_window, audit_),
+      relock_(services.timers, services.wall_clock, services.user_settings,
+              [this] { lock_switch_.relock(audit::RelockCause::delay_elapsed); })
 {
     tray_menu.items = {&lock_item,  &separator_after_lock, &tools_menu, &separator_before_about,
                        &about_item, &quit_item};
@@ -30,6 +33,7 @@ MainWindow::MainWindow(platform::Services& services, platform::Forms& forms)
     email_item.on_click = [this] { on_email_chosen(); };
     update_check.on_started = [this] { refresh_tip(); };
     update_check.on_ended = [this] { refresh_tip(); };
+    lock_switch_.on_unlocked = [this] { on_unlocked_by_switch(); };
 }
 
 // GetVersion
@@ -73,6 +77,21 @@ void MainWindow::start_up()
         show_unlocked_icon();
     audit_.started(program::VERSION_TEXT, locked_);
     start_reported_ = true;
+    follow_policies();
+    if (!locked_)
+        relock_at_startup();
+}
+
+void MainWindow::relock_at_startup()
+{
+    // The service locks at its own start; the program does it only where no
+    // service runs at all.
+    if (policies_.relock_at_startup && service::no_service_listens(services_.lock_service)) {
+        lock_switch_.relock(audit::RelockCause::startup);
+        return;
+    }
+    relock_.resume(policies_.relock_minutes);
+    refresh_tip();
 }
 
 // My_Icon_ON
@@ -84,6 +103,7 @@ void MainWindow::show_unlocked_icon()
 // My_Icon_OFF
 void MainWindow::show_locked_icon()
 {
+    relock_.cancel(); // by the menu, from outside or by itself: nothing left to re-lock
     refresh_icon(CAPTION_LOCKED, true, IDI_DEVICE_LOCKED);
 }
 
@@ -95,10 +115,16 @@ void MainWindow::refresh_icon(const char* caption, bool locked, int icon_resourc
     icon_shown_ = true;
 }
 
+// The tip holds 63 characters, too few for both suffixes: the check, which
+// makes the user wait, is told while it runs; the re-lock's time otherwise.
 std::string MainWindow::tip() const
 {
     const std::string name = std::string(program::PRODUCT_NAME) + " v" + program::VERSION_TEXT;
-    return update_check.checking() ? name + UPDATE_CHECK_TIP_SUFFIX : name;
+    if (update_check.checking())
+        return name + UPDATE_CHECK_TIP_SUFFIX;
+    if (relock_.pending())
+        return name + RELOCK_TIP_SUFFIX + relock_.due_hour_minute();
+    return name;
 }
 
 void MainWindow::refresh_tip()
@@ -115,7 +141,24 @@ void MainWindow::remove_icon()
 
 void MainWindow::on_menu_requested()
 {
+    follow_policies();
     services_.windows.show_popup_menu(window, tray_menu);
+}
+
+void MainWindow::follow_policies()
+{
+    policies_ = lock::read_policies(services_.registry);
+    update_item.set_enabled(!policies_.no_update_check);
+    email_item.set_enabled(!policies_.no_email);
+}
+
+void MainWindow::on_unlocked_by_switch()
+{
+    follow_policies();
+    if (policies_.relock_minutes == 0)
+        return;
+    relock_.start(policies_.relock_minutes);
+    refresh_tip();
 }
 
 // MNU_Quitter_Click
@@ -180,6 +223,10 @@ void MainWindow::follow_start_value()
 // MNU_Email_Click
 void MainWindow::on_email_chosen()
 {
+    // Greyed by policy: a command sent all the same does nothing.
+    follow_policies();
+    if (!email_item.enabled())
+        return;
     if (!about::open_mail_to_maker(services_.shell, services_.system, window))
         services_.boxes.show(std::string(about::NO_MAIL_PROGRAM) + program::MAKER_EMAIL, platform::Buttons::ok,
                              platform::BoxIcon::information);
@@ -236,6 +283,9 @@ void MainWindow::end_program()
 // MNU_Update_Click
 void MainWindow::on_update_chosen()
 {
+    follow_policies();
+    if (!update_item.enabled())
+        return;
     const std::string versions_address = std::string("http://") + program::MAKER_HOST + "/download/versions.txt";
     update_check.check_for_update(
         {.versions_address = versions_address, .product = program::PRODUCT_NAME, .version = program::VERSION_TEXT});

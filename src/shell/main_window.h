@@ -9,12 +9,14 @@
 #include "audit/audit_trail.h"
 #include "lock/lock_keeper.h"
 #include "lock/lock_switch.h"
+#include "lock/policies.h"
 #include "password/change_password.h"
 #include "password/password_keeper.h"
 #include "platform/controls.h"
 #include "platform/forms.h"
 #include "platform/services.h"
 #include "service/service_keepers.h"
+#include "shell/relock_timer.h"
 #include "update/update_check.h"
 
 namespace shell {
@@ -26,6 +28,9 @@ inline constexpr char QUIT_QUESTION[] = "   Voulez vous vraiment quitter ?";
 
 // After the product and its version while the update check runs.
 inline constexpr char UPDATE_CHECK_TIP_SUFFIX[] = " - recherche de mise à jour...";
+// After the product and its version while a re-lock is pending, before its
+// local time "HH:MM".
+inline constexpr char RELOCK_TIP_SUFFIX[] = " - reverrouillage à ";
 
 inline constexpr char CAPTION_UNLOCKED[] = "Verrou USB - NON";
 inline constexpr char CAPTION_LOCKED[] = "Verrou USB - OUI";
@@ -97,6 +102,8 @@ public:
     // The About window the last About command showed, loaded or not.
     about::About* about_window() { return about_ ? &*about_ : nullptr; }
     const lock::LockSwitch& lock_switch() const { return lock_switch_; }
+    // True while a re-lock is pending (RelockMinutes after an unlock).
+    bool relock_pending() const { return relock_.pending(); }
 
     void end_program();
     void end_with_message(const char* message) override;
@@ -114,6 +121,14 @@ private:
     void start_up();
     void refresh_icon(const char* caption, bool locked, int icon_resource);
     void on_menu_requested();
+    // Reads the policies again, and greys what they turn off: at start-up
+    // and each time the menu opens, so a policy applied meanwhile is followed.
+    void follow_policies();
+    // An unlock through the switch: the re-lock RelockMinutes asks for.
+    void on_unlocked_by_switch();
+    // Start-up while unlocked: RelockAtStartup where no service applies it
+    // at its own start; otherwise a re-lock an earlier run left pending.
+    void relock_at_startup();
     // The product and its version, and what the program is doing if it makes
     // the user wait.
     std::string tip() const;
@@ -129,6 +144,8 @@ private:
     platform::Forms& forms_;
     audit::AuditTrail audit_;
     lock::LockSwitch lock_switch_;
+    lock::Policies policies_;
+    RelockTimer relock_;
     platform::SystemVersion version_;
     bool locked_ = false;
     bool icon_shown_ = false;

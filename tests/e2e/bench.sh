@@ -235,6 +235,97 @@ measure_follow() {
 # Another process posts WM_QUIT to the program's window thread.
 post_quit_from_outside() { driver post-quit || fail "no program window to post WM_QUIT to"; }
 
+# --- the program's policies ---------------------------------------------------
+
+POLICIES_KEY='HKLM\SOFTWARE\Policies\Varnhollow'
+USER_SETTINGS_KEY='HKCU\Software\Varnhollow'
+
+# Sets the policy $1 to the DWORD $2, as Group Policy does. finish_scenario
+# removes every policy, also when the scenario fails.
+set_policy() {
+  POLICIES_SET=1
+  wine reg add "$POLICIES_KEY" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null 2>&1 || fail "the policy $1 could not be set"
+  log "policy $1 = $2"
+}
+
+# No policy left, and no re-lock kept for the prefix's user.
+remove_policies() {
+  wine reg delete "$POLICIES_KEY" /f >/dev/null 2>&1
+  wine reg delete "$USER_SETTINGS_KEY" /f >/dev/null 2>&1
+  if wine reg query "$POLICIES_KEY" >/dev/null 2>&1 || wine reg query "$USER_SETTINGS_KEY" >/dev/null 2>&1; then
+    log "the policies or the user's settings are still there"
+    return 1
+  fi
+  POLICIES_SET=
+}
+
+# Hovers over the tray icon: the tip tells a pending re-lock at one of the
+# local times $@ (HH:MM).
+expect_relock_tooltip() {
+  local tip time
+  read -r x y <<<"$TRAY_XY"
+  xdotool mousemove $((x - 4)) "$y" sleep 0.2 mousemove "$x" "$y"
+  tip=$(driver tooltip "$LONG_WAIT_MS") || fail "no tooltip (expected a re-lock at $*)"
+  xdotool mousemove 400 300
+  for time in "$@"; do
+    [ "$tip" = "Varnhollow v$PROGRAM_VERSION - reverrouillage à $time" ] && { log "tooltip: $tip"; return 0; }
+  done
+  fail "tooltip is [$tip], expected a re-lock at $*"
+}
+
+# Waits up to $1 seconds for the icon to show the lock back on.
+expect_relocked_within() {
+  local got="" deadline=$((SECONDS + $1))
+  while [ "$SECONDS" -le "$deadline" ]; do
+    got=$(driver tray-icon | tr -d '\r')
+    [ -n "$got" ] && [ "$got" != none ] && [ "$(awk '{print $3}' <<<"$got")" -gt 20 ] && { log "locked again"; return 0; }
+    sleep 1
+  done
+  fail "the icon is [$got] after $1 s, expected the lock back on"
+}
+
+# Opens "Outils" and prints "TOP BOTTOM LEFT RIGHT" of its item at index $1
+# (0 "Mise à Jour", 1 "Mot de Passe", 2 "Email"), the menus left open.
+open_tool_item() {
+  open_menu
+  read -r left top right bottom <<<"$MENU_RECT"
+  local items=4 separators=2
+  local item_height=$(( (bottom - top - 2 * MENU_BORDER - separators * SEPARATOR_HEIGHT) / items ))
+  local y=$((top + MENU_BORDER + item_height + SEPARATOR_HEIGHT + item_height / 2))
+  xdotool mousemove $(((left + right) / 2)) "$y" click 1
+  local sub="" deadline=$((SECONDS + LONG_WAIT_S))
+  while [ -z "$sub" ] && [ "$SECONDS" -le "$deadline" ]; do
+    sub=$(driver menu-rects 1000 | tr -d '\r' | grep -vx "$MENU_RECT" | head -1)
+  done
+  [ -n "$sub" ] || fail "the Outils sub-menu did not open"
+  read -r left top right bottom <<<"$sub"
+  item_height=$(( (bottom - top - 2 * MENU_BORDER) / 3 ))
+  local item_top=$((top + MENU_BORDER + $1 * item_height))
+  echo "$((left + MENU_BORDER)) $item_top $((right - MENU_BORDER)) $((item_top + item_height))"
+}
+
+# Whether the item's caption is drawn in the menu's text colour (enabled) or
+# not at all in it (greyed): counted in its pixels, as a user sees it.
+tool_item_look() {
+  local black
+  black=$(driver colour-count "$@" 000000 | tr -d '\r') || fail "cannot read the menu's pixels"
+  [ "$black" -gt 0 ] && echo enabled || echo greyed
+}
+
+# The tool $1 (update, password or email) looks $2 (enabled or greyed) in the open menu.
+expect_tool_look() {
+  local index rect look
+  case "$1" in update) index=0 ;; password) index=1 ;; email) index=2 ;; *) fail "no tool $1" ;; esac
+  rect=$(open_tool_item "$index")
+  xdotool mousemove 400 300 # the pointer off the menus: no item lit
+  sleep 0.3
+  look=$(tool_item_look $rect)
+  xdotool mousemove 300 200 click 1
+  driver no-menu "$LONG_WAIT_MS" || fail "the menu stayed open"
+  [ "$look" = "$2" ] || fail "the tool $1 looks $look, expected $2"
+  log "the tool $1 looks $look"
+}
+
 # --- the About window ---------------------------------------------------------
 
 ABOUT_TITLE="A Propos"
@@ -892,6 +983,7 @@ finish_scenario() {
     set_usbstor_start 3
     [ "$(usbstor_start)" = 3 ] || { log "FAIL: the USBSTOR key could not be put back"; status=1; }
   fi
+  [ -z "${POLICIES_SET:-}" ] || remove_policies || { log "FAIL: the policies could not be removed"; status=1; }
   exit "$status"
 }
 

@@ -1082,3 +1082,65 @@ scenario_with_the_service_stopped_the_tray_works_on_its_own() {
   answer 6
   expect_exit
 }
+
+# --- the program's policies ----------------------------------------------------
+
+RELOCKED_AFTER_THE_DELAY="délai de la stratégie RelockMinutes écoulé"
+
+scenario_a_forgotten_unlock_is_locked_again_after_relock_minutes() {
+  local user due_before due_after
+  user=$(windows_user)
+  seed_password_file "$SECRET_ENCODED" "$RESERVE"
+  set_policy RelockMinutes 1
+  windows_version winxp
+  set_usbstor_start 4
+  start_program_tracing_events
+  expect_tray locked
+  expect_event "$INFORMATION 0x40000064 sid|$PROGRAM_VERSION|$user|activé"
+  expect_tooltip "Varnhollow v$PROGRAM_VERSION"
+  choose lock
+  expect_password_window verify
+  type_password secret
+  due_before=$(date -d '+1 minute' +%H:%M)
+  press_enter
+  expect_no_password_window
+  expect_tray unlocked
+  due_after=$(date -d '+1 minute' +%H:%M)
+  expect_start 3
+  expect_event "$AUDIT_SUCCESS 0x0000006f sid|$user"
+  expect_relock_tooltip "$due_before" "$due_after"
+  # Nobody touches anything: the lock comes back by itself.
+  expect_relocked_within 120
+  expect_start 4
+  expect_event "$AUDIT_SUCCESS 0x0000006e sid|$user"
+  expect_event "$AUDIT_SUCCESS 0x0000007a sid|$user|$RELOCKED_AFTER_THE_DELAY"
+  expect_no_box
+  expect_tooltip "Varnhollow v$PROGRAM_VERSION"
+  choose quit
+  expect_box "$QUIT_LOCKED"
+  answer 6
+  expect_exit
+  expect_tray none
+}
+
+scenario_no_update_check_greys_mise_a_jour_and_it_does_nothing() {
+  start_web_server
+  start_resident winxp 3 unlocked
+  expect_tool_look update enabled
+  # Group Policy applies the policy while the program runs: the next menu follows it.
+  set_policy NoUpdateCheck 1
+  expect_tool_look update greyed
+  expect_tool_look password enabled
+  expect_tool_look email enabled
+  # A click on the greyed item: no check starts.
+  local rect
+  rect=$(open_tool_item 0)
+  read -r left top right bottom <<<"$rect"
+  xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2)) click 1
+  xdotool mousemove 300 200 click 1
+  driver no-menu "$LONG_WAIT_MS" || fail "the menu stayed open"
+  expect_no_box 3000
+  expect_requests ""
+  expect_tooltip "Varnhollow v$PROGRAM_VERSION"
+  quit_unlocked
+}

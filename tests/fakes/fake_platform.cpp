@@ -630,6 +630,31 @@ platform::RemovalAnswer FakeDeviceTree::request_removal(platform::DeviceNode nod
     return platform::RemovalAnswer::ejected;
 }
 
+std::string FakeWallClock::local_hour_minute(std::int64_t seconds)
+{
+    constexpr std::int64_t day = 24 * 3600;
+    const std::int64_t of_day = ((seconds + local_offset_seconds) % day + day) % day;
+    char text[6];
+    std::snprintf(text, sizeof text, "%02d:%02d", static_cast<int>(of_day / 3600), static_cast<int>(of_day % 3600 / 60));
+    return text;
+}
+
+std::optional<std::uint32_t> FakeUserSettings::read_number(const std::string& name)
+{
+    const auto found = numbers.find(name);
+    if (found == numbers.end())
+        return std::nullopt;
+    return found->second;
+}
+
+bool FakeUserSettings::write_number(const std::string& name, std::uint32_t number)
+{
+    if (writes_fail)
+        return false;
+    numbers[name] = number;
+    return true;
+}
+
 } // namespace fakes
 
 namespace fakes {

@@ -447,6 +447,29 @@ public:
     }
 };
 
+// The date and time the test sets; local time is UTC moved by
+// `local_offset_seconds`. Not modelled: summer time changing the offset.
+class FakeWallClock : public platform::WallClock {
+public:
+    std::int64_t now = 1'200'000'000; // 10 January 2008, 21:20 UTC
+    std::int64_t local_offset_seconds = 3600;
+
+    std::int64_t now_seconds() override { return now; }
+    std::string local_hour_minute(std::int64_t seconds) override;
+};
+
+// The user's own settings in memory. `writes_fail` plays a key the user may
+// not write.
+class FakeUserSettings : public platform::UserSettings {
+public:
+    std::map<std::string, std::uint32_t> numbers;
+    bool writes_fail = false;
+
+    std::optional<std::uint32_t> read_number(const std::string& name) override;
+    bool write_number(const std::string& name, std::uint32_t number) override;
+    void remove(const std::string& name) override { numbers.erase(name); }
+};
+
 // Shows an event in a test's failure message: "0x0000006E type 8 [POSTE-042\mdurand]".
 void PrintTo(const FakeEventLog::Event& event, std::ostream* out);
 
@@ -503,9 +526,11 @@ struct FakePlatform {
     FakeLockServiceLink lock_service = FakeLockServiceLink::no_service();
     // No setup file of the USB storage driver, unless a test puts one.
     FakeFileAccess file_access;
+    FakeWallClock wall_clock;
+    FakeUserSettings user_settings;
     platform::Services services{registry, tray,  system,  boxes,  runtime, windows, pump,        files,
                                 internet, ini,   file_system, shell, watch, devices, events, loop, lock_service,
-                                file_access};
+                                file_access, wall_clock, user_settings};
 
     // The program is back in its outer event loop, which runs what waits
     // there; nothing once the program has quit (the last window unloaded, or

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_platform.h"
+#include "lock/policies.h"
 #include "lock/usb_storage_value.h"
 #include "program/product.h"
 #include "program/resource_ids.h"
@@ -27,6 +28,17 @@ protected:
         return p.tray.shown == icon;
     }
     long long stored_start() const { return p.registry.dword(lock::USBSTOR_KEY, "Start"); }
+    // The registry calls but the reads of the policies, which the program
+    // makes at start-up and each time its menu opens.
+    std::vector<std::string> lock_registry_calls() const
+    {
+        const std::string policy_read = std::string("read ") + lock::POLICIES_KEY + " ";
+        std::vector<std::string> calls;
+        for (const std::string& call : p.registry.calls)
+            if (call.rfind(policy_read, 0) != 0)
+                calls.push_back(call);
+        return calls;
+    }
 
     void start_with(std::uint32_t start)
     {

@@ -206,7 +206,8 @@ private:
     platform::Services services_{registry_,      p_.tray,  p_.system, p_.boxes,    p_.runtime,
                                  p_.windows,     p_.pump,  files_,    p_.internet, p_.ini,
                                  p_.file_system, p_.shell, p_.watch,  p_.devices,  p_.events,
-                                 p_.loop,        p_.lock_service, p_.file_access};
+                                 p_.loop,        p_.lock_service, p_.file_access, p_.wall_clock,
+                                 p_.user_settings};
     platform::Forms forms_{p_.windows};
     shell::MainWindow form_{services_, forms_};
     password::PasswordWindow& dialog_ = form_.password_window;

@@ -63,7 +63,7 @@ TEST_F(LockSwitch, UnlocksAfterTheWindowAcceptsThePassword)
 TEST_F(LockSwitch, GivingUpOrClosingTheWindowWritesNothingAndLeavesTheIconAlone)
 {
     start_with(4);
-    const auto registry_calls = p.registry.calls.size();
+    const auto registry_calls = lock_registry_calls().size();
     const auto tray_calls = p.tray.calls.size();
 
     p.pump.script = {[&] { cancel(); }};
@@ -75,7 +75,7 @@ TEST_F(LockSwitch, GivingUpOrClosingTheWindowWritesNothingAndLeavesTheIconAlone)
     EXPECT_FALSE(dialog.window.loaded());
 
     expect_locked();
-    EXPECT_EQ(p.registry.calls.size(), registry_calls);
+    EXPECT_EQ(lock_registry_calls().size(), registry_calls);
     EXPECT_EQ(p.tray.calls.size(), tray_calls);
     EXPECT_FALSE(form.lock_switch().password_accepted());
     EXPECT_TRUE(p.boxes.shown.empty());
@@ -235,7 +235,7 @@ TEST_F(LockSwitch, ChoosingTheSwitchAgainDuringTheWaitOnlyBringsTheWindowForward
     choose("MNU_USBLocked");
     expect_unlocked();
     EXPECT_EQ(p.pump.rounds, 2);
-    EXPECT_EQ(p.registry.calls.size(), 1u + 1u); // the start-up read, one unlock
+    EXPECT_EQ(lock_registry_calls().size(), 1u + 1u); // the start-up read, one unlock
 }
 
 TEST_F(LockSwitch, QuittingRightAfterTheAcceptedPasswordLeavesTheRegistryAlone)
@@ -264,7 +264,7 @@ TEST_F(LockSwitch, APasswordAcceptedInTheRoundOfAQuitMessageFromOutsideUnlocksNo
     }};
     choose("MNU_USBLocked");
     expect_locked();
-    EXPECT_EQ(p.registry.calls.size(), 1u); // only the start-up read
+    EXPECT_EQ(lock_registry_calls().size(), 1u); // only the start-up read
 
     form.final_release();
     EXPECT_EQ(stored_start(), 4);
@@ -291,7 +291,7 @@ TEST_F(LockSwitch, AQuitMessageDuringTheWaitEndsItAndKeepsTheLock)
     EXPECT_EQ(p.pump.rounds, 1); // no second round, no spinning
     expect_locked();
     EXPECT_FALSE(form.lock_switch().password_accepted());
-    EXPECT_EQ(p.registry.calls.size(), 1u); // only the start-up read
+    EXPECT_EQ(lock_registry_calls().size(), 1u); // only the start-up read
     EXPECT_TRUE(p.boxes.shown.empty());
 
     // The outer loop then ends on the same message.

@@ -202,7 +202,7 @@ TEST_F(Quit, WhileLockedYesEndsAndKeepsTheLock)
     EXPECT_FALSE(form.window.loaded());
     EXPECT_TRUE(p.windows.loop_ended);
     EXPECT_EQ(stored_start(), 4);
-    EXPECT_EQ(p.registry.calls.size(), 1u); // only the start-up read
+    EXPECT_EQ(lock_registry_calls().size(), 1u); // only the start-up read
 }
 
 // The event loop ended on a quit message posted from outside, the program
@@ -220,7 +220,7 @@ TEST_P(OutsideQuit, TakesTheIconDownAndUnloadsTheWindowsInOrder)
     EXPECT_FALSE(form.window.loaded());
     EXPECT_FALSE(dialog.window.loaded());
     EXPECT_EQ(stored_start(), GetParam());
-    EXPECT_EQ(p.registry.calls.size(), 1u); // only the start-up read
+    EXPECT_EQ(lock_registry_calls().size(), 1u); // only the start-up read
 }
 
 INSTANTIATE_TEST_SUITE_P(States, OutsideQuit, testing::Values(3u, 4u),

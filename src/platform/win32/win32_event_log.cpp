@@ -21,6 +21,7 @@ static_assert(program::EVENT_PASSWORD_SET == MSG_PASSWORD_SET);
 static_assert(program::EVENT_WRONG_CURRENT_PASSWORD == MSG_WRONG_CURRENT_PASSWORD);
 static_assert(program::EVENT_TOO_MANY_TRIES == MSG_TOO_MANY_TRIES);
 static_assert(program::EVENT_SETUP_FILE_FAILED == MSG_SETUP_FILE_FAILED);
+static_assert(program::EVENT_RELOCKED == MSG_USB_RELOCKED);
 
 namespace {
 

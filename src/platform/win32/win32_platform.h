@@ -13,6 +13,8 @@
 #include "platform/win32/win32_timers.h"
 #include "platform/win32/win32_tray_icon.h"
 #include "platform/win32/win32_update_services.h"
+#include "platform/win32/win32_user_settings.h"
+#include "platform/win32/win32_wall_clock.h"
 #include "platform/win32/win32_window_system.h"
 #include "program/product.h"
 
@@ -44,9 +46,11 @@ struct Win32Platform {
     Win32EventLog events{program::PRODUCT_NAME};
     Win32LockServiceLink lock_service;
     Win32FileAccess file_access;
+    Win32WallClock wall_clock;
+    Win32UserSettings user_settings;
     platform::Services services{registry, tray,  system,      boxes, runtime, windows, windows, files,  internet,
                                 ini,      file_system, shell, watch, devices, events,  timers,  lock_service,
-                                file_access};
+                                file_access, wall_clock, user_settings};
 
     // The end of the program, once its windows are gone; returns when the
     // process may end as usual.

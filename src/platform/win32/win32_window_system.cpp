@@ -35,7 +35,8 @@ UniqueMenu build_menu(const MenuItem& menu, std::vector<MenuItem*>& commands)
                           texts[i].c_str());
         } else {
             commands.push_back(item);
-            ::AppendMenuA(popup.get(), MF_STRING, commands.size(), texts[i].c_str());
+            const UINT state = item->enabled() ? MF_ENABLED : MF_GRAYED;
+            ::AppendMenuA(popup.get(), MF_STRING | state, commands.size(), texts[i].c_str());
         }
     }
     return popup;
@@ -114,7 +115,7 @@ void Win32WindowSystem::show_popup_menu(Form& owner, MenuItem& menu)
     ::PostMessageA(hwnd, WM_NULL, 0, 0);
     popup.reset();
 
-    if (chosen >= 1 && chosen <= commands.size() && commands[chosen - 1]->on_click)
+    if (chosen >= 1 && chosen <= commands.size() && commands[chosen - 1]->enabled() && commands[chosen - 1]->on_click)
         commands[chosen - 1]->on_click();
 }
 
