@@ -431,27 +431,17 @@ expect_not_launched() {
 
 # Opens "Outils" and clicks its item update, password or email.
 choose_tool() {
-  local index
+  local index left top right bottom
   case "$1" in
     update) index=0 ;;
     password) index=1 ;;
     email) index=2 ;;
     *) fail "no tool $1" ;;
   esac
-  open_menu
-  read -r left top right bottom <<<"$MENU_RECT"
-  local items=4 separators=2
-  local item_height=$(( (bottom - top - 2 * MENU_BORDER - separators * SEPARATOR_HEIGHT) / items ))
-  local y=$((top + MENU_BORDER + item_height + SEPARATOR_HEIGHT + item_height / 2))
-  xdotool mousemove $(((left + right) / 2)) "$y" click 1
-  local sub="" deadline=$((SECONDS + LONG_WAIT_S))
-  while [ -z "$sub" ] && [ "$SECONDS" -le "$deadline" ]; do
-    sub=$(driver menu-rects 1000 | tr -d '\r' | grep -vx "$MENU_RECT" | head -1)
-  done
-  [ -n "$sub" ] || fail "the Outils sub-menu did not open"
-  read -r left top right bottom <<<"$sub"
-  item_height=$(( (bottom - top - 2 * MENU_BORDER) / 3 ))
-  xdotool mousemove $(((left + right) / 2)) $((top + MENU_BORDER + index * item_height + item_height / 2)) click 1
+  local rect
+  rect=$(open_tool_item "$index") || fail "the Outils sub-menu did not open"
+  read -r left top right bottom <<<"$rect"
+  xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2)) click 1
   driver no-menu "$LONG_WAIT_MS" || fail "the menu stayed open"
 }
 
