@@ -41,17 +41,7 @@ void serve_the_lock(platform::win32::ServiceStatus& status)
         [&lock_service](const std::vector<std::uint8_t>& request, platform::EventLog& client_log) {
             return lock_service.answer(request, client_log);
         });
-    const auto started = server.start();
-    if (started != 0) {
-        // Another service, or someone who took the pipe's name first.
-        status.report_stopped(started);
-        return;
-    }
-    status.report_running();
-    status.wait_for_stop();
-    status.report_stopping();
-    server.stop();
-    status.report_stopped();
+    platform::win32::serve_until_stopped(status, server);
 }
 
 } // namespace

@@ -41,16 +41,7 @@ void serve_echo(ServiceStatus& status)
             answer.insert(answer.end(), request.begin(), request.end());
             return answer;
         });
-    const DWORD started = server.start();
-    if (started != ERROR_SUCCESS) {
-        status.report_stopped(started);
-        return;
-    }
-    status.report_running();
-    status.wait_for_stop();
-    status.report_stopping();
-    server.stop();
-    status.report_stopped();
+    platform::win32::serve_until_stopped(status, server);
 }
 
 using UniqueServiceHandle = platform::win32::UniqueHandle<platform::win32::NullIsEmpty<SC_HANDLE, ::CloseServiceHandle>>;

@@ -263,4 +263,18 @@ void PipeServer::serve(HANDLE pipe)
     read_message(pipe, 1, limits_.request_time_limit_ms, stop_event_.get(), nothing_more);
 }
 
+void serve_until_stopped(ServiceStatus& status, PipeServer& server)
+{
+    const DWORD started = server.start();
+    if (started != ERROR_SUCCESS) {
+        status.report_stopped(started);
+        return;
+    }
+    status.report_running();
+    status.wait_for_stop();
+    status.report_stopping();
+    server.stop();
+    status.report_stopped();
+}
+
 } // namespace platform::win32

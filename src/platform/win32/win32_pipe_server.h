@@ -10,6 +10,7 @@
 #include "platform/event_log.h"
 #include "platform/win32/critical_section.h"
 #include "platform/win32/pipe_io.h"
+#include "platform/win32/win32_service_status.h"
 #include "platform/win32/unique_handle.h"
 
 namespace platform::win32 {
@@ -69,5 +70,10 @@ private:
     CriticalSection threads_lock_; // guards serving_threads_
     std::vector<UniqueKernelHandle> serving_threads_;
 };
+
+// The life of a service that serves a pipe: running once the pipe listens,
+// until a stop or shutdown is asked for; a pipe that cannot be made (another
+// service, or someone who took the name first) stops it with the error.
+void serve_until_stopped(ServiceStatus& status, PipeServer& server);
 
 } // namespace platform::win32
